@@ -1,0 +1,51 @@
+#pragma once
+// The error code that the payload reader and the file operations report
+// through an out-parameter: a signed 32-bit value and its category.
+//
+//   system     the value is a Win32 error code (GetLastError)
+//   installer  the value is a result code (result_code.h); its message is "?"
+//
+// 0 means success in either category. Two codes are equal when both value and
+// category are equal.
+
+#include <cstdint>
+#include <string>
+
+namespace zevrino::desktop::installer {
+
+enum class ErrorCategory : std::uint8_t { kSystem, kInstaller };
+
+class ErrorCode {
+ public:
+  constexpr ErrorCode() = default;
+  constexpr ErrorCode(std::int32_t value, ErrorCategory category)
+      : value_(value), category_(category) {}
+
+  static constexpr ErrorCode System(std::int32_t value) {
+    return ErrorCode(value, ErrorCategory::kSystem);
+  }
+  static constexpr ErrorCode Installer(std::int32_t value) {
+    return ErrorCode(value, ErrorCategory::kInstaller);
+  }
+
+  constexpr std::int32_t value() const { return value_; }
+  constexpr ErrorCategory category() const { return category_; }
+  constexpr explicit operator bool() const { return value_ != 0; }
+  constexpr void clear() { *this = ErrorCode(); }
+
+  // "installer" or "system".
+  const char* category_name() const {
+    return category_ == ErrorCategory::kInstaller ? "installer" : "system";
+  }
+
+  friend constexpr bool operator==(const ErrorCode& a, const ErrorCode& b) {
+    return a.value_ == b.value_ && a.category_ == b.category_;
+  }
+  friend constexpr bool operator!=(const ErrorCode& a, const ErrorCode& b) { return !(a == b); }
+
+ private:
+  std::int32_t value_ = 0;
+  ErrorCategory category_ = ErrorCategory::kSystem;
+};
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,26 @@
+#pragma once
+// The one call that code anywhere in the installer uses to log.
+//
+//   logging::log_message(4, "", 712, "Prefix - message %d", value);
+//
+// Levels: 2 failure, 3 failure being worked around, 4 progress and success.
+// The message is formatted before any lock is taken; errno and the Windows
+// last-error value are left as they were.
+
+namespace logging {
+
+void log_message(int level, const char* module, int line, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 4, 5)))
+#endif
+    ;
+
+// Registers the console sink named "console" unless one exists. Colour is used
+// when force_colour is set or standard output is a terminal.
+void add_console_sink(bool force_colour);
+
+// Registers a file sink named by the path unless one of that name exists. A
+// file that cannot be opened leaves a sink that discards its lines.
+void add_file_sink(const char* path, bool append);
+
+}  // namespace logging
