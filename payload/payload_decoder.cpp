@@ -1,0 +1,165 @@
+#include "payload/payload_decoder.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+#include "installer/result_code.h"
+#include "payload/bcj_x86.h"
+#include "payload/lzma_stream_owner.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+constexpr std::size_t kPropertiesSize = 5;
+constexpr std::size_t kMinCompressedSize = 5;  // the range coder's initial bytes
+constexpr std::uint32_t kMinDictionary = 4096;
+constexpr std::uint8_t kPropertiesLimit = 9 * 5 * 5;  // lc < 9, lp < 5, pb < 5
+
+// Output is requested in slices of this size so that the x86 filter runs over
+// bytes that are still in the cache; it is a streaming filter, so the result
+// is the same as one pass over the whole buffer.
+constexpr std::size_t kSliceSize = 256 * 1024;
+
+constexpr std::uint32_t kFilterNone = 0;
+constexpr std::uint32_t kFilterX86 = 1;
+
+bool Fail(Result code, ErrorCode* error) {
+  *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
+  return false;
+}
+
+bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32_t decoded_size,
+                     lzma_options_lzma* options) {
+  std::uint8_t d = properties[0];
+  if (d >= kPropertiesLimit) {
+    return false;
+  }
+  *options = lzma_options_lzma{};
+  options->lc = d % 9;
+  options->lp = (d / 9) % 5;
+  options->pb = d / 45;
+  const std::uint32_t dictionary = static_cast<std::uint32_t>(properties[1]) |
+                                   static_cast<std::uint32_t>(properties[2]) << 8 |
+                                   static_cast<std::uint32_t>(properties[3]) << 16 |
+                                   static_cast<std::uint32_t>(properties[4]) << 24;
+  // A match can reach back at most over the bytes produced so far, which are
+  // fewer than U, so a dictionary larger than U is never needed; capping it
+  // keeps liblzma's own allocation (beside our U-byte buffer) no larger than
+  // the output even when the properties announce 4 GiB. Streams that are
+  // valid decode the same either way; a distance beyond the produced bytes is
+  // a data error in both cases.
+  options->dict_size = std::max(kMinDictionary, std::min(dictionary, decoded_size));
+  return true;
+}
+
+// Decodes the raw LZMA1 stream in `input` into exactly output_size bytes at
+// `output`, applying the x86 filter to the bytes produced when `x86` is set.
+// Input after the last needed byte is ignored; an end marker or the input
+// ending before output_size bytes is corrupt data.
+bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, std::uint8_t* output,
+                std::size_t output_size, bool x86, ErrorCode* error) {
+  // LZMA1 alone, with the x86 filter applied here afterwards: a liblzma chain
+  // [x86, LZMA1] bounded to U bytes keeps back the last bytes of a stream that
+  // has no end marker, and LZMA1EXT with a known size rejects trailing input.
+  lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, const_cast<lzma_options_lzma*>(&options)},
+                            {LZMA_VLI_UNKNOWN, nullptr}};
+  LzmaStreamOwner owner;
+  lzma_stream* stream = owner.get();
+  const lzma_ret init = lzma_raw_decoder(stream, filters);
+  if (init == LZMA_MEM_ERROR) {
+    return Fail(kOutOfMemory, error);
+  }
+  if (init != LZMA_OK) {
+    return Fail(kPayloadDecodeFailed, error);  // e.g. lc + lp > 4, which liblzma refuses
+  }
+  stream->next_in = input.position();
+  stream->avail_in = input.Remaining();
+
+  std::size_t produced = 0;
+  std::size_t filtered = 0;
+  std::uint32_t filter_position = 0;
+  std::uint32_t filter_state = 0;
+  while (produced < output_size) {
+    stream->next_out = output + produced;
+    stream->avail_out = std::min(kSliceSize, output_size - produced);
+    const lzma_ret ret = lzma_code(stream, LZMA_FINISH);
+    produced = static_cast<std::size_t>(stream->next_out - output);
+    if (x86) {
+      filtered += BcjX86Convert(output + filtered, produced - filtered, &filter_position,
+                                &filter_state, false);
+    }
+    if (ret == LZMA_STREAM_END) {
+      break;  // end marker
+    }
+    if (ret == LZMA_MEM_ERROR) {
+      return Fail(kOutOfMemory, error);
+    }
+    if (ret != LZMA_OK) {
+      // LZMA_DATA_ERROR, or LZMA_BUF_ERROR once the input is exhausted.
+      return Fail(kPayloadDecodeFailed, error);
+    }
+  }
+  if (produced != output_size) {
+    // An end marker before U bytes: the body is shorter than its header says.
+    // Handing out a zero-padded buffer as success would install damaged files.
+    return Fail(kPayloadDecodeFailed, error);
+  }
+  return true;
+}
+
+bool DecodeInto(PayloadReader body, std::uint32_t decoded_size, std::uint32_t filter,
+                std::uint8_t* output, ErrorCode* error) {
+  std::uint8_t properties[kPropertiesSize];
+  if (!body.ReadBytes(properties, sizeof(properties)) || body.Remaining() < kMinCompressedSize) {
+    return Fail(kPayloadDecodeFailed, error);
+  }
+  lzma_options_lzma options;
+  if (!ParseProperties(properties, decoded_size, &options)) {
+    return Fail(kPayloadDecodeFailed, error);
+  }
+  if (!DecodeLzma(options, body, output, decoded_size, filter == kFilterX86, error)) {
+    return false;
+  }
+  if (filter != kFilterNone && filter != kFilterX86) {
+    return Fail(kUnknownFilter, error);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* buffer,
+                       ErrorCode* error) {
+  PayloadReader body = reader;
+  std::uint32_t decoded_size = 0;
+  std::uint32_t filter = 0;
+  if (!body.ReadVarint(&decoded_size) || !body.ReadVarint(&filter)) {
+    return Fail(kPayloadHeaderUnreadable, error);
+  }
+
+  const std::size_t old_size = buffer->size();
+  try {
+    if (decoded_size == 0) {
+      buffer->insert(buffer->end(), body.position(), body.end());
+      error->clear();
+      return true;
+    }
+    buffer->resize(old_size + decoded_size);
+  } catch (const std::bad_alloc&) {
+    return Fail(kOutOfMemory, error);
+  } catch (const std::length_error&) {
+    return Fail(kOutOfMemory, error);
+  }
+
+  if (!DecodeInto(body, decoded_size, filter, buffer->data() + old_size, error)) {
+    buffer->resize(old_size);
+    return false;
+  }
+  error->clear();
+  return true;
+}
+
+}  // namespace zevrino::desktop::installer
