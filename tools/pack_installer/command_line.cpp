@@ -1,0 +1,275 @@
+#include "tools/pack_installer/command_line.h"
+
+#include "payload/payload_container.h"
+
+namespace zevrino::desktop::packer {
+
+namespace {
+
+bool IsHelpFlag(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
+
+// Splits "--name=value" into name and value; other arguments stay whole.
+void SplitInlineValue(const std::string& arg, std::string* name, std::string* value,
+                      bool* has_value) {
+  const std::size_t equals = arg.find('=');
+  if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+    *name = arg.substr(0, equals);
+    *value = arg.substr(equals + 1);
+    *has_value = true;
+  } else {
+    *name = arg;
+    value->clear();
+    *has_value = false;
+  }
+}
+
+bool ParseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t* out) {
+  if (text.empty() || text.size() > 10) {
+    return false;
+  }
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      return false;
+    }
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value > max) {
+    return false;
+  }
+  *out = value;
+  return true;
+}
+
+// "0" to "9", optionally followed by "e".
+bool ParsePreset(const std::string& text, BodyOptions* options) {
+  if (text.empty() || text.size() > 2 || text[0] < '0' || text[0] > '9') {
+    return false;
+  }
+  if (text.size() == 2 && text[1] != 'e') {
+    return false;
+  }
+  options->preset = static_cast<std::uint32_t>(text[0] - '0');
+  options->extreme = text.size() == 2;
+  return true;
+}
+
+bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequest* request,
+               std::string* error) {
+  bool stored = false;
+  bool preset_given = false;
+  bool filter_given = false;
+  for (std::size_t i = first; i < args.size(); ++i) {
+    std::string name, value;
+    bool has_value = false;
+    SplitInlineValue(args[i], &name, &value, &has_value);
+    auto take_value = [&]() -> bool {
+      if (has_value) {
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        *error = name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    auto no_value = [&]() -> bool {
+      if (has_value) {
+        *error = name + " takes no value";
+        return false;
+      }
+      return true;
+    };
+
+    if (name == "--stub" || name == "--output") {
+      if (!take_value()) {
+        return false;
+      }
+      if (value.empty()) {
+        *error = name + " needs a non-empty path";
+        return false;
+      }
+      (name == "--stub" ? request->stub_path : request->output_path) = value;
+    } else if (name == "--body") {
+      if (!take_value()) {
+        return false;
+      }
+      if (value.empty()) {
+        *error = name + " needs a non-empty path";
+        return false;
+      }
+      if (request->body.kind != BodySource::Kind::kNone) {
+        *error = "more than one body source given";
+        return false;
+      }
+      request->body = {BodySource::Kind::kFile, value};
+    } else if (name == "--stored") {
+      if (!no_value()) {
+        return false;
+      }
+      stored = true;
+      request->encoding.compression = Compression::kStored;
+    } else if (name == "--preset") {
+      if (!take_value()) {
+        return false;
+      }
+      if (!ParsePreset(value, &request->encoding)) {
+        *error = "--preset must be 0 to 9, optionally followed by e: " + value;
+        return false;
+      }
+      preset_given = true;
+    } else if (name == "--filter") {
+      if (!take_value()) {
+        return false;
+      }
+      if (value == "x86") {
+        request->encoding.filter = BranchFilter::kX86;
+      } else if (value == "none") {
+        request->encoding.filter = BranchFilter::kNone;
+      } else {
+        *error = "--filter must be x86 or none: " + value;
+        return false;
+      }
+      filter_given = true;
+    } else if (name == "--web-installer") {
+      if (!no_value()) {
+        return false;
+      }
+      request->payload.flags |= installer::kWebInstaller;
+    } else if (name == "--no-replace-prompt") {
+      if (!no_value()) {
+        return false;
+      }
+      request->payload.flags |= installer::kNoReplacePrompt;
+    } else if (name == "--header-size") {
+      if (!take_value()) {
+        return false;
+      }
+      std::uint64_t size = 0;
+      if (!ParseUnsigned(value, 65535, &size) || size < kMinHeaderSize) {
+        *error = "--header-size must be 4 to 65535: " + value;
+        return false;
+      }
+      request->payload.header_size = static_cast<std::uint16_t>(size);
+    } else {
+      *error = "unknown option for pack: " + args[i];
+      return false;
+    }
+  }
+
+  if (stored && (preset_given || filter_given)) {
+    *error = "--stored cannot be combined with --preset or --filter";
+    return false;
+  }
+  if (request->stub_path.empty()) {
+    *error = "pack needs --stub STUB";
+    return false;
+  }
+  if (request->output_path.empty()) {
+    *error = "pack needs --output OUT";
+    return false;
+  }
+  if (request->body.kind == BodySource::Kind::kNone) {
+    *error = "pack needs a body source: --body FILE";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, Command* command, std::string* error) {
+  *command = Command();
+  if (args.empty()) {
+    *error = "no command given";
+    return false;
+  }
+  const std::string& verb = args[0];
+  if (IsHelpFlag(verb) || verb == "help") {
+    if (args.size() > 2) {
+      *error = "help takes at most one command name";
+      return false;
+    }
+    command->kind = Command::Kind::kHelp;
+    if (args.size() == 2) {
+      const std::string& topic = args[1];
+      if (topic != "pack" && topic != "list" && topic != "verify") {
+        *error = "no help for unknown command: " + topic;
+        return false;
+      }
+      command->help_topic = topic;
+    }
+    return true;
+  }
+  if (verb != "pack" && verb != "list" && verb != "verify") {
+    *error = "unknown command: " + verb;
+    return false;
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (IsHelpFlag(args[i])) {
+      command->kind = Command::Kind::kHelp;
+      command->help_topic = verb;
+      return true;
+    }
+  }
+  if (verb == "pack") {
+    command->kind = Command::Kind::kPack;
+    return ParsePack(args, 1, &command->pack, error);
+  }
+  command->kind = verb == "list" ? Command::Kind::kList : Command::Kind::kVerify;
+  if (args.size() != 2 || args[1].empty()) {
+    *error = verb + " needs exactly one installer path";
+    return false;
+  }
+  command->installer_path = args[1];
+  return true;
+}
+
+std::string HelpText(const std::string& topic) {
+  if (topic == "pack") {
+    return "usage: pack_installer pack --stub STUB --output OUT --body FILE [options]\n"
+           "\n"
+           "Appends a payload to the installer stub STUB and writes the installer to OUT.\n"
+           "OUT is written under a temporary name beside it and renamed when complete.\n"
+           "\n"
+           "Body source (exactly one):\n"
+           "  --body FILE           the body's bytes, packed as they are\n"
+           "\n"
+           "Encoding:\n"
+           "  --preset 0-9[e]       LZMA1 preset, e for the extreme variant (default 6);\n"
+           "                        the dictionary is always 32 MiB\n"
+           "  --filter x86|none     branch filter before compression (default x86)\n"
+           "  --stored              store the body without compression\n"
+           "\n"
+           "Payload header:\n"
+           "  --web-installer       the body is a download description (flag bit 0)\n"
+           "  --no-replace-prompt   never ask before replacing an installation (flag bit 1)\n"
+           "  --header-size N       header size in bytes, 4 to 65535 (default 4)\n";
+  }
+  if (topic == "list") {
+    return "usage: pack_installer list INSTALLER\n"
+           "\n"
+           "Shows where the payload lies, its header size and flags, whether its digest\n"
+           "holds, how the body is encoded and the size it decodes to.\n";
+  }
+  if (topic == "verify") {
+    return "usage: pack_installer verify INSTALLER\n"
+           "\n"
+           "Opens the payload as the installer does, checks its digest and decodes the\n"
+           "whole body. Exits with 0 when all of that succeeds, 1 otherwise.\n";
+  }
+  return "usage: pack_installer COMMAND [ARGS]\n"
+         "\n"
+         "Commands:\n"
+         "  pack      append a payload to an installer stub\n"
+         "  list      describe the payload of an installer\n"
+         "  verify    check the digest and decode the body of an installer\n"
+         "  help      show this text, or help COMMAND for one command\n"
+         "\n"
+         "Exit codes: 0 success, 1 failure, 2 usage error.\n";
+}
+
+}  // namespace zevrino::desktop::packer

@@ -1,0 +1,53 @@
+#pragma once
+// Command line of pack_installer:
+//
+//   pack_installer pack --stub STUB --output OUT BODY-SOURCE [options]
+//   pack_installer list INSTALLER
+//   pack_installer verify INSTALLER
+//   pack_installer --help | help [COMMAND] | COMMAND --help
+//
+// The body of a payload comes from exactly one body source. Today that is
+// --body FILE (the bytes as they are); an application directory packed into
+// the archive and a web-install description are further sources of the same
+// kind, so they slot in as one more BodySource::Kind and option each.
+// Options take their value as the next argument or after "=".
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/pack_installer/body_encoder.h"
+#include "tools/pack_installer/payload_writer.h"
+
+namespace zevrino::desktop::packer {
+
+struct BodySource {
+  enum class Kind { kNone, kFile };
+  Kind kind = Kind::kNone;
+  std::string value;  // kFile: the path
+};
+
+struct PackRequest {
+  std::string stub_path;
+  std::string output_path;
+  BodySource body;
+  BodyOptions encoding;
+  PayloadOptions payload;
+};
+
+struct Command {
+  enum class Kind { kHelp, kPack, kList, kVerify };
+  Kind kind = Kind::kHelp;
+  std::string help_topic;      // kHelp: "" or a command name
+  PackRequest pack;            // kPack
+  std::string installer_path;  // kList, kVerify
+};
+
+// Parses the arguments after the program name. On a usage error returns
+// false with a one-line message in *error.
+bool ParseCommandLine(const std::vector<std::string>& args, Command* command, std::string* error);
+
+// Help text for "" (overview) or a command name.
+std::string HelpText(const std::string& topic);
+
+}  // namespace zevrino::desktop::packer

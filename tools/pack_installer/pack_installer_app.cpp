@@ -1,0 +1,146 @@
+#include "tools/pack_installer/pack_installer_app.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "payload/payload_container.h"
+#include "tools/pack_installer/command_line.h"
+#include "tools/pack_installer/file_io.h"
+#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/packer.h"
+
+namespace zevrino::desktop::packer {
+
+namespace {
+
+constexpr const char kPrefix[] = "pack_installer: ";
+
+std::string Hex16(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string FlagNames(std::uint16_t flags) {
+  std::string names;
+  auto add = [&](const char* name) {
+    names += names.empty() ? "" : ", ";
+    names += name;
+  };
+  if (flags & installer::kWebInstaller) {
+    add("WebInstaller");
+  }
+  if (flags & installer::kNoReplacePrompt) {
+    add("NoReplacePrompt");
+  }
+  if (flags & ~(installer::kWebInstaller | installer::kNoReplacePrompt)) {
+    add("unknown bits");
+  }
+  return names.empty() ? "none" : names;
+}
+
+std::string DescribeEncoding(const BodyInfo& body) {
+  if (!body.readable) {
+    return "unreadable";
+  }
+  if (body.declared_size == 0) {
+    return "stored";
+  }
+  std::string text = "LZMA1";
+  text += body.filter == 0   ? ", no filter"
+          : body.filter == 1 ? ", x86 filter"
+                             : ", unknown filter " + std::to_string(body.filter);
+  if (body.has_properties) {
+    text += ", lc " + std::to_string(body.lc) + " lp " + std::to_string(body.lp) + " pb " +
+            std::to_string(body.pb) + ", dictionary " + std::to_string(body.dictionary_size);
+  } else {
+    text += ", properties missing";
+  }
+  return text;
+}
+
+void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream& out) {
+  out << "installer:      " << path << "\n"
+      << "file size:      " << info.file_size << "\n"
+      << "payload offset: " << info.payload_offset << "\n"
+      << "payload size:   " << info.payload_size << "\n"
+      << "header size:    " << info.header_size << "\n"
+      << "flags:          " << Hex16(info.flags) << " (" << FlagNames(info.flags) << ")\n"
+      << "digest:         " << (info.digest_valid ? "valid" : "INVALID") << "\n"
+      << "body encoding:  " << DescribeEncoding(info.body) << "\n";
+  if (info.body.readable) {
+    out << "encoded size:   " << info.body.encoded_size << "\n"
+        << "decoded size:   " << info.body.decoded_size() << "\n";
+  }
+}
+
+bool ReadInstaller(const std::string& path, std::vector<std::uint8_t>* file, std::ostream& err) {
+  std::string reason;
+  if (!ReadWholeFile(path, file, &reason)) {
+    err << kPrefix << path << ": " << reason << "\n";
+    return false;
+  }
+  return true;
+}
+
+int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
+  std::vector<std::uint8_t> file;
+  if (!ReadInstaller(path, &file, err)) {
+    return kExitFailure;
+  }
+  InstallerInfo info;
+  installer::ErrorCode error;
+  if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
+    const auto code = static_cast<installer::ResultCode>(error.value());
+    err << kPrefix << path << ": " << PayloadErrorText(code) << " (code " << code << ")\n";
+    return kExitFailure;
+  }
+  PrintInfo(path, info, out);
+  return kExitSuccess;
+}
+
+int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
+  std::vector<std::uint8_t> file;
+  if (!ReadInstaller(path, &file, err)) {
+    return kExitFailure;
+  }
+  InstallerInfo info;
+  std::uint64_t decoded_size = 0;
+  const installer::ResultCode code =
+      VerifyInstaller(file.data(), file.size(), &info, &decoded_size);
+  if (code != installer::kSuccess) {
+    err << kPrefix << path << ": " << PayloadErrorText(code) << " (code " << code << ")\n";
+    return kExitFailure;
+  }
+  out << path << ": payload valid, " << decoded_size << " bytes decoded\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Command command;
+  std::string error;
+  if (!ParseCommandLine(args, &command, &error)) {
+    err << kPrefix << error << " (see pack_installer --help)\n";
+    return kExitUsage;
+  }
+  switch (command.kind) {
+    case Command::Kind::kHelp:
+      out << HelpText(command.help_topic);
+      return kExitSuccess;
+    case Command::Kind::kList:
+      return RunList(command.installer_path, out, err);
+    case Command::Kind::kVerify:
+      return RunVerify(command.installer_path, out, err);
+    case Command::Kind::kPack:
+      if (!Pack(command.pack, &error)) {
+        err << kPrefix << error << "\n";
+        return kExitFailure;
+      }
+      return kExitSuccess;
+  }
+  return kExitFailure;
+}
+
+}  // namespace zevrino::desktop::packer
