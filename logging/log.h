@@ -5,15 +5,15 @@
 //
 // Levels: 2 failure, 3 failure being worked around, 4 progress and success.
 // The message is formatted before any lock is taken; errno and the Windows
-// last-error value are left as they were.
+// last-error value are left as they were. Lines logged before a sink is
+// added, or after the logger has ended at process exit, are dropped.
+
+#include "text/printf_attribute.h"
 
 namespace logging {
 
 void log_message(int level, const char* module, int line, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 4, 5)))
-#endif
-    ;
+    ZV_PRINTF_FORMAT(4, 5);
 
 // Registers the console sink named "console" unless one exists. Colour is used
 // when force_colour is set or standard output is a terminal.
