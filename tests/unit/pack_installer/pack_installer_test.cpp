@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "payload/payload_container.h"
+#include "payload/payload_decoder.h"
+#include "payload/sha1.h"
+#include "tests/unit/pack_installer/scratch_dir.h"
+#include "tools/pack_installer/file_io.h"
+#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/pack_installer_app.h"
+#include "tools/pack_installer/packer.h"
+
+namespace zevrino::desktop::packer {
+namespace {
+
+using installer::ErrorCode;
+using installer::PayloadReader;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
+
+const std::vector<std::uint8_t> kStub = {'M', 'Z', 0x90, 0x00, 'i', 'm', 'a', 'g', 'e'};
+
+struct RunResult {
+  int exit_code;
+  std::string out;
+  std::string err;
+};
+
+RunResult RunTool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = RunPackInstaller(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+  std::vector<std::uint8_t> data(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    data[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 9));
+  }
+  return data;
+}
+
+class PackInstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    stub_ = dir_.File("stub.exe");
+    body_ = dir_.File("body.bin");
+    out_ = dir_.File("out.exe");
+    WriteBytes(stub_, kStub);
+  }
+
+  // Opens the written installer as the installer does and decodes its body.
+  void ExpectInstaller(const std::vector<std::uint8_t>& content, std::uint16_t flags,
+                       std::uint16_t header_size) {
+    const std::vector<std::uint8_t> file = ReadBytes(out_);
+    ASSERT_GT(file.size(), kStub.size());
+    EXPECT_TRUE(std::equal(kStub.begin(), kStub.end(), file.begin()));
+    PayloadReader reader(file.data(), file.data() + file.size());
+    std::uint16_t read_flags = 0xFFFF;
+    ErrorCode error;
+    ASSERT_TRUE(installer::OpenPayload(&reader, &read_flags, &error)) << error.value();
+    EXPECT_EQ(read_flags, flags);
+    EXPECT_EQ(reader.begin(), file.data() + kStub.size());
+    // The trailer is marker and length, nothing else.
+    EXPECT_EQ(reader.end() + installer::kPayloadMarkerSize + 4, file.data() + file.size());
+    EXPECT_EQ(reader.begin()[0] | reader.begin()[1] << 8, header_size);
+    for (std::size_t i = 4; i < header_size; ++i) {
+      ASSERT_EQ(reader.begin()[i], 0) << "header padding at " << i;
+    }
+    std::vector<std::uint8_t> decoded;
+    ASSERT_TRUE(installer::DecodePayloadBody(reader, &decoded, &error)) << error.value();
+    EXPECT_EQ(decoded, content);
+  }
+
+  ScratchDir dir_;
+  std::string stub_, body_, out_;
+};
+
+// Command lines through the whole tool, read back with the installer's
+// payload code: encodings, flags and header sizes.
+TEST_F(PackInstallerTest, PackedInstallersOpenAndDecode) {
+  struct Case {
+    std::vector<std::string> options;
+    std::size_t size;
+    std::uint16_t flags;
+    std::uint16_t header_size;
+  };
+  const Case cases[] = {
+      {{}, 200000, 0, 4},
+      {{"--stored"}, 3000, 0, 4},
+      {{"--stored"}, 0, 0, 4},
+      {{"--preset", "0"}, 0, 0, 4},
+      {{"--preset=1e", "--filter=none"}, 5, 0, 4},
+      {{"--web-installer"}, 700, installer::kWebInstaller, 4},
+      {{"--no-replace-prompt", "--web-installer", "--header-size", "5"},
+       64,
+       installer::kWebInstaller | installer::kNoReplacePrompt,
+       5},
+      {{"--stored", "--header-size=65535"}, 10, 0, 65535},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    const std::vector<std::uint8_t> content = Pattern(c.size);
+    WriteBytes(body_, content);
+    std::vector<std::string> args = {"pack", "--stub", stub_, "--output", out_, "--body", body_};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunResult result = RunTool(args);
+    ASSERT_EQ(result.exit_code, kExitSuccess) << result.err;
+    ExpectInstaller(content, c.flags, c.header_size);
+
+    const RunResult verify = RunTool({"verify", out_});
+    EXPECT_EQ(verify.exit_code, kExitSuccess) << verify.err;
+    EXPECT_NE(verify.out.find(std::to_string(c.size) + " bytes decoded"), std::string::npos);
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"body.bin", "out.exe", "stub.exe"}));
+}
+
+// Every failing pack names the file at fault in one line and leaves the
+// output name as it was: absent, or with its previous contents.
+TEST_F(PackInstallerTest, FailedPackLeavesNoOutput) {
+  WriteBytes(body_, Pattern(100));
+  WriteBytes(dir_.File("not_pe.exe"), {'E', 'L', 'F'});
+  ASSERT_EQ(RunTool({"pack", "--stub", stub_, "--output", dir_.File("packed.exe"), "--body", body_,
+                     "--stored"})
+                .exit_code,
+            kExitSuccess);
+  const std::string missing_dir_out = dir_.File("no_such_dir") + "/out.exe";
+  struct Case {
+    std::string stub, body, output, blamed;
+  };
+  const Case cases[] = {
+      {dir_.File("missing.exe"), body_, out_, dir_.File("missing.exe")},
+      {stub_, dir_.File("missing.bin"), out_, dir_.File("missing.bin")},
+      {dir_.File("not_pe.exe"), body_, out_, dir_.File("not_pe.exe")},
+      {dir_.File("packed.exe"), body_, out_, dir_.File("packed.exe")},  // already packed
+      {stub_, dir_.path().u8string(), out_, dir_.path().u8string()},    // body is a directory
+      {stub_, body_, stub_, stub_},                                     // would destroy the stub
+      {stub_, body_, missing_dir_out, missing_dir_out},
+  };
+  for (const bool existing : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.blamed + (existing ? " over an existing output" : ""));
+      if (existing) {
+        WriteBytes(out_, {'o', 'l', 'd'});
+      }
+      const RunResult result =
+          RunTool({"pack", "--stub", c.stub, "--output", c.output, "--body", c.body});
+      EXPECT_EQ(result.exit_code, kExitFailure);
+      EXPECT_EQ(result.err.rfind("pack_installer: " + c.blamed + ": ", 0), 0u) << result.err;
+      EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+      if (existing) {
+        EXPECT_EQ(ReadBytes(out_), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+      }
+      EXPECT_EQ(ReadBytes(stub_), kStub);
+      std::vector<std::string> expected = {"body.bin", "not_pe.exe", "packed.exe", "stub.exe"};
+      if (existing) {
+        expected.insert(expected.begin() + 2, "out.exe");
+      }
+      EXPECT_EQ(dir_.Entries(), expected);
+    }
+  }
+}
+
+// The temporary file is removed unless committed, and a commit replaces an
+// existing file (on Windows a plain rename refuses to).
+TEST_F(PackInstallerTest, AtomicOutputFileCommitsOrLeavesNothing) {
+  std::string error;
+  {
+    AtomicOutputFile file;
+    ASSERT_TRUE(file.Open(out_, &error)) << error;
+    ASSERT_TRUE(file.Write("partial", 7, &error)) << error;
+    EXPECT_EQ(file.temporary_path().parent_path(), dir_.path());
+    EXPECT_EQ(dir_.Entries().size(), 2u);  // stub and the temporary file
+  }
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"stub.exe"});
+
+  WriteBytes(out_, {'o', 'l', 'd'});
+  AtomicOutputFile file;
+  ASSERT_TRUE(file.Open(out_, &error)) << error;
+  ASSERT_TRUE(file.Write("new", 3, &error)) << error;
+  ASSERT_TRUE(file.Commit(&error)) << error;
+  EXPECT_EQ(ReadBytes(out_), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"out.exe", "stub.exe"}));
+}
+
+TEST_F(PackInstallerTest, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"unpack"},
+      {"help", "unpack"},
+      {"list"},
+      {"verify", "a.exe", "b.exe"},
+      {"pack", "--output", "o", "--body", "b"},
+      {"pack", "--stub", "s", "--body", "b"},
+      {"pack", "--stub", "s", "--output", "o"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--body", "c"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--stored", "--preset", "6"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--stored", "--filter", "x86"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--preset", "10"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--preset", "6x"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--filter", "arm"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--header-size", "3"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--header-size", "65536"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--header-size", "-4"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--stored=yes"},
+      {"pack", "--stub", "s", "--output", "o", "--body"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--bogus"},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const RunResult result = RunTool(args);
+    EXPECT_EQ(result.exit_code, kExitUsage);
+    EXPECT_EQ(result.err.rfind("pack_installer: ", 0), 0u);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(result.out.empty());
+  }
+  for (const std::vector<std::string>& help :
+       {std::vector<std::string>{"--help"}, {"help", "pack"}, {"pack", "--stub", "x", "--help"}}) {
+    const RunResult result = RunTool(help);
+    EXPECT_EQ(result.exit_code, kExitSuccess);
+    EXPECT_EQ(result.out.rfind("usage: pack_installer", 0), 0u);
+  }
+}
+
+// list describes, verify judges: a damaged digest is listed as INVALID but
+// fails verification; a body that passes its digest but does not decode
+// fails verification only.
+TEST_F(PackInstallerTest, ListAndVerifyReportDamage) {
+  const std::vector<std::uint8_t> content = Pattern(5000);
+  WriteBytes(body_, content);
+  ASSERT_EQ(RunTool({"pack", "--stub", stub_, "--output", out_, "--body", body_, "--preset", "0",
+                     "--no-replace-prompt"})
+                .exit_code,
+            kExitSuccess);
+  const std::vector<std::uint8_t> good = ReadBytes(out_);
+  RunResult list = RunTool({"list", out_});
+  ASSERT_EQ(list.exit_code, kExitSuccess) << list.err;
+  for (const char* line :
+       {"payload offset: 9\n", "flags:          0x0002 (NoReplacePrompt)\n",
+        "digest:         valid\n", "decoded size:   5000\n",
+        "body encoding:  LZMA1, x86 filter, lc 3 lp 0 pb 2, dictionary 33554432\n"}) {
+    EXPECT_NE(list.out.find(line), std::string::npos) << line << list.out;
+  }
+
+  // One bit flipped in the compressed data, after the digest.
+  std::vector<std::uint8_t> flipped = good;
+  flipped[flipped.size() - 40] ^= 0x10;
+  WriteBytes(out_, flipped);
+  list = RunTool({"list", out_});
+  EXPECT_EQ(list.exit_code, kExitSuccess);
+  EXPECT_NE(list.out.find("digest:         INVALID"), std::string::npos) << list.out;
+  RunResult verify = RunTool({"verify", out_});
+  EXPECT_EQ(verify.exit_code, kExitFailure);
+  EXPECT_NE(verify.err.find("digest mismatch (code 2)"), std::string::npos) << verify.err;
+
+  // An impossible properties byte with a digest that matches it.
+  InstallerInfo info;
+  ErrorCode error;
+  ASSERT_TRUE(InspectInstaller(good.data(), good.size(), &info, &error));
+  std::vector<std::uint8_t> bad_properties = good;
+  const std::size_t body_start = info.payload_offset + info.header_size + 20;
+  const std::size_t properties_at =
+      info.payload_offset + info.payload_size - info.body.encoded_size;
+  ASSERT_EQ(bad_properties[properties_at], 0x5D);
+  bad_properties[properties_at] = 225;
+  installer::Sha1Digest(bad_properties.data() + body_start,
+                        info.payload_offset + info.payload_size - body_start,
+                        bad_properties.data() + body_start - 20);
+  WriteBytes(out_, bad_properties);
+  EXPECT_EQ(RunTool({"list", out_}).exit_code, kExitSuccess);
+  verify = RunTool({"verify", out_});
+  EXPECT_EQ(verify.exit_code, kExitFailure);
+  EXPECT_NE(verify.err.find("does not decode (code 3)"), std::string::npos) << verify.err;
+
+  for (const std::string& path : {stub_, dir_.File("missing.exe")}) {
+    for (const char* command : {"list", "verify"}) {
+      const RunResult result = RunTool({command, path});
+      EXPECT_EQ(result.exit_code, kExitFailure);
+      EXPECT_EQ(result.err.rfind("pack_installer: " + path + ": ", 0), 0u) << result.err;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::packer
