@@ -325,7 +325,7 @@ def in_ranges(ch, ranges):
 def script_problems(locale, text):
     problems = []
     script = LOCALE_SCRIPT.get(locale)
-    stripped = text
+    stripped = CONVERSION.sub("", text)
     if script is not None:
         for word in KEPT_LATIN:
             stripped = stripped.replace(word, "")
