@@ -1,0 +1,52 @@
+#pragma once
+// Builds payloads for the tests with liblzma directly, independent of the
+// packer: raw LZMA1 streams with or without end marker, optionally behind
+// liblzma's own x86 filter, and the container around them.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace zevrino::desktop::installer::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct LzmaSettings {
+  std::uint32_t lc = 3;
+  std::uint32_t lp = 0;
+  std::uint32_t pb = 2;
+  std::uint32_t dictionary = 1u << 20;
+  std::uint32_t preset = 1;
+  bool x86 = false;        // liblzma's x86 filter in front of LZMA1
+  bool end_marker = true;  // false: LZMA1EXT without end marker
+};
+
+// The 5 property bytes followed by the raw stream.
+Bytes Compress(const Bytes& data, const LzmaSettings& settings);
+
+// liblzma's own decoding of a Compress() result with the chain [x86?, LZMA1];
+// only valid for streams with an end marker.
+Bytes LiblzmaDecode(const Bytes& properties_and_stream, std::size_t expected_size, bool x86);
+
+// U and F as varints, then `rest` (properties and stream, or the stored body).
+Bytes MakeBody(std::uint32_t decoded_size, std::uint32_t filter, const Bytes& rest);
+
+// header size, flags, (header_size - 4) filler bytes, SHA-1 of body, body.
+// For header sizes below 4 the digest starts at offset header_size.
+Bytes MakePayload(std::uint16_t header_size, std::uint16_t flags, const Bytes& body);
+
+// image, payload, marker, 32-bit payload length, trailer.
+Bytes MakeFile(const Bytes& image, const Bytes& payload, const Bytes& trailer);
+
+// The 12 marker bytes, taken from the product (never spelled out in tests, so
+// the test program's own image holds no marker either).
+Bytes Marker();
+
+Bytes RandomBytes(std::size_t size, std::uint32_t seed);
+// Bytes full of E8/E9 opcodes and 00/FF operand bytes, the worst case for the
+// x86 filter's state handling.
+Bytes BranchHeavyBytes(std::size_t size, std::uint32_t seed);
+// Mildly compressible text-like data.
+Bytes TextBytes(std::size_t size, std::uint32_t seed);
+
+}  // namespace zevrino::desktop::installer::testing
