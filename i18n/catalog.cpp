@@ -1,0 +1,188 @@
+#include "i18n/catalog.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "i18n/count_format.h"
+#include "i18n/memory_stream.h"
+
+namespace zevrino::desktop::i18n::gettext {
+
+namespace {
+
+constexpr char english_rule[] = "n == 1 ? 0 : 1";
+constexpr char fallback_locale[] = "en";
+
+// The one instance of the module's state. Written by the start-up calls
+// only; read by lookups from any thread afterwards.
+struct catalog_state {
+  const embedded_catalog* catalogs = nullptr;
+  std::size_t catalog_count = 0;
+  std::string directory;
+  std::string locale;
+  std::vector<std::string> preferred;
+  std::vector<std::string> available;
+  translation_table table;
+  plural_forms rule;
+
+  catalog_state() { rule.parse(english_rule); }
+};
+
+catalog_state& state() {
+  static catalog_state instance;
+  return instance;
+}
+
+std::filesystem::path utf8_path(const std::string& text) {
+  // u8path keeps non-ASCII directory names intact on Windows, where the
+  // narrow path constructor would use the ANSI code page.
+  return std::filesystem::u8path(text);
+}
+
+bool load_embedded(catalog_state& s, const std::string& name) {
+  for (std::size_t i = 0; i < s.catalog_count; ++i) {
+    const embedded_catalog& row = s.catalogs[i];
+    if (name == row.name) {
+      memory_istream in(row.data, static_cast<std::size_t>(row.size));
+      return load_catalog(in, s.table, s.rule);
+    }
+  }
+  // No row reads as an empty catalog, which is refused.
+  memory_istream empty(nullptr, 0);
+  return load_catalog(empty, s.table, s.rule);
+}
+
+bool load_from_directory(catalog_state& s, const std::string& name) {
+  std::ifstream in(utf8_path(s.directory) / utf8_path(name + ".mo"), std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  return load_catalog(in, s.table, s.rule);
+}
+
+bool load_named(catalog_state& s, const std::string& name) {
+  return s.directory.empty() ? load_embedded(s, name) : load_from_directory(s, name);
+}
+
+}  // namespace
+
+void set_embedded_catalogs(const embedded_catalog* catalogs, std::size_t count) {
+  state().catalogs = catalogs;
+  state().catalog_count = catalogs == nullptr ? 0 : count;
+}
+
+std::vector<std::string> list_catalog_directory(const std::string& directory) {
+  std::vector<std::string> names;
+  std::error_code error;
+  std::filesystem::directory_iterator it(utf8_path(directory), error);
+  const std::filesystem::directory_iterator end;
+  for (; !error && it != end; it.increment(error)) {
+    const std::filesystem::path& path = it->path();
+    const std::string extension = path.extension().u8string();
+    std::error_code type_error;
+    const bool is_catalog = (extension == ".mo" && it->is_regular_file(type_error)) ||
+                            (extension == ".lproj" && it->is_directory(type_error));
+    if (is_catalog) {
+      names.push_back(path.stem().u8string());
+    }
+  }
+  // The msgids are English, so English needs no file to be a valid choice.
+  if (std::find(names.begin(), names.end(), fallback_locale) == names.end()) {
+    names.push_back(fallback_locale);
+  }
+  return names;
+}
+
+void init(const std::string& directory, language_source& languages) {
+  catalog_state& s = state();
+  s.directory = directory;
+  s.preferred = user_languages(languages);
+  s.available.clear();
+  if (directory.empty()) {
+    for (std::size_t i = 0; i < s.catalog_count; ++i) {
+      s.available.emplace_back(s.catalogs[i].name);
+    }
+  } else {
+    s.available = list_catalog_directory(directory);
+  }
+  s.table.clear();
+  s.rule.parse(english_rule);
+}
+
+void init(const std::string& directory) {
+  init(directory, system_language_source());
+}
+
+std::string choose_locale(const std::vector<std::string>& excluded) {
+  const catalog_state& s = state();
+  const auto matches = match_locales(s.preferred, s.available, excluded);
+  return matches.empty() ? std::string(fallback_locale) : matches.front().second;
+}
+
+bool set_locale(const std::string& name) {
+  catalog_state& s = state();
+  s.locale = name;
+  s.table.clear();
+  s.rule.clear();
+  if (load_named(s, name) || load_named(s, fallback_locale)) {
+    return true;
+  }
+  // Nothing could be read: every lookup answers with its English msgid, so
+  // choose the English forms for it as well.
+  s.rule.parse(english_rule);
+  return false;
+}
+
+std::string lookup(const std::string& context, const std::string& msgid,
+                   const std::string& msgid_plural, std::int64_t n) {
+  const catalog_state& s = state();
+  const bool plural = !msgid_plural.empty();
+  const std::uint32_t index = plural ? s.rule.evaluate(n) : 0;
+
+  std::string key;
+  key.reserve(context.size() + msgid.size() + msgid_plural.size() + 2);
+  if (!context.empty()) {
+    key += context;
+    key += '\x04';
+  }
+  key += msgid;
+  if (plural) {
+    key += '\0';
+    key += msgid_plural;
+  }
+
+  const std::string* text;
+  const auto found = s.table.find(key);
+  if (found != s.table.end()) {
+    const std::vector<std::string>& forms = found->second;
+    text = index < forms.size() ? &forms[index] : &forms.front();
+  } else {
+    text = index == 0 ? &msgid : &msgid_plural;
+  }
+  return plural ? format_count(*text, n) : *text;
+}
+
+std::string translate(const std::string& msgid) {
+  return lookup(std::string(), msgid, {}, 0);
+}
+
+std::string translate_plural(const std::string& msgid, const std::string& msgid_plural,
+                             std::int64_t n) {
+  return lookup(std::string(), msgid, msgid_plural, n);
+}
+
+std::string current_locale() {
+  return state().locale;
+}
+
+const std::vector<std::string>& available_locales() {
+  return state().available;
+}
+
+const std::vector<std::string>& preferred_locales() {
+  return state().preferred;
+}
+
+}  // namespace zevrino::desktop::i18n::gettext

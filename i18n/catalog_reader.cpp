@@ -1,0 +1,169 @@
+#include "i18n/catalog_reader.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace zevrino::desktop::i18n::gettext {
+
+namespace {
+
+constexpr std::size_t header_size = 28;
+
+std::uint32_t read_le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Bounds-checked reads from a stream of known size.
+class catalog_stream {
+ public:
+  explicit catalog_stream(std::istream& in) : in_(in) {
+    const std::istream::pos_type start = in_.tellg();
+    if (start == std::istream::pos_type(-1) || !in_.seekg(0, std::ios_base::end)) {
+      return;
+    }
+    const std::istream::pos_type end = in_.tellg();
+    if (end == std::istream::pos_type(-1) || end < start) {
+      return;
+    }
+    start_ = start;
+    size_ = static_cast<std::uint64_t>(end - start);
+    valid_ = true;
+  }
+
+  // Reads exactly `length` bytes at `offset` from the catalog's start.
+  bool read(std::uint64_t offset, std::uint64_t length, void* out) {
+    if (!valid_ || offset > size_ || length > size_ - offset) {
+      return false;
+    }
+    if (!in_.seekg(start_ + static_cast<std::streamoff>(offset))) {
+      return false;
+    }
+    if (length == 0) {
+      return true;
+    }
+    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(length));
+    return static_cast<std::uint64_t>(in_.gcount()) == length;
+  }
+
+  bool read_string(std::uint32_t length, std::uint32_t offset, std::string& out) {
+    if (length > max_catalog_string) {
+      return false;
+    }
+    out.resize(length);
+    return read(offset, length, out.data());
+  }
+
+ private:
+  std::istream& in_;
+  std::istream::pos_type start_ = 0;
+  std::uint64_t size_ = 0;
+  bool valid_ = false;
+};
+
+struct string_ref {
+  std::uint32_t length;
+  std::uint32_t offset;
+};
+
+bool read_string_table(catalog_stream& stream, std::uint32_t table_offset, std::uint32_t count,
+                       std::vector<string_ref>& out) {
+  std::vector<unsigned char> raw(static_cast<std::size_t>(count) * 8);
+  if (!stream.read(table_offset, raw.size(), raw.data())) {
+    return false;
+  }
+  out.resize(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    out[i].length = read_le32(&raw[i * 8]);
+    out[i].offset = read_le32(&raw[i * 8 + 4]);
+  }
+  return true;
+}
+
+std::vector<std::string> split_forms(const std::string& translation) {
+  std::vector<std::string> forms;
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t nul = translation.find('\0', begin);
+    if (nul == std::string::npos) {
+      forms.push_back(translation.substr(begin));
+      return forms;
+    }
+    forms.push_back(translation.substr(begin, nul - begin));
+    begin = nul + 1;
+  }
+}
+
+}  // namespace
+
+bool plural_rule_of_header(const std::string& header, std::string& rule) {
+  static const std::string key = "plural=";
+  const std::size_t at = header.find(key);
+  if (at == std::string::npos) {
+    return false;
+  }
+  const std::size_t begin = at + key.size();
+  // The rule ends at its ";". Headers are one field per line, so a rule
+  // written without ";" ends with its line rather than taking the fields
+  // that follow into the expression.
+  const std::size_t end = header.find_first_of(";\n", begin);
+  rule = header.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  return true;
+}
+
+bool load_catalog(std::istream& in, translation_table& table, plural_forms& rule) {
+  catalog_stream stream(in);
+  unsigned char header[header_size];
+  if (!stream.read(0, header_size, header)) {
+    return false;
+  }
+  if (read_le32(header) != catalog_magic) {
+    return false;
+  }
+  const std::uint32_t count = read_le32(header + 8);
+  if (count > max_catalog_entries) {
+    return false;
+  }
+  std::vector<string_ref> sources;
+  std::vector<string_ref> translations;
+  if (!read_string_table(stream, read_le32(header + 12), count, sources) ||
+      !read_string_table(stream, read_le32(header + 16), count, translations)) {
+    return false;
+  }
+
+  // Everything is read into local state first, so that a catalog rejected
+  // half-way leaves the caller's table and rule as they were.
+  std::vector<std::pair<std::string, std::vector<std::string>>> entries;
+  entries.reserve(count);
+  plural_forms new_rule;
+  bool has_rule = false;
+  std::string source;
+  std::string translation;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!stream.read_string(sources[i].length, sources[i].offset, source) ||
+        !stream.read_string(translations[i].length, translations[i].offset, translation)) {
+      return false;
+    }
+    if (!source.empty()) {
+      entries.emplace_back(source, split_forms(translation));
+      continue;
+    }
+    std::string rule_text;
+    if (plural_rule_of_header(translation, rule_text)) {
+      if (!new_rule.parse(rule_text)) {
+        return false;
+      }
+      has_rule = true;
+    }
+  }
+
+  for (auto& entry : entries) {
+    table[std::move(entry.first)] = std::move(entry.second);
+  }
+  if (has_rule) {
+    rule = std::move(new_rule);
+  }
+  return true;
+}
+
+}  // namespace zevrino::desktop::i18n::gettext

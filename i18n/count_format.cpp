@@ -1,0 +1,119 @@
+#include "i18n/count_format.h"
+
+#include <cstddef>
+
+namespace zevrino::desktop::i18n::gettext {
+
+namespace {
+
+struct conversion_spec {
+  bool left_align = false;
+  bool zero_pad = false;
+  char sign = 0;  // '+', ' ' or none
+  std::size_t width = 0;
+};
+
+// Widths beyond this are treated as malformed rather than allocated.
+constexpr std::size_t max_width = 4096;
+
+std::string decimal(std::int64_t value, const conversion_spec& spec) {
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char digits[24];
+  std::size_t length = 0;
+  do {
+    digits[length++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+
+  std::string sign;
+  if (value < 0) {
+    sign = "-";
+  } else if (spec.sign != 0) {
+    sign.assign(1, spec.sign);
+  }
+  const std::size_t body = sign.size() + length;
+  const std::size_t padding = spec.width > body ? spec.width - body : 0;
+
+  std::string out;
+  if (!spec.left_align && !spec.zero_pad) {
+    out.append(padding, ' ');
+  }
+  out += sign;
+  if (!spec.left_align && spec.zero_pad) {
+    out.append(padding, '0');
+  }
+  while (length != 0) {
+    out += digits[--length];
+  }
+  if (spec.left_align) {
+    out.append(padding, ' ');
+  }
+  return out;
+}
+
+// Reads one conversion starting after the '%' at format[pos]. On success
+// appends its output and returns the index after it; otherwise returns pos.
+std::size_t convert(const std::string& format, std::size_t pos, std::int64_t count,
+                    std::string& out) {
+  std::size_t i = pos;
+  if (format.compare(i, 2, "1$") == 0) {
+    i += 2;
+  }
+  conversion_spec spec;
+  for (; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c == '-') {
+      spec.left_align = true;
+    } else if (c == '0') {
+      spec.zero_pad = true;
+    } else if (c == '+') {
+      spec.sign = '+';
+    } else if (c == ' ') {
+      if (spec.sign == 0) {
+        spec.sign = ' ';
+      }
+    } else {
+      break;
+    }
+  }
+  for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
+    spec.width = spec.width * 10 + static_cast<std::size_t>(format[i] - '0');
+    if (spec.width > max_width) {
+      return pos;
+    }
+  }
+  if (i >= format.size() || (format[i] != 'd' && format[i] != 'i')) {
+    return pos;
+  }
+  out += decimal(count, spec);
+  return i + 1;
+}
+
+}  // namespace
+
+std::string format_count(const std::string& format, std::int64_t count) {
+  std::string out;
+  out.reserve(format.size() + 20);
+  std::size_t i = 0;
+  while (i < format.size()) {
+    const char c = format[i++];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    if (i < format.size() && format[i] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    const std::size_t next = convert(format, i, count, out);
+    if (next == i) {
+      out += '%';  // not a conversion we format: keep the text as it is
+    }
+    i = next;
+  }
+  return out;
+}
+
+}  // namespace zevrino::desktop::i18n::gettext

@@ -1,0 +1,208 @@
+// Checks every compiled-in catalog: complete, well-formed translations whose
+// placeholders agree with their msgids, and plural rules that select the
+// forms their language needs.
+
+#include "i18n/embedded_catalogs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "i18n/memory_stream.h"
+
+namespace zevrino::desktop::i18n {
+namespace {
+
+using gettext::embedded_catalog;
+
+const char* const catalog_names[] = {
+    "af",      "am",    "ar-EG", "ar-MA", "ar-SA", "ar", "az",    "bg",    "bho",
+    "bn",      "bs",    "ca",    "cs",    "da",    "de", "el",    "en-GB", "en",
+    "es-419",  "es-AR", "es-MX", "es",    "et",    "eu", "fa",    "fi",    "fil",
+    "fr-CA",   "fr",    "gl",    "gu",    "he",    "hi", "hr",    "hu",    "id",
+    "is",      "it",    "ja",    "kn",    "ko",    "lt", "lv",    "mk",    "ml",
+    "mr",      "ms",    "nb",    "ne",    "nl",    "or", "pa-IN", "pa-PK", "pl",
+    "pt-BR",   "pt-PT", "ro",    "ru",    "sk",    "sl", "sr",    "sv",    "sw",
+    "ta",      "te",    "th",    "tr",    "uk",    "ur", "vi",    "zh-CN", "zh-Hant-HK",
+    "zh-Hant", "zh-TW", "zu"};
+
+const std::pair<const char*, const char*> plural_messages[] = {
+    {"  %d second left", "  %d seconds left"},
+    {"  about %d minute left", "  about %d minutes left"},
+    {"Unable to download Zevrino... will try again in %d second",
+     "Unable to download Zevrino... will try again in %d seconds"},
+};
+
+const char* const singular_messages[] = {
+    "Aborting...",
+    "Automatic download failed. Press OK to download the installer from your browser.",
+    "Do you want to close Zevrino and proceed with the installation?",
+    "Downloading Zevrino...",
+    "Error code: ",
+    "Installing Zevrino...",
+    "It looks like you have already installed Zevrino. Do you want to replace it?",
+    "Please install Zevrino using a normal account instead of an Administrator account.",
+    "Zevrino",
+    "Zevrino Installer",
+    "Zevrino could not be started.",
+    "Zevrino is already installed. Would you like to open it?",
+    "Zevrino requires Windows 10 or later. The installer is unable to continue.",
+    "The Zevrino installation is already in progress.",
+    "The computer has not enough free memory and disk space. Please close some programs and "
+    "delete some files from the disk and retry.\n\n",
+    "The installation of Zevrino is not complete. Do you want to cancel?",
+    "The installer encountered an unknown error.",
+    "The installer is corrupt. Please download it from the web site again and retry.",
+    "The installer is unable to get administrator privileges.",
+    "The installer is unable to install Zevrino because the files to be written are in use by "
+    "another process. Please make sure Zevrino is not running and retry.",
+    "The installer is unable to install Zevrino because the neccessary files could not be "
+    "created.",
+    "The installer was unable to connect to the Internet. Please make sure the computer is "
+    "connected to the Internet and that no firewall is blocking the connection and try again.",
+};
+
+// The printf conversions of a text, "%1$d" counted as "%d"; "%%" is none.
+std::multiset<std::string> conversions(const std::string& text) {
+  std::multiset<std::string> found;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      continue;
+    }
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    if (text.compare(end, 2, "1$") == 0) {
+      end += 2;
+    }
+    while (end < text.size() &&
+           std::string("-+ #0123456789.lh").find(text[end]) != std::string::npos) {
+      ++end;
+    }
+    found.insert("%" + text.substr(end, 1));
+    i = end;
+  }
+  return found;
+}
+
+std::uint32_t le32(const embedded_catalog& c, std::size_t at) {
+  if (at + 4 > c.size) {
+    return 0;
+  }
+  return c.data[at] | c.data[at + 1] << 8 | c.data[at + 2] << 16 |
+         static_cast<std::uint32_t>(c.data[at + 3]) << 24;
+}
+
+// The header is entry 0 of a catalog written by msgfmt.
+std::string header_of(const embedded_catalog& c) {
+  const std::uint32_t translations = le32(c, 16);
+  const std::uint32_t length = le32(c, translations);
+  const std::uint32_t offset = le32(c, translations + 4);
+  if (le32(c, le32(c, 12)) != 0 || std::uint64_t{offset} + length > c.size) {
+    return "";
+  }
+  return std::string(reinterpret_cast<const char*>(c.data) + offset, length);
+}
+
+std::uint32_t plural_count_of(const std::string& header) {
+  const std::size_t at = header.find("nplurals=");
+  return at == std::string::npos ? 0 : std::stoul(header.substr(at + 9));
+}
+
+TEST(EmbeddedCatalogs, TableNamesEveryCatalogInByteOrder) {
+  ASSERT_EQ(embedded_catalog_count, std::size(catalog_names));
+  for (std::size_t i = 0; i < embedded_catalog_count; ++i) {
+    EXPECT_STREQ(embedded_catalog_table[i].name, catalog_names[i]);
+    if (i > 0) {
+      EXPECT_LT(std::string(catalog_names[i - 1]) + ".mo", std::string(catalog_names[i]) + ".mo");
+    }
+  }
+}
+
+TEST(EmbeddedCatalogs, EveryCatalogTranslatesEveryMessage) {
+  for (std::size_t i = 0; i < embedded_catalog_count; ++i) {
+    const embedded_catalog& catalog = embedded_catalog_table[i];
+    SCOPED_TRACE(catalog.name);
+    gettext::translation_table table;
+    gettext::plural_forms rule;
+    gettext::memory_istream in(catalog.data, catalog.size);
+    ASSERT_TRUE(gettext::load_catalog(in, table, rule));
+
+    const std::string header = header_of(catalog);
+    EXPECT_NE(header.find("charset=UTF-8"), std::string::npos);
+    const std::uint32_t plural_count = plural_count_of(header);
+    ASSERT_GE(plural_count, 1u);
+    EXPECT_EQ(table.size(), std::size(singular_messages) + std::size(plural_messages));
+
+    for (const char* msgid : singular_messages) {
+      const auto found = table.find(msgid);
+      ASSERT_NE(found, table.end()) << msgid;
+      ASSERT_EQ(found->second.size(), 1u) << msgid;
+      EXPECT_FALSE(found->second[0].empty()) << msgid;
+      EXPECT_EQ(conversions(found->second[0]), conversions(msgid)) << found->second[0];
+    }
+    for (const auto& [msgid, msgid_plural] : plural_messages) {
+      const auto found = table.find(std::string(msgid) + '\0' + msgid_plural);
+      ASSERT_NE(found, table.end()) << msgid;
+      EXPECT_EQ(found->second.size(), plural_count) << msgid;
+      for (const std::string& form : found->second) {
+        EXPECT_FALSE(form.empty()) << msgid;
+        EXPECT_EQ(conversions(form), conversions(msgid)) << form;
+      }
+    }
+
+    // The rule selects every form and nothing beyond them.
+    std::set<std::uint32_t> selected;
+    for (std::int64_t n = 0; n <= 1000; ++n) {
+      selected.insert(rule.evaluate(n));
+    }
+    EXPECT_EQ(selected.size(), plural_count);
+    EXPECT_LT(*selected.rbegin(), plural_count);
+  }
+}
+
+TEST(EmbeddedCatalogs, PluralRulesSelectTheLanguagesForms) {
+  using forms = std::vector<std::uint32_t>;
+  const forms one_other = {1, 0, 1, 1, 1, 1, 1, 1};
+  std::map<std::string, forms> expected;
+  for (const char* name : {"am", "fil", "fr", "fr-CA", "pt-BR", "zu"}) {
+    expected[name] = {0, 0, 1, 1, 1, 1, 1, 1};
+  }
+  for (const char* name :
+       {"id", "ja", "ko", "ms", "th", "vi", "zh-CN", "zh-Hant", "zh-Hant-HK", "zh-TW"}) {
+    expected[name] = {0, 0, 0, 0, 0, 0, 0, 0};
+  }
+  for (const char* name : {"ar", "ar-EG", "ar-MA", "ar-SA"}) {
+    expected[name] = {0, 1, 2, 3, 4, 4, 4, 5};
+  }
+  for (const char* name : {"bs", "hr", "ru", "sr", "uk"}) {
+    expected[name] = {2, 0, 1, 2, 2, 0, 1, 0};
+  }
+  // Rules of their own, checked for completeness above.
+  const std::set<std::string> own_rules = {"cs", "sk", "fa", "he", "lt",
+                                           "lv", "mk", "pl", "ro", "sl"};
+
+  for (std::size_t i = 0; i < embedded_catalog_count; ++i) {
+    const embedded_catalog& catalog = embedded_catalog_table[i];
+    if (own_rules.count(catalog.name) != 0) {
+      continue;
+    }
+    gettext::translation_table table;
+    gettext::plural_forms rule;
+    gettext::memory_istream in(catalog.data, catalog.size);
+    ASSERT_TRUE(gettext::load_catalog(in, table, rule)) << catalog.name;
+    forms actual;
+    for (const std::int64_t n : {0, 1, 2, 5, 11, 21, 22, 101}) {
+      actual.push_back(rule.evaluate(n));
+    }
+    const auto found = expected.find(catalog.name);
+    EXPECT_EQ(actual, found == expected.end() ? one_other : found->second) << catalog.name;
+  }
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::i18n
