@@ -1,0 +1,421 @@
+#include "installer/transacted_file_installer.h"
+
+#include <atomic>
+#include <utility>
+
+#include "installer/wide_path.h"
+#include "logging/log.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+// Line numbers under which this module's messages appear in the log. Support
+// tooling matches on them, so they stay fixed whatever happens to this file.
+constexpr int kLineStartCommit = 298;
+constexpr int kLineCommitCompleted = 306;
+constexpr int kLineCommitFailed = 308;
+constexpr int kLineAttemptRollback = 324;
+constexpr int kLineRollbackCompleted = 332;
+constexpr int kLineRollbackFailed = 334;
+constexpr int kLineUnsafeName = 340;
+
+constexpr int kLevelError = 2;
+constexpr int kLevelInfo = 4;
+
+// A pass that fails is followed by a wait of kFirstWaitMs << (failures in a
+// row); the sixth failure in a row without progress ends the loop.
+constexpr int kMaxFailuresInARow = 5;
+constexpr std::uint32_t kFirstWaitMs = 100;
+
+// Counter of the temporary names, shared by every installer of the process
+// (only one exists at a time).
+std::atomic<std::uint32_t> g_temporary_name_counter{0};
+
+using State = FileOperationState;
+
+bool IsNotFound(const ErrorCode& error) {
+  return error.category() == ErrorCategory::kSystem && (error.value() == 2 || error.value() == 3);
+}
+
+// The last path element (after the last separator).
+std::wstring LastElement(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// The path without its last element and the separator before it.
+std::wstring ParentOf(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+bool IsTemporaryName(const std::wstring& name) {
+  return name.size() >= 5 && name.compare(0, 4, L"~TMP") == 0 && name.back() == L'~';
+}
+
+// A relative name that stays inside the installation directory: no root or
+// drive (no ':' at all, which also rules out alternate data streams), no
+// empty, "." or ".." element (nor one of dots only, which Windows trims to
+// one of those), no control characters.
+bool IsSafeRelativeName(const std::wstring& name) {
+  if (name.empty()) {
+    return false;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = start;
+    while (end < name.size() && !IsWideSeparator(name[end])) {
+      ++end;
+    }
+    bool only_dots = true;
+    for (std::size_t i = start; i < end; ++i) {
+      const wchar_t c = name[i];
+      if (c == L':' || static_cast<std::uint32_t>(c) < 0x20) {
+        return false;
+      }
+      only_dots = only_dots && (c == L'.' || c == L' ');
+    }
+    if (only_dots) {  // also the empty element
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+std::wstring WithBackslashes(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') {
+      c = L'\\';
+    }
+  }
+  return path;
+}
+
+// Runs `pass(last_chance, progress)` until it returns 0. Each failure is
+// logged and followed by a wait of 100 ms shifted left by the failures in a
+// row; a pass that changed any record resets that count, unless it was the
+// sixth, which ends the loop with its result. `last_chance` is set on that
+// sixth pass in a row without progress.
+template <typename Pass>
+ResultCode RunPasses(const TransactedFileInstaller::SleepFunction& sleep, int failure_line,
+                     const char* failure_format, Pass&& pass) {
+  int failures = 0;
+  for (;;) {
+    bool progress = false;
+    const ResultCode result = pass(failures == kMaxFailuresInARow, progress);
+    if (result == kSuccess) {
+      return kSuccess;
+    }
+    logging::log_message(kLevelError, "", failure_line, failure_format, static_cast<int>(result));
+    if (++failures > kMaxFailuresInARow) {
+      return result;
+    }
+    if (progress) {
+      failures = 0;
+    }
+    sleep(kFirstWaitMs << failures);
+  }
+}
+
+}  // namespace
+
+bool PathElementLess::operator()(const std::wstring& a, const std::wstring& b) const {
+  // Comparing characters with every run of separators mapped to one key below
+  // all characters is the same as comparing element by element.
+  std::size_t i = 0;
+  std::size_t j = 0;
+  for (;;) {
+    if (i == a.size() || j == b.size()) {
+      return i == a.size() && j != b.size();
+    }
+    const bool a_separator = IsWideSeparator(a[i]);
+    const bool b_separator = IsWideSeparator(b[j]);
+    const std::uint64_t a_key = a_separator ? 0 : static_cast<std::uint64_t>(a[i]) + 1;
+    const std::uint64_t b_key = b_separator ? 0 : static_cast<std::uint64_t>(b[j]) + 1;
+    if (a_key != b_key) {
+      return a_key < b_key;
+    }
+    if (a_separator) {
+      while (i < a.size() && IsWideSeparator(a[i])) {
+        ++i;
+      }
+      while (j < b.size() && IsWideSeparator(b[j])) {
+        ++j;
+      }
+    } else {
+      ++i;
+      ++j;
+    }
+  }
+}
+
+TransactedFileInstaller::TransactedFileInstaller(FileSystem& file_system,
+                                                 std::wstring installation_directory,
+                                                 std::uint32_t process_id, SleepFunction sleep)
+    : file_system_(file_system),
+      installation_directory_(std::move(installation_directory)),
+      process_id_(process_id),
+      sleep_(std::move(sleep)) {}
+
+TransactedFileInstaller::~TransactedFileInstaller() {
+  Rollback();
+}
+
+ResultCode TransactedFileInstaller::Prepare() {
+  ErrorCode error;
+  file_system_.CreateDirectories(installation_directory_, error);
+  if (error) {
+    return kCreateFailed;
+  }
+  DeleteTemporaryFiles();
+  // Every file under "locales" is obsolete unless the package provides it. A
+  // missing directory (first installation) leaves nothing to remove; a walk
+  // that fails otherwise would leave stale files behind, so it stops here.
+  file_system_.ForEachFileRecursive(
+      JoinWidePath(installation_directory_, L"locales"),
+      [this](const std::wstring& path) { obsolete_files_.insert(path); }, error);
+  if (error && !IsNotFound(error)) {
+    obsolete_files_.clear();
+    return kCreateFailed;
+  }
+  return kSuccess;
+}
+
+void TransactedFileInstaller::DeleteTemporaryFiles() {
+  ErrorCode error;
+  const bool is_file = file_system_.IsRegularFile(installation_directory_, error);
+  if (is_file || error) {
+    return;  // only an existing directory is searched
+  }
+  file_system_.ForEachFile(
+      installation_directory_,
+      [this](const std::wstring& path) {
+        if (IsTemporaryName(LastElement(path))) {
+          ErrorCode ignored;
+          file_system_.Remove(path, ignored);
+        }
+      },
+      error);
+}
+
+ResultCode TransactedFileInstaller::AddFile(const std::wstring& relative_name, ByteRange content) {
+  if (!IsSafeRelativeName(relative_name)) {
+    logging::log_message(kLevelError, "", kLineUnsafeName,
+                         "TransactedFileInstaller - Refused a file name that leaves the "
+                         "installation directory.");
+    return kArchiveEntryMalformed;
+  }
+  std::wstring destination = JoinWidePath(installation_directory_, WithBackslashes(relative_name));
+  std::wstring staged = MakeTemporaryPath();
+  std::wstring backup = MakeTemporaryPath();
+  ErrorCode error;
+  file_system_.WriteNewFile(staged, content, error);
+  if (error) {
+    return static_cast<ResultCode>(error.value());
+  }
+  obsolete_files_.erase(destination);
+  operations_.push_back(
+      FileOperation{std::move(destination), std::move(staged), std::move(backup), State::Pending});
+  return kSuccess;
+}
+
+ResultCode TransactedFileInstaller::ScheduleObsoleteFileRemoval() {
+  // Removals go first: on a file system that ignores case, an obsolete
+  // "locales\de.pak" may be the very file that a package entry "locales\DE.pak"
+  // has just placed. Parking the old file before the new one arrives keeps
+  // both the commit and the reverse-order rollback right in that case.
+  std::vector<FileOperation> removals;
+  removals.reserve(obsolete_files_.size());
+  for (const std::wstring& path : obsolete_files_) {
+    removals.push_back(FileOperation{path, std::nullopt, MakeTemporaryPath(), State::Pending});
+  }
+  obsolete_files_.clear();
+  operations_.insert(operations_.begin(), std::make_move_iterator(removals.begin()),
+                     std::make_move_iterator(removals.end()));
+  return kSuccess;
+}
+
+ResultCode TransactedFileInstaller::Commit() {
+  logging::log_message(kLevelInfo, "", kLineStartCommit, "TransactedFileInstaller - Start Commit");
+  if (rollback_started_) {
+    // Nothing that a retry could change: records may have been restored.
+    logging::log_message(kLevelError, "", kLineCommitFailed,
+                         "TransactedFileInstaller - Commit failed with error: %d",
+                         static_cast<int>(kCommitAfterRollback));
+    return kCommitAfterRollback;
+  }
+  const ResultCode result =
+      RunPasses(sleep_, kLineCommitFailed, "TransactedFileInstaller - Commit failed with error: %d",
+                [this](bool /*last_chance*/, bool& progress) { return CommitPass(progress); });
+  if (result != kSuccess) {
+    return result;
+  }
+  DeleteBackups();
+  logging::log_message(kLevelInfo, "", kLineCommitCompleted,
+                       "TransactedFileInstaller - Commit completed successfully.");
+  return kSuccess;
+}
+
+ResultCode TransactedFileInstaller::Rollback() {
+  logging::log_message(kLevelInfo, "", kLineAttemptRollback,
+                       "TransactedFileInstaller - Attempt Rollback.");
+  const ResultCode result = RunPasses(
+      sleep_, kLineRollbackFailed, "TransactedFileInstaller - Rollback failed with error: %d",
+      [this](bool last_chance, bool& progress) { return RollbackPass(last_chance, progress); });
+  if (result != kSuccess) {
+    return result;
+  }
+  logging::log_message(kLevelInfo, "", kLineRollbackCompleted,
+                       "TransactedFileInstaller - Rollback completed successfully.");
+  return kSuccess;
+}
+
+// Commit: Pending -> BackedUp (old file parked) -> Placed (new file in place).
+// A record without an old file goes Pending -> Placed and loses its backup
+// path; a removal is Placed once its old file is parked. Stops at the first
+// failure; the next pass resumes where this one stopped.
+ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
+  ErrorCode error;
+  for (FileOperation& op : operations_) {
+    if (op.state == State::Pending) {
+      bool exists = false;
+      if (!DestinationExists(op.destination, exists)) {
+        return kReplaceFailed;
+      }
+      if (exists) {
+        if (!file_system_.Rename(op.destination, op.backup, error)) {
+          return kReplaceFailed;
+        }
+        op.state = State::BackedUp;
+        progress = true;
+      }
+    }
+    if (op.state == State::Pending || op.state == State::BackedUp) {
+      if (op.staged) {
+        file_system_.CreateDirectories(ParentOf(op.destination), error);
+        if (error) {
+          return kCreateFailed;
+        }
+        if (!file_system_.Rename(*op.staged, op.destination, error)) {
+          return kReplaceFailed;
+        }
+      }
+      if (op.state == State::Pending) {
+        op.backup.clear();  // nothing was parked
+      }
+      op.state = State::Placed;
+      progress = true;
+    }
+  }
+  return kSuccess;
+}
+
+// Rollback, newest record first: Placed -> BackedUp (new file removed) ->
+// Pending (old file back) -> Finished (temporary files deleted); Placed ->
+// Finished when there was no old file. A record that cannot move on is left
+// for the next pass, except on the last one (`force`), which gives up on it:
+// a backup that cannot be renamed back is deleted, a new file that cannot be
+// removed stays, and undeletable temporary files are left to the next run.
+ResultCode TransactedFileInstaller::RollbackPass(bool force, bool& progress) {
+  rollback_started_ = true;
+  ResultCode result = kSuccess;
+  ErrorCode error;
+  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it) {
+    FileOperation& op = *it;
+    if (op.state == State::Placed) {
+      const bool has_backup = !op.backup.empty();
+      file_system_.Remove(op.destination, error);
+      if (error) {
+        result = kFileInUse;
+        if (!has_backup && !force) {
+          continue;  // no rename will replace it: try again next pass
+        }
+      }
+      op.state = has_backup ? State::BackedUp : State::Finished;
+      progress = true;
+    }
+    if (op.state == State::BackedUp) {
+      if (file_system_.Rename(op.backup, op.destination, error)) {
+        op.state = State::Pending;
+        progress = true;
+      } else {
+        result = kReplaceFailed;
+        if (force) {
+          op.state = State::Pending;  // the old file is given up: its backup goes below
+        }
+      }
+    }
+    if (op.state == State::Pending) {
+      const bool staged_gone = !op.staged || DiscardTemporaryFile(*op.staged);
+      const bool backup_gone = DiscardTemporaryFile(op.backup);
+      if ((staged_gone && backup_gone) || force) {
+        op.state = State::Finished;
+        progress = true;
+      } else {
+        result = kFileInUse;
+      }
+    }
+  }
+  return result;
+}
+
+// After a successful commit: deletes the parked old files. The new files are
+// in place whatever happens here, so a backup that cannot be deleted never
+// fails the commit; it is retried with the same waits as the passes and then
+// left to the next run's DeleteTemporaryFiles.
+void TransactedFileInstaller::DeleteBackups() {
+  int failures = 0;
+  for (;;) {
+    bool all_deleted = true;
+    for (FileOperation& op : operations_) {
+      if (op.state != State::Placed) {
+        continue;
+      }
+      if (DiscardTemporaryFile(op.backup)) {
+        op.state = State::Finished;
+      } else {
+        all_deleted = false;
+      }
+    }
+    if (all_deleted || ++failures > kMaxFailuresInARow) {
+      break;
+    }
+    sleep_(kFirstWaitMs << failures);
+  }
+  for (FileOperation& op : operations_) {
+    if (op.state == State::Placed) {
+      op.state = State::Finished;  // committed; a rollback must not touch it
+    }
+  }
+}
+
+// True when no regular file is left at `path`: there was none, or it was
+// removed or its removal scheduled for the next reboot.
+bool TransactedFileInstaller::DiscardTemporaryFile(const std::wstring& path) {
+  if (path.empty()) {
+    return true;
+  }
+  ErrorCode error;
+  if (!file_system_.IsRegularFile(path, error) && (!error || IsNotFound(error))) {
+    return true;
+  }
+  return file_system_.RemoveOrDelayUntilReboot(path, error);
+}
+
+// False when the status query failed for another reason than absence: the
+// commit cannot know whether there is an old file to park, and replacing it
+// blindly would lose it.
+bool TransactedFileInstaller::DestinationExists(const std::wstring& path, bool& exists) {
+  ErrorCode error;
+  exists = file_system_.IsRegularFile(path, error);
+  return exists || !error || IsNotFound(error);
+}
+
+std::wstring TransactedFileInstaller::MakeTemporaryPath() {
+  const std::uint32_t counter = g_temporary_name_counter.fetch_add(1, std::memory_order_relaxed);
+  return JoinWidePath(installation_directory_, L"~TMP_" + std::to_wstring(process_id_) + L"_" +
+                                                   std::to_wstring(counter) + L"_~");
+}
+
+}  // namespace zevrino::desktop::installer

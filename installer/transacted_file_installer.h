@@ -1,0 +1,117 @@
+#pragma once
+// TransactedFileInstaller: replaces the application's files in the
+// installation directory as one unit.
+//
+//   Prepare                      create the directory, clear leftovers of
+//                                earlier runs, note the files under "locales"
+//   AddFile (per package file)   stage the new content under a temporary name
+//   ScheduleObsoleteFileRemoval  plan the removal of "locales" files that the
+//                                package no longer has
+//   Commit                       park old files under temporary names, rename
+//                                the staged files into place, delete the
+//                                parked files; retried with growing waits
+//   ~TransactedFileInstaller     Rollback: undo whatever was not committed
+//
+// Every temporary file lives directly in the installation directory and is
+// named "~TMP_<process id>_<counter>_~", so that a later run can recognise and
+// delete leftovers of a run that crashed, whatever its process id.
+//
+// Nothing here calls the operating system directly: all disk access goes
+// through the FileSystem given at construction (not owned, must outlive the
+// installer), waits go through the sleep function, and the process id is a
+// constructor argument. One thread uses an installer from construction to
+// destruction.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "installer/file_system.h"
+#include "installer/result_code.h"
+
+namespace zevrino::desktop::installer {
+
+enum class FileOperationState : std::int32_t {
+  Pending = 0,   // destination untouched, or restored by a rollback
+  BackedUp = 1,  // old destination parked at `backup`; new file not yet in place
+  Placed = 2,    // new file at the destination (a removal: old file parked)
+  Finished = 3,  // backup deleted after the commit, or the record rolled back
+};
+
+// One planned change of one destination file.
+struct FileOperation {
+  std::wstring destination;
+  // The temporary file holding the new content; absent for a removal.
+  std::optional<std::wstring> staged;
+  // Where the old destination is parked during the transaction. Emptied when
+  // the record is placed without there having been an old file.
+  std::wstring backup;
+  FileOperationState state = FileOperationState::Pending;
+};
+
+// Orders paths element by element: "\" and "/" are equivalent, runs of
+// separators count as one, comparison is case-sensitive.
+struct PathElementLess {
+  bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+class TransactedFileInstaller {
+ public:
+  using SleepFunction = std::function<void(std::uint32_t milliseconds)>;
+
+  // Uses the current process id and the system's sleep.
+  TransactedFileInstaller(FileSystem& file_system, std::wstring installation_directory);
+  TransactedFileInstaller(FileSystem& file_system, std::wstring installation_directory,
+                          std::uint32_t process_id, SleepFunction sleep);
+  // Rolls back everything that was not committed; the result is ignored.
+  ~TransactedFileInstaller();
+
+  TransactedFileInstaller(const TransactedFileInstaller&) = delete;
+  TransactedFileInstaller& operator=(const TransactedFileInstaller&) = delete;
+
+  // 0, or 13 when the installation directory cannot be created or the files
+  // under "locales" cannot be listed completely.
+  ResultCode Prepare();
+
+  // Deletes every "~TMP...~" file directly in the installation directory;
+  // files that cannot be deleted stay.
+  void DeleteTemporaryFiles();
+
+  // Stages `content` as the new file `relative_name` (either separator). The
+  // content is written in one write and need only stay valid during the call.
+  // 0; 12, 13 or 14 from the write; 8 for a name that would leave the
+  // installation directory.
+  ResultCode AddFile(const std::wstring& relative_name, ByteRange content);
+
+  // Plans the removal of the files found under "locales" by Prepare that no
+  // AddFile has provided. Always 0.
+  ResultCode ScheduleObsoleteFileRemoval();
+
+  // 0, or the last failure once the passes stop making progress: 13, 18, or
+  // 27 after a rollback has run.
+  ResultCode Commit();
+
+  // 0, or the last failure once the passes stop making progress: 14 or 18.
+  ResultCode Rollback();
+
+ private:
+  std::wstring MakeTemporaryPath();
+  ResultCode CommitPass(bool& progress);
+  ResultCode RollbackPass(bool force, bool& progress);
+  void DeleteBackups();
+  bool DiscardTemporaryFile(const std::wstring& path);
+  bool DestinationExists(const std::wstring& path, bool& exists);
+
+  FileSystem& file_system_;
+  const std::wstring installation_directory_;
+  const std::uint32_t process_id_;
+  const SleepFunction sleep_;
+  bool rollback_started_ = false;
+  std::vector<FileOperation> operations_;
+  std::set<std::wstring, PathElementLess> obsolete_files_;
+};
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,199 @@
+#include "tests/unit/transacted_file_installer/install_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "installer/transacted_file_installer.h"
+#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
+
+namespace zevrino::desktop::installer::testing {
+namespace {
+
+constexpr std::uint32_t kProcessId = 4242;
+
+std::string Narrow(const std::wstring& text) {
+  std::string narrow;
+  for (wchar_t c : text) {
+    narrow += (c > 0 && c < 0x80) ? static_cast<char>(c) : '?';
+  }
+  return narrow;
+}
+
+// `path` relative to `directory` when it lies below it, else normalised whole.
+std::wstring Relative(const std::wstring& directory, const std::wstring& path) {
+  const std::wstring base = MemoryFileSystem::Normalise(directory) + L"\\";
+  const std::wstring key = MemoryFileSystem::Normalise(path);
+  return key.compare(0, base.size(), base) == 0 ? key.substr(base.size()) : key;
+}
+
+std::string Describe(const Call& call, FaultKind kind, std::size_t index) {
+  return std::string(kind == FaultKind::kLasting ? "lasting" : "passing") + " fault at call " +
+         std::to_string(index) + ": " + OperationName(call.operation) + "(" + Narrow(call.path) +
+         (call.second_path.empty() ? "" : ", " + Narrow(call.second_path)) + ")";
+}
+
+}  // namespace
+
+std::vector<Scenario> SmallScenarios() {
+  Scenario first;
+  first.name = "first installation";
+  first.package = {{L"locales/en.pak", "en strings"},
+                   {L"resources/deep/a.bin", "resource a"},
+                   {L"Zevrino.exe", "new exe"}};
+  for (const PackageFile& file : first.package) {
+    first.new_files[MemoryFileSystem::Normalise(file.name)] = file.content;
+  }
+
+  Scenario upgrade;
+  upgrade.name = "upgrade";
+  upgrade.old_files = {{L"Zevrino.exe", "old exe"},
+                       {L"common.dll", "old common"},
+                       {L"notes.txt", "not in the package, outside locales: kept"},
+                       {L"locales\\de.pak", "old de"},
+                       {L"locales\\fr.pak", "old fr, obsolete"},
+                       {L"locales\\extra\\x.pak", "old x, obsolete"}};
+  upgrade.package = {{L"locales/de.pak", "new de"},
+                     {L"locales/it.pak", "new it"},
+                     {L"resources/icons/app.ico", "new icon"},
+                     {L"common.dll", "new common"},
+                     {L"Zevrino.exe", "new exe"},
+                     {L"empty.dat", ""}};
+  upgrade.new_files = {{L"notes.txt", "not in the package, outside locales: kept"}};
+  for (const PackageFile& file : upgrade.package) {
+    upgrade.new_files[MemoryFileSystem::Normalise(file.name)] = file.content;
+  }
+  return {first, upgrade};
+}
+
+void MemoryDisk::Reset(const FileTree& files) {
+  memory_ = MemoryFileSystem();
+  for (const auto& [path, content] : files) {
+    memory_.PutFile(installation_directory() + L"\\" + path, content);
+  }
+}
+
+FileTree MemoryDisk::Read() {
+  FileTree relative;
+  for (const auto& [path, content] : memory_.Files()) {
+    relative[Relative(installation_directory(), path)] = content;
+  }
+  return relative;
+}
+
+InstallRun RunInstall(FileSystem& file_system, const std::wstring& installation_directory,
+                      const std::vector<PackageFile>& package, std::uint32_t process_id,
+                      const std::function<void()>& before_destruction) {
+  InstallRun run;
+  {
+    TransactedFileInstaller installer(file_system, installation_directory, process_id,
+                                      [&run](std::uint32_t ms) { run.waits.push_back(ms); });
+    run.result = installer.Prepare();
+    for (const PackageFile& file : package) {
+      if (run.result != kSuccess) {
+        break;
+      }
+      run.result = installer.AddFile(
+          file.name, ByteRange{reinterpret_cast<const std::uint8_t*>(file.content.data()),
+                               file.content.size()});
+    }
+    if (run.result == kSuccess) {
+      run.result = installer.ScheduleObsoleteFileRemoval();
+    }
+    if (run.result == kSuccess) {
+      run.result = installer.Commit();
+    }
+    if (before_destruction) {
+      before_destruction();
+    }
+  }
+  return run;
+}
+
+bool IsTemporaryFileName(const std::wstring& relative_path) {
+  const std::size_t separator = relative_path.find_last_of(L"\\/");
+  const std::wstring name =
+      separator == std::wstring::npos ? relative_path : relative_path.substr(separator + 1);
+  return name.rfind(L"~TMP", 0) == 0 && !name.empty() && name.back() == L'~';
+}
+
+void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& scenario) {
+  SCOPED_TRACE(scenario.name);
+  const std::wstring directory = disk.installation_directory();
+
+  disk.Reset(scenario.old_files);
+  FaultInjectingFileSystem counting(disk.file_system());
+  ASSERT_EQ(RunInstall(counting, directory, scenario.package, kProcessId).result, kSuccess);
+  ASSERT_EQ(disk.Read(), scenario.new_files);
+  const std::size_t total = counting.calls().size();
+  ASSERT_GT(total, scenario.package.size() * 2);
+
+  for (std::size_t index = 0; index < total; ++index) {
+    for (FaultKind kind : {FaultKind::kPassing, FaultKind::kLasting}) {
+      disk.Reset(scenario.old_files);
+      FaultInjectingFileSystem faulty(disk.file_system());
+      faulty.FailCall(index, kind);
+      const InstallRun run = RunInstall(faulty, directory, scenario.package, kProcessId);
+      ASSERT_GT(faulty.calls().size(), index);
+      const Call& injected = faulty.calls()[index];
+      SCOPED_TRACE(Describe(injected, kind, index) + ", result " + std::to_string(run.result));
+
+      FileTree tree = disk.Read();
+      const std::wstring target = Relative(directory, injected.path);
+      const bool undeletable_temporary =
+          kind == FaultKind::kLasting && IsTemporaryFileName(target) &&
+          (injected.operation == Operation::kRemove ||
+           injected.operation == Operation::kRemoveOrDelayUntilReboot);
+      if (undeletable_temporary && tree.erase(target) != 0) {
+        // A temporary file that cannot be deleted can only stay; the next
+        // run, no longer hindered, clears it.
+        TransactedFileInstaller next(disk.file_system(), directory, kProcessId + 1,
+                                     [](std::uint32_t) {});
+        EXPECT_EQ(next.Prepare(), kSuccess);
+        EXPECT_EQ(disk.Read().count(target), 0u);
+      }
+      EXPECT_EQ(tree, run.result == kSuccess ? scenario.new_files : scenario.old_files);
+    }
+  }
+}
+
+void ExpectRollbackSurvivesPassingFaults(TestDisk& disk, const Scenario& scenario) {
+  SCOPED_TRACE(scenario.name);
+  const std::wstring directory = disk.installation_directory();
+
+  disk.Reset(scenario.old_files);
+  FaultInjectingFileSystem counting(disk.file_system());
+  ASSERT_EQ(RunInstall(counting, directory, scenario.package, kProcessId).result, kSuccess);
+  // The last rename of the commit puts the last staged file in place; making
+  // it fail for good leaves every other record placed for the rollback.
+  std::size_t last_rename = counting.calls().size();
+  for (std::size_t index = 0; index < counting.calls().size(); ++index) {
+    if (counting.calls()[index].operation == Operation::kRename) {
+      last_rename = index;
+    }
+  }
+  ASSERT_LT(last_rename, counting.calls().size());
+
+  disk.Reset(scenario.old_files);
+  FaultInjectingFileSystem locked(disk.file_system());
+  locked.FailCall(last_rename, FaultKind::kLasting);
+  std::size_t rollback_start = 0;
+  const InstallRun failed = RunInstall(locked, directory, scenario.package, kProcessId,
+                                       [&] { rollback_start = locked.calls().size(); });
+  ASSERT_EQ(failed.result, kReplaceFailed);
+  ASSERT_EQ(disk.Read(), scenario.old_files);
+  const std::size_t total = locked.calls().size();
+  ASSERT_GT(total, rollback_start);
+
+  for (std::size_t index = rollback_start; index < total; ++index) {
+    disk.Reset(scenario.old_files);
+    FaultInjectingFileSystem faulty(disk.file_system());
+    faulty.FailCall(last_rename, FaultKind::kLasting);
+    faulty.FailCall(index, FaultKind::kPassing);
+    const InstallRun run = RunInstall(faulty, directory, scenario.package, kProcessId);
+    ASSERT_GT(faulty.calls().size(), index);
+    SCOPED_TRACE(Describe(faulty.calls()[index], FaultKind::kPassing, index));
+    EXPECT_EQ(run.result, kReplaceFailed);
+    EXPECT_EQ(disk.Read(), scenario.old_files);
+  }
+}
+
+}  // namespace zevrino::desktop::installer::testing

@@ -1,0 +1,49 @@
+#pragma once
+// A FileSystem held in memory, for tests of the installer's logic that must
+// run natively under the sanitizers as well as under Wine. It models what the
+// installer relies on: directories must exist before files are created in
+// them, Rename replaces an existing file, Remove of a missing path is no
+// error, and scheduling a deletion for the next reboot fails (as it does for
+// a user without administrative rights). Paths are case-sensitive; "\" and
+// "/" are equivalent and runs of separators count as one.
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "installer/file_system.h"
+
+namespace zevrino::desktop::installer::testing {
+
+// Files by normalised path (backslashes, no trailing separator) and content.
+using FileTree = std::map<std::wstring, std::string>;
+
+class MemoryFileSystem final : public FileSystem {
+ public:
+  // Creates the file and every missing ancestor directory.
+  void PutFile(const std::wstring& path, const std::string& content);
+  FileTree Files() const { return files_; }
+  bool HasDirectory(const std::wstring& path) const;
+
+  static std::wstring Normalise(const std::wstring& path);
+
+  bool CreateDirectories(const std::wstring& path, ErrorCode& error) override;
+  bool WriteNewFile(const std::wstring& path, ByteRange content, ErrorCode& error) override;
+  bool Remove(const std::wstring& path, ErrorCode& error) override;
+  bool RemoveOrDelayUntilReboot(const std::wstring& path, ErrorCode& error) override;
+  bool Rename(const std::wstring& source, const std::wstring& destination,
+              ErrorCode& error) override;
+  bool IsRegularFile(const std::wstring& path, ErrorCode& error) override;
+  bool ForEachFile(const std::wstring& directory, const FileCallback& callback,
+                   ErrorCode& error) override;
+  bool ForEachFileRecursive(const std::wstring& directory, const FileCallback& callback,
+                            ErrorCode& error) override;
+
+ private:
+  bool ParentExists(const std::wstring& key) const;
+
+  FileTree files_;
+  std::set<std::wstring> directories_;
+};
+
+}  // namespace zevrino::desktop::installer::testing
