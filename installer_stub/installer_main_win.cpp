@@ -1,0 +1,84 @@
+// The top-level flow: one function per start-up step, run in this order.
+//
+//   1 parse the options            ParseOptions
+//   2 register the log sink        RegisterLogSink
+//   3 message catalogs             (not part of this build yet)
+//   4 Windows version check        (not part of this build yet)
+//   5 Store installation check     (not part of this build yet)
+//   6 COM and CancelLock           InitializeComAndCancelLock
+//   7 own file name                GetOwnFileName
+//   8 map own file, open payload   OpenPayloadOfOwnFile
+//   9 run the chosen mode          (not part of this build yet)
+
+#include <objbase.h>
+#include <windows.h>
+
+#include "installer_stub/cancel_lock_win.h"
+#include "installer_stub/installer_main.h"
+#include "installer_stub/options.h"
+#include "installer_stub/own_file_win.h"
+#include "logging/log.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+void RegisterLogSink(const Options& options) {
+  if (options.log_file_path != nullptr) {
+    logging::add_file_sink(options.log_file_path, true);
+  } else {
+    logging::add_console_sink(false);
+  }
+}
+
+// COM stays initialised until the process ends; a repeated initialisation on
+// this thread only answers S_FALSE, so the result is not looked at.
+void InitializeComAndCancelLock() {
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  InitializeCancelLock();
+}
+
+// Returns kSuccess with the payload open, or the result code of the failure.
+// A file that cannot be opened or mapped is reported as a missing payload.
+ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, OwnPayload* payload) {
+  ErrorCode error;
+  if (OpenOwnPayload(own_path, payload, &error)) {
+    return kSuccess;
+  }
+  ResultCode result = static_cast<ResultCode>(error.value());
+  if (error.category() == ErrorCategory::kSystem) {
+    logging::log_message(2, "", __LINE__,
+                         "Zevrino Installer - Could not map the installer file: error %d",
+                         static_cast<int>(error.value()));
+    result = kPayloadNotFound;
+  }
+  // The error dialog for `result` is shown here once, unless the run is
+  // silent, when the dialogs join the build; its answer is not used.
+  logging::log_message(2, "", 908, "Zevrino Installer - Error reading installer payload: %d",
+                       static_cast<int>(result));
+  return result;
+}
+
+}  // namespace
+
+ResultCode InstallerMain(char** tokens, int count) {
+  const Options options = ParseOptions(tokens, count);
+  RegisterLogSink(options);
+
+  InitializeComAndCancelLock();
+
+  wchar_t own_path[MAX_PATH];
+  if (!GetOwnFileName(own_path)) {
+    return kPathConversionFailed;
+  }
+
+  // The mapping and the reader live until this function returns; every mode
+  // reads the payload through them.
+  OwnPayload payload;
+  const ResultCode result = OpenPayloadOfOwnFile(own_path, &payload);
+  if (result != kSuccess) {
+    return result;
+  }
+  return kSuccess;
+}
+
+}  // namespace zevrino::desktop::installer
