@@ -11,6 +11,8 @@ Every locale the installer embeds must have a catalog that
     yields exactly as many forms as nplurals declares,
   - keeps every message's leading and trailing white space, its printf
     conversions (count and kind; "%1$d" counts as "%d"), and the product name,
+  - compiles into a catalog whose entries, forms and plural rule (read up to
+    the first ";" as the installer reads it) are those of the source,
   - stays within the runtime limits: 4,096 bytes per catalog string, 255 bytes
     of status text in the progress window,
   - is written in its language's script (Simplified or Traditional Chinese
@@ -20,6 +22,7 @@ Exits with 1 and lists every problem when any check fails.
 
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -373,8 +376,65 @@ def run_msgfmt(path, mo):
     return problems
 
 
+def check_compiled(mo_path, template, nplurals, want_forms):
+    """Reads the compiled catalog the way the installer does and checks what it would see."""
+    problems = []
+    with open(mo_path, "rb") as f:
+        data = f.read()
+    if len(data) < 28:
+        return ["compiled catalog shorter than its header"]
+    magic, _, count, src_off, dst_off = struct.unpack_from("<5I", data, 0)
+    if magic != 0x950412DE:
+        return ["compiled catalog has magic %#x" % magic]
+    if count != len(template) + 1:
+        problems.append("compiled catalog holds %d entries, expected %d" % (count, len(template) + 1))
+    entries = {}
+    for i in range(count):
+        pair = []
+        for table in (src_off, dst_off):
+            if table + 8 * i + 8 > len(data):
+                return problems + ["compiled catalog table runs past its end"]
+            length, offset = struct.unpack_from("<2I", data, table + 8 * i)
+            if length > 4096 or offset + length > len(data):
+                return problems + ["compiled string %d: %d bytes at %d do not fit" % (i, length, offset)]
+            pair.append(data[offset:offset + length])
+        entries[pair[0]] = pair[1]
+    header = entries.get(b"")
+    if header is None:
+        return problems + ["compiled catalog has no header"]
+    text = header.decode("utf-8")
+    if "charset=UTF-8" not in text:
+        problems.append("compiled header lacks charset=UTF-8")
+    if "plural=" not in text:
+        return problems + ["compiled header has no plural rule"]
+    rule = text[text.index("plural=") + len("plural="):].split(";", 1)[0]
+    try:
+        words = compile_rule(rule)
+        forms = tuple(evaluate_rule(words, c) for c in PROBE_COUNTS)
+        if forms != want_forms:
+            problems.append("rule as the installer reads it, %r, selects %s" % (rule, forms))
+    except RuleError as e:
+        problems.append("rule as the installer reads it, %r, does not compile: %s" % (rule, e))
+    for mid, plural in template.items():
+        key = (mid + ("\0" + plural if plural else "")).encode("utf-8")
+        value = entries.get(key)
+        if value is None:
+            problems.append("compiled catalog lacks %r" % mid)
+            continue
+        forms = value.split(b"\0")
+        if len(forms) != (nplurals if plural else 1):
+            problems.append("compiled %r has %d forms" % (mid, len(forms)))
+        for form in forms:
+            try:
+                form.decode("utf-8")
+            except UnicodeDecodeError:
+                problems.append("compiled %r is not UTF-8" % mid)
+    return problems
+
+
 def check_catalog(locale, path, template, tmpdir):
-    problems = run_msgfmt(path, os.path.join(tmpdir, locale + ".mo"))
+    mo_path = os.path.join(tmpdir, locale + ".mo")
+    problems = run_msgfmt(path, mo_path)
     try:
         entries = parse_po(path)
     except ValueError as e:
@@ -472,6 +532,8 @@ def check_catalog(locale, path, template, tmpdir):
                 problems.append(where + ": longer than 4,096 bytes")
             problems += [where + ": " + p for p in script_problems(locale, text)]
 
+    if not problems and nplurals is not None:
+        problems += check_compiled(mo_path, template, nplurals, expected_rule_forms(locale)[1])
     if len(translations) == len(template):
         # The progress window's status line is held in 255 bytes of UTF-8:
         # "Downloading" followed by the longest time-left text with a large count.
@@ -484,6 +546,12 @@ def check_catalog(locale, path, template, tmpdir):
                     shown = downloading + shown
                 if len(shown.encode("utf-8")) > 255:
                     problems.append("status text %r exceeds 255 bytes" % shown)
+        if locale == "en":
+            # English shows its source texts unchanged.
+            changed = [mid for mid, forms in translations.items()
+                       if forms != [mid] + [template[mid]] * (len(forms) - 1)]
+            if changed:
+                problems.append("English differs from its source texts: %r" % changed)
         if locale not in ("en", "en-GB"):
             same = [mid for mid, forms in translations.items()
                     if mid != PRODUCT and forms[0] == mid]
