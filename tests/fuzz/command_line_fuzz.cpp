@@ -1,0 +1,75 @@
+// Cuts arbitrary command lines into tokens and parses them, checking that
+// every token and value stays inside the buffer and that the options and the
+// forwarded strings stay consistent.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "installer_stub/command_line.h"
+#include "installer_stub/options.h"
+
+namespace {
+
+using namespace zevrino::desktop::installer;
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+void ResetProcessValues() {
+  std::free(UrlOverride);
+  std::free(ForwardedMuArgs);
+  std::free(ForwardedArgs);
+  UrlOverride = nullptr;
+  MuSuffix = nullptr;
+  ForwardedMuArgs = nullptr;
+  ForwardedArgs = nullptr;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size >= kCommandLineBufferSize) {
+    return 0;
+  }
+  // The converted command line never holds a zero before its end.
+  std::vector<char> buffer(data, data + size);
+  for (char& c : buffer) {
+    if (c == '\0') {
+      c = ' ';
+    }
+  }
+  buffer.push_back('\0');
+  const char* const first = buffer.data();
+  const char* const last = buffer.data() + buffer.size();
+
+  char* tokens[kMaxCommandLineTokens];
+  const int count = SplitCommandLine(buffer.data(), tokens, kMaxCommandLineTokens);
+  Check(count >= 0 && count <= kMaxCommandLineTokens);
+  for (int i = 0; i < count; ++i) {
+    Check(tokens[i] >= first && tokens[i] < last);
+    Check(tokens[i] + std::strlen(tokens[i]) < last);
+    Check(i == 0 || tokens[i] > tokens[i - 1]);
+  }
+
+  ResetProcessValues();
+  const Options options = ParseOptions(tokens, count);
+  for (const char* value : {options.target_path, options.log_file_path, MuSuffix}) {
+    Check(value == nullptr || (value >= first && value < last));
+  }
+  Check(!(options.extract && options.update));
+  Check(!options.update || options.target_path != nullptr);
+  // Forwarded tokens are appended as blank, quote, token, quote.
+  if (ForwardedArgs != nullptr) {
+    Check(ForwardedArgs[0] == ' ' && ForwardedArgs[1] == '"');
+    Check(ForwardedArgs[std::strlen(ForwardedArgs) - 1] == '"');
+  }
+  Check((MuSuffix == nullptr) == (ForwardedMuArgs == nullptr));
+  ResetProcessValues();
+  return 0;
+}
