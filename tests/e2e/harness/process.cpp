@@ -1,0 +1,183 @@
+#include "tests/e2e/harness/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace zevrino::e2e {
+
+namespace {
+
+// Owns a file descriptor.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  void Reset() {
+    if (fd_ >= 0) {
+      const int saved = errno;
+      close(fd_);
+      errno = saved;
+    }
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+bool MakePipe(Fd* read_end, Fd* write_end) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    return false;
+  }
+  *read_end = Fd(fds[0]);
+  *write_end = Fd(fds[1]);
+  return true;
+}
+
+std::vector<std::string> MergedEnvironment(const Environment& extra) {
+  std::vector<std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const std::string name = text.substr(0, text.find('='));
+    bool overridden = false;
+    for (const auto& [key, value] : extra) {
+      overridden = overridden || key == name;
+    }
+    if (!overridden) {
+      merged.push_back(text);
+    }
+  }
+  for (const auto& [key, value] : extra) {
+    merged.push_back(key + "=" + value);
+  }
+  return merged;
+}
+
+// Reads what is available without blocking; false at end of file.
+bool Drain(int fd, std::string* into) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into->append(buffer, static_cast<std::size_t>(n));
+      continue;
+    }
+    return n < 0 && (errno == EAGAIN || errno == EINTR);
+  }
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment& environment,
+                         std::chrono::milliseconds timeout) {
+  ProcessResult result;
+  if (argv.empty()) {
+    result.error = "no program";
+    return result;
+  }
+  Fd out_read, out_write, err_read, err_write;
+  if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write)) {
+    result.error = std::string("pipe: ") + std::strerror(errno);
+    return result;
+  }
+  // Everything the child needs is prepared before fork: after it only
+  // async-signal-safe calls are allowed.
+  std::vector<std::string> env_strings = MergedEnvironment(environment);
+  std::vector<char*> env_pointers;
+  for (auto& entry : env_strings) {
+    env_pointers.push_back(entry.data());
+  }
+  env_pointers.push_back(nullptr);
+  std::vector<std::string> arg_strings = argv;
+  std::vector<char*> arg_pointers;
+  for (auto& arg : arg_strings) {
+    arg_pointers.push_back(arg.data());
+  }
+  arg_pointers.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid < 0) {
+    result.error = std::string("fork: ") + std::strerror(errno);
+    return result;
+  }
+  if (pid == 0) {
+    setpgid(0, 0);
+    const int null_fd = open("/dev/null", O_RDONLY);
+    dup2(null_fd, 0);
+    dup2(out_write.get(), 1);
+    dup2(err_write.get(), 2);
+    execvpe(arg_pointers[0], arg_pointers.data(), env_pointers.data());
+    const char message[] = "exec failed\n";
+    (void)!write(2, message, sizeof message - 1);
+    _exit(127);
+  }
+  setpgid(pid, pid);  // also here, so that a kill cannot race the child's call
+  result.started = true;
+  out_write.Reset();
+  err_write.Reset();
+  fcntl(out_read.get(), F_SETFL, O_NONBLOCK);
+  fcntl(err_read.get(), F_SETFL, O_NONBLOCK);
+
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  bool exited = false;
+  while (!exited) {
+    pollfd fds[2] = {{out_read.get(), POLLIN, 0}, {err_read.get(), POLLIN, 0}};
+    poll(fds, 2, 50);
+    Drain(out_read.get(), &result.out);
+    Drain(err_read.get(), &result.err);
+    exited = waitpid(pid, &status, WNOHANG) == pid;
+    if (!exited && std::chrono::steady_clock::now() > deadline) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.timed_out = true;
+      exited = true;
+    }
+  }
+  // Output written just before the exit is still in the pipes.
+  Drain(out_read.get(), &result.out);
+  Drain(err_read.get(), &result.err);
+  if (WIFEXITED(status)) {
+    result.exit_code = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
+  }
+  return result;
+}
+
+std::string Describe(const ProcessResult& result) {
+  std::string text;
+  if (!result.started) {
+    return "not started: " + result.error;
+  }
+  text = result.timed_out     ? "timed out"
+         : result.signal != 0 ? "killed by signal " + std::to_string(result.signal)
+                              : "exit code " + std::to_string(result.exit_code);
+  text += "\n--- stdout ---\n" + result.out + "--- stderr ---\n" + result.err;
+  return text;
+}
+
+}  // namespace zevrino::e2e

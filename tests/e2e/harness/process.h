@@ -1,0 +1,39 @@
+#pragma once
+// Runs a Linux program (usually `wine ...`) with extra environment variables,
+// captures its standard output and error and waits for it with a time limit.
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zevrino::e2e {
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+struct ProcessResult {
+  bool started = false;    // false: fork or exec failed (see error)
+  bool timed_out = false;  // killed after the time limit
+  int exit_code = -1;      // exit status, or -1 when killed by a signal
+  int signal = 0;          // the signal that ended it, if any
+  std::string out;
+  std::string err;
+  std::string error;  // why it did not start
+
+  bool ExitedWith(int code) const {
+    return started && !timed_out && signal == 0 && exit_code == code;
+  }
+};
+
+// Starts argv[0] (looked up in PATH) with the current environment plus
+// `environment` (which overrides variables of the same name). Standard input
+// is /dev/null. The process gets its own process group, which is killed
+// when the time limit passes. Output is collected until the process itself
+// has exited: a helper it leaves running (wineserver) may hold the pipes.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment& environment,
+                         std::chrono::milliseconds timeout);
+
+// Describes a result for test failure messages: exit, signal, output.
+std::string Describe(const ProcessResult& result);
+
+}  // namespace zevrino::e2e
