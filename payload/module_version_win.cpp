@@ -1,0 +1,97 @@
+#include "payload/module_version_win.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace zevrino::desktop::installer {
+namespace {
+
+constexpr DWORD kFirstModulePathSize = 256;
+constexpr DWORD kLargestModulePathSize = 16384;
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+}  // namespace
+
+std::wstring GetModulePath() {
+  std::vector<wchar_t> buffer;
+  for (DWORD size = kFirstModulePathSize; size <= kLargestModulePathSize; size *= 2) {
+    buffer.resize(size);
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+    const DWORD last_error = GetLastError();
+    if (last_error == ERROR_SUCCESS)
+      return std::wstring(buffer.data(), length);
+    if (last_error != ERROR_INSUFFICIENT_BUFFER)
+      break;
+  }
+  return std::wstring();
+}
+
+std::string GetProductVersion(const std::wstring& path) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0)
+    return std::string();
+  std::vector<std::uint8_t> info(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data()))
+    return std::string();
+
+  void* translation = nullptr;
+  UINT translation_size = 0;
+  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &translation, &translation_size) ||
+      translation == nullptr || translation_size < 4) {
+    return std::string();
+  }
+  const auto* pair = static_cast<const WORD*>(translation);
+  char query[64];
+  std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\ProductVersion", pair[0],
+                pair[1]);
+
+  void* value = nullptr;
+  UINT value_size = 0;
+  if (!VerQueryValueA(info.data(), query, &value, &value_size) || value == nullptr ||
+      value_size == 0) {
+    return std::string();
+  }
+  // value_size counts characters including the terminating zero.
+  const char* text = static_cast<const char*>(value);
+  std::size_t length = 0;
+  while (length < value_size && text[length] != '\0')
+    ++length;
+  return std::string(text, length);
+}
+
+std::string GetOwnProductVersion() {
+  return GetProductVersion(GetModulePath());
+}
+
+std::wstring DefaultExtractDirectory() {
+  std::wstring directory = GetModulePath();
+  std::size_t cut = directory.size();
+  while (cut > 0 && !IsSeparator(directory[cut - 1]))
+    --cut;
+  while (cut > 0 && IsSeparator(directory[cut - 1]))
+    --cut;
+  directory.resize(cut);
+
+  const std::string name = "zevrino-update-" + GetOwnProductVersion();
+  std::wstring wide_name;
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  if (length > 0) {
+    wide_name.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide_name.data(),
+                        length);
+  }
+  if (!directory.empty() && !IsSeparator(directory.back()))
+    directory += L'\\';
+  return directory + wide_name;
+}
+
+}  // namespace zevrino::desktop::installer
