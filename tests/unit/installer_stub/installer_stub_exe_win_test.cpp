@@ -8,6 +8,7 @@
 #include "installer/result_code.h"
 #include "installer_stub/scoped_handle_win.h"
 #include "tests/unit/installer_stub/payload_image.h"
+#include "tests/unit/installer_stub/stub_path_win.h"
 #include "tests/unit/installer_stub/temp_dir_win.h"
 
 namespace zevrino::desktop::installer {
@@ -15,6 +16,7 @@ namespace {
 
 using testing::BuildInstallerFile;
 using testing::PayloadImage;
+using testing::StubPath;
 using testing::TempDir;
 
 std::vector<std::uint8_t> ReadAll(const std::wstring& path) {
@@ -46,22 +48,6 @@ std::string ToUtf8(const std::wstring& wide) {
                                       static_cast<int>(out.size()), nullptr, nullptr);
   out.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
   return out;
-}
-
-// installer_stub.exe of the same build tree, found relative to this program.
-std::wstring StubPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, length);
-  dir.resize(dir.find_last_of(L'\\') + 1);
-  const std::string relative = ZV_STUB_RELATIVE_PATH;
-  std::wstring result = dir + std::wstring(relative.begin(), relative.end());
-  for (wchar_t& c : result) {
-    if (c == L'/') {
-      c = L'\\';
-    }
-  }
-  return result;
 }
 
 // Runs `exe` with `arguments` and returns its exit code.
