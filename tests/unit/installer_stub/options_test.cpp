@@ -164,17 +164,5 @@ TEST_F(ParseOptionsTest, UrlIsCopiedWhileTheOtherValuesPointIntoTheBuffer) {
   EXPECT_STREQ(UrlOverride, "http://x/");
 }
 
-TEST_F(ParseOptionsTest, ForwardedArgsGrowAcrossManyTokens) {
-  std::string text;
-  std::string expected;
-  for (int i = 0; i < kMaxCommandLineTokens; ++i) {
-    const std::string token(200, static_cast<char>('a' + i));
-    text += token + " ";
-    expected += " \"" + token + "\"";
-  }
-  Parse(text);
-  EXPECT_EQ(Show(ForwardedArgs), expected);
-}
-
 }  // namespace
 }  // namespace zevrino::desktop::installer
