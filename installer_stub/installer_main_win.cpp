@@ -51,8 +51,9 @@ ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, OwnPayload* payload) {
                          static_cast<int>(error.value()));
     result = kPayloadNotFound;
   }
-  // The error dialog for `result` is shown here once, unless the run is
-  // silent, when the dialogs join the build; its answer is not used.
+  // Seam for the error dialog: unless the run is silent, ShowError(result) is
+  // called here exactly once, before the log line, and its answer (retry) is
+  // ignored - a payload failure is never retried.
   logging::log_message(2, "", 908, "Zevrino Installer - Error reading installer payload: %d",
                        static_cast<int>(result));
   return result;
@@ -78,6 +79,8 @@ ResultCode InstallerMain(char** tokens, int count) {
   if (result != kSuccess) {
     return result;
   }
+  // Step 9 goes here: the chosen mode runs over `payload` and its result is
+  // returned. Until then a run ends successfully once its payload is open.
   return kSuccess;
 }
 
