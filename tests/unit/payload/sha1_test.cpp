@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "tests/unit/payload/payload_builder.h"
 
@@ -35,6 +36,22 @@ TEST(Sha1, MatchesFips180Vectors) {
                      "nopqklmnopqrlmnopqrsmnopqrstnopqrstu"),
             "a49b2446a02c645bf419f995b67091253a04a259");
   EXPECT_EQ(DigestOf(std::string(1000000, 'a')), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+}
+
+// Lengths on either side of the point where the 64-bit length no longer fits
+// into the last block and the padding takes a block of its own.
+TEST(Sha1, PadsAtBlockBoundaries) {
+  const std::pair<std::size_t, const char*> cases[] = {
+      {55, "c1c8bbdc22796e28c0e15163d20899b65621d65a"},
+      {56, "c2db330f6083854c99d4b5bfb6e8f29f201be699"},
+      {63, "03f09f5b158a7a8cdad920bddc29b81c18a551f5"},
+      {64, "0098ba824b5c16427bd7a1122a5a442a25ec644d"},
+      {119, "ee971065aaa017e0632a8ca6c77bb3bf8b1dfc56"},
+      {120, "f34c1488385346a55709ba056ddd08280dd4c6d6"},
+  };
+  for (const auto& [length, digest] : cases) {
+    EXPECT_EQ(DigestOf(std::string(length, 'a')), digest) << length;
+  }
 }
 
 // Pieces that start and end anywhere in a block, including the padding
