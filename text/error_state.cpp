@@ -5,13 +5,11 @@
 namespace text {
 
 PreservedErrorState::PreservedErrorState()
-    : saved_errno_(errno), saved_last_error_(detail::ReadLastError()) {}
+    : saved_last_error_(detail::ReadLastError()), saved_errno_(errno) {}
 
 PreservedErrorState::~PreservedErrorState() {
-  // The last-error value first: restoring errno cannot touch it, while the
-  // reverse order is not guaranteed on every C runtime.
-  detail::WriteLastError(saved_last_error_);
   errno = saved_errno_;
+  detail::WriteLastError(saved_last_error_);
 }
 
 void PreservedErrorState::Clear() {

@@ -20,8 +20,12 @@ class PreservedErrorState {
   void Clear();
 
  private:
-  int saved_errno_;
+  // Read in this order and written back in the reverse one: msvcrt's errno
+  // lives in thread data that it finds with TlsGetValue, which sets the
+  // last-error value to 0, so touching errno after the last-error value
+  // would lose it.
   std::uint32_t saved_last_error_;
+  int saved_errno_;
 };
 
 namespace detail {

@@ -68,12 +68,16 @@ const FormatBackend& CrtFormatBackend() {
 
 std::string& StrFormatWith(const FormatBackend& backend, std::string& out, const char* format,
                            va_list args) {
+  // The caller's values are saved before anything else runs and put back
+  // after everything else has finished: MinGW's thread_local variables (the
+  // guard's slot) are reached through TlsGetValue, which resets the
+  // last-error value.
+  PreservedErrorState error_state;
   InvalidParameterGuard guard(format);
   if (format == nullptr) {
     // What msvcrt.dll reports as an invalid parameter; glibc would crash.
     ReportInvalidParameter();
   }
-  PreservedErrorState error_state;
   error_state.Clear();
 
   char stack_buffer[kStackBufferSize];
@@ -118,14 +122,14 @@ std::string& StrFormatWith(const FormatBackend& backend, std::string& out, const
 
 }  // namespace detail
 
-std::string& str_format(std::string& out, const char* format, va_list args) {
+std::string& str_vformat(std::string& out, const char* format, va_list args) {
   return detail::StrFormatWith(detail::CrtFormatBackend(), out, format, args);
 }
 
 std::string& str_format(std::string& out, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  str_format(out, format, args);
+  str_vformat(out, format, args);
   va_end(args);
   return out;
 }
@@ -134,7 +138,7 @@ std::string format(const char* format, ...) {
   std::string out;
   va_list args;
   va_start(args, format);
-  str_format(out, format, args);
+  str_vformat(out, format, args);
   va_end(args);
   return out;
 }

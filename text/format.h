@@ -6,7 +6,10 @@
 //
 // The dialect is C99 printf on both builds (MinGW's own printf on Windows,
 // glibc on Linux). Positional conversions ("%1$d") are not supported by
-// MinGW's printf; code that needs them handles them itself.
+// MinGW's printf; code that needs them handles them itself. MinGW's printf
+// also builds a numeric conversion in a stack buffer as wide as its field:
+// keep widths and precisions of numbers small (a width in the millions
+// overflows the stack); wide string fields are fine.
 //
 // Contract:
 // - Never throws. Failures write one message to standard error (no line
@@ -28,6 +31,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <type_traits>
 
 #include "text/printf_attribute.h"
 
@@ -41,8 +45,20 @@ std::string format(const char* format, ...) ZV_PRINTF_FORMAT(1, 2);
 // Appends to `out` and returns it.
 std::string& str_format(std::string& out, const char* format, ...) ZV_PRINTF_FORMAT(2, 3);
 
-// The core of the two above. `args` is not consumed: the function works on
-// copies, so the caller still owns it and must va_end it.
-std::string& str_format(std::string& out, const char* format, va_list args) ZV_PRINTF_FORMAT(2, 0);
+// The core of the two above, taking an argument list. `args` is not
+// consumed: the function works on copies, so the caller still owns it and
+// must va_end it.
+//
+// It has its own name rather than being a str_format overload: MinGW's
+// va_list is a plain char*, so an overload on it would capture calls such as
+// str_format(out, "%s", path) with a char* argument and read that text as an
+// argument list.
+std::string& str_vformat(std::string& out, const char* format, va_list args) ZV_PRINTF_FORMAT(2, 0);
+
+#if !defined(_WIN32)
+// Where va_list is a distinct type, passing one to the variadic overload is
+// caught at compile time; use str_vformat.
+std::string& str_format(std::string& out, const char* format, std::decay_t<va_list> args) = delete;
+#endif
 
 }  // namespace text
