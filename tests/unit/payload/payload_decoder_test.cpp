@@ -138,6 +138,10 @@ TEST(DecodePayloadBody, ReportsCorruptInput) {
        kPayloadHeaderUnreadable},
       {"properties byte 225", with_properties_byte(225), kPayloadDecodeFailed},
       {"properties byte 255", with_properties_byte(255), kPayloadDecodeFailed},
+      // lc + lp above 4 is legal LZMA but beyond what liblzma decodes (our
+      // packer never writes it): refused cleanly, not decoded wrongly.
+      {"lc 5", with_properties_byte(5), kPayloadDecodeFailed},
+      {"lc 3, lp 2", with_properties_byte(2 * 9 + 3), kPayloadDecodeFailed},
       {"4 property bytes", truncated(with_marker, 4), kPayloadDecodeFailed},
       {"4 bytes of stream", truncated(with_marker, 9), kPayloadDecodeFailed},
       {"stream cut in half", truncated(without_marker, without_marker.size() / 2),
