@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb
   libboost-dev googletest liblzma-dev dpkg-dev
-  gettext osslsigncode openssl clang-format
+  gettext osslsigncode openssl clang-format python3
 )
 
 missing=()
