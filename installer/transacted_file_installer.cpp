@@ -277,6 +277,9 @@ ResultCode TransactedFileInstaller::Rollback() {
 // failure; the next pass resumes where this one stopped.
 ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
   ErrorCode error;
+  // Parents made sure of in this pass: most files share a handful of
+  // directories, and creating a deep path costs a system call per element.
+  std::set<std::wstring> parents_made;
   for (FileOperation& op : operations_) {
     if (op.state == State::Pending) {
       bool exists = false;
@@ -293,9 +296,13 @@ ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
     }
     if (op.state == State::Pending || op.state == State::BackedUp) {
       if (op.staged) {
-        file_system_.CreateDirectories(ParentOf(op.destination), error);
-        if (error) {
-          return kCreateFailed;
+        std::wstring parent = ParentOf(op.destination);
+        if (parents_made.count(parent) == 0) {
+          file_system_.CreateDirectories(parent, error);
+          if (error) {
+            return kCreateFailed;
+          }
+          parents_made.insert(std::move(parent));
         }
         if (!file_system_.Rename(*op.staged, op.destination, error)) {
           return kReplaceFailed;
