@@ -1,5 +1,9 @@
 #include "payload/bcj_x86.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -7,6 +11,28 @@ namespace {
 // most 16 MiB forward or backward, which is what real branch targets look like.
 inline bool IsNearMsb(std::uint8_t b) {
   return ((b + 1) & 0xFE) == 0;
+}
+
+// First byte in [p, limit) that is E8 or E9, or limit. Branch opcodes are a
+// few percent of the bytes even in code, so skipping 16 bytes at a time where
+// there are none makes this pass a small part of the decoding time.
+inline std::uint8_t* FindBranchOpcode(std::uint8_t* p, const std::uint8_t* limit) {
+#if defined(__SSE2__)
+  const __m128i opcode_mask = _mm_set1_epi8(static_cast<char>(0xFE));
+  const __m128i opcode = _mm_set1_epi8(static_cast<char>(0xE8));
+  while (limit - p >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, opcode_mask), opcode));
+    if (hits != 0) {
+      return p + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+    p += 16;
+  }
+#endif
+  while (p < limit && (*p & 0xFE) != 0xE8) {
+    ++p;
+  }
+  return p;
 }
 
 }  // namespace
@@ -26,10 +52,7 @@ std::size_t BcjX86Convert(std::uint8_t* data, std::size_t size, std::uint32_t* p
   const std::uint32_t ip = *position + 5;  // rel32 counts from the next instruction
   const std::uint8_t* const limit = data + size - 4;
   for (;;) {
-    std::uint8_t* p = data + pos;
-    while (p < limit && (*p & 0xFE) != 0xE8) {
-      ++p;
-    }
+    std::uint8_t* p = FindBranchOpcode(data + pos, limit);
     const std::size_t gap = static_cast<std::size_t>(p - data) - pos;
     pos = static_cast<std::size_t>(p - data);
     if (p >= limit) {
