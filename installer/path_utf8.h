@@ -1,0 +1,70 @@
+#pragma once
+// Helpers on NUL-terminated UTF-8 path strings, for code that keeps its paths
+// as UTF-8 (install location, registration, update mode, shortcuts, web
+// install). Paths are joined with a single backslash.
+//
+// Strings returned by these functions are allocated with malloc and released
+// by the caller with free; they return null only when memory is exhausted.
+//
+// The functions that touch the disk convert their path to UTF-16 in a buffer
+// of kMaxWidePath units (terminating NUL included). A path that is not valid
+// UTF-8, or that needs kMaxWidePath units or more, fails without touching the
+// disk. They are defined in the Windows build only.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "installer/result_code.h"
+
+namespace zevrino::desktop::installer {
+
+constexpr std::size_t kMaxWidePath = 260;
+
+// `base` and `name` joined by one backslash, after dropping one trailing '/' or
+// '\' from `base`. An empty (or null) base gives a copy of `name`; an empty
+// (or null) name gives a copy of `base` unchanged.
+char* join_path(const char* base, const char* name);
+
+// The `count` strings that follow, concatenated in order; a null pointer
+// counts as an empty string.
+char* concat_strings(int count, ...);
+
+// Cuts the last path element off `path` in place. With the last '/' or '\' at
+// index 3 or later the string ends before that separator; at index 0 to 2 it
+// ends just after it, so "C:\file" becomes the root "C:\". Returns the new
+// length, or 0 (buffer untouched) when the path holds no separator.
+std::size_t strip_last_path_component(char* path);
+
+// The directories that create_parent_directories creates, in order: for every
+// separator of `relative_path`, the text before it joined to `base` with
+// join_path, except a bare drive designator such as "C:". Platform-free so
+// that the rule is testable anywhere.
+std::vector<std::string> parent_directory_prefixes(const char* base, const char* relative_path);
+
+// CreateDirectoryW with default security. True on success (an existing
+// directory is a failure, ERROR_ALREADY_EXISTS).
+bool create_directory_utf8(const char* path);
+
+// Creates every directory of parent_directory_prefixes(base, relative_path),
+// ignoring failures (the directories usually exist). Always true.
+bool create_parent_directories(const char* base, const char* relative_path);
+
+// DeleteFileW. True on success.
+bool delete_file_utf8(const char* path);
+
+// DeleteFileW; when that fails, schedules the deletion for the next reboot.
+// True when either succeeded.
+bool delete_file_or_delay(const char* path);
+
+// True when the path names anything (file or directory).
+bool file_exists_utf8(const char* path);
+
+// Creates or truncates `path` and writes `length` bytes of `buffer` in one
+// write (length below 4 GiB). Returns kSuccess, kPathConversionFailed,
+// kCreateFailed or kFileInUse when the file could not be created, or
+// kWriteFailed (the partial file is deleted).
+ResultCode write_buffer_to_file(const char* path, const void* buffer, std::uint64_t length);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,67 @@
+#pragma once
+// Move-only owners of the handles the file operations open. Closing keeps the
+// thread's last-error value, so a caller can close first and read
+// GetLastError afterwards.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace zevrino::desktop::installer {
+
+template <typename Traits>
+class ScopedHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  ScopedHandle() = default;
+  explicit ScopedHandle(Handle handle) : handle_(handle) {}
+  ~ScopedHandle() { Close(); }
+
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.Release();
+    }
+    return *this;
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+  bool valid() const { return handle_ != Traits::Invalid(); }
+  Handle get() const { return handle_; }
+
+  Handle Release() { return std::exchange(handle_, Traits::Invalid()); }
+
+  void Close() {
+    if (valid()) {
+      const DWORD last_error = ::GetLastError();
+      Traits::Close(handle_);
+      ::SetLastError(last_error);
+      handle_ = Traits::Invalid();
+    }
+  }
+
+ private:
+  Handle handle_ = Traits::Invalid();
+};
+
+// A handle from CreateFileW (INVALID_HANDLE_VALUE when empty).
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+
+// A directory search from FindFirstFileExW, closed with FindClose.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { ::FindClose(handle); }
+};
+
+using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
+using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+
+}  // namespace zevrino::desktop::installer

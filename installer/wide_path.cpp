@@ -1,0 +1,95 @@
+#include "installer/wide_path.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Length of "X:" or "X:\" at `start`, else 0.
+std::size_t DriveRootLength(const std::wstring& path, std::size_t start) {
+  if (path.size() < start + 2 || !IsAsciiLetter(path[start]) || path[start + 1] != L':') {
+    return 0;
+  }
+  std::size_t length = start + 2;
+  if (length < path.size() && IsWideSeparator(path[length])) {
+    ++length;
+  }
+  return length;
+}
+
+// Skips "server\share\" starting at `start` and returns the end of the root.
+std::size_t ShareRootLength(const std::wstring& path, std::size_t start) {
+  std::size_t position = start;
+  for (int element = 0; element < 2; ++element) {
+    while (position < path.size() && !IsWideSeparator(path[position])) {
+      ++position;
+    }
+    if (position < path.size()) {
+      ++position;  // the separator after the server or share name
+    }
+  }
+  return position;
+}
+
+}  // namespace
+
+std::wstring JoinWidePath(const std::wstring& directory, const std::wstring& name) {
+  if (directory.empty()) {
+    return name;
+  }
+  std::wstring joined = directory;
+  if (IsWideSeparator(joined.back())) {
+    joined.pop_back();
+  }
+  joined += L'\\';
+  joined += name;
+  return joined;
+}
+
+std::size_t WideRootLength(const std::wstring& path) {
+  const bool two_separators =
+      path.size() >= 2 && IsWideSeparator(path[0]) && IsWideSeparator(path[1]);
+  if (two_separators) {
+    // "\\?\" and "\\.\" introduce a device path: a drive or "UNC\server\share".
+    if (path.size() >= 4 && (path[2] == L'?' || path[2] == L'.') && IsWideSeparator(path[3])) {
+      if (const std::size_t drive = DriveRootLength(path, 4); drive != 0) {
+        return drive;
+      }
+      if (path.compare(4, 4, L"UNC\\") == 0 || path.compare(4, 4, L"UNC/") == 0) {
+        return ShareRootLength(path, 8);
+      }
+      return 4;
+    }
+    return ShareRootLength(path, 2);
+  }
+  if (const std::size_t drive = DriveRootLength(path, 0); drive != 0) {
+    return drive;
+  }
+  return !path.empty() && IsWideSeparator(path[0]) ? 1 : 0;
+}
+
+std::vector<std::wstring> DirectoryPrefixes(const std::wstring& path) {
+  std::vector<std::wstring> prefixes;
+  const std::size_t root = WideRootLength(path);
+  std::size_t position = root;
+  while (position < path.size()) {
+    while (position < path.size() && IsWideSeparator(path[position])) {
+      ++position;
+    }
+    if (position == path.size()) {
+      break;
+    }
+    while (position < path.size() && !IsWideSeparator(path[position])) {
+      ++position;
+    }
+    prefixes.push_back(path.substr(0, position));
+  }
+  if (prefixes.empty() && root != 0) {
+    prefixes.push_back(path.substr(0, root));
+  }
+  return prefixes;
+}
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,56 @@
+#include "installer/wide_text_win.h"
+
+#include <windows.h>
+
+namespace zevrino::desktop::installer {
+
+bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
+  if (utf8 == nullptr) {
+    return false;
+  }
+  // -1: the terminating NUL is converted too, so a result of 0 covers both
+  // invalid input and a buffer that is too small.
+  const int converted = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, buffer,
+                                              static_cast<int>(kMaxWidePath));
+  return converted > 0;
+}
+
+namespace {
+
+std::string WideTo(UINT code_page, DWORD flags, const std::wstring& text, BOOL* used_default) {
+  if (text.empty()) {
+    return std::string();
+  }
+  const int wide_length = static_cast<int>(text.size());
+  const int length = ::WideCharToMultiByte(code_page, flags, text.data(), wide_length, nullptr, 0,
+                                           nullptr, used_default);
+  if (length <= 0) {
+    return std::string();
+  }
+  std::string result(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(code_page, flags, text.data(), wide_length, result.data(), length, nullptr,
+                        used_default);
+  return result;
+}
+
+}  // namespace
+
+std::string WideToUtf8(const std::wstring& text) {
+  return WideTo(CP_UTF8, 0, text, nullptr);
+}
+
+std::string WideToLogText(const std::wstring& text) {
+  const UINT ansi = ::GetACP();
+  // The UTF-8 code page takes neither the flag nor the default-char report.
+  if (ansi == CP_UTF8 || text.empty()) {
+    return WideToUtf8(text);
+  }
+  BOOL used_default = FALSE;
+  std::string converted = WideTo(ansi, WC_NO_BEST_FIT_CHARS, text, &used_default);
+  if (converted.empty() || used_default) {
+    return WideToUtf8(text);
+  }
+  return converted;
+}
+
+}  // namespace zevrino::desktop::installer

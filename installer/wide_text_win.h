@@ -1,0 +1,23 @@
+#pragma once
+// Conversions between UTF-8 and UTF-16 for the file operations.
+
+#include <cstddef>
+#include <string>
+
+#include "installer/path_utf8.h"
+
+namespace zevrino::desktop::installer {
+
+// Converts a UTF-8 path into `buffer` (kMaxWidePath units, NUL included).
+// False for null, invalid UTF-8 or a path that does not fit.
+bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]);
+
+// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
+std::string WideToUtf8(const std::wstring& text);
+
+// A path as it is written into a log line: in the system's ANSI code page
+// (the code page of the file APIs) when that page represents every character
+// exactly, otherwise in UTF-8, so that no name is lost or garbled into '?'.
+std::string WideToLogText(const std::wstring& text);
+
+}  // namespace zevrino::desktop::installer

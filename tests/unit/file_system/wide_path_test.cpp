@@ -1,0 +1,54 @@
+#include "installer/wide_path.h"
+
+#include <gtest/gtest.h>
+
+namespace zevrino::desktop::installer {
+namespace {
+
+TEST(WidePath, JoinDropsOneTrailingSeparator) {
+  EXPECT_EQ(JoinWidePath(L"C:\\dir", L"a"), L"C:\\dir\\a");
+  EXPECT_EQ(JoinWidePath(L"C:\\dir\\", L"a"), L"C:\\dir\\a");
+  EXPECT_EQ(JoinWidePath(L"C:\\dir/", L"*"), L"C:\\dir\\*");
+  EXPECT_EQ(JoinWidePath(L"C:\\", L"a"), L"C:\\a");
+  EXPECT_EQ(JoinWidePath(L"", L"a"), L"a");
+}
+
+TEST(WidePath, RootLengthRecognisesDrivesSharesAndDevicePaths) {
+  struct Case {
+    const wchar_t* path;
+    std::size_t root;
+  };
+  const Case cases[] = {
+      {L"", 0},
+      {L"dir\\sub", 0},
+      {L"\\dir", 1},
+      {L"C:", 2},
+      {L"C:dir", 2},
+      {L"C:\\dir", 3},
+      {L"c:/dir", 3},
+      {L"\\\\server\\share\\dir", 15},
+      {L"\\\\server\\share", 14},
+      {L"\\\\server", 8},
+      {L"\\\\?\\C:\\dir", 7},
+      {L"\\\\?\\UNC\\server\\share\\dir", 21},
+      {L"\\\\.\\pipe\\x", 4},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WideRootLength(c.path), c.root) << std::wstring(c.path).size();
+  }
+}
+
+TEST(WidePath, DirectoryPrefixesGrowOneElementAtATime) {
+  using List = std::vector<std::wstring>;
+  EXPECT_EQ(DirectoryPrefixes(L"C:\\a\\b"), (List{L"C:\\a", L"C:\\a\\b"}));
+  EXPECT_EQ(DirectoryPrefixes(L"C:\\a\\\\b\\"), (List{L"C:\\a", L"C:\\a\\\\b"}));
+  EXPECT_EQ(DirectoryPrefixes(L"C:/a/b"), (List{L"C:/a", L"C:/a/b"}));
+  EXPECT_EQ(DirectoryPrefixes(L"a\\b"), (List{L"a", L"a\\b"}));
+  EXPECT_EQ(DirectoryPrefixes(L"\\\\server\\share\\a"), List{L"\\\\server\\share\\a"});
+  EXPECT_EQ(DirectoryPrefixes(L"\\\\?\\C:\\a\\b"), (List{L"\\\\?\\C:\\a", L"\\\\?\\C:\\a\\b"}));
+  EXPECT_EQ(DirectoryPrefixes(L"C:\\"), List{L"C:\\"});
+  EXPECT_EQ(DirectoryPrefixes(L""), List{});
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::installer
