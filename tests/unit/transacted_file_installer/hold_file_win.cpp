@@ -18,7 +18,7 @@ int main() {
     return 2;
   }
   const DWORD share = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
-  HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+  HANDLE file = CreateFileW(argv[1], GENERIC_READ, share, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 3;

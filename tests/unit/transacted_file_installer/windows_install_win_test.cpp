@@ -217,7 +217,7 @@ TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
 TEST(WindowsInstall, FileHeldWithoutDeleteSharingLeavesNoTemporaryCopyBehind) {
   RealDisk disk;
   disk.Reset(kThreeOld);
-  FileHolder holder(disk.directory() / L"b.dll", FILE_SHARE_READ | FILE_SHARE_WRITE);
+  FileHolder holder(disk.directory() / L"b.dll", FILE_SHARE_READ);
   ASSERT_TRUE(holder.holding());
   {
     TransactedFileInstaller installer(disk.file_system(), disk.installation_directory(), 79,
