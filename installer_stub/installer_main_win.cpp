@@ -8,16 +8,20 @@
 //   6 COM and CancelLock           InitializeComAndCancelLock
 //   7 own file name                GetOwnFileName
 //   8 map own file, open payload   OpenPayloadOfOwnFile
-//   9 run the chosen mode          (not part of this build yet)
+//   9 run the chosen mode          RunExtract (update and the interactive
+//                                  modes are not part of this build yet)
 
 #include <objbase.h>
 #include <windows.h>
 
+#include "installer/wide_text_win.h"
 #include "installer_stub/cancel_lock_win.h"
 #include "installer_stub/installer_main.h"
 #include "installer_stub/options.h"
 #include "installer_stub/own_file_win.h"
 #include "logging/log.h"
+#include "payload/extract_archive.h"
+#include "payload/module_version_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -59,6 +63,20 @@ ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, OwnPayload* payload) {
   return result;
 }
 
+// Extract mode: no window, no question and no log line of its own; the
+// result is the exit code. The token after `extract`, whatever it looks like,
+// is the directory; without one the archive goes next to the program.
+ResultCode RunExtract(const Options& options, const PayloadReader& payload_body) {
+  if (options.target_path == nullptr) {
+    return ExtractArchive(DefaultExtractDirectory(), payload_body);
+  }
+  wchar_t target[kMaxWidePath];
+  if (!Utf8ToWidePath(options.target_path, target)) {
+    return kPathConversionFailed;
+  }
+  return ExtractArchive(target, payload_body);
+}
+
 }  // namespace
 
 ResultCode InstallerMain(char** tokens, int count) {
@@ -79,8 +97,11 @@ ResultCode InstallerMain(char** tokens, int count) {
   if (result != kSuccess) {
     return result;
   }
-  // Step 9 goes here: the chosen mode runs over `payload` and its result is
-  // returned. Until then a run ends successfully once its payload is open.
+  if (options.extract) {
+    return RunExtract(options, payload.reader);
+  }
+  // The update and interactive modes come here. Until they exist a run ends
+  // successfully once its payload is open.
   return kSuccess;
 }
 

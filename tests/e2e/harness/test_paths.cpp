@@ -27,7 +27,7 @@ fs::path TokenProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/token_probe.exe";
 }
 fs::path InstallerStubExe() {
-  return WindowsBuildDir() / "installer_stub/installer_stub.exe";
+  return WindowsBuildDir() / "installer_stub.exe";
 }
 
 ScratchDir::ScratchDir(const std::string& label) {
