@@ -1,0 +1,22 @@
+// pack_installer's list and verify on arbitrary files: the inspection reads
+// header fields and body fields around the payload reader's checks, so every
+// read must stay inside the file whatever the lengths claim.
+#include <cstddef>
+#include <cstdint>
+
+#include "tools/pack_installer/installer_inspection.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zevrino::desktop;
+  packer::InstallerInfo info;
+  installer::ErrorCode error;
+  if (packer::InspectInstaller(data, size, &info, &error)) {
+    // What list prints must describe bytes inside the file.
+    if (info.payload_offset + info.payload_size > size) {
+      __builtin_trap();
+    }
+  }
+  std::uint64_t decoded = 0;
+  packer::VerifyInstaller(data, size, &info, &decoded);
+  return 0;
+}
