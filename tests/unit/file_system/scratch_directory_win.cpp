@@ -46,11 +46,11 @@ void RemoveTree(const std::wstring& path, bool& ok) {
   ok = ::RemoveDirectoryW(path.c_str()) != FALSE && ok;
 }
 
+// One fixed name, truncated by every run, so that runs leave no trail of logs.
 std::wstring LogPath() {
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
-  return std::wstring(temp) + L"zv_file_system_tests_" + std::to_wstring(::GetCurrentProcessId()) +
-         L".log";
+  return std::wstring(temp) + L"zv_file_system_tests.log";
 }
 
 const std::wstring& RegisteredLog() {
