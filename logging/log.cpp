@@ -32,7 +32,7 @@ void log_message(int level, const char* module, int line, const char* format, ..
   record entry;
   va_list args;
   va_start(args, format);
-  text::str_format(entry.message, format, args);
+  text::str_vformat(entry.message, format, args);
   va_end(args);
 
   std::shared_ptr<logger> instance = get_logger();
