@@ -2,7 +2,7 @@
 //
 //   1 parse the options            ParseOptions
 //   2 register the log sink        RegisterLogSink
-//   3 message catalogs             (not part of this build yet)
+//   3 message catalogs             i18n::InitCatalogs
 //   4 Windows version check        (not part of this build yet)
 //   5 Store installation check     (not part of this build yet)
 //   6 COM and CancelLock           InitializeComAndCancelLock
@@ -14,6 +14,7 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include "i18n/startup.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/cancel_lock_win.h"
 #include "installer_stub/installer_main.h"
@@ -82,6 +83,9 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
 ResultCode InstallerMain(char** tokens, int count) {
   const Options options = ParseOptions(tokens, count);
   RegisterLogSink(options);
+  // A catalog that cannot be loaded leaves every text in English; the run
+  // goes on either way.
+  i18n::InitCatalogs();
 
   InitializeComAndCancelLock();
 
