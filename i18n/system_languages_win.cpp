@@ -14,11 +14,13 @@
 
 namespace zevrino::desktop::i18n::gettext {
 
-namespace {
-
 // MinGW ships no header for Windows.System.UserProfile, so the two interfaces
 // needed are declared here with the vtable layout of their metadata. Only
 // get_Size, GetAt and get_Languages are called.
+//
+// They must not go into an anonymous namespace: GCC then sees that nothing
+// in the program implements them and turns every call into a call of
+// __cxa_pure_virtual.
 struct hstring_vector_view : IInspectable {
   virtual HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, HSTRING* item) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) = 0;
@@ -36,6 +38,8 @@ struct globalization_preferences_statics : IInspectable {
   virtual HRESULT STDMETHODCALLTYPE get_HomeGeographicRegion(HSTRING* value) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_WeekStartsOn(INT32* value) = 0;
 };
+
+namespace {
 
 const IID iid_globalization_preferences_statics = {
     0x01BF4326, 0xED37, 0x4E96, {0xB0, 0xE9, 0xC1, 0x34, 0x0D, 0x1E, 0xA1, 0x58}};

@@ -57,7 +57,7 @@ class CatalogTest : public ::testing::Test {
           {name.c_str(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
     }
     set_embedded_catalogs(rows_.data(), rows_.size());
-    fake_language_source source({{"xx", "Latn;"}});
+    fake_language_source source(testing::language_list{{"xx", "Latn;"}});
     init("", source);
   }
 
@@ -141,7 +141,7 @@ TEST_F(CatalogTest, ReadsCatalogsFromADirectory) {
       << build_mo({header_with_rule("n != 1;"), {"Aborting...", "Abbruch"}});
   std::ofstream(dir / "it.mo", std::ios::binary) << catalog_failing_after("big-endian");
 
-  fake_language_source source({{"de-AT", "Latn;"}});
+  fake_language_source source(testing::language_list{{"de-AT", "Latn;"}});
   init(dir.u8string(), source);
   std::vector<std::string> available = available_locales();
   std::sort(available.begin(), available.end());

@@ -10,12 +10,13 @@
 
 namespace zevrino::desktop::i18n::gettext::testing {
 
+using language_list = std::vector<std::pair<std::string, std::string>>;
+
 class fake_language_source : public language_source {
  public:
   // Each language is (tag, scripts as the system writes them); scripts
   // "FAIL" make the script lookup fail for that tag.
-  explicit fake_language_source(std::vector<std::pair<std::string, std::string>> languages,
-                                bool fails = false)
+  explicit fake_language_source(language_list languages, bool fails = false)
       : languages_(std::move(languages)), fails_(fails) {}
 
   bool preferred_languages(std::vector<std::string>& tags) override {
@@ -40,7 +41,7 @@ class fake_language_source : public language_source {
   }
 
  private:
-  std::vector<std::pair<std::string, std::string>> languages_;
+  language_list languages_;
   bool fails_;
 };
 

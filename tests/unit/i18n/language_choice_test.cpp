@@ -72,14 +72,14 @@ TEST(LanguageChoice, PicksTheBestCompiledInCatalog) {
   }
 
   // A failing Windows Runtime call means English alone.
-  fake_language_source failing({{"de-DE", "Latn;"}}, true);
+  fake_language_source failing(testing::language_list{{"de-DE", "Latn;"}}, true);
   init("", failing);
   EXPECT_EQ(preferred_locales(), std::vector<std::string>{"en"});
   EXPECT_EQ(choose_locale({}), "en");
 
   // Excluded names are skipped, down to the language's next candidate or the
   // next language.
-  fake_language_source swiss({{"es-MX", "Latn;"}, {"de-CH", "Latn;"}});
+  fake_language_source swiss(testing::language_list{{"es-MX", "Latn;"}, {"de-CH", "Latn;"}});
   init("", swiss);
   EXPECT_EQ(choose_locale({"es-MX"}), "es-419");
   EXPECT_EQ(choose_locale({"es-MX", "es-419", "es"}), "de");
