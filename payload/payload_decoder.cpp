@@ -155,7 +155,10 @@ bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* b
   }
 
   if (!DecodeInto(body, decoded_size, filter, buffer->data() + old_size, error)) {
+    // Give the U bytes back now: the caller may retry while still holding
+    // the buffer, and a retry allocates them again.
     buffer->resize(old_size);
+    buffer->shrink_to_fit();
     return false;
   }
   error->clear();
