@@ -188,7 +188,9 @@ TEST(WindowsInstall, UpgradeRemovesObsoleteLocalesEvenWhenOnlyTheCaseChanged) {
 }
 
 // Wine, like Windows, refuses to rename or copy a file that another process
-// holds open without any sharing (ERROR_SHARING_VIOLATION).
+// holds open without any sharing (ERROR_SHARING_VIOLATION). Unlike a normal
+// Windows user, a Wine process may schedule deletions for the next reboot, so
+// the rollback's clean-up of temporary files never meets error 14 here.
 TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
   RealDisk disk;
   disk.Reset(kThreeOld);
@@ -214,6 +216,8 @@ TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
 // Held for reading without delete sharing (as a virus scanner or a reader
 // might): the rename falls back to copying the old file to its backup name
 // and cannot remove the original. The rollback deletes that stray copy.
+// Checked under Wine; Windows applies the same sharing rules to MoveFileExW,
+// CopyFileW's read of the source and DeleteFileW.
 TEST(WindowsInstall, FileHeldWithoutDeleteSharingLeavesNoTemporaryCopyBehind) {
   RealDisk disk;
   disk.Reset(kThreeOld);
