@@ -38,24 +38,25 @@ class HarnessTest : public ::testing::Test {
     ZV_REQUIRE_WINDOWS_PROGRAM(TokenProbeExe());
     if (!attempted_) {  // once per program, and only when there is something to run
       attempted_ = true;
-      prepared_ = WinePrefix::Prepare({}, &prefix_, &error_);
+      prefix_ = WinePrefix::Open({}, &error_);
     }
-    ASSERT_TRUE(prepared_) << error_;
+    ASSERT_NE(prefix_, nullptr) << error_;
   }
 
   ProcessResult Probe(const std::vector<std::string>& args, const Environment& env = {}) {
-    return prefix_.RunAsUser(RunLimitedExe(), TokenProbeExe(), args, env);
+    return prefix_->RunAsUser(RunLimitedExe(), TokenProbeExe(), args, env);
   }
 
-  static inline WinePrefix prefix_;
+  static void TearDownTestSuite() { prefix_.reset(); }
+
+  static inline std::unique_ptr<WinePrefix> prefix_;
   static inline bool attempted_ = false;
-  static inline bool prepared_ = false;
   static inline std::string error_;
 };
 
 TEST_F(HarnessTest, LauncherRunsTheProgramWithTheLimitedToken) {
   // Wine gives a program started from Linux the full token...
-  const ProcessResult direct = prefix_.RunWine({TokenProbeExe().string()});
+  const ProcessResult direct = prefix_->RunWine({TokenProbeExe().string()});
   ASSERT_TRUE(direct.ExitedWith(0)) << Describe(direct);
   EXPECT_EQ(Lines(direct.out).at(0), "elevation=2");
   // ...and the launcher hands its child the linked, limited one.
@@ -81,7 +82,7 @@ TEST_F(HarnessTest, ArgumentsEnvironmentOutputAndExitCodePassThrough) {
 
   // A program that cannot be started gives the launcher's own code.
   const ProcessResult missing =
-      prefix_.RunAsUser(RunLimitedExe(), prefix_.path() / "no-such-program.exe", {});
+      prefix_->RunAsUser(RunLimitedExe(), prefix_->path() / "no-such-program.exe", {});
   EXPECT_TRUE(missing.ExitedWith(240)) << Describe(missing);
   EXPECT_NE(missing.err.find("run_limited: CreateProcessAsUserW failed (error 2)"),
             std::string::npos)
@@ -89,8 +90,8 @@ TEST_F(HarnessTest, ArgumentsEnvironmentOutputAndExitCodePassThrough) {
 }
 
 TEST_F(HarnessTest, SeesFilesAndRegistryValuesThatTheProgramWrote) {
-  ASSERT_FALSE(prefix_.UserName().empty());
-  const std::filesystem::path file = prefix_.AppDataRoaming() / "zv-e2e-probe.txt";
+  ASSERT_FALSE(prefix_->UserName().empty());
+  const std::filesystem::path file = prefix_->AppDataRoaming() / "zv-e2e-probe.txt";
   std::filesystem::remove(file);
   const ProcessResult result = Probe({"--appdata-file", "zv-e2e-probe.txt", "written by probe",
                                       "--registry-value", "Probe", "value with  blanks"});
@@ -99,22 +100,29 @@ TEST_F(HarnessTest, SeesFilesAndRegistryValuesThatTheProgramWrote) {
   std::ifstream in(file);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "written by probe");
   std::string type, data;
-  ASSERT_TRUE(prefix_.QueryValue("HKCU\\Software\\ZevrinoE2eProbe", "Probe", &type, &data));
+  ASSERT_TRUE(prefix_->QueryValue("HKCU\\Software\\ZevrinoE2eProbe", "Probe", &type, &data));
   EXPECT_EQ(type, "REG_SZ");
   EXPECT_EQ(data, "value with  blanks");
-  EXPECT_FALSE(prefix_.QueryValue("HKCU\\Software\\ZevrinoE2eProbe", "Absent", &type, &data));
-  EXPECT_FALSE(prefix_.QueryValue("HKCU\\Software\\ZevrinoE2eNoSuchKey", "Probe", &type, &data));
+  EXPECT_FALSE(prefix_->QueryValue("HKCU\\Software\\ZevrinoE2eProbe", "Absent", &type, &data));
+  EXPECT_FALSE(prefix_->QueryValue("HKCU\\Software\\ZevrinoE2eNoSuchKey", "Probe", &type, &data));
+}
+
+// Windows and dialogs need an X display; the prefix session brings its own.
+TEST_F(HarnessTest, ProgramsCanCreateWindows) {
+  const ProcessResult result = Probe({"--window"});
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(Lines(result.out).at(2), "window=1");
 }
 
 // Refusing old Windows needs a prefix that reports it; such prefixes are
 // kept apart by name so that concurrent tests do not see each other's
 // setting.
 TEST_F(HarnessTest, PrefixReportsTheChosenWindowsVersion) {
-  WinePrefix old_windows;
   std::string error;
-  ASSERT_TRUE(WinePrefix::Prepare({"win81", "win81"}, &old_windows, &error)) << error;
-  EXPECT_NE(old_windows.path(), prefix_.path());
-  const ProcessResult result = old_windows.RunAsUser(RunLimitedExe(), TokenProbeExe(), {});
+  const std::unique_ptr<WinePrefix> old_windows = WinePrefix::Open({"win81", "win81"}, &error);
+  ASSERT_NE(old_windows, nullptr) << error;
+  EXPECT_NE(old_windows->path(), prefix_->path());
+  const ProcessResult result = old_windows->RunAsUser(RunLimitedExe(), TokenProbeExe(), {});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
   EXPECT_EQ(Lines(result.out).at(1), "version=6.3");
 }

@@ -66,11 +66,11 @@ class InstallerPayloadTest : public ::testing::Test {
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
-    if (!attempted_) {
+    if (!attempted_) {  // once per program, and only when there is something to run
       attempted_ = true;
-      prepared_ = WinePrefix::Prepare({}, &prefix_, &error_);
+      prefix_ = WinePrefix::Open({}, &error_);
     }
-    ASSERT_TRUE(prepared_) << error_;
+    ASSERT_NE(prefix_, nullptr) << error_;
     stub_ = ReadFile(InstallerStubExe());
     ASSERT_FALSE(stub_.empty());
   }
@@ -99,12 +99,13 @@ class InstallerPayloadTest : public ::testing::Test {
   // Writes the installer under `name` and runs it silently as a normal user.
   ProcessResult RunInstaller(const std::string& name, const Bytes& file) {
     WriteFile(PathOf(name), file);
-    return prefix_.RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
+    return prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
   }
 
-  static inline WinePrefix prefix_;
+  static void TearDownTestSuite() { prefix_.reset(); }
+
+  static inline std::unique_ptr<WinePrefix> prefix_;
   static inline bool attempted_ = false;
-  static inline bool prepared_ = false;
   static inline std::string error_;
   ScratchDir scratch_{"payload"};
   Bytes stub_;
@@ -160,7 +161,7 @@ TEST_F(InstallerPayloadTest, ValidPayloadsOpen) {
            {"stored.exe", {"stored"}}, {"compressed.exe", {}}}) {
     SCOPED_TRACE(name);
     const Bytes file = Packed(name, options);
-    const ProcessResult result = prefix_.RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
+    const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(result.out.find("Error reading installer payload"), std::string::npos) << result.out;
   }
@@ -195,7 +196,7 @@ TEST_F(InstallerPayloadTest, SignedInstallerStillOpensItsPayload) {
   EXPECT_EQ(info.payload_offset, stub_.size());
 
   const ProcessResult result =
-      prefix_.RunAsUser(RunLimitedExe(), PathOf("signed.exe"), {"--silent"});
+      prefix_->RunAsUser(RunLimitedExe(), PathOf("signed.exe"), {"--silent"});
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
 }
 

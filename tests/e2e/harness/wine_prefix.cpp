@@ -12,70 +12,58 @@ namespace zevrino::e2e {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Seconds the wineserver lingers after its last client: long enough to
-// serve consecutive test programs, short enough to vanish after the run.
-constexpr int kServerGraceSeconds = 30;
-
-// Holds an exclusive flock on a file while alive.
-class FileLock {
- public:
-  explicit FileLock(const fs::path& path)
-      : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-    if (fd_ >= 0) {
-      flock(fd_, LOCK_EX);
-    }
-  }
-  ~FileLock() {
-    if (fd_ >= 0) {
-      close(fd_);  // releases the lock
-    }
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  bool locked() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
-
-bool WinePrefix::Prepare(const PrefixOptions& options, WinePrefix* prefix, std::string* error) {
+std::unique_ptr<WinePrefix> WinePrefix::Open(const PrefixOptions& options, std::string* error) {
+  std::unique_ptr<WinePrefix> prefix(new WinePrefix());
   prefix->path_ = HostBuildDir() / "e2e" / ("wineprefix-" + options.name);
   std::error_code ec;
   fs::create_directories(prefix->path_.parent_path(), ec);
-  FileLock lock(prefix->path_.string() + ".lock");
-  if (!lock.locked()) {
-    *error = "cannot lock " + prefix->path_.string() + ".lock";
-    return false;
+  const std::string lock_path = prefix->path_.string() + ".lock";
+  prefix->lock_fd_ = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (prefix->lock_fd_ < 0 || flock(prefix->lock_fd_, LOCK_EX) != 0) {
+    *error = "cannot lock " + lock_path;
+    return nullptr;
   }
+  if (!prefix->display_.Start(error)) {
+    return nullptr;
+  }
+  // A server left by a crashed session would keep its old display.
+  RunProcess({"wineserver", "-k"}, prefix->BaseEnvironment(), std::chrono::seconds(30));
   if (!fs::exists(prefix->path_ / "system.reg")) {
     const ProcessResult boot =
         RunProcess({"wineboot", "-i"}, prefix->BaseEnvironment(), std::chrono::minutes(5));
     if (!boot.ExitedWith(0)) {
       *error = "wineboot -i in " + prefix->path_.string() + ": " + Describe(boot);
-      return false;
+      return nullptr;
     }
     // wineboot leaves its own short-lived server behind; wait for it so that
-    // the persistent one below can take over.
+    // the persistent one below is the only one.
     RunProcess({"wineserver", "-w"}, prefix->BaseEnvironment(), std::chrono::minutes(1));
   }
-  // Exit code 2: a server already runs for this prefix (another test program
-  // started it), which serves as well.
   const ProcessResult server =
-      RunProcess({"wineserver", "-p" + std::to_string(kServerGraceSeconds)},
-                 prefix->BaseEnvironment(), std::chrono::seconds(30));
-  if (!server.ExitedWith(0) && !server.ExitedWith(2)) {
+      RunProcess({"wineserver", "-p"}, prefix->BaseEnvironment(), std::chrono::seconds(30));
+  if (!server.ExitedWith(0)) {
     *error = "wineserver -p: " + Describe(server);
-    return false;
+    return nullptr;
   }
-  return prefix->SetWindowsVersion(options.windows_version, error);
+  prefix->server_started_ = true;
+  if (!prefix->SetWindowsVersion(options.windows_version, error)) {
+    return nullptr;
+  }
+  return prefix;
+}
+
+WinePrefix::~WinePrefix() {
+  if (server_started_) {
+    RunProcess({"wineserver", "-k"}, BaseEnvironment(), std::chrono::seconds(30));
+  }
+  display_.Stop();
+  if (lock_fd_ >= 0) {
+    close(lock_fd_);  // releases the lock
+  }
 }
 
 Environment WinePrefix::BaseEnvironment() const {
-  return {{"WINEPREFIX", path_.string()}, {"WINEDEBUG", "-all"}};
+  return {{"WINEPREFIX", path_.string()}, {"WINEDEBUG", "-all"}, {"DISPLAY", display_.name()}};
 }
 
 ProcessResult WinePrefix::RunWine(const std::vector<std::string>& command,

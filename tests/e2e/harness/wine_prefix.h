@@ -5,17 +5,22 @@
 // the files of drive C and the user's profile, and the registry.
 //
 // Prefixes live under the host build tree, one per name, and are created on
-// first use (wineboot -i). Concurrent test programs may share a prefix: its
-// creation and version change are serialised with a lock file, and the
-// wineserver is started persistent with a grace period, so it outlives each
-// test program briefly and then ends by itself.
+// first use (wineboot -i). A WinePrefix object is a session that owns its
+// prefix exclusively: it holds a lock file (a second program asking for the
+// same prefix waits), runs a private X display and a persistent wineserver
+// started with that display, and ends both when it goes. Wine's desktop
+// process keeps the display it was first started with for the server's
+// life, so server and display must begin and end together. Within one
+// process, open each prefix name at most once at a time.
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/harness/process.h"
+#include "tests/e2e/harness/virtual_display.h"
 
 namespace zevrino::e2e {
 
@@ -27,12 +32,19 @@ struct PrefixOptions {
 
 class WinePrefix {
  public:
-  // Creates or reuses the prefix `options.name`, sets its Windows version
-  // and starts its wineserver. On failure *error says which step failed.
-  static bool Prepare(const PrefixOptions& options, WinePrefix* prefix, std::string* error);
+  // Creates or reuses the prefix `options.name`, starts its display and
+  // wineserver and sets its Windows version. On failure returns null and
+  // *error says which step failed.
+  static std::unique_ptr<WinePrefix> Open(const PrefixOptions& options, std::string* error);
+
+  // Stops the wineserver (ending every program still running in the
+  // prefix) and the display, then releases the prefix.
+  ~WinePrefix();
+  WinePrefix(const WinePrefix&) = delete;
+  WinePrefix& operator=(const WinePrefix&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  // WINEPREFIX and WINEDEBUG for programs started in this prefix.
+  // WINEPREFIX, WINEDEBUG and DISPLAY for programs started in this prefix.
   Environment BaseEnvironment() const;
 
   // `wine PROGRAM ARGS...` with the full administrator token. PROGRAM is a
@@ -66,7 +78,12 @@ class WinePrefix {
   bool SetWindowsVersion(const std::string& version, std::string* error) const;
 
  private:
+  WinePrefix() = default;
+
   std::filesystem::path path_;
+  int lock_fd_ = -1;
+  bool server_started_ = false;
+  VirtualDisplay display_;
 };
 
 // Z:\... form of an absolute Linux path (Wine maps Z: to the root).

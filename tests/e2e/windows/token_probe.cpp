@@ -3,14 +3,15 @@
 // installer.
 //
 //   token_probe.exe [--exit N] [--env NAME] [--appdata-file NAME TEXT]
-//                   [--registry-value NAME TEXT] [ARGS...]
+//                   [--registry-value NAME TEXT] [--window] [ARGS...]
 //
 // Prints, one per line on stdout: "elevation=T" (TOKEN_ELEVATION_TYPE: 1
 // default, 2 full, 3 limited), "version=MAJOR.MINOR", "env=VALUE" for --env,
 // and "arg=A" for every other argument (UTF-8). --appdata-file writes TEXT to
 // %APPDATA%\NAME; --registry-value sets the string value NAME under
-// HKCU\Software\ZevrinoE2eProbe. Writes "probe stderr" to stderr and exits
-// with N (default 0); 100 when one of its own steps failed.
+// HKCU\Software\ZevrinoE2eProbe; --window prints "window=1" when a window
+// can be created (it needs a display under Wine), else "window=0". Writes "probe stderr" to stderr
+// and exits with N (default 0); 100 when one of its own steps failed.
 
 #include <shlobj.h>
 #include <windows.h>
@@ -87,6 +88,16 @@ bool WriteRegistryValue(const wchar_t* name, const wchar_t* text) {
                          bytes) == ERROR_SUCCESS;
 }
 
+bool CanCreateWindow() {
+  HWND window = CreateWindowExW(0, L"STATIC", L"probe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (window == nullptr) {
+    return false;
+  }
+  DestroyWindow(window);
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -110,6 +121,8 @@ int wmain(int argc, wchar_t** argv) {
         return kProbeFailed;
       }
       i += 2;
+    } else if (arg == L"--window") {
+      std::printf("window=%d\n", CanCreateWindow() ? 1 : 0);
     } else {
       std::printf("arg=%s\n", ToUtf8(arg).c_str());
     }

@@ -1,0 +1,85 @@
+#include "tests/e2e/harness/virtual_display.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zevrino::e2e {
+
+VirtualDisplay::~VirtualDisplay() {
+  Stop();
+}
+
+bool VirtualDisplay::Start(std::string* error) {
+  Stop();
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    *error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  // -displayfd: Xvfb chooses a free display and writes its number, followed
+  // by a newline, to that descriptor once it accepts connections.
+  const std::string fd_text = std::to_string(fds[1]);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    *error = std::string("fork: ") + std::strerror(errno);
+    close(fds[0]);
+    close(fds[1]);
+    return false;
+  }
+  if (pid == 0) {
+    fcntl(fds[1], F_SETFD, 0);  // keep the write end across exec
+    const int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, 0);
+    dup2(null_fd, 1);
+    dup2(null_fd, 2);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1280x1024x24",
+           "-nolisten", "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  pid_ = pid;
+
+  std::string number;
+  bool complete = false;
+  while (!complete) {
+    pollfd poll_fd = {fds[0], POLLIN, 0};
+    if (poll(&poll_fd, 1, 30000) <= 0) {
+      break;  // no answer within 30 s
+    }
+    char c = 0;
+    if (read(fds[0], &c, 1) != 1) {
+      break;  // Xvfb ended without naming a display
+    }
+    if (c == '\n') {
+      complete = !number.empty();
+    } else {
+      number += c;
+    }
+  }
+  close(fds[0]);
+  if (!complete) {
+    *error = "Xvfb did not report a display";
+    Stop();
+    return false;
+  }
+  name_ = ":" + number;
+  return true;
+}
+
+void VirtualDisplay::Stop() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  pid_ = -1;
+  name_.clear();
+}
+
+}  // namespace zevrino::e2e
