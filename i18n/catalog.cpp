@@ -141,17 +141,22 @@ std::string lookup(const std::string& context, const std::string& msgid,
   const bool plural = !msgid_plural.empty();
   const std::uint32_t index = plural ? s.rule.evaluate(n) : 0;
 
-  std::string key;
-  key.reserve(context.size() + msgid.size() + msgid_plural.size() + 2);
-  if (!context.empty()) {
-    key += context;
-    key += '\x04';
+  // A plain message is its own key; only context and plural forms need one
+  // built.
+  std::string composed_key;
+  if (!context.empty() || plural) {
+    composed_key.reserve(context.size() + msgid.size() + msgid_plural.size() + 2);
+    if (!context.empty()) {
+      composed_key += context;
+      composed_key += '\x04';
+    }
+    composed_key += msgid;
+    if (plural) {
+      composed_key += '\0';
+      composed_key += msgid_plural;
+    }
   }
-  key += msgid;
-  if (plural) {
-    key += '\0';
-    key += msgid_plural;
-  }
+  const std::string& key = composed_key.empty() ? msgid : composed_key;
 
   const std::string* text;
   const auto found = s.table.find(key);
