@@ -164,7 +164,9 @@ TransactedFileInstaller::~TransactedFileInstaller() {
 
 ResultCode TransactedFileInstaller::Prepare() {
   ErrorCode error;
-  file_system_.CreateDirectories(installation_directory_, error);
+  if (file_system_.CreateDirectories(installation_directory_, error)) {
+    created_directories_.push_back(installation_directory_);
+  }
   if (error) {
     return kCreateFailed;
   }
@@ -252,6 +254,7 @@ ResultCode TransactedFileInstaller::Commit() {
     return result;
   }
   DeleteBackups();
+  created_directories_.clear();  // they hold the installation now
   logging::log_message(kLevelInfo, "", kLineCommitCompleted,
                        "TransactedFileInstaller - Commit completed successfully.");
   return kSuccess;
@@ -263,6 +266,7 @@ ResultCode TransactedFileInstaller::Rollback() {
   const ResultCode result = RunPasses(
       sleep_, kLineRollbackFailed, "TransactedFileInstaller - Rollback failed with error: %d",
       [this](bool last_chance, bool& progress) { return RollbackPass(last_chance, progress); });
+  RemoveCreatedDirectories();
   if (result != kSuccess) {
     return result;
   }
@@ -277,9 +281,9 @@ ResultCode TransactedFileInstaller::Rollback() {
 // failure; the next pass resumes where this one stopped.
 ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
   ErrorCode error;
-  // Parents made sure of in this pass: most files share a handful of
-  // directories, and creating a deep path costs a system call per element.
-  std::set<std::wstring> parents_made;
+  // Directories made sure of in this pass: most files share a handful, and
+  // creating a deep path costs a system call per element.
+  std::set<std::wstring> directories_made;
   for (FileOperation& op : operations_) {
     if (op.state == State::Pending) {
       bool exists = false;
@@ -296,13 +300,8 @@ ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
     }
     if (op.state == State::Pending || op.state == State::BackedUp) {
       if (op.staged) {
-        std::wstring parent = ParentOf(op.destination);
-        if (parents_made.count(parent) == 0) {
-          file_system_.CreateDirectories(parent, error);
-          if (error) {
-            return kCreateFailed;
-          }
-          parents_made.insert(std::move(parent));
+        if (!MakeParentDirectories(op.destination, directories_made)) {
+          return kCreateFailed;
         }
         if (!file_system_.Rename(*op.staged, op.destination, error)) {
           return kReplaceFailed;
@@ -408,6 +407,41 @@ bool TransactedFileInstaller::DiscardTemporaryFile(const std::wstring& path) {
     return true;
   }
   return file_system_.RemoveOrDelayUntilReboot(path, error);
+}
+
+// Creates the directories from the installation directory down to the parent
+// of `destination`, one element at a time so that the ones this installer
+// brings into being are known and a rollback can take them away again.
+bool TransactedFileInstaller::MakeParentDirectories(const std::wstring& destination,
+                                                    std::set<std::wstring>& directories_made) {
+  std::size_t base_length = installation_directory_.size();
+  while (base_length > 0 && IsWideSeparator(installation_directory_[base_length - 1])) {
+    --base_length;
+  }
+  ErrorCode error;
+  for (std::wstring& directory : DirectoryPrefixes(ParentOf(destination))) {
+    if (directory.size() < base_length || directories_made.count(directory) != 0) {
+      continue;  // above the installation directory, or done in this pass
+    }
+    if (file_system_.CreateDirectories(directory, error)) {
+      created_directories_.push_back(directory);
+    }
+    if (error) {
+      return false;
+    }
+    directories_made.insert(std::move(directory));
+  }
+  return true;
+}
+
+// Removes the directories this installer created, newest first. Only empty
+// ones go: a directory that still holds anything stays.
+void TransactedFileInstaller::RemoveCreatedDirectories() {
+  ErrorCode ignored;
+  for (auto it = created_directories_.rbegin(); it != created_directories_.rend(); ++it) {
+    file_system_.Remove(*it, ignored);
+  }
+  created_directories_.clear();
 }
 
 // False when the status query failed for another reason than absence: the

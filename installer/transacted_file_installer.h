@@ -104,6 +104,9 @@ class TransactedFileInstaller {
   void DeleteBackups();
   bool DiscardTemporaryFile(const std::wstring& path);
   bool DestinationExists(const std::wstring& path, bool& exists);
+  bool MakeParentDirectories(const std::wstring& destination,
+                             std::set<std::wstring>& directories_made);
+  void RemoveCreatedDirectories();
 
   FileSystem& file_system_;
   const std::wstring installation_directory_;
@@ -112,6 +115,8 @@ class TransactedFileInstaller {
   bool rollback_started_ = false;
   std::vector<FileOperation> operations_;
   std::set<std::wstring, PathElementLess> obsolete_files_;
+  // Directories this installer created, in order; a rollback removes them.
+  std::vector<std::wstring> created_directories_;
 };
 
 }  // namespace zevrino::desktop::installer

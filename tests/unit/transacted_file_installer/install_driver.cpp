@@ -18,10 +18,14 @@ std::string Narrow(const std::wstring& text) {
   return narrow;
 }
 
-// `path` relative to `directory` when it lies below it, else normalised whole.
+// `path` relative to `directory` ("." for the directory itself) when it lies
+// below it, else normalised whole.
 std::wstring Relative(const std::wstring& directory, const std::wstring& path) {
   const std::wstring base = MemoryFileSystem::Normalise(directory) + L"\\";
   const std::wstring key = MemoryFileSystem::Normalise(path);
+  if (key + L"\\" == base) {
+    return L".";
+  }
   return key.compare(0, base.size(), base) == 0 ? key.substr(base.size()) : key;
 }
 
@@ -64,6 +68,20 @@ std::vector<Scenario> SmallScenarios() {
   return {first, upgrade};
 }
 
+DirectorySet DirectoriesOf(const FileTree& files) {
+  DirectorySet directories;
+  if (!files.empty()) {
+    directories.insert(L".");
+  }
+  for (const auto& entry : files) {
+    for (std::size_t separator = entry.first.find(L'\\'); separator != std::wstring::npos;
+         separator = entry.first.find(L'\\', separator + 1)) {
+      directories.insert(entry.first.substr(0, separator));
+    }
+  }
+  return directories;
+}
+
 void MemoryDisk::Reset(const FileTree& files) {
   memory_ = MemoryFileSystem();
   for (const auto& [path, content] : files) {
@@ -75,6 +93,19 @@ FileTree MemoryDisk::Read() {
   FileTree relative;
   for (const auto& [path, content] : memory_.Files()) {
     relative[Relative(installation_directory(), path)] = content;
+  }
+  return relative;
+}
+
+DirectorySet MemoryDisk::ReadDirectories() {
+  const std::wstring root = MemoryFileSystem::Normalise(installation_directory());
+  DirectorySet relative;
+  for (const std::wstring& directory : memory_.Directories()) {
+    if (directory == root) {
+      relative.insert(L".");
+    } else if (directory.compare(0, root.size() + 1, root + L"\\") == 0) {
+      relative.insert(directory.substr(root.size() + 1));
+    }
   }
   return relative;
 }
@@ -125,6 +156,10 @@ void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& sce
   ASSERT_EQ(disk.Read(), scenario.new_files);
   const std::size_t total = counting.calls().size();
   ASSERT_GT(total, scenario.package.size() * 2);
+  const DirectorySet old_directories = DirectoriesOf(scenario.old_files);
+  DirectorySet new_directories = DirectoriesOf(scenario.new_files);
+  new_directories.insert(old_directories.begin(), old_directories.end());
+  ASSERT_EQ(disk.ReadDirectories(), new_directories);
 
   for (std::size_t index = 0; index < total; ++index) {
     for (FaultKind kind : {FaultKind::kPassing, FaultKind::kLasting}) {
@@ -151,6 +186,7 @@ void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& sce
         EXPECT_EQ(disk.Read().count(target), 0u);
       }
       EXPECT_EQ(tree, run.result == kSuccess ? scenario.new_files : scenario.old_files);
+      EXPECT_EQ(disk.ReadDirectories(), run.result == kSuccess ? new_directories : old_directories);
     }
   }
 }
@@ -190,9 +226,17 @@ void ExpectRollbackSurvivesPassingFaults(TestDisk& disk, const Scenario& scenari
     faulty.FailCall(index, FaultKind::kPassing);
     const InstallRun run = RunInstall(faulty, directory, scenario.package, kProcessId);
     ASSERT_GT(faulty.calls().size(), index);
-    SCOPED_TRACE(Describe(faulty.calls()[index], FaultKind::kPassing, index));
+    const Call& injected = faulty.calls()[index];
+    SCOPED_TRACE(Describe(injected, FaultKind::kPassing, index));
     EXPECT_EQ(run.result, kReplaceFailed);
     EXPECT_EQ(disk.Read(), scenario.old_files);
+    // Taking away a directory that the commit created is not retried: when
+    // that fails, the empty directory stays.
+    const DirectorySet directories = disk.ReadDirectories();
+    if (injected.operation != Operation::kRemove ||
+        directories.count(Relative(directory, injected.path)) == 0) {
+      EXPECT_EQ(directories, DirectoriesOf(scenario.old_files));
+    }
   }
 }
 

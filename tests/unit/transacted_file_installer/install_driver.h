@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ struct PackageFile {
 };
 
 // Trees are relative to the installation directory, with backslashes.
+// Directory sets hold "." for the installation directory itself.
+using DirectorySet = std::set<std::wstring>;
+
+// "." and every directory that holds a file of `files`; empty for no files.
+DirectorySet DirectoriesOf(const FileTree& files);
+
 struct Scenario {
   std::string name;
   FileTree old_files;  // empty: the installation directory does not exist
@@ -41,6 +48,8 @@ class TestDisk {
   virtual void Reset(const FileTree& files) = 0;
   virtual FileSystem& file_system() = 0;
   virtual FileTree Read() = 0;
+  // The installation directory (".") and the directories below it.
+  virtual DirectorySet ReadDirectories() = 0;
   virtual std::wstring installation_directory() = 0;
 };
 
@@ -49,6 +58,7 @@ class MemoryDisk final : public TestDisk {
   void Reset(const FileTree& files) override;
   FileSystem& file_system() override { return memory_; }
   FileTree Read() override;
+  DirectorySet ReadDirectories() override;
   std::wstring installation_directory() override {
     return L"C:\\Users\\me\\AppData\\Roaming\\Zevrino";
   }
@@ -72,7 +82,8 @@ bool IsTemporaryFileName(const std::wstring& relative_path);
 
 // For every call of a clean installation, in turn, and for both passing and
 // lasting faults: the run ends with the old tree (non-zero result) or the new
-// tree (0), byte for byte, with no temporary file left.
+// tree (0), byte for byte, with no temporary file left, and with the old
+// directories or the new ones (the old plus those the new files need).
 void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& scenario);
 
 // A commit made to fail by a lasting fault, then a passing fault at every

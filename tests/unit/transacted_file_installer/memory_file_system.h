@@ -23,6 +23,7 @@ class MemoryFileSystem final : public FileSystem {
   // Creates the file and every missing ancestor directory.
   void PutFile(const std::wstring& path, const std::string& content);
   FileTree Files() const { return files_; }
+  const std::set<std::wstring>& Directories() const { return directories_; }
   bool HasDirectory(const std::wstring& path) const;
 
   static std::wstring Normalise(const std::wstring& path);

@@ -78,6 +78,18 @@ class RealDisk final : public TestDisk {
     }
     return tree;
   }
+  DirectorySet ReadDirectories() override {
+    DirectorySet directories;
+    if (fs::exists(directory())) {
+      directories.insert(L".");
+      for (const auto& entry : fs::recursive_directory_iterator(directory())) {
+        if (entry.is_directory()) {
+          directories.insert(entry.path().lexically_relative(directory()).wstring());
+        }
+      }
+    }
+    return directories;
+  }
   std::wstring installation_directory() override { return directory().wstring(); }
   fs::path directory() const { return root_ / L"AppData" / L"Zevrino"; }
 
