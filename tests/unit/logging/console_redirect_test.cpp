@@ -87,4 +87,25 @@ TEST(ConsoleRedirect, ColouredLinesReachARedirectedStdoutAsPlainText) {
       ReadBytes(path));
 }
 
+#if defined(_WIN32)
+// A GUI process started without standard handles: lines go nowhere, quietly,
+// and the sink finds a standard output that is set later.
+TEST(ConsoleRedirect, MissingStandardOutputIsIgnoredUntilOneIsSet) {
+  TempDir dir;
+  const std::string path = dir.File("later.txt");
+  const HANDLE saved = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  logging::console_sink sink(true, logging::make_stdout_console());
+  for (const HANDLE missing : {HANDLE{nullptr}, INVALID_HANDLE_VALUE}) {
+    ::SetStdHandle(STD_OUTPUT_HANDLE, missing);
+    sink.write(Make(2, 1, "lost"));
+  }
+  ::SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  {
+    StdoutToFile redirect(path);
+    sink.write(Make(4, 2, "found"));
+  }
+  EXPECT_EQ("00:00:00.000 I [/f:2                            ] found\n", ReadBytes(path));
+}
+#endif
+
 }  // namespace
