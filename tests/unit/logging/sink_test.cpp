@@ -111,4 +111,26 @@ TEST(Logger, DispatchesToAcceptingSinksAndKeepsOneSinkPerName) {
   EXPECT_EQ(0, failures->flushes);
 }
 
+// A sink may use the logger from inside write() (the lock is recursive).
+TEST(Logger, SinksMayCallBackIntoTheLogger) {
+  class LookingSink : public RecordingSink {
+   public:
+    LookingSink(logging::logger& owner) : RecordingSink("looking"), owner_(owner) {}
+    void write(const record& entry) override {
+      RecordingSink::write(entry);
+      found = owner_.find_sink("looking") != nullptr;
+    }
+    bool found = false;
+
+   private:
+    logging::logger& owner_;
+  };
+  logging::logger log;
+  auto looking = std::make_shared<LookingSink>(log);
+  looking->set_threshold("", 14);
+  log.add_sink(looking);
+  log.dispatch(Make(4, ""));
+  EXPECT_TRUE(looking->found);
+}
+
 }  // namespace
