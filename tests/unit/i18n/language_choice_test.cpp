@@ -27,6 +27,12 @@ TEST(LanguageTags, ExpandsFromMostToLeastSpecific) {
   EXPECT_EQ(expand("zh-HK", {"Hani", "Hant"}),
             (list{"zh-Hani-HK", "zh-Hant-HK", "zh-HK", "zh-Hani", "zh-Hant", "zh"}));
   EXPECT_EQ(expand("zh-SG", {}), (list{"zh-Hans-SG", "zh-SG", "zh-Hans", "zh"}));
+  EXPECT_EQ(expand("zh-MO", {}), (list{"zh-Hant-MO", "zh-MO", "zh-Hant", "zh"}));
+  EXPECT_EQ(expand("zh-MY", {"Latn"}),
+            (list{"zh-Latn-MY", "zh-Hans-MY", "zh-MY", "zh-Latn", "zh-Hans", "zh"}));
+  EXPECT_EQ(expand("zh-Hans-HK", {}),
+            (list{"zh-Hans-HK", "zh-Hant-HK", "zh-HK", "zh-Hans", "zh-Hant", "zh"}));
+  EXPECT_EQ(expand("yue-HK", {}), (list{"yue-HK", "yue"}));
   EXPECT_EQ(expand("sr-Latn", {""}), (list{"sr-Latn", "sr"}));
   EXPECT_EQ(expand("pa-Arab-PK", {"Arab"}), (list{"pa-Arab-PK", "pa-PK", "pa-Arab", "pa"}));
   EXPECT_EQ(expand("en-US-posix", {"Latn"}), (list{"en-Latn", "en"}));
