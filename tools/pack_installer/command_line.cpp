@@ -1,6 +1,7 @@
 #include "tools/pack_installer/command_line.h"
 
 #include "payload/payload_container.h"
+#include "tools/pack_installer/download_description.h"
 
 namespace zevrino::desktop::packer {
 
@@ -70,7 +71,7 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
         return true;
       }
       if (i + 1 >= args.size()) {
-        *error = name + " needs a value";
+        *error = Printable(name) + " needs a value";
         return false;
       }
       value = args[++i];
@@ -78,7 +79,7 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
     };
     auto no_value = [&]() -> bool {
       if (has_value) {
-        *error = name + " takes no value";
+        *error = Printable(name) + " takes no value";
         return false;
       }
       return true;
@@ -89,23 +90,30 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
         return false;
       }
       if (value.empty()) {
-        *error = name + " needs a non-empty path";
+        *error = Printable(name) + " needs a non-empty path";
         return false;
       }
       (name == "--stub" ? request->stub_path : request->output_path) = value;
-    } else if (name == "--body") {
+    } else if (name == "--body" || name == "--app-dir" || name == "--web-url") {
       if (!take_value()) {
         return false;
       }
       if (value.empty()) {
-        *error = name + " needs a non-empty path";
+        *error = Printable(name) + " needs a non-empty value";
         return false;
       }
       if (request->body.kind != BodySource::Kind::kNone) {
         *error = "more than one body source given";
         return false;
       }
-      request->body = {BodySource::Kind::kFile, value};
+      const BodySource::Kind kind = name == "--body"      ? BodySource::Kind::kFile
+                                    : name == "--app-dir" ? BodySource::Kind::kAppDir
+                                                          : BodySource::Kind::kWebUrl;
+      if (kind == BodySource::Kind::kWebUrl && !IsDownloadAddress(value)) {
+        *error = "--web-url must be an http:// or https:// address: " + Printable(value);
+        return false;
+      }
+      request->body = {kind, value};
     } else if (name == "--stored") {
       if (!no_value()) {
         return false;
@@ -117,7 +125,7 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
         return false;
       }
       if (!ParsePreset(value, &request->encoding)) {
-        *error = "--preset must be 0 to 9, optionally followed by e: " + value;
+        *error = "--preset must be 0 to 9, optionally followed by e: " + Printable(value);
         return false;
       }
       preset_given = true;
@@ -130,7 +138,7 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
       } else if (value == "none") {
         request->encoding.filter = BranchFilter::kNone;
       } else {
-        *error = "--filter must be x86 or none: " + value;
+        *error = "--filter must be x86 or none: " + Printable(value);
         return false;
       }
       filter_given = true;
@@ -150,12 +158,12 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
       }
       std::uint64_t size = 0;
       if (!ParseUnsigned(value, 65535, &size) || size < kMinHeaderSize) {
-        *error = "--header-size must be 4 to 65535: " + value;
+        *error = "--header-size must be 4 to 65535: " + Printable(value);
         return false;
       }
       request->payload.header_size = static_cast<std::uint16_t>(size);
     } else {
-      *error = "unknown option for pack: " + args[i];
+      *error = "unknown option for pack: " + Printable(args[i]);
       return false;
     }
   }
@@ -173,13 +181,37 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
     return false;
   }
   if (request->body.kind == BodySource::Kind::kNone) {
-    *error = "pack needs a body source: --body FILE";
+    *error = "pack needs a body source: --app-dir DIR, --web-url URL or --body FILE";
+    return false;
+  }
+  // The flag tells the installer how to read the body, so the two must agree.
+  if (request->body.kind == BodySource::Kind::kWebUrl) {
+    request->payload.flags |= installer::kWebInstaller;
+  } else if (request->body.kind == BodySource::Kind::kAppDir &&
+             (request->payload.flags & installer::kWebInstaller)) {
+    *error = "--web-installer needs a download description, not --app-dir";
     return false;
   }
   return true;
 }
 
 }  // namespace
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      const char* digits = "0123456789ABCDEF";
+      out += "\\x";
+      out += digits[byte >> 4];
+      out += digits[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 bool ParseCommandLine(const std::vector<std::string>& args, Command* command, std::string* error) {
   *command = Command();
@@ -197,7 +229,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, Command* command, st
     if (args.size() == 2) {
       const std::string& topic = args[1];
       if (topic != "pack" && topic != "list" && topic != "verify") {
-        *error = "no help for unknown command: " + topic;
+        *error = "no help for unknown command: " + Printable(topic);
         return false;
       }
       command->help_topic = topic;
@@ -205,7 +237,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, Command* command, st
     return true;
   }
   if (verb != "pack" && verb != "list" && verb != "verify") {
-    *error = "unknown command: " + verb;
+    *error = "unknown command: " + Printable(verb);
     return false;
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -230,12 +262,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, Command* command, st
 
 std::string HelpText(const std::string& topic) {
   if (topic == "pack") {
-    return "usage: pack_installer pack --stub STUB --output OUT --body FILE [options]\n"
+    return "usage: pack_installer pack --stub STUB --output OUT BODY-SOURCE [options]\n"
            "\n"
            "Appends a payload to the installer stub STUB and writes the installer to OUT.\n"
            "OUT is written under a temporary name beside it and renamed when complete.\n"
            "\n"
            "Body source (exactly one):\n"
+           "  --app-dir DIR         package archive of the application folder DIR\n"
+           "  --web-url URL         web installer downloading the full installer from URL\n"
+           "                        (http or https; [ARCH] is replaced by the machine's\n"
+           "                        architecture); sets the WebInstaller flag\n"
            "  --body FILE           the body's bytes, packed as they are\n"
            "\n"
            "Encoding:\n"
@@ -245,7 +281,8 @@ std::string HelpText(const std::string& topic) {
            "  --stored              store the body without compression\n"
            "\n"
            "Payload header:\n"
-           "  --web-installer       the body is a download description (flag bit 0)\n"
+           "  --web-installer       the body is a download description (flag bit 0);\n"
+           "                        implied by --web-url\n"
            "  --no-replace-prompt   never ask before replacing an installation (flag bit 1)\n"
            "  --header-size N       header size in bytes, 4 to 65535 (default 4)\n";
   }

@@ -6,10 +6,10 @@
 //   pack_installer verify INSTALLER
 //   pack_installer --help | help [COMMAND] | COMMAND --help
 //
-// The body of a payload comes from exactly one body source. Today that is
-// --body FILE (the bytes as they are); an application directory packed into
-// the archive and a web-install description are further sources of the same
-// kind, so they slot in as one more BodySource::Kind and option each.
+// The body of a payload comes from exactly one body source: --app-dir DIR
+// (the package archive of an application folder), --web-url URL (the
+// download description of a web-install build, which also sets the
+// WebInstaller flag) or --body FILE (bytes prepared elsewhere, as they are).
 // Options take their value as the next argument or after "=".
 
 #include <cstdint>
@@ -22,9 +22,9 @@
 namespace zevrino::desktop::packer {
 
 struct BodySource {
-  enum class Kind { kNone, kFile };
+  enum class Kind { kNone, kFile, kAppDir, kWebUrl };
   Kind kind = Kind::kNone;
-  std::string value;  // kFile: the path
+  std::string value;  // the path, folder or address
 };
 
 struct PackRequest {
@@ -46,6 +46,10 @@ struct Command {
 // Parses the arguments after the program name. On a usage error returns
 // false with a one-line message in *error.
 bool ParseCommandLine(const std::vector<std::string>& args, Command* command, std::string* error);
+
+// `text` with control characters written as \xNN, so that an echoed
+// argument or path cannot break a one-line message.
+std::string Printable(const std::string& text);
 
 // Help text for "" (overview) or a command name.
 std::string HelpText(const std::string& topic);

@@ -1,5 +1,6 @@
 #include "tools/pack_installer/file_io.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <system_error>
@@ -48,6 +49,20 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* out, std:
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
   return fs::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+  std::error_code ec;
+  const fs::path base = fs::canonical(PathFromUtf8(folder), ec);
+  if (ec) {
+    return false;
+  }
+  const fs::path target = fs::weakly_canonical(PathFromUtf8(path), ec);
+  if (ec) {
+    return false;
+  }
+  const auto mismatch = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
+  return mismatch.first == base.end() && mismatch.second != target.end();
 }
 
 AtomicOutputFile::~AtomicOutputFile() {

@@ -23,6 +23,9 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* out, std:
 // True when both names refer to the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
 
+// True when `path` (existing or not) lies below the existing folder `folder`.
+bool IsInside(const std::string& path, const std::string& folder);
+
 // Writes a file under a temporary name in the destination's directory and
 // renames it over the final name only in Commit, so that a failed or
 // interrupted run never leaves a partial file under the final name and never

@@ -77,7 +77,7 @@ void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream&
 bool ReadInstaller(const std::string& path, std::vector<std::uint8_t>* file, std::ostream& err) {
   std::string reason;
   if (!ReadWholeFile(path, file, &reason)) {
-    err << kPrefix << path << ": " << reason << "\n";
+    err << kPrefix << Printable(path) << ": " << reason << "\n";
     return false;
   }
   return true;
@@ -92,7 +92,8 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   installer::ErrorCode error;
   if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
     const auto code = static_cast<installer::ResultCode>(error.value());
-    err << kPrefix << path << ": " << PayloadErrorText(code) << " (code " << code << ")\n";
+    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
+        << ")\n";
     return kExitFailure;
   }
   PrintInfo(path, info, out);
@@ -109,7 +110,8 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
   const installer::ResultCode code =
       VerifyInstaller(file.data(), file.size(), &info, &decoded_size);
   if (code != installer::kSuccess) {
-    err << kPrefix << path << ": " << PayloadErrorText(code) << " (code " << code << ")\n";
+    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
+        << ")\n";
     return kExitFailure;
   }
   out << path << ": payload valid, " << decoded_size << " bytes decoded\n";

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "payload/archive_writer.h"
+#include "tools/pack_installer/download_description.h"
 #include "tools/pack_installer/file_io.h"
 
 namespace zevrino::desktop::packer {
@@ -10,7 +12,7 @@ namespace zevrino::desktop::packer {
 namespace {
 
 bool Fail(const std::string& file, const std::string& reason, std::string* error) {
-  *error = file + ": " + reason;
+  *error = Printable(file) + ": " + Printable(reason);
   return false;
 }
 
@@ -26,6 +28,12 @@ bool Pack(const PackRequest& request, std::string* error) {
        SameFile(request.output_path, request.body.value))) {
     return Fail(request.output_path, "output would overwrite an input", error);
   }
+  // An installer written into the folder it packs would be packed by the
+  // next run.
+  if (request.body.kind == BodySource::Kind::kAppDir &&
+      IsInside(request.output_path, request.body.value)) {
+    return Fail(request.output_path, "output lies inside the application folder", error);
+  }
 
   std::vector<std::uint8_t> stub;
   if (!ReadWholeFile(request.stub_path, &stub, &reason) || !CheckStub(stub, &reason)) {
@@ -38,6 +46,19 @@ bool Pack(const PackRequest& request, std::string* error) {
       if (!ReadWholeFile(request.body.value, &content, &reason)) {
         return Fail(request.body.value, reason, error);
       }
+      break;
+    case BodySource::Kind::kAppDir: {
+      // The archive writer's reasons already name the file concerned.
+      std::vector<installer::ArchiveFile> files;
+      if (!installer::CollectArchiveFiles(request.body.value, &files, &reason) ||
+          !installer::WriteArchive(files, &content, &reason)) {
+        *error = Printable(reason);
+        return false;
+      }
+      break;
+    }
+    case BodySource::Kind::kWebUrl:
+      content = BuildDownloadDescription(request.body.value);
       break;
     case BodySource::Kind::kNone:
       *error = "no body source given";

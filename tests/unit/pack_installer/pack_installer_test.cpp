@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "payload/archive_reader.h"
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "payload/sha1.h"
@@ -117,6 +118,59 @@ TEST_F(PackInstallerTest, PackedInstallersOpenAndDecode) {
   EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"body.bin", "out.exe", "stub.exe"}));
 }
 
+// The body sources that build the body themselves: an application folder
+// becomes an archive the installer's reader walks, an address becomes a
+// download description and makes a web installer.
+TEST_F(PackInstallerTest, AppDirAndWebUrlBuildTheirBodies) {
+  std::filesystem::create_directories(dir_.path() / "app" / "locales");
+  WriteBytes(dir_.File("app/Zevrino.exe"), Pattern(3000));
+  WriteBytes(dir_.File("app/locales/de.pak"), {'d', 'e'});
+  WriteBytes(dir_.File("app/empty.txt"), {});
+  RunResult result =
+      RunTool({"pack", "--stub", stub_, "--output", out_, "--app-dir", dir_.File("app")});
+  ASSERT_EQ(result.exit_code, kExitSuccess) << result.err;
+
+  std::vector<std::uint8_t> file = ReadBytes(out_);
+  PayloadReader reader(file.data(), file.data() + file.size());
+  std::uint16_t flags = 0;
+  ErrorCode error;
+  ASSERT_TRUE(installer::OpenPayload(&reader, &flags, &error));
+  EXPECT_EQ(flags, 0);
+  std::vector<std::uint8_t> archive;
+  ASSERT_TRUE(installer::DecodePayloadBody(reader, &archive, &error));
+  PayloadReader entries(archive.data(), archive.data() + archive.size());
+  std::uint32_t version = 0;
+  ASSERT_TRUE(entries.ReadVarint(&version));
+  EXPECT_EQ(version, installer::kArchiveVersion);
+  ASSERT_TRUE(entries.Skip(installer::kArchiveDigestSize));
+  std::vector<std::pair<std::wstring, std::size_t>> listed;
+  std::wstring name;
+  PayloadReader content;
+  while (installer::NextArchiveEntry(&entries, &name, &content, &error)) {
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    listed.emplace_back(name, content.Remaining());
+  }
+  EXPECT_FALSE(error) << error.value();
+  EXPECT_EQ(listed, (std::vector<std::pair<std::wstring, std::size_t>>{
+                        {L"locales/de.pak", 2}, {L"Zevrino.exe", 3000}, {L"empty.txt", 0}}));
+
+  const std::string url = "https://downloads.example/[ARCH]/ZevrinoSetup.exe";
+  result = RunTool({"pack", "--stub", stub_, "--output", out_, "--web-url=" + url, "--stored"});
+  ASSERT_EQ(result.exit_code, kExitSuccess) << result.err;
+  std::vector<std::uint8_t> description = {1, 0, 0, 0, static_cast<std::uint8_t>(url.size() + 1),
+                                           0, 0, 0};
+  description.insert(description.end(), url.begin(), url.end());
+  description.push_back(0);
+  ExpectInstaller(description, installer::kWebInstaller, 4);
+
+  // An installer written into the folder it packs would be packed next time.
+  result = RunTool({"pack", "--stub", stub_, "--output", dir_.File("app/setup.exe"), "--app-dir",
+                    dir_.File("app")});
+  EXPECT_EQ(result.exit_code, kExitFailure);
+  EXPECT_NE(result.err.find("inside the application folder"), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "app" / "setup.exe"));
+}
+
 // Every failing pack names the file at fault in one line and leaves the
 // output name as it was: absent, or with its previous contents.
 TEST_F(PackInstallerTest, FailedPackLeavesNoOutput) {
@@ -207,6 +261,11 @@ TEST_F(PackInstallerTest, UsageErrorsExitWithTwo) {
       {"pack", "--stub", "s", "--output", "o", "--body", "b", "--stored=yes"},
       {"pack", "--stub", "s", "--output", "o", "--body"},
       {"pack", "--stub", "s", "--output", "o", "--body", "b", "--bogus"},
+      {"pack", "--stub", "s", "--output", "o", "--body", "b", "--app-dir", "d"},
+      {"pack", "--stub", "s", "--output", "o", "--app-dir", "d", "--web-installer"},
+      {"pack", "--stub", "s", "--output", "o", "--web-url", "ftp://host/x.exe"},
+      {"pack", "--stub", "s", "--output", "o", "--web-url", "https://"},
+      {"pack", "--stub", "s", "--output", "o", "--web-url", "https://host/a\nb"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
