@@ -99,8 +99,14 @@ TEST(PluralForms, NormalisesCounts) {
 }
 
 TEST(PluralForms, RejectsMalformedRules) {
-  const std::string deep_but_fine = std::string(100, '(') + "n" + std::string(100, ')');
-  const std::string too_deep = std::string(201, '(') + "n" + std::string(201, ')');
+  // The nesting limit counts parentheses and conditionals together; a rule at
+  // the limit must parse without exhausting the stack of either build.
+  const int limit = plural_forms::max_nesting;
+  std::string deep_but_fine = std::string(limit / 2, '(') + "n" + std::string(limit / 2, ')');
+  for (int i = 0; i < limit / 2; ++i) {
+    deep_but_fine += " ? 1 : n";
+  }
+  const std::string too_deep = std::string(limit + 1, '(') + "n" + std::string(limit + 1, ')');
   const char* const rejected[] = {
       "",
       "   ",
