@@ -10,7 +10,8 @@
 //   Commit                       park old files under temporary names, rename
 //                                the staged files into place, delete the
 //                                parked files; retried with growing waits
-//   ~TransactedFileInstaller     Rollback: undo whatever was not committed
+//   ~TransactedFileInstaller     Rollback: undo whatever was not committed,
+//                                down to the directories it created
 //
 // Every temporary file lives directly in the installation directory and is
 // named "~TMP_<process id>_<counter>_~", so that a later run can recognise and

@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
   std::printf("tree: %u files, %.1f MB, in %ls\n", static_cast<unsigned>(files.size()), bytes / 1e6,
               root.c_str());
 
-  // The four measurements take turns at going first, so that none of them
-  // always meets the write-back of the one before.
+  // The measurements take turns at going first, and each removes what it
+  // wrote, so that every one starts with the same files on disk.
   const double mb = bytes / 1e6;
   enum { kCopy, kCopyOver, kWrite, kInstall, kUpgrade, kCount };
   double best[kCount] = {};
@@ -201,15 +201,18 @@ int main(int argc, char** argv) {
         start = std::chrono::steady_clock::now();
         ok = PlainCopy(source, copy, files, true) && ok;
         rate[kCopyOver] = mb / Seconds(start);
+        fs::remove_all(copy);
       } else if (which == 1) {
         ok = PlainWrite(write, files) && ok;
         rate[kWrite] = mb / Seconds(start);
+        fs::remove_all(write);
       } else {
         installed = Install(install, files);
         upgraded = Install(install, files);
         ok = ok && installed.result == 0 && upgraded.result == 0;
         rate[kInstall] = mb / (installed.staging_s + installed.commit_s);
         rate[kUpgrade] = mb / (upgraded.staging_s + upgraded.commit_s);
+        fs::remove_all(install);
       }
     }
     if (!ok) {
@@ -226,9 +229,6 @@ int main(int argc, char** argv) {
     std::printf(" MB/s (install: staging %.0f ms, commit %.0f ms; upgrade: %.0f ms, %.0f ms)\n",
                 1000 * installed.staging_s, 1000 * installed.commit_s, 1000 * upgraded.staging_s,
                 1000 * upgraded.commit_s);
-    fs::remove_all(copy);
-    fs::remove_all(write);
-    fs::remove_all(install);
   }
   std::printf("best:   ");
   for (int i = 0; i < kCount; ++i) {
