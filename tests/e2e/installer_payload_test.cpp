@@ -167,6 +167,40 @@ TEST_F(InstallerPayloadTest, ValidPayloadsOpen) {
   }
 }
 
+// The first complete use of a packed installer: extract mode lays the
+// packed application folder down, byte for byte.
+TEST_F(InstallerPayloadTest, ExtractLaysDownThePackedFolder) {
+  const fs::path app = PathOf("app");
+  fs::create_directories(app / "locales");
+  const std::vector<std::pair<std::string, Bytes>> files = {{"Zevrino.exe", Content(300000)},
+                                                            {"locales/de.pak", Bytes{'d', 'e'}},
+                                                            {"locales/pt-BR.pak", Content(4097)},
+                                                            {"empty.dat", Bytes{}}};
+  for (const auto& [name, bytes] : files) {
+    WriteFile(app / name, bytes);
+  }
+  packer::PackRequest request;
+  request.stub_path = InstallerStubExe().string();
+  request.output_path = PathOf("setup.exe").string();
+  request.body = {packer::BodySource::Kind::kAppDir, app.string()};
+  request.encoding.preset = 1;
+  std::string error;
+  ASSERT_TRUE(packer::Pack(request, &error)) << error;
+
+  const fs::path target = PathOf("extracted dir");
+  const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), PathOf("setup.exe"),
+                                                  {"--extract", ToWindowsPath(target)});
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  std::size_t found = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(target)) {
+    found += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(found, files.size());
+  for (const auto& [name, bytes] : files) {
+    EXPECT_EQ(ReadFile(target / name), bytes) << name;
+  }
+}
+
 // Signing appends the certificate table after the payload's length field;
 // the payload is found from the end regardless, and the signature covers it.
 TEST_F(InstallerPayloadTest, SignedInstallerStillOpensItsPayload) {
