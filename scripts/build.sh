@@ -16,7 +16,8 @@ for tree in "${trees[@]}"; do
     windows)
       [ -f build/windows/build.ninja ] ||
         cmake -S . -B build/windows -G Ninja \
-          -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake >/dev/null
+          -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
+          -DCMAKE_BUILD_TYPE=Release >/dev/null
       ;;
     host)
       [ -f build/host/build.ninja ] ||

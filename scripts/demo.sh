@@ -21,9 +21,9 @@ cp build/windows/tests/e2e/windows/run_limited.exe "$work/app/Zevrino.exe"
 for l in de fr ja; do printf 'catalog %s\n' "$l" > "$work/app/locales/$l.pak"; done
 
 installer=$work/ZevrinoSetup.exe
-build/host/tools/pack_installer/pack_installer pack \
+build/host/pack_installer pack \
   --stub build/windows/installer_stub.exe --app-dir "$work/app" --output "$installer"
-build/host/tools/pack_installer/pack_installer list "$installer"
+build/host/pack_installer list "$installer"
 
 target_win='C:\zevrino-demo'
 target_unix=$WINEPREFIX/drive_c/zevrino-demo
