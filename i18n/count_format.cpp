@@ -16,7 +16,8 @@ struct conversion_spec {
 // Widths beyond this are treated as malformed rather than allocated.
 constexpr std::size_t max_width = 4096;
 
-std::string decimal(std::int64_t value, const conversion_spec& spec) {
+// Appends `value` in decimal as `spec` asks.
+void append_decimal(std::int64_t value, const conversion_spec& spec, std::string& out) {
   std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   char digits[24];
@@ -26,20 +27,16 @@ std::string decimal(std::int64_t value, const conversion_spec& spec) {
     magnitude /= 10;
   } while (magnitude != 0);
 
-  std::string sign;
-  if (value < 0) {
-    sign = "-";
-  } else if (spec.sign != 0) {
-    sign.assign(1, spec.sign);
-  }
-  const std::size_t body = sign.size() + length;
+  const char sign = value < 0 ? '-' : spec.sign;
+  const std::size_t body = (sign != 0 ? 1 : 0) + length;
   const std::size_t padding = spec.width > body ? spec.width - body : 0;
 
-  std::string out;
   if (!spec.left_align && !spec.zero_pad) {
     out.append(padding, ' ');
   }
-  out += sign;
+  if (sign != 0) {
+    out += sign;
+  }
   if (!spec.left_align && spec.zero_pad) {
     out.append(padding, '0');
   }
@@ -49,7 +46,6 @@ std::string decimal(std::int64_t value, const conversion_spec& spec) {
   if (spec.left_align) {
     out.append(padding, ' ');
   }
-  return out;
 }
 
 // Reads one conversion starting after the '%' at format[pos]. On success
@@ -86,7 +82,7 @@ std::size_t convert(const std::string& format, std::size_t pos, std::int64_t cou
   if (i >= format.size() || (format[i] != 'd' && format[i] != 'i')) {
     return pos;
   }
-  out += decimal(count, spec);
+  append_decimal(count, spec, out);
   return i + 1;
 }
 
