@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "installer/transacted_file_installer.h"
 #include "payload/archive_reader.h"
 #include "payload/payload_decoder.h"
 
@@ -32,6 +31,10 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
 ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
                           FileSystem& file_system) {
   TransactedFileInstaller installer(file_system, target);
+  return InstallArchiveEntries(archive, installer);
+}
+
+ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller& installer) {
   ResultCode result = installer.Prepare();
   if (result != kSuccess)
     return result;

@@ -8,6 +8,7 @@
 
 #include "installer/file_system.h"
 #include "installer/result_code.h"
+#include "installer/transacted_file_installer.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
@@ -31,5 +32,10 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
 // back whatever was not committed.
 ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
                           FileSystem& file_system);
+
+// The steps of InstallArchive on an installer made by the caller (who chooses
+// its file system, process id and sleep); the caller destroys it afterwards,
+// which rolls back whatever was not committed.
+ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller& installer);
 
 }  // namespace zevrino::desktop::installer
