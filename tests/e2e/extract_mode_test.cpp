@@ -1,0 +1,291 @@
+// Extract mode of the real installer_stub.exe, started as a normal user:
+// installers are packed from folders made here, run under Wine, and what they
+// lay down is compared with what went in, byte for byte.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "payload/archive_writer.h"
+#include "tests/e2e/harness/test_paths.h"
+#include "tests/e2e/harness/wine_prefix.h"
+#include "tools/pack_installer/body_encoder.h"
+#include "tools/pack_installer/packer.h"
+#include "tools/pack_installer/payload_writer.h"
+
+#ifndef ZV_PRODUCT_VERSION
+#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
+#endif
+
+namespace zevrino::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+namespace installer = desktop::installer;
+namespace packer = desktop::packer;
+using Bytes = std::vector<std::uint8_t>;
+// Relative path ("/" separated, UTF-8) to content.
+using Tree = std::map<std::string, Bytes>;
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// Code-like bytes, so that the x86 filter has calls to convert.
+Bytes Content(std::size_t size, unsigned seed) {
+  Bytes content(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    content[i] = i % 7 == 0 ? 0xE8 : static_cast<std::uint8_t>((i * 131 + seed * 17) >> 3);
+  }
+  return content;
+}
+
+void WriteTree(const fs::path& root, const Tree& tree) {
+  for (const auto& [name, bytes] : tree) {
+    WriteFile(root / fs::u8path(name), bytes);
+  }
+}
+
+// Every regular file below root; an absent root reads as an empty tree.
+Tree ReadTree(const fs::path& root) {
+  Tree tree;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file()) {
+      tree[fs::relative(it->path(), root).generic_u8string()] = ReadFile(it->path());
+    }
+  }
+  return tree;
+}
+
+std::vector<std::string> Names(const Tree& tree) {
+  std::vector<std::string> names;
+  for (const auto& entry : tree) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
+// Makes the wine processes started while it lives begin in `directory`:
+// the launcher and the installer inherit Wine's current directory, which
+// Wine takes from the Linux one.
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const fs::path& directory) : previous_(fs::current_path()) {
+    fs::current_path(directory);
+  }
+  ~CurrentDirectory() { fs::current_path(previous_); }
+  CurrentDirectory(const CurrentDirectory&) = delete;
+  CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+ private:
+  fs::path previous_;
+};
+
+class ExtractModeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
+    if (!attempted_) {
+      attempted_ = true;
+      prefix_ = WinePrefix::Open({}, &error_);
+    }
+    ASSERT_NE(prefix_, nullptr) << error_;
+  }
+
+  static void TearDownTestSuite() { prefix_.reset(); }
+
+  fs::path PathOf(const std::string& name) const { return scratch_.path() / fs::u8path(name); }
+
+  // Packs the folder `app` onto the stub with the packer, as a release would.
+  void PackFolder(const fs::path& app, const fs::path& output) {
+    packer::PackRequest request;
+    request.stub_path = InstallerStubExe().string();
+    request.output_path = output.string();
+    request.body = {packer::BodySource::Kind::kAppDir, app.string()};
+    request.encoding.preset = 1;
+    std::string error;
+    ASSERT_TRUE(packer::Pack(request, &error)) << error;
+  }
+
+  // A folder with the given files, packed into `output`.
+  void PackTree(const Tree& tree, const fs::path& output) {
+    const fs::path app = PathOf("app-" + output.filename().string());
+    WriteTree(app, tree);
+    PackFolder(app, output);
+  }
+
+  ProcessResult Run(const fs::path& installer, const std::vector<std::string>& args) {
+    return prefix_->RunAsUser(RunLimitedExe(), installer, args);
+  }
+
+  static inline std::unique_ptr<WinePrefix> prefix_;
+  static inline bool attempted_ = false;
+  static inline std::string error_;
+  ScratchDir scratch_{"extract"};
+};
+
+TEST_F(ExtractModeTest, RoundTripKeepsNamesAndBytes) {
+  const Tree tree = {
+      {"Zevrino.exe", Content(700000, 1)},
+      {"empty.dat", {}},
+      {"locales/de.pak", Text("de")},
+      {"locales/empty.pak", {}},
+      {"locales/pt-BR.pak", Content(65537, 2)},
+      {"resources/app/deep/er/than/that.js", Text("console.log(1);\n")},
+      {u8"caf\u00e9.txt", Text("accent")},
+      {u8"\u8cc7\u6599/\u6587\u4ef6.bin", Content(4096, 3)},
+      {u8"emoji \U0001F600.txt", Text("outside the BMP")},
+  };
+  PackTree(tree, PathOf("setup.exe"));
+
+  const fs::path target = PathOf(u8"out \u00e9");
+  const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  const Tree extracted = ReadTree(target);
+  EXPECT_EQ(Names(extracted), Names(tree));
+  for (const auto& [name, bytes] : tree) {
+    const auto found = extracted.find(name);
+    ASSERT_NE(found, extracted.end()) << name;
+    EXPECT_TRUE(found->second == bytes)
+        << name << ": " << found->second.size() << " bytes, not " << bytes.size();
+  }
+  // Nothing but the entries: no staging or backup file stays behind.
+  for (const auto& entry : fs::recursive_directory_iterator(target)) {
+    EXPECT_TRUE(entry.is_directory() || entry.is_regular_file()) << entry.path();
+  }
+}
+
+// Where the target comes from: the token after "extract" whatever it looks
+// like, or, without one, a folder beside the installer named after its
+// product version, whatever the current directory is.
+TEST_F(ExtractModeTest, TargetDirectoryChoice) {
+  const Tree tree = {{"Zevrino.exe", Content(3000, 4)}, {"locales/fr.pak", Text("fr")}};
+  // The installer sits in a folder of its own on drive C; the runs start in
+  // another folder of the prefix.
+  const fs::path downloads = prefix_->DriveC() / "zv extract downloads";
+  const fs::path work = prefix_->DriveC() / "zv extract cwd";
+  const fs::path out_dir = prefix_->DriveC() / "out dir";
+  for (const fs::path& dir : {downloads, work, out_dir}) {
+    fs::remove_all(dir);
+  }
+  fs::create_directories(downloads);
+  fs::create_directories(work);
+  const fs::path installer = downloads / "setup.exe";
+  PackTree(tree, installer);
+
+  const fs::path default_dir = downloads / ("zevrino-update-" + std::string(ZV_PRODUCT_VERSION));
+  const struct {
+    const char* label;
+    std::vector<std::string> args;
+    fs::path expected;
+  } cases[] = {
+      {"no directory", {"--extract"}, default_dir},
+      {"slash form, no directory", {"/EXTRACT"}, default_dir},
+      {"directory with a blank, trailing token ignored",
+       {"--extract", "C:\\out dir", "--silent"},
+       out_dir},
+      {"an option where the directory goes", {"--extract", "--silent"}, work / "--silent"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    fs::remove_all(c.expected);
+    {
+      CurrentDirectory cwd(work);
+      const ProcessResult result = Run(installer, c.args);
+      EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+    }
+    EXPECT_EQ(ReadTree(c.expected), tree) << c.expected;
+    fs::remove_all(c.expected);
+    // Nothing went anywhere else: the installer's folder holds only itself,
+    // the current directory nothing.
+    std::vector<std::string> beside;
+    for (const auto& entry : fs::directory_iterator(downloads)) {
+      beside.push_back(entry.path().filename().u8string());
+    }
+    EXPECT_EQ(beside, std::vector<std::string>{"setup.exe"});
+    EXPECT_TRUE(fs::is_empty(work));
+  }
+  for (const fs::path& dir : {downloads, work, out_dir}) {
+    fs::remove_all(dir);
+  }
+}
+
+// Extracting over an earlier extraction replaces its files; obsolete files
+// under "locales" go (catalogs of languages no longer shipped), everything
+// else that the archive does not name stays (the user's own files).
+TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
+  const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"locales/en-US.pak", Text("new en")}};
+  PackTree(tree, PathOf("setup.exe"));
+  const fs::path target = PathOf("installed");
+  WriteTree(target, {{"Zevrino.exe", Text("old exe")},
+                     {"locales/en-US.pak", Text("old en")},
+                     {"locales/xx.pak", Text("obsolete")},
+                     {"user settings.json", Text("{}")}});
+
+  const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  Tree expected = tree;
+  expected["user settings.json"] = Text("{}");
+  EXPECT_EQ(ReadTree(target), expected);
+}
+
+// An archive naming a path outside the target is refused as a malformed
+// entry even though its payload digest is right (the packer computes it):
+// the digest proves only that the payload was not damaged, not who made it.
+// The packer itself refuses such names, so the archive is built here.
+TEST_F(ExtractModeTest, ArchiveThatEscapesTheTargetWritesNothing) {
+  Bytes stub = ReadFile(InstallerStubExe());
+  ASSERT_FALSE(stub.empty());
+  const Bytes good = Text("harmless");
+  const Bytes bad = Text("escaped");
+  for (const std::string& hostile : {"../escaped.txt", "a/../../escaped.txt"}) {
+    SCOPED_TRACE(hostile);
+    // version 513, any digest (the reader skips it), a harmless entry first
+    // so that a half-done extraction would show.
+    Bytes archive = {0x81, 0x04};
+    archive.resize(archive.size() + 20, 0xAB);
+    installer::AppendArchiveEntry("good.txt", good.data(), good.size(), &archive);
+    installer::AppendArchiveEntry(hostile, bad.data(), bad.size(), &archive);
+
+    packer::BodyOptions stored;
+    stored.compression = packer::Compression::kStored;
+    Bytes body;
+    std::string error;
+    ASSERT_TRUE(packer::EncodeBody(archive.data(), archive.size(), stored, &body, &error)) << error;
+    packer::PayloadFrame frame;
+    ASSERT_TRUE(packer::FramePayload(body.data(), body.size(), {}, &frame, &error)) << error;
+    const fs::path installer = PathOf("hostile.exe");
+    ASSERT_TRUE(
+        packer::WriteInstaller(installer.string(), stub, frame, body.data(), body.size(), &error))
+        << error;
+
+    const fs::path outer = PathOf("outer");
+    const fs::path target = outer / "target";
+    fs::create_directories(target);
+    const ProcessResult result = Run(installer, {"--extract", ToWindowsPath(target)});
+    EXPECT_TRUE(result.ExitedWith(8)) << Describe(result);
+    EXPECT_EQ(Names(ReadTree(outer)), std::vector<std::string>{});
+    fs::remove_all(outer);
+  }
+}
+
+}  // namespace
+}  // namespace zevrino::e2e
