@@ -2,6 +2,7 @@
 
 #include <lzma.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "payload/payload_reader.h"
@@ -51,9 +52,12 @@ class LzmaStream {
   lzma_stream stream_ = LZMA_STREAM_INIT;
 };
 
-// Appends the raw LZMA1 stream of data (x86-filtered first when asked).
+// Appends the raw LZMA1 stream of data (x86-filtered first when asked). The
+// input is handed over in steps of kProgressStep so that progress can be
+// reported; liblzma's output does not depend on how its input is split.
 bool AppendLzmaStream(const std::uint8_t* data, std::size_t size, const lzma_filter* filters,
-                      std::vector<std::uint8_t>* out, std::string* error) {
+                      const EncodeProgress& progress, std::vector<std::uint8_t>* out,
+                      std::string* error) {
   LzmaStream stream;
   lzma_stream* strm = stream.get();
   lzma_ret ret = lzma_raw_encoder(strm, filters);
@@ -62,25 +66,39 @@ bool AppendLzmaStream(const std::uint8_t* data, std::size_t size, const lzma_fil
     return false;
   }
   strm->next_in = data;
-  strm->avail_in = size;
+  strm->avail_in = 0;
+  std::size_t handed_over = 0;
+  std::uint64_t reported = 0;
   // Incompressible data grows by a little over 1/64 at worst; start from a
   // guess that avoids most regrowth for typical application files.
   std::size_t produced = out->size();
   out->resize(produced + size / 2 + 4096);
   for (;;) {
+    if (strm->avail_in == 0 && handed_over < size) {
+      strm->avail_in = std::min(kProgressStep, size - handed_over);
+      handed_over += strm->avail_in;
+    }
+    // Once LZMA_FINISH is given the input must stay as it is, which holds:
+    // it is only given with the last step handed over.
+    const lzma_action action = handed_over == size ? LZMA_FINISH : LZMA_RUN;
     if (produced == out->size()) {
       out->resize(out->size() + out->size() / 2 + 65536);
     }
     strm->next_out = out->data() + produced;
     strm->avail_out = out->size() - produced;
-    ret = lzma_code(strm, LZMA_FINISH);
+    ret = lzma_code(strm, action);
     produced = out->size() - strm->avail_out;
-    if (ret == LZMA_STREAM_END) {
-      break;
-    }
-    if (ret != LZMA_OK) {
+    if (ret != LZMA_OK && ret != LZMA_STREAM_END) {
       *error = LzmaErrorText(ret);
       return false;
+    }
+    if (progress && (strm->total_in >= reported + kProgressStep ||
+                     (ret == LZMA_STREAM_END && strm->total_in != reported))) {
+      reported = strm->total_in;
+      progress(reported, size);
+    }
+    if (ret == LZMA_STREAM_END) {
+      break;
     }
   }
   out->resize(produced);
@@ -133,7 +151,7 @@ bool EncodeBody(const std::uint8_t* data, std::size_t size, const BodyOptions& o
   AppendVarint(static_cast<std::uint32_t>(options.filter), out);
   out->push_back(LzmaPropertiesByte(lzma_options.lc, lzma_options.lp, lzma_options.pb));
   AppendLe32(lzma_options.dict_size, out);
-  if (!AppendLzmaStream(data, size, filters, out, error)) {
+  if (!AppendLzmaStream(data, size, filters, options.progress, out, error)) {
     out->resize(entry_size);
     return false;
   }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,19 @@ constexpr std::uint32_t kDictionarySize = 32u << 20;
 constexpr std::uint32_t kDefaultPreset = 6;
 constexpr std::uint32_t kMaxPreset = 9;
 
+// Told how many input bytes of how many the encoder has consumed. Called on
+// the encoding thread after every kProgressStep bytes and once at the end
+// (done == total); never for a stored body, which costs nothing to write.
+using EncodeProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+constexpr std::size_t kProgressStep = 1u << 20;
+
 struct BodyOptions {
   Compression compression = Compression::kLzma;
   std::uint32_t preset = kDefaultPreset;  // 0-9; match finder, depth and nice length
   bool extreme = false;                   // the "e" presets: slower, a little smaller
   BranchFilter filter = BranchFilter::kX86;
+  EncodeProgress progress;  // may be empty
 };
 
 // Appends the encoded body of data[0, size) to *out. A compressed body of

@@ -1,4 +1,6 @@
 // Entry point of the host build: arguments are already UTF-8.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,5 +9,6 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return zevrino::desktop::packer::RunPackInstaller(args, std::cout, std::cerr);
+  return zevrino::desktop::packer::RunPackInstaller(args, std::cout, std::cerr,
+                                                    isatty(STDERR_FILENO) != 0);
 }

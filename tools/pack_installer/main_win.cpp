@@ -25,6 +25,13 @@ bool ToUtf8(const wchar_t* wide, std::string* out) {
   return true;
 }
 
+// A console, not merely a character device: "2>NUL" is one too, and a
+// progress line there would only cost time.
+bool StandardErrorIsConsole() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -37,5 +44,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     args.push_back(arg);
   }
-  return zevrino::desktop::packer::RunPackInstaller(args, std::cout, std::cerr);
+  return zevrino::desktop::packer::RunPackInstaller(args, std::cout, std::cerr,
+                                                    StandardErrorIsConsole());
 }

@@ -8,6 +8,7 @@
 #include "tools/pack_installer/file_io.h"
 #include "tools/pack_installer/installer_inspection.h"
 #include "tools/pack_installer/packer.h"
+#include "tools/pack_installer/progress_line.h"
 
 namespace zevrino::desktop::packer {
 
@@ -120,7 +121,8 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     bool show_progress) {
   Command command;
   std::string error;
   if (!ParseCommandLine(args, &command, &error)) {
@@ -135,12 +137,24 @@ int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, st
       return RunList(command.installer_path, out, err);
     case Command::Kind::kVerify:
       return RunVerify(command.installer_path, out, err);
-    case Command::Kind::kPack:
-      if (!Pack(command.pack, &error)) {
+    case Command::Kind::kPack: {
+      bool line_open = false;
+      if (show_progress) {
+        command.pack.encoding.progress = [&](std::uint64_t done, std::uint64_t total) {
+          err << FormatProgressLine(done, total) << std::flush;
+          line_open = true;
+        };
+      }
+      const bool packed = Pack(command.pack, &error);
+      if (line_open) {
+        err << "\n";
+      }
+      if (!packed) {
         err << kPrefix << error << "\n";
         return kExitFailure;
       }
       return kExitSuccess;
+    }
   }
   return kExitFailure;
 }
