@@ -1,6 +1,6 @@
 #pragma once
-// Move-only owners of the handles the file operations open. Closing keeps the
-// thread's last-error value, so a caller can close first and read
+// Move-only owners of Windows handles, one kind per way of closing. Closing
+// keeps the thread's last-error value, so a caller can close first and read
 // GetLastError afterwards.
 
 #include <windows.h>
@@ -29,7 +29,7 @@ class ScopedHandle {
   ScopedHandle(const ScopedHandle&) = delete;
   ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-  bool valid() const { return handle_ != Traits::Invalid(); }
+  bool valid() const { return Traits::IsValid(handle_); }
   Handle get() const { return handle_; }
 
   Handle Release() { return std::exchange(handle_, Traits::Invalid()); }
@@ -47,10 +47,13 @@ class ScopedHandle {
   Handle handle_ = Traits::Invalid();
 };
 
-// A handle from CreateFileW (INVALID_HANDLE_VALUE when empty).
-struct FileHandleTraits {
+// A kernel object closed with CloseHandle: file, mapping, event, mutex,
+// process, thread. Windows reports failure as null for some creators and as
+// INVALID_HANDLE_VALUE for others (CreateFileW), so both mean "no handle".
+struct KernelHandleTraits {
   using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
   static void Close(Handle handle) { ::CloseHandle(handle); }
 };
 
@@ -58,10 +61,13 @@ struct FileHandleTraits {
 struct FindHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle handle) { return handle != INVALID_HANDLE_VALUE; }
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
-using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
+using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+// CreateFileW's handles are kernel handles; the name says where one came from.
+using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 
 }  // namespace zevrino::desktop::installer

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "installer_stub/scoped_handle_win.h"
+#include "installer/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
 
@@ -26,10 +26,10 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 bool MappedFile::Open(const wchar_t* path, ErrorCode* error) {
   Unmap();
-  ScopedHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER file_size;
-  if (!file.is_valid() || !::GetFileSizeEx(file.get(), &file_size)) {
+  if (!file.valid() || !::GetFileSizeEx(file.get(), &file_size)) {
     *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
     return false;
   }
@@ -40,10 +40,10 @@ bool MappedFile::Open(const wchar_t* path, ErrorCode* error) {
   }
   // The maximum size is the size just measured, so a file that shrank since
   // cannot leave the view shorter than size().
-  ScopedHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY,
-                                            static_cast<DWORD>(file_size.QuadPart >> 32),
-                                            static_cast<DWORD>(file_size.QuadPart), nullptr));
-  if (!mapping.is_valid()) {
+  ScopedKernelHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY,
+                                                  static_cast<DWORD>(file_size.QuadPart >> 32),
+                                                  static_cast<DWORD>(file_size.QuadPart), nullptr));
+  if (!mapping.valid()) {
     *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
     return false;
   }

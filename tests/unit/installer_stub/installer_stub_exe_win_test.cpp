@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "installer/result_code.h"
-#include "installer_stub/scoped_handle_win.h"
+#include "installer/scoped_handle_win.h"
 #include "tests/unit/installer_stub/payload_image.h"
 #include "tests/unit/installer_stub/stub_path_win.h"
 #include "tests/unit/installer_stub/temp_dir_win.h"
@@ -20,11 +20,12 @@ using testing::StubPath;
 using testing::TempDir;
 
 std::vector<std::uint8_t> ReadAll(const std::wstring& path) {
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   std::vector<std::uint8_t> bytes;
   LARGE_INTEGER size;
-  if (!file.is_valid() || !::GetFileSizeEx(file.get(), &size)) {
+  if (!file.valid() || !::GetFileSizeEx(file.get(), &size)) {
     return bytes;
   }
   bytes.resize(static_cast<std::size_t>(size.QuadPart));
@@ -61,8 +62,8 @@ DWORD RunProcess(const std::wstring& exe, const std::wstring& arguments) {
     ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
     return 0xFFFFFFFF;
   }
-  ScopedHandle process_handle(process.hProcess);
-  ScopedHandle thread_handle(process.hThread);
+  ScopedKernelHandle process_handle(process.hProcess);
+  ScopedKernelHandle thread_handle(process.hThread);
   EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
   DWORD exit_code = 0xFFFFFFFF;
   EXPECT_TRUE(::GetExitCodeProcess(process.hProcess, &exit_code));

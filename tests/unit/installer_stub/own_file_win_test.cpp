@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "installer/result_code.h"
+#include "installer/scoped_handle_win.h"
 #include "installer_stub/mapped_file_win.h"
-#include "installer_stub/scoped_handle_win.h"
 #include "tests/unit/installer_stub/payload_image.h"
 #include "tests/unit/installer_stub/temp_dir_win.h"
 
@@ -60,9 +60,9 @@ TEST(MappedFile, ReportsTheWindowsError) {
   // A writer that shares nothing keeps the installer from reading its file.
   const std::wstring locked = dir.Write(L"locked.exe", {1, 2, 3, 4});
   {
-    ScopedHandle writer(::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(writer.is_valid());
+    ScopedKernelHandle writer(::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer.valid());
     EXPECT_FALSE(mapped.Open(locked.c_str(), &error));
     EXPECT_EQ(error, ErrorCode::System(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(mapped.data(), nullptr);

@@ -20,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct KernelHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { ::CloseHandle(handle); }
-};
-using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
-
 fs::path OwnDirectory() {
   wchar_t buffer[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
