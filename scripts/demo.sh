@@ -29,7 +29,7 @@ target_win='C:\zevrino-demo'
 target_unix=$WINEPREFIX/drive_c/zevrino-demo
 rm -rf "$target_unix"
 set +e
-wine build/windows/tests/e2e/windows/run_limited.exe "$(winepath -w "$installer")" extract "$target_win"
+wine build/windows/tests/e2e/windows/run_limited.exe "$(winepath -w "$installer")" --extract "$target_win"
 rc=$?
 set -e
 echo

@@ -12,7 +12,7 @@ zv_wine_up() {
   fi
   # A new Wine 8 prefix does not report Windows 10; the installer needs it.
   wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # exits 2 when a server already runs
   if [ -z "${DISPLAY:-}" ]; then
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done

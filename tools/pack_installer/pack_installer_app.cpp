@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "payload/archive_reader.h"
 #include "payload/payload_container.h"
+#include "payload/payload_decoder.h"
 #include "tools/pack_installer/command_line.h"
 #include "tools/pack_installer/file_io.h"
 #include "tools/pack_installer/installer_inspection.h"
@@ -75,6 +77,51 @@ void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream&
   }
 }
 
+// The entries of a full installer's archive with their sizes. Names are
+// printed as stored (UTF-8); a web installer's body holds no archive, and a
+// body packed from a plain file may not either.
+void PrintArchiveEntries(const std::vector<std::uint8_t>& file, std::ostream& out) {
+  installer::PayloadReader reader(file.data(), file.data() + file.size());
+  std::uint16_t flags = 0;
+  installer::ErrorCode error;
+  if (!installer::OpenPayload(&reader, &flags, &error) || (flags & installer::kWebInstaller)) {
+    return;
+  }
+  std::vector<std::uint8_t> body;
+  if (!installer::DecodePayloadBody(reader, &body, &error)) {
+    out << "archive:        body does not decode (code " << error.value() << ")\n";
+    return;
+  }
+  installer::PayloadReader archive(body.data(), body.data() + body.size());
+  std::uint32_t version = 0;
+  if (!archive.ReadVarint(&version) || version != installer::kArchiveVersion ||
+      !archive.Skip(installer::kArchiveDigestSize)) {
+    out << "archive:        none (the body is not a package archive)\n";
+    return;
+  }
+  out << "archive:        version " << version << "\n";
+  std::uint64_t count = 0;
+  std::uint64_t total = 0;
+  while (archive.Remaining() != 0) {
+    std::uint32_t name_length = 0;
+    std::uint32_t size = 0;
+    installer::PayloadReader name;
+    if (!archive.ReadVarint(&name_length) || !archive.Take(name_length, &name) ||
+        !archive.ReadVarint(&size) || !archive.Skip(size)) {
+      out << "  (malformed entry after " << count << " entries)\n";
+      return;
+    }
+    char size_text[24];
+    std::snprintf(size_text, sizeof size_text, "%12lu  ", static_cast<unsigned long>(size));
+    out << "  " << size_text
+        << Printable(std::string(reinterpret_cast<const char*>(name.position()), name_length))
+        << "\n";
+    ++count;
+    total += size;
+  }
+  out << "entries:        " << count << " files, " << total << " bytes\n";
+}
+
 bool ReadInstaller(const std::string& path, std::vector<std::uint8_t>* file, std::ostream& err) {
   std::string reason;
   if (!ReadWholeFile(path, file, &reason)) {
@@ -98,6 +145,9 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitFailure;
   }
   PrintInfo(path, info, out);
+  if (info.digest_valid) {
+    PrintArchiveEntries(file, out);
+  }
   return kExitSuccess;
 }
 

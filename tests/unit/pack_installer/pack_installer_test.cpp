@@ -153,6 +153,14 @@ TEST_F(PackInstallerTest, AppDirAndWebUrlBuildTheirBodies) {
   EXPECT_FALSE(error) << error.value();
   EXPECT_EQ(listed, (std::vector<std::pair<std::wstring, std::size_t>>{
                         {L"locales/de.pak", 2}, {L"Zevrino.exe", 3000}, {L"empty.txt", 0}}));
+  // list shows the same entries with their sizes.
+  const RunResult list = RunTool({"list", out_});
+  ASSERT_EQ(list.exit_code, kExitSuccess) << list.err;
+  for (const char* line : {"archive:        version 513\n", "             2  locales/de.pak\n",
+                           "          3000  Zevrino.exe\n", "             0  empty.txt\n",
+                           "entries:        3 files, 3002 bytes\n"}) {
+    EXPECT_NE(list.out.find(line), std::string::npos) << line << list.out;
+  }
 
   const std::string url = "https://downloads.example/[ARCH]/ZevrinoSetup.exe";
   result = RunTool({"pack", "--stub", stub_, "--output", out_, "--web-url=" + url, "--stored"});
