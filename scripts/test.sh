@@ -34,18 +34,22 @@ export ZV_WINDOWS_BUILD_DIR=$root/build/windows
 step "host tests (ASan/UBSan)" ctest --test-dir build/host --output-on-failure
 step "windows tests (Wine)" ctest --test-dir build/windows --output-on-failure
 
-# Each fuzz target gets its share of about a minute, starting from its seed
-# corpus when there is one; a crash fails the run.
+# The payload reader, which meets every byte of a downloaded installer, is
+# fuzzed for a minute; every other parser for a share of another two. Each
+# starts from its seed corpus when there is one; a crash fails the run.
 fuzzers=()
 for f in build/host/tests/fuzz/*_fuzz; do [ -x "$f" ] && fuzzers+=("$f"); done
 if [ ${#fuzzers[@]} -gt 0 ]; then
-  share=$(( ${ZV_FUZZ_SECONDS:-60} / ${#fuzzers[@]} ))
+  others=$(( ${#fuzzers[@]} > 1 ? ${#fuzzers[@]} - 1 : 1 ))
+  share=$(( ${ZV_FUZZ_SECONDS:-120} / others ))
   [ "$share" -ge 5 ] || share=5
   for f in "${fuzzers[@]}"; do
     name=$(basename "$f")
+    seconds=$share
+    [ "$name" = payload_fuzz ] && seconds=${ZV_PAYLOAD_FUZZ_SECONDS:-60}
     corpus=$(mktemp -d)
     [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$corpus/"
-    step "fuzz $name (${share}s)" "$f" -max_total_time="$share" -rss_limit_mb=4096 \
+    step "fuzz $name (${seconds}s)" "$f" -max_total_time="$seconds" -rss_limit_mb=4096 \
       -print_final_stats=0 "$corpus" 2> "build/host/$name.log" ||
       tail -n 40 "build/host/$name.log"
     rm -rf "$corpus"
