@@ -57,6 +57,6 @@ if [ ${#fuzzers[@]} -gt 0 ]; then
 fi
 
 echo
-echo "Test steps: $passed passed, $failed failed"
+echo "Summary: $passed passed, $failed failed"
 for f in "${failures[@]}"; do echo "  failed: $f"; done
 [ "$failed" -eq 0 ]
