@@ -6,7 +6,7 @@ namespace zevrino::desktop::i18n::gettext {
 
 namespace {
 
-struct conversion_spec {
+struct conversion_flags {
   bool left_align = false;
   bool zero_pad = false;
   char sign = 0;  // '+', ' ' or none
@@ -16,8 +16,8 @@ struct conversion_spec {
 // Widths beyond this are treated as malformed rather than allocated.
 constexpr std::size_t max_width = 4096;
 
-// Appends `value` in decimal as `spec` asks.
-void append_decimal(std::int64_t value, const conversion_spec& spec, std::string& out) {
+// Appends `value` in decimal as `flags` ask.
+void append_decimal(std::int64_t value, const conversion_flags& flags, std::string& out) {
   std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   char digits[24];
@@ -27,23 +27,23 @@ void append_decimal(std::int64_t value, const conversion_spec& spec, std::string
     magnitude /= 10;
   } while (magnitude != 0);
 
-  const char sign = value < 0 ? '-' : spec.sign;
+  const char sign = value < 0 ? '-' : flags.sign;
   const std::size_t body = (sign != 0 ? 1 : 0) + length;
-  const std::size_t padding = spec.width > body ? spec.width - body : 0;
+  const std::size_t padding = flags.width > body ? flags.width - body : 0;
 
-  if (!spec.left_align && !spec.zero_pad) {
+  if (!flags.left_align && !flags.zero_pad) {
     out.append(padding, ' ');
   }
   if (sign != 0) {
     out += sign;
   }
-  if (!spec.left_align && spec.zero_pad) {
+  if (!flags.left_align && flags.zero_pad) {
     out.append(padding, '0');
   }
   while (length != 0) {
     out += digits[--length];
   }
-  if (spec.left_align) {
+  if (flags.left_align) {
     out.append(padding, ' ');
   }
 }
@@ -56,33 +56,33 @@ std::size_t convert(const std::string& format, std::size_t pos, std::int64_t cou
   if (format.compare(i, 2, "1$") == 0) {
     i += 2;
   }
-  conversion_spec spec;
+  conversion_flags flags;
   for (; i < format.size(); ++i) {
     const char c = format[i];
     if (c == '-') {
-      spec.left_align = true;
+      flags.left_align = true;
     } else if (c == '0') {
-      spec.zero_pad = true;
+      flags.zero_pad = true;
     } else if (c == '+') {
-      spec.sign = '+';
+      flags.sign = '+';
     } else if (c == ' ') {
-      if (spec.sign == 0) {
-        spec.sign = ' ';
+      if (flags.sign == 0) {
+        flags.sign = ' ';
       }
     } else {
       break;
     }
   }
   for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
-    spec.width = spec.width * 10 + static_cast<std::size_t>(format[i] - '0');
-    if (spec.width > max_width) {
+    flags.width = flags.width * 10 + static_cast<std::size_t>(format[i] - '0');
+    if (flags.width > max_width) {
       return pos;
     }
   }
   if (i >= format.size() || (format[i] != 'd' && format[i] != 'i')) {
     return pos;
   }
-  append_decimal(count, spec, out);
+  append_decimal(count, flags, out);
   return i + 1;
 }
 

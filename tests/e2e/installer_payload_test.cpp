@@ -13,7 +13,7 @@
 #include "payload/payload_container.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
-#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/packer.h"
 
 namespace zevrino::e2e {

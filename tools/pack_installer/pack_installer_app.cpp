@@ -8,7 +8,7 @@
 #include "payload/payload_decoder.h"
 #include "tools/pack_installer/command_line.h"
 #include "tools/pack_installer/file_io.h"
-#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/packer.h"
 #include "tools/pack_installer/progress_line.h"
 

@@ -79,24 +79,24 @@ TEST(MappedFile, ReportsTheWindowsError) {
 // glue: the reader over the mapping, and which errors come from where.
 TEST(OpenOwnPayload, ReseatsTheReaderInsideTheMapping) {
   TempDir dir;
-  PayloadImage spec;
-  spec.header_size = 12;
-  spec.flags = 3;
+  PayloadImage layout;
+  layout.header_size = 12;
+  layout.flags = 3;
   OwnPayload payload;
   ErrorCode error = ErrorCode::System(5);
   ASSERT_TRUE(
-      OpenOwnPayload(dir.Write(L"good.exe", BuildInstallerFile(spec)).c_str(), &payload, &error));
+      OpenOwnPayload(dir.Write(L"good.exe", BuildInstallerFile(layout)).c_str(), &payload, &error));
   EXPECT_FALSE(error);
   EXPECT_EQ(payload.flags, 3);
-  EXPECT_EQ(payload.reader.begin(), payload.image.data() + spec.image.size());
-  ASSERT_EQ(payload.reader.Remaining(), spec.body.size());
-  EXPECT_EQ(std::memcmp(payload.reader.position(), spec.body.data(), spec.body.size()), 0);
+  EXPECT_EQ(payload.reader.begin(), payload.image.data() + layout.image.size());
+  ASSERT_EQ(payload.reader.Remaining(), layout.body.size());
+  EXPECT_EQ(std::memcmp(payload.reader.position(), layout.body.data(), layout.body.size()), 0);
 
   // Flags are read before the digest is checked.
-  spec.corrupt_digest = true;
-  spec.flags = 1;
+  layout.corrupt_digest = true;
+  layout.flags = 1;
   EXPECT_FALSE(
-      OpenOwnPayload(dir.Write(L"bad.exe", BuildInstallerFile(spec)).c_str(), &payload, &error));
+      OpenOwnPayload(dir.Write(L"bad.exe", BuildInstallerFile(layout)).c_str(), &payload, &error));
   EXPECT_EQ(error, ErrorCode::Installer(kPayloadDigestMismatch));
   EXPECT_EQ(payload.flags, 1);
 }

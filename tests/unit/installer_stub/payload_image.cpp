@@ -5,22 +5,22 @@
 
 namespace zevrino::desktop::installer::testing {
 
-std::vector<std::uint8_t> BuildInstallerFile(const PayloadImage& spec) {
+std::vector<std::uint8_t> BuildInstallerFile(const PayloadImage& layout) {
   const std::uint16_t declared =
-      spec.declared_header_size != 0 ? spec.declared_header_size : spec.header_size;
+      layout.declared_header_size != 0 ? layout.declared_header_size : layout.header_size;
   std::vector<std::uint8_t> payload = {
       static_cast<std::uint8_t>(declared), static_cast<std::uint8_t>(declared >> 8),
-      static_cast<std::uint8_t>(spec.flags), static_cast<std::uint8_t>(spec.flags >> 8)};
-  payload.resize(spec.header_size < 4 ? 4 : spec.header_size, 0);
+      static_cast<std::uint8_t>(layout.flags), static_cast<std::uint8_t>(layout.flags >> 8)};
+  payload.resize(layout.header_size < 4 ? 4 : layout.header_size, 0);
   std::uint8_t digest[kSha1DigestSize];
-  Sha1Digest(spec.body.data(), spec.body.size(), digest);
-  if (spec.corrupt_digest) {
+  Sha1Digest(layout.body.data(), layout.body.size(), digest);
+  if (layout.corrupt_digest) {
     digest[7] ^= 0x01;
   }
   payload.insert(payload.end(), digest, digest + kSha1DigestSize);
-  payload.insert(payload.end(), spec.body.begin(), spec.body.end());
+  payload.insert(payload.end(), layout.body.begin(), layout.body.end());
 
-  std::vector<std::uint8_t> file = spec.image;
+  std::vector<std::uint8_t> file = layout.image;
   file.insert(file.end(), payload.begin(), payload.end());
   // The marker comes from the payload module at run time: a literal copy here
   // would put the marker into this test program's own image.
@@ -30,7 +30,7 @@ std::vector<std::uint8_t> BuildInstallerFile(const PayloadImage& spec) {
   for (int shift = 0; shift < 32; shift += 8) {
     file.push_back(static_cast<std::uint8_t>(length >> shift));
   }
-  file.insert(file.end(), spec.trailer.begin(), spec.trailer.end());
+  file.insert(file.end(), layout.trailer.begin(), layout.trailer.end());
   return file;
 }
 

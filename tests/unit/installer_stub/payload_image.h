@@ -20,6 +20,6 @@ struct PayloadImage {
 };
 
 // The bytes of the whole file. The digest is correct unless corrupt_digest.
-std::vector<std::uint8_t> BuildInstallerFile(const PayloadImage& spec);
+std::vector<std::uint8_t> BuildInstallerFile(const PayloadImage& layout);
 
 }  // namespace zevrino::desktop::installer::testing

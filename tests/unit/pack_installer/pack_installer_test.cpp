@@ -8,7 +8,7 @@
 #include "payload/sha1.h"
 #include "tests/unit/pack_installer/scratch_dir.h"
 #include "tools/pack_installer/file_io.h"
-#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/pack_installer_app.h"
 #include "tools/pack_installer/packer.h"
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/installer_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace zevrino::desktop;

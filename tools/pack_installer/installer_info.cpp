@@ -1,4 +1,4 @@
-#include "tools/pack_installer/installer_inspection.h"
+#include "tools/pack_installer/installer_info.h"
 
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
