@@ -10,6 +10,7 @@
 #include <map>
 
 #include "payload/archive_writer.h"
+#include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/body_encoder.h"
@@ -98,19 +99,13 @@ class CurrentDirectory {
   fs::path previous_;
 };
 
-class ExtractModeTest : public ::testing::Test {
+class ExtractModeTest : public PrefixTest {
  protected:
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
-    if (!attempted_) {
-      attempted_ = true;
-      prefix_ = WinePrefix::Open({}, &error_);
-    }
-    ASSERT_NE(prefix_, nullptr) << error_;
+    ASSERT_TRUE(OpenSharedPrefix()) << PrefixError();
   }
-
-  static void TearDownTestSuite() { prefix_.reset(); }
 
   fs::path PathOf(const std::string& name) const { return scratch_.path() / fs::u8path(name); }
 
@@ -136,9 +131,6 @@ class ExtractModeTest : public ::testing::Test {
     return prefix_->RunAsUser(RunLimitedExe(), installer, args);
   }
 
-  static inline std::unique_ptr<WinePrefix> prefix_;
-  static inline bool attempted_ = false;
-  static inline std::string error_;
   ScratchDir scratch_{"extract"};
 };
 

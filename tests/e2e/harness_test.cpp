@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 
@@ -31,27 +32,17 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-class HarnessTest : public ::testing::Test {
+class HarnessTest : public PrefixTest {
  protected:
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(TokenProbeExe());
-    if (!attempted_) {  // once per program, and only when there is something to run
-      attempted_ = true;
-      prefix_ = WinePrefix::Open({}, &error_);
-    }
-    ASSERT_NE(prefix_, nullptr) << error_;
+    ASSERT_TRUE(OpenSharedPrefix()) << PrefixError();
   }
 
   ProcessResult Probe(const std::vector<std::string>& args, const Environment& env = {}) {
     return prefix_->RunAsUser(RunLimitedExe(), TokenProbeExe(), args, env);
   }
-
-  static void TearDownTestSuite() { prefix_.reset(); }
-
-  static inline std::unique_ptr<WinePrefix> prefix_;
-  static inline bool attempted_ = false;
-  static inline std::string error_;
 };
 
 TEST_F(HarnessTest, LauncherRunsTheProgramWithTheLimitedToken) {

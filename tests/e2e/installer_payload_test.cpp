@@ -11,6 +11,7 @@
 #include <set>
 
 #include "payload/payload_container.h"
+#include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/installer_info.h"
@@ -61,16 +62,12 @@ Bytes Content(std::size_t size) {
   return content;
 }
 
-class InstallerPayloadTest : public ::testing::Test {
+class InstallerPayloadTest : public PrefixTest {
  protected:
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
-    if (!attempted_) {  // once per program, and only when there is something to run
-      attempted_ = true;
-      prefix_ = WinePrefix::Open({}, &error_);
-    }
-    ASSERT_NE(prefix_, nullptr) << error_;
+    ASSERT_TRUE(OpenSharedPrefix()) << PrefixError();
     stub_ = ReadFile(InstallerStubExe());
     ASSERT_FALSE(stub_.empty());
   }
@@ -102,11 +99,6 @@ class InstallerPayloadTest : public ::testing::Test {
     return prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
   }
 
-  static void TearDownTestSuite() { prefix_.reset(); }
-
-  static inline std::unique_ptr<WinePrefix> prefix_;
-  static inline bool attempted_ = false;
-  static inline std::string error_;
   ScratchDir scratch_{"payload"};
   Bytes stub_;
 };

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/packer.h"
@@ -94,19 +95,13 @@ void ExpectPayloadErrorLine(const std::string& line, int code,
       << SecondsOfDayUtc(after) << "s of the day";
 }
 
-class LogFileTest : public ::testing::Test {
+class LogFileTest : public PrefixTest {
  protected:
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
-    if (!attempted_) {
-      attempted_ = true;
-      prefix_ = WinePrefix::Open({}, &error_);
-    }
-    ASSERT_NE(prefix_, nullptr) << error_;
+    ASSERT_TRUE(OpenSharedPrefix()) << PrefixError();
   }
-
-  static void TearDownTestSuite() { prefix_.reset(); }
 
   fs::path PathOf(const std::string& name) const { return scratch_.path() / fs::u8path(name); }
 
@@ -144,9 +139,6 @@ class LogFileTest : public ::testing::Test {
     return prefix_->RunAsUser(RunLimitedExe(), installer, args, {{"TZ", "Asia/Kathmandu"}});
   }
 
-  static inline std::unique_ptr<WinePrefix> prefix_;
-  static inline bool attempted_ = false;
-  static inline std::string error_;
   ScratchDir scratch_{"log"};
 };
 
