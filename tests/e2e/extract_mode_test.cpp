@@ -5,16 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
-#include <map>
-
 #include "payload/archive_writer.h"
+#include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/body_encoder.h"
-#include "tools/pack_installer/packer.h"
 #include "tools/pack_installer/payload_writer.h"
 
 #ifndef ZV_PRODUCT_VERSION
@@ -27,62 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace installer = desktop::installer;
 namespace packer = desktop::packer;
-using Bytes = std::vector<std::uint8_t>;
-// Relative path ("/" separated, UTF-8) to content.
-using Tree = std::map<std::string, Bytes>;
-
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-Bytes Text(const std::string& text) {
-  return Bytes(text.begin(), text.end());
-}
-
-// Code-like bytes, so that the x86 filter has calls to convert.
-Bytes Content(std::size_t size, unsigned seed) {
-  Bytes content(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    content[i] = i % 7 == 0 ? 0xE8 : static_cast<std::uint8_t>((i * 131 + seed * 17) >> 3);
-  }
-  return content;
-}
-
-void WriteTree(const fs::path& root, const Tree& tree) {
-  for (const auto& [name, bytes] : tree) {
-    WriteFile(root / fs::u8path(name), bytes);
-  }
-}
-
-// Every regular file below root; an absent root reads as an empty tree.
-Tree ReadTree(const fs::path& root) {
-  Tree tree;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file()) {
-      tree[fs::relative(it->path(), root).generic_u8string()] = ReadFile(it->path());
-    }
-  }
-  return tree;
-}
-
-std::vector<std::string> Names(const Tree& tree) {
-  std::vector<std::string> names;
-  for (const auto& entry : tree) {
-    names.push_back(entry.first);
-  }
-  return names;
-}
-
 // Makes the wine processes started while it lives begin in `directory`:
 // the launcher and the installer inherit Wine's current directory, which
 // Wine takes from the Linux one.
@@ -111,19 +51,14 @@ class ExtractModeTest : public PrefixTest {
 
   // Packs the folder `app` onto the stub with the packer, as a release would.
   void PackFolder(const fs::path& app, const fs::path& output) {
-    packer::PackRequest request;
-    request.stub_path = InstallerStubExe().string();
-    request.output_path = output.string();
-    request.body = {packer::BodySource::Kind::kAppDir, app.string()};
-    request.encoding.preset = 1;
     std::string error;
-    ASSERT_TRUE(packer::Pack(request, &error)) << error;
+    ASSERT_TRUE(e2e::PackFolder(app, output, &error)) << error;
   }
 
   // A folder with the given files, packed into `output`.
   void PackTree(const Tree& tree, const fs::path& output) {
     const fs::path app = PathOf("app-" + output.filename().string());
-    WriteTree(app, tree);
+    ASSERT_TRUE(WriteTree(app, tree));
     PackFolder(app, output);
   }
 
@@ -227,10 +162,10 @@ TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
   const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"locales/en-US.pak", Text("new en")}};
   PackTree(tree, PathOf("setup.exe"));
   const fs::path target = PathOf("installed");
-  WriteTree(target, {{"Zevrino.exe", Text("old exe")},
-                     {"locales/en-US.pak", Text("old en")},
-                     {"locales/xx.pak", Text("obsolete")},
-                     {"user settings.json", Text("{}")}});
+  ASSERT_TRUE(WriteTree(target, {{"Zevrino.exe", Text("old exe")},
+                                 {"locales/en-US.pak", Text("old en")},
+                                 {"locales/xx.pak", Text("obsolete")},
+                                 {"user settings.json", Text("{}")}}));
 
   const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
@@ -244,7 +179,7 @@ TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
 // the digest proves only that the payload was not damaged, not who made it.
 // The packer itself refuses such names, so the archive is built here.
 TEST_F(ExtractModeTest, ArchiveThatEscapesTheTargetWritesNothing) {
-  Bytes stub = ReadFile(InstallerStubExe());
+  Bytes stub = ReadFileBytes(InstallerStubExe());
   ASSERT_FALSE(stub.empty());
   const Bytes good = Text("harmless");
   const Bytes bad = Text("escaped");

@@ -1,0 +1,433 @@
+// Update mode of the real installer under Wine: an older application is
+// installed by a real normal install and running (the Zevrino.exe stand-in),
+// then a newer installer is started with `--update` as the application
+// would start it. The stand-in notes every start and every close message it
+// receives; the dialog robot reads the progress window and answers the error
+// dialogs; holder.exe plays the other processes that hold a file or a mutex.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <sstream>
+
+#include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/test_paths.h"
+#include "tests/e2e/harness/wait.h"
+#include "tests/e2e/harness/wine_prefix.h"
+
+#ifndef ZV_PRODUCT_VERSION
+#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
+#endif
+
+namespace zevrino::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr char kUninstallKey[] =
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zevrino";
+constexpr char kRunKey[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+fs::path TestProgram(const char* name) {
+  return WindowsBuildDir() / "tests/e2e/windows" / name;
+}
+
+// Lines of a file written with CR LF; none when it does not exist.
+std::vector<std::string> Lines(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The application's own files, without what the stand-in writes beside
+// itself while it runs (its start log, its message log, its behaviour).
+Tree ApplicationFiles(const fs::path& root) {
+  Tree tree = ReadTree(root);
+  for (auto it = tree.begin(); it != tree.end();) {
+    const std::string& name = it->first;
+    const bool standin_note = name.rfind("Zevrino.exe.", 0) == 0;
+    it = standin_note ? tree.erase(it) : std::next(it);
+  }
+  return tree;
+}
+
+// The Linux immutable flag: nothing can be created in the folder or removed
+// from it, not even by root, which is what the tests run as. Wine honours
+// neither the read-only attribute of a folder nor, for root, its Unix mode,
+// so this is the one way to make it refuse a write for real. Cleared again
+// on destruction.
+class ImmutableFolder {
+ public:
+  explicit ImmutableFolder(const fs::path& folder) : folder_(folder) { ok_ = SetFlag(true); }
+  ~ImmutableFolder() {
+    if (ok_) {
+      SetFlag(false);
+    }
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool SetFlag(bool on) {
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+      return false;
+    }
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+  }
+
+  fs::path folder_;
+  bool ok_ = false;
+};
+
+class UpdateModeTest : public PrefixTest {
+ protected:
+  void SetUp() override {
+    for (const fs::path& program :
+         {RunLimitedExe(), InstallerStubExe(), TestProgram("zevrino_standin.exe"),
+          TestProgram("zevrino_standin_old.exe"), TestProgram("dialog_robot.exe"),
+          TestProgram("holder.exe")}) {
+      ZV_REQUIRE_WINDOWS_PROGRAM(program);
+    }
+    ASSERT_TRUE(OpenSharedPrefix({"update"})) << PrefixError();
+    StopApplications();
+
+    // Old and new differ in every file; the old one has a catalog the new
+    // one no longer ships.
+    old_tree_ = {{"Zevrino.exe", ReadFileBytes(TestProgram("zevrino_standin_old.exe"))},
+                 {"resources/app.bin", Content(300000, 1)},
+                 {"locales/en-US.pak", Text("old en")},
+                 {"locales/xx.pak", Text("obsolete")}};
+    new_tree_ = {{"Zevrino.exe", ReadFileBytes(TestProgram("zevrino_standin.exe"))},
+                 {"resources/app.bin", Content(320000, 2)},
+                 {"locales/en-US.pak", Text("new en")},
+                 {"locales/de.pak", Text("new de")}};
+    ASSERT_NE(old_tree_["Zevrino.exe"], new_tree_["Zevrino.exe"]);
+    Pack(old_tree_, old_installer_);
+    Pack(new_tree_, new_installer_);
+  }
+
+  void TearDown() override {
+    if (prefix_ != nullptr) {
+      StopApplications();
+    }
+  }
+
+  void Pack(const Tree& tree, const fs::path& installer) {
+    const fs::path app = scratch_.path() / ("app-" + installer.stem().string());
+    ASSERT_TRUE(WriteTree(app, tree));
+    std::string error;
+    ASSERT_TRUE(PackFolder(app, installer, &error)) << error;
+  }
+
+  // Ends every stand-in of the prefix, so that each test starts from its
+  // own installation.
+  void StopApplications() {
+    prefix_->RunWine({"taskkill", "/F", "/IM", "Zevrino.exe"});
+    EXPECT_TRUE(WaitUntil(
+        [&] { return !Contains(prefix_->RunWine({"tasklist"}).out, "Zevrino.exe"); }, 30s));
+  }
+
+  std::string InstallDirWindows() const {
+    return "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino";
+  }
+  fs::path InstallDir() const { return prefix_->AppDataRoaming() / "Zevrino"; }
+  fs::path StartLog() const { return InstallDir() / "Zevrino.exe.log"; }
+  fs::path MessageLog() const { return InstallDir() / "Zevrino.exe.messages"; }
+
+  // A normal install of the old tree, with the stand-in behaving as
+  // `behaviour` says, running once the install returns.
+  void InstallOld(const std::string& behaviour = "") {
+    fs::remove_all(InstallDir());
+    if (!behaviour.empty()) {
+      ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino.exe.behaviour", Text(behaviour)));
+    }
+    const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), old_installer_, {"--silent"});
+    ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+    ASSERT_TRUE(WaitUntil([&] { return Lines(StartLog()).size() == 1; }, 30s));
+    ASSERT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+  }
+
+  std::future<ProcessResult> StartUpdate(const std::string& argument) {
+    return std::async(std::launch::async, [this, argument] {
+      return prefix_->RunAsUser(RunLimitedExe(), new_installer_, {"--update", argument}, {}, 180s);
+    });
+  }
+
+  ProcessResult Robot(const std::vector<std::string>& steps) {
+    std::vector<std::string> command = {TestProgram("dialog_robot.exe").string(), "--timeout",
+                                        "60000"};
+    command.insert(command.end(), steps.begin(), steps.end());
+    return prefix_->RunWine(command);
+  }
+
+  // Answers the error dialog of a failed update with Cancel; returns the
+  // dialog's description.
+  std::string CancelErrorDialog() {
+    const ProcessResult robot = Robot({"wait", "#32770", "press", "2"});
+    EXPECT_TRUE(robot.ExitedWith(0)) << Describe(robot);
+    return robot.out;
+  }
+
+  // The last start of the stand-in: its command line and current directory.
+  std::pair<std::string, std::string> LastStart() const {
+    const std::vector<std::string> lines = Lines(StartLog());
+    if (lines.empty()) {
+      return {};
+    }
+    const std::string& line = lines.back();
+    const std::size_t tab = line.find('\t');
+    return {line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)};
+  }
+
+  void ExpectRestartedWithUpdateComplete(std::size_t starts) {
+    ASSERT_TRUE(WaitUntil([&] { return Lines(StartLog()).size() == starts; }, 30s))
+        << Lines(StartLog()).size() << " starts";
+    const auto [command_line, directory] = LastStart();
+    EXPECT_TRUE(Contains(command_line, " /UPDATECOMPLETE")) << command_line;
+    EXPECT_EQ(directory, InstallDirWindows());
+  }
+
+  ScratchDir scratch_{"update"};
+  Tree old_tree_;
+  Tree new_tree_;
+  fs::path old_installer_ = scratch_.path() / "old.exe";
+  fs::path new_installer_ = scratch_.path() / "new.exe";
+};
+
+// Another process that holds files or mutexes until released.
+class Holder {
+ public:
+  Holder(const WinePrefix& prefix, const fs::path& scratch, const std::vector<std::string>& held)
+      : ready_(scratch / "holder.ready"), release_(scratch / "holder.release") {
+    fs::remove(ready_);
+    fs::remove(release_);
+    std::vector<std::string> command = {TestProgram("holder.exe").string(), "--ready",
+                                        ToWindowsPath(ready_), "--release",
+                                        ToWindowsPath(release_)};
+    command.insert(command.end(), held.begin(), held.end());
+    done_ = std::async(std::launch::async,
+                       [&prefix, command] { return prefix.RunWine(command, {}, 300s); });
+    ready_seen_ =
+        WaitUntil(
+            [&] { return fs::exists(ready_) || done_.wait_for(0s) == std::future_status::ready; },
+            60s) &&
+        fs::exists(ready_);
+  }
+  ~Holder() { Release(); }
+
+  bool holding() const { return ready_seen_; }
+  void Release() {
+    if (done_.valid()) {
+      WriteFileBytes(release_, {});
+      const ProcessResult result = done_.get();
+      EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+    }
+  }
+
+ private:
+  fs::path ready_;
+  fs::path release_;
+  std::future<ProcessResult> done_;
+  bool ready_seen_ = false;
+};
+
+// The whole update: the running application is closed by its first close
+// message, its files are replaced (the obsolete catalog goes), the
+// installation is registered again, the start-up value of older versions
+// goes, and the application is started again from its folder. Arguments
+// naming the system drive's root or the profiles folder update the default
+// installation.
+TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
+  InstallOld();
+  ASSERT_TRUE(prefix_->RunWine({"reg", "delete", kUninstallKey, "/f"}).ExitedWith(0));
+  ASSERT_TRUE(prefix_
+                  ->RunWine({"reg", "add", kRunKey, "/v", "Zevrino Web Helper", "/d",
+                             "C:\\old\\helper.exe", "/f"})
+                  .ExitedWith(0));
+
+  const ProcessResult update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe").get();
+  ASSERT_TRUE(update.ExitedWith(0)) << Describe(update);
+  EXPECT_EQ(Lines(MessageLog()), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
+  EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
+  ExpectRestartedWithUpdateComplete(2);
+
+  std::string type;
+  std::string data;
+  EXPECT_TRUE(prefix_->QueryValue(kUninstallKey, "InstallLocation", &type, &data));
+  EXPECT_EQ(data, InstallDirWindows());
+  EXPECT_TRUE(prefix_->QueryValue(kUninstallKey, "DisplayVersion", &type, &data));
+  EXPECT_EQ(data, ZV_PRODUCT_VERSION);
+  EXPECT_FALSE(prefix_->QueryValue(kRunKey, "Zevrino Web Helper", &type, &data));
+
+  const std::vector<std::string> drive_c_before = Names(ReadTree(prefix_->DriveC() / "users"));
+  std::size_t starts = 2;
+  for (const std::string argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
+    SCOPED_TRACE(argument);
+    // Damage the default installation so that its update shows.
+    ASSERT_TRUE(WriteFileBytes(InstallDir() / "resources/app.bin", Text("damaged")));
+    const ProcessResult result = StartUpdate(argument).get();
+    EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+    EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
+    ExpectRestartedWithUpdateComplete(++starts);
+    // Neither the root nor the profiles folder got a file: no test file,
+    // no application.
+    for (const char* name : {"Zevrino.exe", "~~Zevrino_WRITE_TEST~~"}) {
+      EXPECT_FALSE(fs::exists(prefix_->DriveC() / name)) << name;
+      EXPECT_FALSE(fs::exists(prefix_->DriveC() / "users" / name)) << name;
+    }
+  }
+  std::vector<std::string> drive_c_after = Names(ReadTree(prefix_->DriveC() / "users"));
+  EXPECT_EQ(drive_c_after, drive_c_before);
+}
+
+// Refusals and failures change nothing: a "Zevrino Update Failed Mutex"
+// held elsewhere ends the update with success; a file of the installation
+// held open by another process fails the install, which rolls back; a
+// folder the user cannot write is refused before anything is written. Each
+// time the previous installation stays byte for byte and starts.
+TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
+  InstallOld();
+  {
+    Holder failed(*prefix_, scratch_.path(), {"--mutex", "Zevrino Update Failed Mutex"});
+    ASSERT_TRUE(failed.holding());
+    const ProcessResult result = StartUpdate(InstallDirWindows() + "\\Zevrino.exe").get();
+    EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+    EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+    EXPECT_EQ(Lines(StartLog()).size(), 1u);
+  }
+  {
+    Holder locked(*prefix_, scratch_.path(),
+                  {"--file", InstallDirWindows() + "\\resources\\app.bin"});
+    ASSERT_TRUE(locked.holding());
+    auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
+    const std::string dialog = CancelErrorDialog();
+    const ProcessResult result = update.get();
+    EXPECT_TRUE(result.ExitedWith(14) || result.ExitedWith(18)) << Describe(result);
+    EXPECT_TRUE(Contains(dialog, "Error code: " + std::to_string(result.exit_code))) << dialog;
+  }
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+
+  // A second installation outside the default folder, laid down by extract
+  // mode, whose folder nobody may write.
+  const fs::path other = prefix_->DriveC() / "zv other install";
+  fs::remove_all(other);
+  ASSERT_TRUE(
+      prefix_->RunAsUser(RunLimitedExe(), old_installer_, {"--extract", "C:\\zv other install"})
+          .ExitedWith(0));
+  {
+    ImmutableFolder immutable(other);
+    ASSERT_TRUE(immutable.ok()) << "cannot set the immutable flag on " << other;
+    auto update = StartUpdate("C:\\zv other install\\Zevrino.exe");
+    const std::string dialog = CancelErrorDialog();
+    const ProcessResult result = update.get();
+    EXPECT_TRUE(result.ExitedWith(24)) << Describe(result);
+    EXPECT_TRUE(Contains(dialog, "Error code: 24")) << dialog;
+  }
+  EXPECT_EQ(ReadTree(other), old_tree_);
+  fs::remove_all(other);
+
+  // The previous installation still starts (a start with /uninstall only
+  // notes itself and exits).
+  const ProcessResult start =
+      prefix_->RunWine({InstallDirWindows() + "\\Zevrino.exe", "/uninstall"}, {}, 60s);
+  EXPECT_TRUE(start.ExitedWith(0)) << Describe(start);
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+}
+
+// While another process holds "Zevrino Update Started Mutex" the update
+// does nothing; once it is free, an application that ignores every close
+// message is terminated and the update goes through.
+TEST_F(UpdateModeTest, WaitsForTheStartedMutexAndTerminatesAnApplicationThatStays) {
+  InstallOld("main=ignore\nlistener=ignore\n");
+  Holder other(*prefix_, scratch_.path(), {"--mutex", "Zevrino Update Started Mutex"});
+  ASSERT_TRUE(other.holding());
+  auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
+  // Nothing happens while the name is held: no close message arrives.
+  EXPECT_EQ(update.wait_for(3s), std::future_status::timeout);
+  EXPECT_TRUE(Lines(MessageLog()).empty());
+  other.Release();
+
+  const ProcessResult result = update.get();
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  // All four messages answered and ignored, then terminated: no "exit".
+  EXPECT_EQ(Lines(MessageLog()),
+            (std::vector<std::string>{"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT",
+                                      "main WM_DESTROY"}));
+  EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
+  ExpectRestartedWithUpdateComplete(2);
+}
+
+// The executable stays in use for the whole wait (21 attempts, about 12 s):
+// the dialog offers Retry, the installation is untouched, and the Retry in
+// the same process installs once the file is free. Meanwhile the progress
+// window can be neither closed nor minimised and shows a running bar.
+TEST_F(UpdateModeTest, RetryAfterTheExecutableStayedInUse) {
+  InstallOld();
+  StopApplications();
+  Holder holder(*prefix_, scratch_.path(), {"--file", InstallDirWindows() + "\\Zevrino.exe"});
+  ASSERT_TRUE(holder.holding());
+
+  const auto started = std::chrono::steady_clock::now();
+  auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
+  const ProcessResult window = Robot({"wait", "ZevrinoInstaller", "wait-text", "50",
+                                      "Installing Zevrino...", "describe", "wait", "#32770"});
+  const auto dialog_shown = std::chrono::steady_clock::now();
+  ASSERT_TRUE(window.ExitedWith(0)) << Describe(window);
+  EXPECT_GE(dialog_shown - started, 11s);
+
+  std::istringstream lines(window.out);
+  bool saw_window = false;
+  bool saw_marquee_bar = false;
+  for (std::string line; std::getline(lines, line);) {
+    unsigned long style = 0;
+    if (line.rfind("window class=ZevrinoInstaller style=", 0) == 0) {
+      style = std::stoul(line.substr(line.find("style=") + 6, 10), nullptr, 16);
+      saw_window = true;
+      EXPECT_EQ(style & 0x00080000ul, 0ul) << line;           // WS_SYSMENU
+      EXPECT_EQ(style & 0x00020000ul, 0ul) << line;           // WS_MINIMIZEBOX
+      EXPECT_EQ(style & 0x00C00000ul, 0x00C00000ul) << line;  // WS_CAPTION
+    }
+    if (line.rfind("child id=51 class=msctls_progress32 style=", 0) == 0) {
+      style = std::stoul(line.substr(line.find("style=") + 6, 10), nullptr, 16);
+      saw_marquee_bar = (style & 0x08ul) != 0;  // PBS_MARQUEE
+    }
+  }
+  EXPECT_TRUE(saw_window) << window.out;
+  EXPECT_TRUE(saw_marquee_bar) << window.out;
+  EXPECT_TRUE(Contains(window.out, "Error code: 14")) << window.out;
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+
+  holder.Release();
+  const ProcessResult retry = Robot({"wait", "#32770", "press", "4"});
+  EXPECT_TRUE(retry.ExitedWith(0)) << Describe(retry);
+  const ProcessResult result = update.get();
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
+  ExpectRestartedWithUpdateComplete(2);
+}
+
+}  // namespace
+}  // namespace zevrino::e2e
