@@ -5,13 +5,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "payload/archive_writer.h"
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
-#include "tools/pack_installer/body_encoder.h"
-#include "tools/pack_installer/payload_writer.h"
 
 #ifndef ZV_PRODUCT_VERSION
 #error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
@@ -21,8 +18,6 @@ namespace zevrino::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-namespace installer = desktop::installer;
-namespace packer = desktop::packer;
 // Makes the wine processes started while it lives begin in `directory`:
 // the launcher and the installer inherit Wine's current directory, which
 // Wine takes from the Linux one.
@@ -179,29 +174,13 @@ TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
 // the digest proves only that the payload was not damaged, not who made it.
 // The packer itself refuses such names, so the archive is built here.
 TEST_F(ExtractModeTest, ArchiveThatEscapesTheTargetWritesNothing) {
-  Bytes stub = ReadFileBytes(InstallerStubExe());
-  ASSERT_FALSE(stub.empty());
-  const Bytes good = Text("harmless");
-  const Bytes bad = Text("escaped");
   for (const std::string& hostile : {"../escaped.txt", "a/../../escaped.txt"}) {
     SCOPED_TRACE(hostile);
-    // version 513, any digest (the reader skips it), a harmless entry first
-    // so that a half-done extraction would show.
-    Bytes archive = {0x81, 0x04};
-    archive.resize(archive.size() + 20, 0xAB);
-    installer::AppendArchiveEntry("good.txt", good.data(), good.size(), &archive);
-    installer::AppendArchiveEntry(hostile, bad.data(), bad.size(), &archive);
-
-    packer::BodyOptions stored;
-    stored.compression = packer::Compression::kStored;
-    Bytes body;
-    std::string error;
-    ASSERT_TRUE(packer::EncodeBody(archive.data(), archive.size(), stored, &body, &error)) << error;
-    packer::PayloadFrame frame;
-    ASSERT_TRUE(packer::FramePayload(body.data(), body.size(), {}, &frame, &error)) << error;
+    // A harmless entry first so that a half-done extraction would show.
     const fs::path installer = PathOf("hostile.exe");
-    ASSERT_TRUE(
-        packer::WriteInstaller(installer.string(), stub, frame, body.data(), body.size(), &error))
+    std::string error;
+    ASSERT_TRUE(WriteInstallerWithArchive(
+        ArchiveOf({{"good.txt", Text("harmless")}, {hostile, Text("escaped")}}), installer, &error))
         << error;
 
     const fs::path outer = PathOf("outer");

@@ -170,9 +170,13 @@ class UpdateModeTest : public PrefixTest {
     ASSERT_EQ(ApplicationFiles(InstallDir()), old_tree_);
   }
 
-  std::future<ProcessResult> StartUpdate(const std::string& argument) {
-    return std::async(std::launch::async, [this, argument] {
-      return prefix_->RunAsUser(RunLimitedExe(), new_installer_, {"--update", argument}, {}, 180s);
+  // `installer` with --update `argument`, the new installer by default.
+  std::future<ProcessResult> StartUpdate(const std::string& argument, fs::path installer = {}) {
+    if (installer.empty()) {
+      installer = new_installer_;
+    }
+    return std::async(std::launch::async, [argument, installer] {
+      return prefix_->RunAsUser(RunLimitedExe(), installer, {"--update", argument}, {}, 180s);
     });
   }
 
@@ -305,8 +309,9 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
 
 // Refusals and failures change nothing: a "Zevrino Update Failed Mutex"
 // held elsewhere ends the update with success; a file of the installation
-// held open by another process fails the install, which rolls back; a
-// folder the user cannot write is refused before anything is written. Each
+// held open by another process fails the install, which rolls back; so does
+// a damaged package; a folder the user cannot write is refused before
+// anything is written. Each
 // time the previous installation stays byte for byte and starts.
 TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
   InstallOld();
@@ -329,6 +334,23 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     EXPECT_TRUE(Contains(dialog, "Error code: " + std::to_string(result.exit_code))) << dialog;
   }
   EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+
+  // A damaged package: every new file is staged before an entry that would
+  // leave the folder ends the install.
+  std::vector<std::pair<std::string, Bytes>> entries(new_tree_.begin(), new_tree_.end());
+  entries.emplace_back("../escaped.txt", Text("escaped"));
+  const fs::path damaged = scratch_.path() / "damaged.exe";
+  std::string error;
+  ASSERT_TRUE(WriteInstallerWithArchive(ArchiveOf(entries), damaged, &error)) << error;
+  {
+    auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe", damaged);
+    const std::string dialog = CancelErrorDialog();
+    const ProcessResult result = update.get();
+    EXPECT_TRUE(result.ExitedWith(8)) << Describe(result);
+    EXPECT_TRUE(Contains(dialog, "Error code: 8")) << dialog;
+  }
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+  EXPECT_FALSE(fs::exists(prefix_->AppDataRoaming() / "escaped.txt"));
 
   // A second installation outside the default folder, laid down by extract
   // mode, whose folder nobody may write.

@@ -3,8 +3,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "payload/archive_writer.h"
 #include "tests/e2e/harness/test_paths.h"
+#include "tools/pack_installer/body_encoder.h"
 #include "tools/pack_installer/packer.h"
+#include "tools/pack_installer/payload_writer.h"
 
 namespace zevrino::e2e {
 
@@ -62,6 +65,31 @@ std::vector<std::string> Names(const Tree& tree) {
     names.push_back(entry.first);
   }
   return names;
+}
+
+Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {
+  Bytes archive = {0x81, 0x04};
+  archive.resize(archive.size() + 20, 0xAB);
+  for (const auto& [name, content] : entries) {
+    desktop::installer::AppendArchiveEntry(name, content.data(), content.size(), &archive);
+  }
+  return archive;
+}
+
+bool WriteInstallerWithArchive(const Bytes& archive, const fs::path& output, std::string* error) {
+  namespace packer = desktop::packer;
+  const Bytes stub = ReadFileBytes(InstallerStubExe());
+  if (stub.empty()) {
+    *error = "no installer stub";
+    return false;
+  }
+  packer::BodyOptions stored;
+  stored.compression = packer::Compression::kStored;
+  Bytes body;
+  packer::PayloadFrame frame;
+  return packer::EncodeBody(archive.data(), archive.size(), stored, &body, error) &&
+         packer::FramePayload(body.data(), body.size(), {}, &frame, error) &&
+         packer::WriteInstaller(output.string(), stub, frame, body.data(), body.size(), error);
 }
 
 bool PackFolder(const fs::path& app, const fs::path& output, std::string* error) {

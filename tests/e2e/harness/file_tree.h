@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zevrino::e2e {
@@ -29,6 +30,14 @@ bool WriteTree(const std::filesystem::path& root, const Tree& tree);
 // Every regular file below root; an absent root reads as an empty tree.
 Tree ReadTree(const std::filesystem::path& root);
 std::vector<std::string> Names(const Tree& tree);
+
+// The bytes of a package archive (version 513, a digest the reader skips)
+// holding `entries` in this order, whatever their names: for archives the
+// packer refuses to make.
+Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries);
+// An installer whose payload carries `archive` stored as it stands.
+bool WriteInstallerWithArchive(const Bytes& archive, const std::filesystem::path& output,
+                               std::string* error);
 
 // Packs the folder `app` onto the installer stub of the Windows build, as a
 // release would. On failure returns false with the packer's message.
