@@ -65,9 +65,18 @@ struct FindHandleTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// The screen's device context from GetDC(nullptr), released with ReleaseDC.
+struct ScreenDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::ReleaseDC(nullptr, handle); }
+};
+
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 // CreateFileW's handles are kernel handles; the name says where one came from.
 using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 }  // namespace zevrino::desktop::installer

@@ -15,6 +15,22 @@ bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
   return converted > 0;
 }
 
+std::wstring Utf8ToWide(const std::string& text) {
+  if (text.empty()) {
+    return std::wstring();
+  }
+  const int length = static_cast<int>(text.size());
+  const int wide_length =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (wide_length <= 0) {
+    return std::wstring();
+  }
+  std::wstring result(static_cast<std::size_t>(wide_length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, result.data(),
+                        wide_length);
+  return result;
+}
+
 namespace {
 
 std::string WideTo(UINT code_page, DWORD flags, const std::wstring& text, BOOL* used_default) {
