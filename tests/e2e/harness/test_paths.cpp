@@ -26,6 +26,9 @@ fs::path RunLimitedExe() {
 fs::path TokenProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/token_probe.exe";
 }
+fs::path WindowsTestProgram(const std::string& file_name) {
+  return WindowsBuildDir() / "tests/e2e/windows" / file_name;
+}
 fs::path InstallerStubExe() {
   return WindowsBuildDir() / "installer_stub.exe";
 }

@@ -19,6 +19,9 @@ std::filesystem::path WindowsBuildDir();
 std::filesystem::path RunLimitedExe();     // the limited-token launcher
 std::filesystem::path TokenProbeExe();     // reports token, version, args
 std::filesystem::path InstallerStubExe();  // the bare installer, no payload
+// Any program of the Windows build's tests/e2e/windows (dialog_robot.exe,
+// ui_driver.exe, recorder.exe...).
+std::filesystem::path WindowsTestProgram(const std::string& file_name);
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.

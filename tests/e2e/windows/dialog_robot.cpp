@@ -23,6 +23,9 @@
 //                       procedure is busy, for example with a modal question)
 //   text ID             print "text ID <text>" of child control ID
 //   wait-text ID TEXT   wait until child ID's text is TEXT, then print it
+//   wait-style ID MASK VALUE
+//                       wait until (style of child ID & MASK) == VALUE (ID 0:
+//                       the window itself; numbers, 0x allowed)
 //   send ID MSG [W [L]] SendMessage MSG (numbers, 0x allowed) to child ID (0:
 //                       the window itself); prints "result ID MSG <value>"
 //   wait-hidden         wait until the current window is hidden or gone
@@ -31,7 +34,8 @@
 //   await NAME          wait until the named event NAME is set
 //
 // A description is printed as lines, texts UTF-8 with \\ \n \r \t escaped:
-//   window class=CLASS style=0xXXXXXXXX exstyle=0xXXXXXXXX pid=N
+//   window class=CLASS style=0xXXXXXXXX exstyle=0xXXXXXXXX pid=N owner=CLASS
+//     (owner: the class of the owner window, empty when it has none)
 //   title TEXT
 //   child id=N class=CLASS style=0xXXXXXXXX text=TEXT   (one per child)
 //   end
@@ -115,10 +119,12 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM) {
 void Describe(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
+  const HWND owner = GetWindow(window, GW_OWNER);
   PrintLine("window class=" + ToUtf8(ClassOf(window)) +
             " style=" + Hex(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE))) +
             " exstyle=" + Hex(static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE))) +
-            " pid=" + std::to_string(pid));
+            " pid=" + std::to_string(pid) +
+            " owner=" + ToUtf8(owner != nullptr ? ClassOf(owner) : std::wstring()));
   PrintLine("title " + Escape(ToUtf8(TextOf(window))));
   EnumChildWindows(window, DescribeChild, 0);
   PrintLine("end");
@@ -183,6 +189,9 @@ class Robot {
     }
     if (step == L"wait-text") {
       return 2;
+    }
+    if (step == L"wait-style") {
+      return 3;
     }
     if (step == L"send") {
       // ID MSG and up to two numbers; a following word is the next step.
@@ -288,6 +297,22 @@ class Robot {
         return false;
       }
       PrintLine("text " + ToUtf8(operand[0]) + " " + Escape(ToUtf8(text)));
+      return true;
+    }
+    if (step == L"wait-style") {
+      const DWORD mask = static_cast<DWORD>(Number(operand[1]));
+      const DWORD value = static_cast<DWORD>(Number(operand[2]));
+      DWORD style = 0;
+      if (!WaitUntil(
+              [&] {
+                style = static_cast<DWORD>(GetWindowLongW(Child(operand[0]), GWL_STYLE));
+                return (style & mask) == value;
+              },
+              timeout_ms_)) {
+        *failure = "the style stayed " + Hex(style);
+        return false;
+      }
+      PrintLine("style " + ToUtf8(operand[0]) + " " + Hex(style));
       return true;
     }
     if (step == L"send") {

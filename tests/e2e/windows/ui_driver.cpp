@@ -15,6 +15,8 @@
 //                                    window is hidden; prints "hidden"
 //     wait-cancel                    waits until CancelRequested is set;
 //                                    prints "cancel requested"
+//     style                          waits until this process's progress window
+//                                    exists; prints "style 0xS exstyle 0xE"
 //     locale                         prints "locale NAME rtl=0|1"
 //     signal NAME | await NAME       named events shared with dialog_robot
 //
@@ -134,6 +136,17 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
       }
       PrintLine("cancel requested");
+    } else if (step == L"style") {
+      HWND window = nullptr;
+      if (!WaitUntil([&] { return (window = OwnProgressWindow()) != nullptr; }, kWaitMs)) {
+        std::fprintf(stderr, "ui_driver: no progress window\n");
+        return 2;
+      }
+      char text[64];
+      std::snprintf(text, sizeof text, "style 0x%08lX exstyle 0x%08lX",
+                    static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
+                    static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)));
+      PrintLine(text);
     } else if (step == L"locale") {
       PrintLine("locale " + zevrino::desktop::i18n::gettext::current_locale() +
                 " rtl=" + (installer::IsRightToLeftLanguage() ? "1" : "0"));
