@@ -32,6 +32,18 @@ fs::path WindowsTestProgram(const std::string& file_name) {
 fs::path InstallerStubExe() {
   return WindowsBuildDir() / "installer_stub.exe";
 }
+fs::path RecorderExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/recorder.exe";
+}
+fs::path ZevrinoStandinExe(StandinVersion version) {
+  const char* name = version == StandinVersion::kOlder   ? "zevrino_standin_old.exe"
+                     : version == StandinVersion::kNewer ? "zevrino_standin_new.exe"
+                                                         : "zevrino_standin.exe";
+  return WindowsBuildDir() / "tests/e2e/windows" / name;
+}
+fs::path ApplicationTestsExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/application_tests.exe";
+}
 
 ScratchDir::ScratchDir(const std::string& label) {
   std::random_device random;

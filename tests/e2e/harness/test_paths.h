@@ -22,6 +22,18 @@ std::filesystem::path InstallerStubExe();  // the bare installer, no payload
 // Any program of the Windows build's tests/e2e/windows (dialog_robot.exe,
 // ui_driver.exe, recorder.exe...).
 std::filesystem::path WindowsTestProgram(const std::string& file_name);
+std::filesystem::path RecorderExe();       // notes its starts in "<exe>.log"
+
+// The stand-in for the installed Zevrino.exe (behaviour: see
+// tests/e2e/windows/zevrino_standin.cpp), built with a product version the
+// same as the installer's (ZV_PRODUCT_VERSION), older (1.0.0.1) or newer
+// (9.9.9.9).
+enum class StandinVersion { kSame, kOlder, kNewer };
+std::filesystem::path ZevrinoStandinExe(StandinVersion version = StandinVersion::kSame);
+
+// The Windows checks of starting, shortcuts, URI and closing of the
+// installed application, run inside the prefix by e2e_application_tests.
+std::filesystem::path ApplicationTestsExe();
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.
