@@ -6,8 +6,10 @@
 // Windows program skip, saying which file is missing, when it is absent;
 // they never pass without having run.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,9 +18,16 @@ namespace zevrino::e2e {
 std::filesystem::path HostBuildDir();
 std::filesystem::path WindowsBuildDir();
 
-std::filesystem::path RunLimitedExe();     // the limited-token launcher
-std::filesystem::path TokenProbeExe();     // reports token, version, args
-std::filesystem::path InstallerStubExe();  // the bare installer, no payload
+std::filesystem::path RunLimitedExe();          // the limited-token launcher
+std::filesystem::path TokenProbeExe();          // reports token, version, args
+std::filesystem::path InstallerStubExe();       // the bare installer, no payload
+std::filesystem::path PlantedDll();             // a DLL whose loading leaves a marker file
+std::filesystem::path VersionImportProbeExe();  // imports version.dll statically
+
+// Whole files as bytes; WriteBinaryFile creates the parent directories and
+// reports failure as a test failure.
+std::vector<std::uint8_t> ReadBinaryFile(const std::filesystem::path& path);
+void WriteBinaryFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.
