@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,24 @@ TEST(Resources, VersionInformationCarriesTheProductVersion) {
     EXPECT_EQ(fixed->dwProductVersionMS, parts[0] << 16 | parts[1]);
     EXPECT_EQ(fixed->dwProductVersionLS, parts[2] << 16 | parts[3]);
   }
+}
+
+// comctl32 is loaded at run time from System32, not imported; the manifest's
+// Common Controls 6 dependency must still redirect such a load to version 6,
+// which lives in the side-by-side store. (The module's own DllGetVersion is
+// no witness: Wine's reports 5 for both.)
+TEST(Resources, RunTimeLoadOfComctl32IsVersion6) {
+  const HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
+  ASSERT_NE(comctl32, nullptr) << ::GetLastError();
+  wchar_t path[MAX_PATH] = L"";
+  ASSERT_NE(::GetModuleFileNameW(comctl32, path, MAX_PATH), 0u);
+  std::wstring lower = path;
+  for (wchar_t& c : lower) {
+    c = static_cast<wchar_t>(::towlower(c));
+  }
+  EXPECT_NE(lower.find(L"\\winsxs\\"), std::wstring::npos) << Narrow(lower);
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls_"), std::wstring::npos) << Narrow(lower);
+  EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << Narrow(lower);
 }
 
 TEST(Resources, IconOneHoldsSeveralSizes) {
