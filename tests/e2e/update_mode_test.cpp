@@ -14,12 +14,12 @@
 #include <chrono>
 #include <fstream>
 #include <future>
-#include <sstream>
 
+#include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
-#include "tests/e2e/harness/wait.h"
 #include "tests/e2e/harness/wine_prefix.h"
 
 #ifndef ZV_PRODUCT_VERSION
@@ -34,11 +34,13 @@ using namespace std::chrono_literals;
 
 constexpr char kUninstallKey[] =
     "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zevrino";
-constexpr char kRunKey[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Window styles as the robot reports them.
+constexpr std::uint32_t kSystemMenuStyle = 0x00080000;
+constexpr std::uint32_t kMinimizeBoxStyle = 0x00020000;
+constexpr std::uint32_t kCaptionStyle = 0x00C00000;
+constexpr std::uint32_t kMarqueeStyle = 0x08;
 
-fs::path TestProgram(const char* name) {
-  return WindowsBuildDir() / "tests/e2e/windows" / name;
-}
+constexpr char kRunKey[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Lines of a file written with CR LF; none when it does not exist.
 std::vector<std::string> Lines(const fs::path& path) {
@@ -105,10 +107,9 @@ class ImmutableFolder {
 class UpdateModeTest : public PrefixTest {
  protected:
   void SetUp() override {
-    for (const fs::path& program :
-         {RunLimitedExe(), InstallerStubExe(), TestProgram("zevrino_standin.exe"),
-          TestProgram("zevrino_standin_old.exe"), TestProgram("dialog_robot.exe"),
-          TestProgram("holder.exe")}) {
+    for (const fs::path& program : {RunLimitedExe(), InstallerStubExe(), ZevrinoStandinExe(),
+                                    ZevrinoStandinExe(StandinVersion::kOlder), DialogRobotExe(),
+                                    WindowsTestProgram("holder.exe")}) {
       ZV_REQUIRE_WINDOWS_PROGRAM(program);
     }
     ASSERT_TRUE(OpenSharedPrefix({"update"})) << PrefixError();
@@ -116,11 +117,11 @@ class UpdateModeTest : public PrefixTest {
 
     // Old and new differ in every file; the old one has a catalog the new
     // one no longer ships.
-    old_tree_ = {{"Zevrino.exe", ReadFileBytes(TestProgram("zevrino_standin_old.exe"))},
+    old_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe(StandinVersion::kOlder))},
                  {"resources/app.bin", Content(300000, 1)},
                  {"locales/en-US.pak", Text("old en")},
                  {"locales/xx.pak", Text("obsolete")}};
-    new_tree_ = {{"Zevrino.exe", ReadFileBytes(TestProgram("zevrino_standin.exe"))},
+    new_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe())},
                  {"resources/app.bin", Content(320000, 2)},
                  {"locales/en-US.pak", Text("new en")},
                  {"locales/de.pak", Text("new de")}};
@@ -166,52 +167,32 @@ class UpdateModeTest : public PrefixTest {
     }
     const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), old_installer_, {"--silent"});
     ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
-    ASSERT_TRUE(WaitUntil([&] { return Lines(StartLog()).size() == 1; }, 30s));
+    ASSERT_EQ(WaitForStarts(StartLog(), 1, 30s).size(), 1u);
     ASSERT_EQ(ApplicationFiles(InstallDir()), old_tree_);
   }
 
   // `installer` with --update `argument`, the new installer by default.
   std::future<ProcessResult> StartUpdate(const std::string& argument, fs::path installer = {}) {
-    if (installer.empty()) {
-      installer = new_installer_;
-    }
-    return std::async(std::launch::async, [argument, installer] {
-      return prefix_->RunAsUser(RunLimitedExe(), installer, {"--update", argument}, {}, 180s);
-    });
+    return StartAsUser(*prefix_, installer.empty() ? new_installer_ : installer,
+                       {"--update", argument});
   }
 
-  ProcessResult Robot(const std::vector<std::string>& steps) {
-    std::vector<std::string> command = {TestProgram("dialog_robot.exe").string(), "--timeout",
-                                        "60000"};
-    command.insert(command.end(), steps.begin(), steps.end());
-    return prefix_->RunWine(command);
-  }
-
-  // Answers the error dialog of a failed update with Cancel; returns the
-  // dialog's description.
+  // Answers the error dialog of a failed update with Cancel; returns its
+  // text.
   std::string CancelErrorDialog() {
-    const ProcessResult robot = Robot({"wait", "#32770", "press", "2"});
-    EXPECT_TRUE(robot.ExitedWith(0)) << Describe(robot);
-    return robot.out;
+    const RobotOutput robot = RunDialogRobot(*prefix_, {"wait", "#32770", "press", "2"}, 60s);
+    EXPECT_TRUE(robot.Succeeded()) << robot.Describe();
+    return robot.windows.empty() ? "" : robot.windows.back().MessageText();
   }
 
-  // The last start of the stand-in: its command line and current directory.
-  std::pair<std::string, std::string> LastStart() const {
-    const std::vector<std::string> lines = Lines(StartLog());
-    if (lines.empty()) {
-      return {};
-    }
-    const std::string& line = lines.back();
-    const std::size_t tab = line.find('\t');
-    return {line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)};
-  }
-
+  // The stand-in was started again, the `starts`-th time, from its folder
+  // and with " /UPDATECOMPLETE".
   void ExpectRestartedWithUpdateComplete(std::size_t starts) {
-    ASSERT_TRUE(WaitUntil([&] { return Lines(StartLog()).size() == starts; }, 30s))
-        << Lines(StartLog()).size() << " starts";
-    const auto [command_line, directory] = LastStart();
-    EXPECT_TRUE(Contains(command_line, " /UPDATECOMPLETE")) << command_line;
-    EXPECT_EQ(directory, InstallDirWindows());
+    const std::vector<StartRecord> records = WaitForStarts(StartLog(), starts, 30s);
+    ASSERT_EQ(records.size(), starts);
+    EXPECT_TRUE(Contains(records.back().command_line, " /UPDATECOMPLETE"))
+        << records.back().command_line;
+    EXPECT_EQ(records.back().directory, InstallDirWindows());
   }
 
   ScratchDir scratch_{"update"};
@@ -228,7 +209,7 @@ class Holder {
       : ready_(scratch / "holder.ready"), release_(scratch / "holder.release") {
     fs::remove(ready_);
     fs::remove(release_);
-    std::vector<std::string> command = {TestProgram("holder.exe").string(), "--ready",
+    std::vector<std::string> command = {WindowsTestProgram("holder.exe").string(), "--ready",
                                         ToWindowsPath(ready_), "--release",
                                         ToWindowsPath(release_)};
     command.insert(command.end(), held.begin(), held.end());
@@ -321,7 +302,7 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     const ProcessResult result = StartUpdate(InstallDirWindows() + "\\Zevrino.exe").get();
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
-    EXPECT_EQ(Lines(StartLog()).size(), 1u);
+    EXPECT_EQ(ReadStartLog(StartLog()).size(), 1u);
   }
   {
     Holder locked(*prefix_, scratch_.path(),
@@ -414,37 +395,33 @@ TEST_F(UpdateModeTest, RetryAfterTheExecutableStayedInUse) {
 
   const auto started = std::chrono::steady_clock::now();
   auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
-  const ProcessResult window = Robot({"wait", "ZevrinoInstaller", "wait-text", "50",
-                                      "Installing Zevrino...", "describe", "wait", "#32770"});
+  const RobotOutput robot = RunDialogRobot(*prefix_,
+                                           {"wait", "ZevrinoInstaller", "wait-text", "50",
+                                            "Installing Zevrino...", "describe", "wait", "#32770"},
+                                           60s);
   const auto dialog_shown = std::chrono::steady_clock::now();
-  ASSERT_TRUE(window.ExitedWith(0)) << Describe(window);
+  ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+  ASSERT_EQ(robot.windows.size(), 3u) << robot.Describe();
   EXPECT_GE(dialog_shown - started, 11s);
 
-  std::istringstream lines(window.out);
-  bool saw_window = false;
-  bool saw_marquee_bar = false;
-  for (std::string line; std::getline(lines, line);) {
-    unsigned long style = 0;
-    if (line.rfind("window class=ZevrinoInstaller style=", 0) == 0) {
-      style = std::stoul(line.substr(line.find("style=") + 6, 10), nullptr, 16);
-      saw_window = true;
-      EXPECT_EQ(style & 0x00080000ul, 0ul) << line;           // WS_SYSMENU
-      EXPECT_EQ(style & 0x00020000ul, 0ul) << line;           // WS_MINIMIZEBOX
-      EXPECT_EQ(style & 0x00C00000ul, 0x00C00000ul) << line;  // WS_CAPTION
-    }
-    if (line.rfind("child id=51 class=msctls_progress32 style=", 0) == 0) {
-      style = std::stoul(line.substr(line.find("style=") + 6, 10), nullptr, 16);
-      saw_marquee_bar = (style & 0x08ul) != 0;  // PBS_MARQUEE
-    }
-  }
-  EXPECT_TRUE(saw_window) << window.out;
-  EXPECT_TRUE(saw_marquee_bar) << window.out;
-  EXPECT_TRUE(Contains(window.out, "Error code: 14")) << window.out;
+  // Caption only: neither a system menu (so no close box) nor a minimise
+  // box; the bar runs in marquee mode.
+  const RobotWindow& window = robot.windows[1];
+  EXPECT_EQ(window.style & kSystemMenuStyle, 0u);
+  EXPECT_EQ(window.style & kMinimizeBoxStyle, 0u);
+  EXPECT_EQ(window.style & kCaptionStyle, kCaptionStyle);
+  const RobotChild* bar = window.Child(51);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->class_name, "msctls_progress32");
+  EXPECT_NE(bar->style & kMarqueeStyle, 0u);
+  const std::string dialog = robot.windows[2].MessageText();
+  EXPECT_TRUE(Contains(dialog, "Error code: 14")) << dialog;
+  EXPECT_EQ(robot.windows[2].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
   EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
 
   holder.Release();
-  const ProcessResult retry = Robot({"wait", "#32770", "press", "4"});
-  EXPECT_TRUE(retry.ExitedWith(0)) << Describe(retry);
+  const RobotOutput retry = RunDialogRobot(*prefix_, {"wait", "#32770", "press", "4"}, 60s);
+  EXPECT_TRUE(retry.Succeeded()) << retry.Describe();
   const ProcessResult result = update.get();
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
   EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
