@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -68,13 +69,13 @@ TEST_F(ExtractModeTest, RoundTripKeepsNamesAndBytes) {
   const Tree tree = {
       {"Zevrino.exe", Content(700000, 1)},
       {"empty.dat", {}},
-      {"locales/de.pak", Text("de")},
+      {"locales/de.pak", TextBytes("de")},
       {"locales/empty.pak", {}},
       {"locales/pt-BR.pak", Content(65537, 2)},
-      {"resources/app/deep/er/than/that.js", Text("console.log(1);\n")},
-      {u8"caf\u00e9.txt", Text("accent")},
+      {"resources/app/deep/er/than/that.js", TextBytes("console.log(1);\n")},
+      {u8"caf\u00e9.txt", TextBytes("accent")},
       {u8"\u8cc7\u6599/\u6587\u4ef6.bin", Content(4096, 3)},
-      {u8"emoji \U0001F600.txt", Text("outside the BMP")},
+      {u8"emoji \U0001F600.txt", TextBytes("outside the BMP")},
   };
   PackTree(tree, PathOf("setup.exe"));
 
@@ -99,7 +100,7 @@ TEST_F(ExtractModeTest, RoundTripKeepsNamesAndBytes) {
 // like, or, without one, a folder beside the installer named after its
 // product version, whatever the current directory is.
 TEST_F(ExtractModeTest, TargetDirectoryChoice) {
-  const Tree tree = {{"Zevrino.exe", Content(3000, 4)}, {"locales/fr.pak", Text("fr")}};
+  const Tree tree = {{"Zevrino.exe", Content(3000, 4)}, {"locales/fr.pak", TextBytes("fr")}};
   // The installer sits in a folder of its own on drive C; the runs start in
   // another folder of the prefix.
   const fs::path downloads = prefix_->DriveC() / "zv extract downloads";
@@ -154,18 +155,18 @@ TEST_F(ExtractModeTest, TargetDirectoryChoice) {
 // under "locales" go (catalogs of languages no longer shipped), everything
 // else that the archive does not name stays (the user's own files).
 TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
-  const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"locales/en-US.pak", Text("new en")}};
+  const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"locales/en-US.pak", TextBytes("new en")}};
   PackTree(tree, PathOf("setup.exe"));
   const fs::path target = PathOf("installed");
-  ASSERT_TRUE(WriteTree(target, {{"Zevrino.exe", Text("old exe")},
-                                 {"locales/en-US.pak", Text("old en")},
-                                 {"locales/xx.pak", Text("obsolete")},
-                                 {"user settings.json", Text("{}")}}));
+  ASSERT_TRUE(WriteTree(target, {{"Zevrino.exe", TextBytes("old exe")},
+                                 {"locales/en-US.pak", TextBytes("old en")},
+                                 {"locales/xx.pak", TextBytes("obsolete")},
+                                 {"user settings.json", TextBytes("{}")}}));
 
   const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
   Tree expected = tree;
-  expected["user settings.json"] = Text("{}");
+  expected["user settings.json"] = TextBytes("{}");
   EXPECT_EQ(ReadTree(target), expected);
 }
 
@@ -180,7 +181,8 @@ TEST_F(ExtractModeTest, ArchiveThatEscapesTheTargetWritesNothing) {
     const fs::path installer = PathOf("hostile.exe");
     std::string error;
     ASSERT_TRUE(WriteInstallerWithArchive(
-        ArchiveOf({{"good.txt", Text("harmless")}, {hostile, Text("escaped")}}), installer, &error))
+        ArchiveOf({{"good.txt", TextBytes("harmless")}, {hostile, TextBytes("escaped")}}),
+        installer, &error))
         << error;
 
     const fs::path outer = PathOf("outer");

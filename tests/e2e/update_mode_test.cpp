@@ -3,7 +3,8 @@
 // then a newer installer is started with `--update` as the application
 // would start it. The stand-in notes every start and every close message it
 // receives; the dialog robot reads the progress window and answers the error
-// dialogs; holder.exe plays the other processes that hold a file or a mutex.
+// dialogs; hold_file.exe and hold_mutex.exe play the other processes that
+// hold a file or a mutex.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
@@ -107,9 +109,10 @@ class ImmutableFolder {
 class UpdateModeTest : public PrefixTest {
  protected:
   void SetUp() override {
-    for (const fs::path& program : {RunLimitedExe(), InstallerStubExe(), ZevrinoStandinExe(),
-                                    ZevrinoStandinExe(StandinVersion::kOlder), DialogRobotExe(),
-                                    WindowsTestProgram("holder.exe")}) {
+    for (const fs::path& program :
+         {RunLimitedExe(), InstallerStubExe(), ZevrinoStandinExe(),
+          ZevrinoStandinExe(StandinVersion::kOlder), DialogRobotExe(),
+          WindowsTestProgram("hold_file.exe"), WindowsTestProgram("hold_mutex.exe")}) {
       ZV_REQUIRE_WINDOWS_PROGRAM(program);
     }
     ASSERT_TRUE(OpenSharedPrefix({"update"})) << PrefixError();
@@ -119,12 +122,12 @@ class UpdateModeTest : public PrefixTest {
     // one no longer ships.
     old_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe(StandinVersion::kOlder))},
                  {"resources/app.bin", Content(300000, 1)},
-                 {"locales/en-US.pak", Text("old en")},
-                 {"locales/xx.pak", Text("obsolete")}};
+                 {"locales/en-US.pak", TextBytes("old en")},
+                 {"locales/xx.pak", TextBytes("obsolete")}};
     new_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe())},
                  {"resources/app.bin", Content(320000, 2)},
-                 {"locales/en-US.pak", Text("new en")},
-                 {"locales/de.pak", Text("new de")}};
+                 {"locales/en-US.pak", TextBytes("new en")},
+                 {"locales/de.pak", TextBytes("new de")}};
     ASSERT_NE(old_tree_["Zevrino.exe"], new_tree_["Zevrino.exe"]);
     Pack(old_tree_, old_installer_);
     Pack(new_tree_, new_installer_);
@@ -163,7 +166,7 @@ class UpdateModeTest : public PrefixTest {
   void InstallOld(const std::string& behaviour = "") {
     fs::remove_all(InstallDir());
     if (!behaviour.empty()) {
-      ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino.exe.behaviour", Text(behaviour)));
+      ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino.exe.behaviour", TextBytes(behaviour)));
     }
     const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), old_installer_, {"--silent"});
     ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
@@ -205,14 +208,15 @@ class UpdateModeTest : public PrefixTest {
 // Another process that holds files or mutexes until released.
 class Holder {
  public:
-  Holder(const WinePrefix& prefix, const fs::path& scratch, const std::vector<std::string>& held)
+  // `program` is hold_file.exe (`held` a path) or hold_mutex.exe (`held` a
+  // mutex name).
+  Holder(const WinePrefix& prefix, const fs::path& scratch, const char* program,
+         const std::string& held)
       : ready_(scratch / "holder.ready"), release_(scratch / "holder.release") {
     fs::remove(ready_);
     fs::remove(release_);
-    std::vector<std::string> command = {WindowsTestProgram("holder.exe").string(), "--ready",
-                                        ToWindowsPath(ready_), "--release",
-                                        ToWindowsPath(release_)};
-    command.insert(command.end(), held.begin(), held.end());
+    const std::vector<std::string> command = {WindowsTestProgram(program).string(), held,
+                                              ToWindowsPath(ready_), ToWindowsPath(release_)};
     done_ = std::async(std::launch::async,
                        [&prefix, command] { return prefix.RunWine(command, {}, 300s); });
     ready_seen_ =
@@ -272,7 +276,7 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
   for (const std::string argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
     SCOPED_TRACE(argument);
     // Damage the default installation so that its update shows.
-    ASSERT_TRUE(WriteFileBytes(InstallDir() / "resources/app.bin", Text("damaged")));
+    ASSERT_TRUE(WriteFileBytes(InstallDir() / "resources/app.bin", TextBytes("damaged")));
     const ProcessResult result = StartUpdate(argument).get();
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
@@ -297,7 +301,7 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
 TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
   InstallOld();
   {
-    Holder failed(*prefix_, scratch_.path(), {"--mutex", "Zevrino Update Failed Mutex"});
+    Holder failed(*prefix_, scratch_.path(), "hold_mutex.exe", "Zevrino Update Failed Mutex");
     ASSERT_TRUE(failed.holding());
     const ProcessResult result = StartUpdate(InstallDirWindows() + "\\Zevrino.exe").get();
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
@@ -305,8 +309,8 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     EXPECT_EQ(ReadStartLog(StartLog()).size(), 1u);
   }
   {
-    Holder locked(*prefix_, scratch_.path(),
-                  {"--file", InstallDirWindows() + "\\resources\\app.bin"});
+    Holder locked(*prefix_, scratch_.path(), "hold_file.exe",
+                  InstallDirWindows() + "\\resources\\app.bin");
     ASSERT_TRUE(locked.holding());
     auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
     const std::string dialog = CancelErrorDialog();
@@ -319,7 +323,7 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
   // A damaged package: every new file is staged before an entry that would
   // leave the folder ends the install.
   std::vector<std::pair<std::string, Bytes>> entries(new_tree_.begin(), new_tree_.end());
-  entries.emplace_back("../escaped.txt", Text("escaped"));
+  entries.emplace_back("../escaped.txt", TextBytes("escaped"));
   const fs::path damaged = scratch_.path() / "damaged.exe";
   std::string error;
   ASSERT_TRUE(WriteInstallerWithArchive(ArchiveOf(entries), damaged, &error)) << error;
@@ -365,7 +369,7 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
 // message is terminated and the update goes through.
 TEST_F(UpdateModeTest, WaitsForTheStartedMutexAndTerminatesAnApplicationThatStays) {
   InstallOld("main=ignore\nlistener=ignore\n");
-  Holder other(*prefix_, scratch_.path(), {"--mutex", "Zevrino Update Started Mutex"});
+  Holder other(*prefix_, scratch_.path(), "hold_mutex.exe", "Zevrino Update Started Mutex");
   ASSERT_TRUE(other.holding());
   auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
   // Nothing happens while the name is held: no close message arrives.
@@ -390,7 +394,7 @@ TEST_F(UpdateModeTest, WaitsForTheStartedMutexAndTerminatesAnApplicationThatStay
 TEST_F(UpdateModeTest, RetryAfterTheExecutableStayedInUse) {
   InstallOld();
   StopApplications();
-  Holder holder(*prefix_, scratch_.path(), {"--file", InstallDirWindows() + "\\Zevrino.exe"});
+  Holder holder(*prefix_, scratch_.path(), "hold_file.exe", InstallDirWindows() + "\\Zevrino.exe");
   ASSERT_TRUE(holder.holding());
 
   const auto started = std::chrono::steady_clock::now();

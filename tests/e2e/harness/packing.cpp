@@ -1,0 +1,63 @@
+#include "tests/e2e/harness/packing.h"
+
+#include "payload/archive_writer.h"
+#include "tests/e2e/harness/test_paths.h"
+#include "tools/pack_installer/body_encoder.h"
+#include "tools/pack_installer/packer.h"
+#include "tools/pack_installer/payload_writer.h"
+
+namespace zevrino::e2e {
+
+namespace fs = std::filesystem;
+namespace packer = desktop::packer;
+
+Bytes Content(std::size_t size, unsigned seed) {
+  Bytes content(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    content[i] = i % 7 == 0 ? 0xE8 : static_cast<std::uint8_t>((i * 131 + seed * 17) >> 3);
+  }
+  return content;
+}
+
+std::vector<std::string> Names(const Tree& tree) {
+  std::vector<std::string> names;
+  for (const auto& entry : tree) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
+bool PackFolder(const fs::path& app, const fs::path& output, std::string* error) {
+  packer::PackRequest request;
+  request.stub_path = InstallerStubExe().string();
+  request.output_path = output.string();
+  request.body = {packer::BodySource::Kind::kAppDir, app.string()};
+  request.encoding.preset = 1;
+  return packer::Pack(request, error);
+}
+
+Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {
+  Bytes archive = {0x81, 0x04};
+  archive.resize(archive.size() + 20, 0xAB);
+  for (const auto& [name, content] : entries) {
+    desktop::installer::AppendArchiveEntry(name, content.data(), content.size(), &archive);
+  }
+  return archive;
+}
+
+bool WriteInstallerWithArchive(const Bytes& archive, const fs::path& output, std::string* error) {
+  const Bytes stub = ReadFileBytes(InstallerStubExe());
+  if (stub.empty()) {
+    *error = "no installer stub";
+    return false;
+  }
+  packer::BodyOptions stored;
+  stored.compression = packer::Compression::kStored;
+  Bytes body;
+  packer::PayloadFrame frame;
+  return packer::EncodeBody(archive.data(), archive.size(), stored, &body, error) &&
+         packer::FramePayload(body.data(), body.size(), {}, &frame, error) &&
+         packer::WriteInstaller(output.string(), stub, frame, body.data(), body.size(), error);
+}
+
+}  // namespace zevrino::e2e

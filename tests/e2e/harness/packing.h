@@ -1,0 +1,33 @@
+#pragma once
+// Installers made for a test: an application folder packed onto the stub as
+// a release would, or a hand-made archive (one the packer refuses to make)
+// wrapped into an installer; and the contents that go into them.
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/harness/file_tree.h"
+
+namespace zevrino::e2e {
+
+// Code-like bytes, so that the x86 filter has calls to convert.
+Bytes Content(std::size_t size, unsigned seed);
+
+// The relative names of the tree, in order.
+std::vector<std::string> Names(const Tree& tree);
+
+// Packs the folder `app` onto the installer stub of the Windows build. On
+// failure returns false with the packer's message.
+bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
+                std::string* error);
+
+// The bytes of a package archive (version 513, a digest the reader skips)
+// holding `entries` in this order, whatever their names.
+Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries);
+// An installer whose payload carries `archive` stored as it stands.
+bool WriteInstallerWithArchive(const Bytes& archive, const std::filesystem::path& output,
+                               std::string* error);
+
+}  // namespace zevrino::e2e
