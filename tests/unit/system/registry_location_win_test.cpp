@@ -106,7 +106,8 @@ TEST_F(RegistryTest, PrimitivesWriteUtf16WithTheirNulAndDeleteOnlyWhatExists) {
 TEST_F(RegistryTest, UninstallEntryLandsInOrderWithTodaysDate) {
   ASSERT_TRUE(RegisterUninstallEntry(u8"C:\\Users\\u\\AppData\\Roaming\\Zevrino-\u00e9"));
   // This test program has no version resource, so both version values are
-  // left out.
+  // left out. (Wine enumerates values sorted by name, so the order of the
+  // writes is checked where the list is built, not here.)
   EXPECT_EQ(ValueNames(kUninstallKeyWide),
             (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"InstallDate",
                                        L"InstallLocation", L"NoModify", L"NoRepair", L"Publisher",
