@@ -2,34 +2,17 @@
 
 #include <string>
 
+#include "installer/wide_text_win.h"
 #include "payload/module_version_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-// UTF-8 to UTF-16; a text that does not convert becomes empty.
-std::wstring Widen(const char* text) {
-  if (text == nullptr || *text == '\0') {
-    return std::wstring();
-  }
-  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-  if (length <= 0) {
-    return std::wstring();
-  }
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide.data(), length) !=
-      length) {
-    return std::wstring();
-  }
-  wide.pop_back();  // the terminating NUL counted by the conversion
-  return wide;
-}
-
 bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
   if (key == nullptr) {
     return false;
   }
-  const std::wstring wide_name = Widen(name);
+  const std::wstring wide_name = Utf8ToWide(name);
   return ::RegSetValueExW(key, wide_name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
          ERROR_SUCCESS;
 }
@@ -37,7 +20,7 @@ bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD si
 }  // namespace
 
 ScopedRegistryKey CreateRegistryKey(HKEY root, const char* path) {
-  const std::wstring wide_path = Widen(path);
+  const std::wstring wide_path = Utf8ToWide(path);
   HKEY key = nullptr;
   if (::RegCreateKeyExW(root, wide_path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
@@ -47,7 +30,7 @@ ScopedRegistryKey CreateRegistryKey(HKEY root, const char* path) {
 }
 
 bool SetRegistryString(HKEY key, const char* name, const char* text) {
-  const std::wstring wide = Widen(text);
+  const std::wstring wide = Utf8ToWide(text);
   const DWORD size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
   return SetValue(key, name, REG_SZ, wide.c_str(), size);
 }
@@ -69,13 +52,13 @@ bool SetRegistryValues(HKEY key, const std::vector<RegistryValue>& values) {
 }
 
 bool DeleteRegistryValue(HKEY root, const char* path, const char* name) {
-  const std::wstring wide_path = Widen(path);
+  const std::wstring wide_path = Utf8ToWide(path);
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(root, wide_path.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) {
     return false;
   }
   const ScopedRegistryKey key(opened);
-  const std::wstring wide_name = Widen(name);
+  const std::wstring wide_name = Utf8ToWide(name);
   return ::RegDeleteValueW(key.get(), wide_name.c_str()) == ERROR_SUCCESS;
 }
 

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -19,6 +18,7 @@
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/body_encoder.h"
@@ -51,16 +51,11 @@ Bytes Content(std::size_t size, unsigned seed) {
   return content;
 }
 
-// Waits up to `limit` for `condition`, polling it.
-bool WaitFor(const std::function<bool()>& condition, seconds limit = seconds(60)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+const std::chrono::milliseconds kWaitLimit = std::chrono::seconds(60);
+
+std::string Text(const fs::path& path) {
+  const Bytes bytes = ReadBinaryFile(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -133,7 +128,7 @@ class NormalInstallTest : public PrefixTest {
 
   fs::path Pack(const std::string& name, const Tree& tree) {
     const fs::path app = PathOf("app-" + name);
-    EXPECT_TRUE(WriteTree(app, tree));
+    WriteTree(app, tree);
     packer::PackRequest request;
     request.stub_path = InstallerStubExe().string();
     request.output_path = PathOf(name).string();
@@ -168,13 +163,13 @@ class NormalInstallTest : public PrefixTest {
   }
 
   // The start line the stand-in or recorder wrote as Zevrino.exe of `dir`.
-  std::string StartLog(const fs::path& dir) const { return ReadFileText(dir / "Zevrino.exe.log"); }
+  static fs::path StartLogOf(const fs::path& dir) { return dir / "Zevrino.exe.log"; }
 
   ScratchDir scratch_{"normal-install"};
 };
 
 TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusal) {
-  const Tree app = SampleApp(ReadFileBytes(RecorderExe()));
+  const Tree app = SampleApp(ReadBinaryFile(RecorderExe()));
   const fs::path installer = Pack("setup.exe", app);
   const fs::path dir = InstallDir("-beta");
   // What older versions and a half-done update left behind.
@@ -182,8 +177,8 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
                   ->RunWine({"reg", "add", kRunKey, "/v", "Zevrino Web Helper", "/d",
                              "C:\\old\\helper.exe", "/f"})
                   .ExitedWith(0));
-  ASSERT_TRUE(WriteTree(
-      dir, {{"Zevrino_new.exe", TextBytes("update")}, {"Zevrino_new.exe.sig", TextBytes("sig")}}));
+  WriteTree(dir,
+            {{"Zevrino_new.exe", TextBytes("update")}, {"Zevrino_new.exe.sig", TextBytes("sig")}});
 
   const ProcessResult run = Install(installer, {"--silent", "--mu", "beta", "x"});
   ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
@@ -191,13 +186,15 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
   EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Normal installer success")) << run.out;
 
   // Started in its directory with the forwarded arguments.
-  ASSERT_TRUE(WaitFor([&] { return !StartLog(dir).empty(); })) << "Zevrino.exe was not started";
+  const std::vector<StartRecord> starts = WaitForStarts(StartLogOf(dir), 1, kWaitLimit);
+  ASSERT_EQ(starts.size(), 1u) << "Zevrino.exe was not started";
   const std::string windows_dir =
       "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino-beta";
-  EXPECT_EQ(StartLog(dir), "Zevrino.exe \"--mu\" \"beta\" \"x\"\t" + windows_dir + "\r\n");
+  EXPECT_EQ(starts[0].command_line, "Zevrino.exe \"--mu\" \"beta\" \"x\"");
+  EXPECT_EQ(starts[0].directory, windows_dir);
   // Exactly the packed files: the leftover update files are gone.
   Tree expected = app;
-  expected["Zevrino.exe.log"] = TextBytes(StartLog(dir));
+  expected["Zevrino.exe.log"] = ReadBinaryFile(StartLogOf(dir));
   EXPECT_EQ(ReadTree(dir), expected);
 
   const std::string exe = windows_dir + "\\Zevrino.exe";
@@ -246,7 +243,7 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
 // installation: nothing of it stays, the old files and the entry are as they
 // were, and the exit code names the malformed entry.
 TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
-  const Tree old_app = SampleApp(ReadFileBytes(RecorderExe()), 5);
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 5);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   ASSERT_TRUE(
       prefix_->RunWine({"reg", "add", kUninstallKey, "/v", "InstallDate", "/d", "19990101", "/f"})
@@ -270,7 +267,7 @@ TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
   packer::PayloadFrame frame;
   ASSERT_TRUE(packer::FramePayload(body.data(), body.size(), {}, &frame, &error)) << error;
   const fs::path damaged = PathOf("damaged.exe");
-  ASSERT_TRUE(packer::WriteInstaller(damaged.string(), ReadFileBytes(InstallerStubExe()), frame,
+  ASSERT_TRUE(packer::WriteInstaller(damaged.string(), ReadBinaryFile(InstallerStubExe()), frame,
                                      body.data(), body.size(), &error))
       << error;
 
@@ -297,7 +294,7 @@ TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
   EXPECT_TRUE(Contains(silent.out, "Normal installer error starting sub process: C:\\users\\"))
       << silent.out;
 
-  ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino_new.exe", TextBytes("update")));
+  WriteBinaryFile(InstallDir() / "Zevrino_new.exe", TextBytes("update"));
   std::future<ProcessResult> run = StartInstall(installer, {});
   const RobotOutput robot = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "1"});
   ASSERT_TRUE(robot.Succeeded() && !robot.windows.empty()) << robot.Describe();
@@ -315,16 +312,14 @@ TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
 // OK: installed); then the running application: silent 26, interactive the
 // close question, closed, installed. An older version asks nothing.
 TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
-  const Tree app = SampleApp(ReadFileBytes(ZevrinoStandinExe()));
+  const Tree app = SampleApp(ReadBinaryFile(ZevrinoStandinExe()));
   const fs::path installer = Pack("setup.exe", app);
   for (StandinVersion installed : {StandinVersion::kSame, StandinVersion::kNewer}) {
-    ASSERT_TRUE(
-        WriteFileBytes(InstallDir() / "Zevrino.exe", ReadFileBytes(ZevrinoStandinExe(installed))));
+    WriteBinaryFile(InstallDir() / "Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe(installed)));
     std::future<ProcessResult> declined = StartInstall(installer, {});
     Answer("It looks like you have already installed Zevrino. Do you want to replace it?", "2");
     EXPECT_TRUE(declined.get().ExitedWith(25));
   }
-  const Bytes newer = ReadFileBytes(InstallDir() / "Zevrino.exe");
   EXPECT_EQ(ReadTree(InstallDir()).size(), 1u) << "a declined run writes nothing";
 
   std::future<ProcessResult> accepted = StartInstall(installer, {});
@@ -332,10 +327,10 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   const ProcessResult replaced = accepted.get();
   ASSERT_TRUE(replaced.ExitedWith(0)) << Describe(replaced);
   EXPECT_TRUE(Contains(replaced.out, "Overwriting previously installed version.")) << replaced.out;
-  EXPECT_EQ(ReadFileBytes(InstallDir() / "Zevrino.exe"), app.at("Zevrino.exe"));
+  EXPECT_EQ(ReadBinaryFile(InstallDir() / "Zevrino.exe"), app.at("Zevrino.exe"));
 
   // The installer started the stand-in, which now runs.
-  ASSERT_TRUE(WaitFor([&] { return !StartLog(InstallDir()).empty(); }));
+  ASSERT_EQ(WaitForStarts(StartLogOf(InstallDir()), 1, kWaitLimit).size(), 1u);
   const ProcessResult silent = Install(installer, {"--silent"});
   EXPECT_TRUE(silent.ExitedWith(26)) << Describe(silent);
   EXPECT_TRUE(Contains(silent.out, "Zevrino Installer - Zevrino is running.")) << silent.out;
@@ -352,16 +347,14 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   const ProcessResult closed = closing.get();
   ASSERT_TRUE(closed.ExitedWith(0)) << Describe(closed);
   // Closed by its first message, then started again by the install.
-  EXPECT_TRUE(Contains(ReadFileText(InstallDir() / "Zevrino.exe.messages"),
-                       "main WM_QUERYENDSESSION\r\nexit\r\n"));
-  ASSERT_TRUE(WaitFor([&] {
-    return StartLog(InstallDir()).find('\n') != StartLog(InstallDir()).rfind('\n');
-  })) << StartLog(InstallDir());
+  EXPECT_TRUE(
+      Contains(Text(InstallDir() / "Zevrino.exe.messages"), "main WM_QUERYENDSESSION\r\nexit\r\n"));
+  EXPECT_EQ(WaitForStarts(StartLogOf(InstallDir()), 2, kWaitLimit).size(), 2u);
 
   // An older installed version is replaced without a question.
   ResetMachine();
-  ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino.exe",
-                             ReadFileBytes(ZevrinoStandinExe(StandinVersion::kOlder))));
+  WriteBinaryFile(InstallDir() / "Zevrino.exe",
+                  ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder)));
   const ProcessResult older = Install(installer, {"--silent", "--skip-app-launch"});
   EXPECT_TRUE(older.ExitedWith(0)) << Describe(older);
   EXPECT_FALSE(Contains(older.out, "Overwriting previously installed version.")) << older.out;
@@ -371,7 +364,7 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
 // Another installer or an update holds its mutex: 20 or 21, said in a
 // message unless silent; Windows 8.1 refuses every run with 22.
 TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
-  const fs::path installer = Pack("setup.exe", SampleApp(ReadFileBytes(RecorderExe())));
+  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
   const fs::path holder = PathOf("held.exe");
   fs::copy_file(ZevrinoStandinExe(), holder);
   const struct {
@@ -382,13 +375,12 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
                  {"Zevrino Update Started Mutex", 21, "/f:994"}};
   for (const auto& held : holders) {
     SCOPED_TRACE(held.mutex);
-    ASSERT_TRUE(WriteFileBytes(
-        PathOf("held.exe.behaviour"),
-        TextBytes(std::string("objects=none\r\nextra-mutex=") + held.mutex + "\r\n")));
+    WriteBinaryFile(PathOf("held.exe.behaviour"),
+                    TextBytes(std::string("objects=none\r\nextra-mutex=") + held.mutex + "\r\n"));
     fs::remove(PathOf("held.exe.log"));
     std::future<ProcessResult> holding =
         std::async(std::launch::async, [&] { return prefix_->RunWine({holder.string()}); });
-    ASSERT_TRUE(WaitFor([&] { return !ReadFileText(PathOf("held.exe.log")).empty(); }));
+    ASSERT_EQ(WaitForStarts(PathOf("held.exe.log"), 1, kWaitLimit).size(), 1u);
 
     const ProcessResult silent = Install(installer, {"--silent"});
     EXPECT_TRUE(silent.ExitedWith(held.code)) << Describe(silent);
@@ -419,9 +411,9 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
 // A file held open by another program: the in-use dialog; Retry once the
 // program let go installs everything.
 TEST_F(NormalInstallTest, LockedFileThenRetry) {
-  const Tree old_app = SampleApp(ReadFileBytes(RecorderExe()), 3);
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 3);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
-  const Tree new_app = SampleApp(ReadFileBytes(RecorderExe()), 4);
+  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 4);
   const fs::path installer = Pack("new.exe", new_app);
 
   const fs::path ready = PathOf("ready"), release = PathOf("release");
@@ -430,7 +422,7 @@ TEST_F(NormalInstallTest, LockedFileThenRetry) {
                              ToWindowsPath(InstallDir() / "resources/app.bin"),
                              ToWindowsPath(ready), ToWindowsPath(release)});
   });
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(ready); }));
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
 
   std::future<ProcessResult> run = StartInstall(installer, {"--skip-app-launch"});
   const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
@@ -440,7 +432,7 @@ TEST_F(NormalInstallTest, LockedFileThenRetry) {
       << shown.windows[0].MessageText();
   EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
   EXPECT_EQ(ReadTree(InstallDir()), old_app) << "the failed attempt is rolled back";
-  ASSERT_TRUE(WriteFileBytes(release, {}));
+  WriteBinaryFile(release, {});
   EXPECT_TRUE(holding.get().ExitedWith(0));
   const RobotOutput retried = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"});
   EXPECT_TRUE(retried.Succeeded()) << retried.Describe();
@@ -463,7 +455,7 @@ TEST_F(NormalInstallTest, WebInstallAndUpdateAreNotAvailable) {
   EXPECT_TRUE(web.ExitedWith(60)) << Describe(web);
   EXPECT_TRUE(Contains(web.out, "Running web installer.")) << web.out;
 
-  const fs::path installer = Pack("setup.exe", SampleApp(ReadFileBytes(RecorderExe())));
+  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
   const ProcessResult update = Install(installer, {"--update", "C:\\x\\Zevrino.exe"});
   EXPECT_TRUE(update.ExitedWith(60)) << Describe(update);
   EXPECT_FALSE(fs::exists(InstallDir()));
