@@ -322,6 +322,15 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   }
   EXPECT_EQ(ReadTree(InstallDir()).size(), 1u) << "a declined run writes nothing";
 
+  // A run the web installer started never asks to replace (a question here
+  // would wait until the time-out) and is never silent.
+  const ProcessResult web_run =
+      Install(installer, {"--webinstall", "--silent", "--skip-app-launch"});
+  ASSERT_TRUE(web_run.ExitedWith(0)) << Describe(web_run);
+  EXPECT_TRUE(Contains(web_run.out, "Zevrino Installer - Running web installer.")) << web_run.out;
+  EXPECT_FALSE(Contains(web_run.out, "Overwriting previously installed version.")) << web_run.out;
+  EXPECT_EQ(ReadTree(InstallDir()), app);
+
   std::future<ProcessResult> accepted = StartInstall(installer, {});
   Answer("Do you want to replace it?", "1");
   const ProcessResult replaced = accepted.get();
