@@ -106,8 +106,18 @@ Standin::Standin(const std::wstring& name, const std::string& behaviour)
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      WorkFolder().c_str(), &startup, &info)) {
+  // On a busy machine Wine now and then loses a new process before it has
+  // started (CreateProcessW fails with ERROR_INTERNAL_ERROR); that is not
+  // what these checks are about, so such a start is tried again.
+  bool created = false;
+  for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+    created = CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, WorkFolder().c_str(), &startup, &info) != 0;
+    if (!created && GetLastError() != ERROR_INTERNAL_ERROR) {
+      break;
+    }
+  }
+  if (!created) {
     ADD_FAILURE() << "starting " << ToUtf8(path_) << ": error " << GetLastError();
     return;
   }
