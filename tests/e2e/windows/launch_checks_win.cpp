@@ -17,6 +17,7 @@
 
 #include "installer/scoped_handle_win.h"
 #include "installer_stub/options.h"
+#include "payload/module_version_win.h"
 #include "system/launch_win.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/standin_control_win.h"
@@ -212,6 +213,17 @@ TEST_F(LaunchTest, OpensTheApplicationUri) {
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0].command_line,
             "\"" + ToUtf8(recorder) + "\" \"zevrino:open?utm_medium=desktop-sa-installer\"");
+}
+
+// The installer compares the installed Zevrino.exe's product version with
+// its own; the stand-in comes in three builds for that comparison.
+TEST_F(LaunchTest, StandinBuildsCarryTheirProductVersions) {
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin.exe"),
+            ZV_PRODUCT_VERSION);
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_old.exe"),
+            "1.0.0.1");
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_new.exe"),
+            "9.9.9.9");
 }
 
 }  // namespace

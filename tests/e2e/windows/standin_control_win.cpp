@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/windows/process_window_win.h"
 #include "tests/e2e/windows/start_record_win.h"
 
 namespace zevrino::e2e {
@@ -66,25 +67,6 @@ BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
   return TRUE;
 }
 
-struct WindowQuery {
-  DWORD process_id;
-  const wchar_t* window_class;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  auto* query = reinterpret_cast<WindowQuery*>(parameter);
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(window, &process_id);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (process_id == query->process_id && std::wstring(name) == query->window_class) {
-    query->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 void EndEveryStandin() {
@@ -140,9 +122,7 @@ std::vector<std::string> Standin::Messages() const {
 }
 
 HWND Standin::Window(const wchar_t* window_class) const {
-  WindowQuery query = {process_id_, window_class, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  return FindProcessWindow(process_id_, window_class);
 }
 
 bool Standin::Running() const {
