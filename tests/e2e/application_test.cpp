@@ -45,6 +45,9 @@ TEST(ApplicationTest, StartShortcutsUriAndClosingUnderWine) {
       {ApplicationTestsExe().string(), "--gtest_brief=1"},
       {{"ZV_APPLICATION_TEST_DIR", ToWindowsPath(work.path())}}, std::chrono::minutes(10));
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  // Every check ran: none was skipped for a missing program or folder.
+  EXPECT_NE(result.out.find("[  PASSED  ]"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("SKIPPED"), std::string::npos) << result.out;
 
   // The shortcuts are files of this prefix, not of the Linux home folder.
   EXPECT_FALSE(fs::is_symlink(profile / "Desktop"));

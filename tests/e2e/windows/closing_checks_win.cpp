@@ -19,9 +19,10 @@ namespace {
 
 namespace installer = desktop::installer;
 
-// Long enough for a stand-in to exit after the message it waits for on a
-// busy machine; every message it does not exit on costs one such wait.
-constexpr DWORD kTimeoutMs = 3000;
+// The installer's own time-out: a stand-in exits well within it after the
+// message it waits for, even on a busy machine; every message it does not
+// exit on costs one such wait.
+constexpr DWORD kTimeoutMs = installer::kCloseTimeoutMs;
 
 using Lines = std::vector<std::string>;
 

@@ -29,8 +29,6 @@ namespace {
 
 namespace installer = desktop::installer;
 
-constexpr DWORD kCloseTimeoutMs = 5000;
-
 class LaunchTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -73,7 +71,7 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   ASSERT_TRUE(installer::IsApplicationRunning(&window));
   EXPECT_NE(window, nullptr);
   EXPECT_EQ(installer::FindApplicationWindow(), window);
-  EXPECT_TRUE(installer::CloseApplication(kCloseTimeoutMs));
+  EXPECT_TRUE(installer::CloseApplication());
   EXPECT_FALSE(installer::IsApplicationRunning());
   // It ended by itself on the first message; nothing else was sent.
   const std::wstring messages = folder + L"\\Zevrino.exe.messages";
@@ -86,13 +84,32 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
             (StartRecord{"Zevrino.exe \"--mu\" \"beta\" /UPDATECOMPLETE \"x\"", folder_utf8}));
   // The listener window belongs to the same process: closing it ends that.
   ASSERT_TRUE(WaitUntil([] { return installer::IsApplicationRunning(); }, kStartTimeout));
-  installer::CloseHttpsListener(kCloseTimeoutMs);
+  installer::CloseHttpsListener();
   EXPECT_FALSE(installer::IsApplicationRunning());
   EXPECT_EQ(FileLines(messages), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit",
                                                            "listener WM_APP+1", "exit"}));
   // With nothing running, neither call finds anything to close.
-  EXPECT_FALSE(installer::CloseApplication(kCloseTimeoutMs));
-  installer::CloseHttpsListener(kCloseTimeoutMs);
+  EXPECT_FALSE(installer::CloseApplication());
+  installer::CloseHttpsListener();
+}
+
+// The uninstall entry runs Zevrino.exe with " /uninstall"; the stand-in
+// then only notes its start and ends, holding none of the application's
+// objects. The started process's handle goes to the caller.
+TEST_F(LaunchTest, UninstallStartEndsAtOnce) {
+  const std::wstring folder = MakeInstallation(L"uninstall");
+  const std::string program = ToUtf8(folder + L"\\Zevrino.exe");
+  HANDLE raw_process = nullptr;
+  ASSERT_TRUE(installer::StartProcess(program.c_str(), "Zevrino.exe /uninstall",
+                                      ToUtf8(folder).c_str(), &raw_process));
+  const UniqueHandle process(raw_process);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  EXPECT_TRUE(GetExitCodeProcess(process.get(), &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_EQ(ReadStartLog(std::filesystem::path(folder + L"\\Zevrino.exe.log")),
+            (std::vector<StartRecord>{{"Zevrino.exe /uninstall", ToUtf8(folder)}}));
+  EXPECT_FALSE(installer::IsApplicationRunning());
 }
 
 TEST_F(LaunchTest, StartFailuresAreReported) {
