@@ -58,6 +58,9 @@ BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
   if (std::wstring(name) == L"ZevrinoMainWindow" || std::wstring(name) == L"ZevrinoHttpsListener") {
     DWORD process_id = 0;
     GetWindowThreadProcessId(window, &process_id);
+    if (process_id == GetCurrentProcessId()) {
+      return TRUE;
+    }
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
     if (process.get() != nullptr) {
       TerminateProcess(process.get(), 99);
