@@ -19,6 +19,7 @@
 #include "installer_stub/options.h"
 #include "payload/module_version_win.h"
 #include "system/launch_win.h"
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/standin_control_win.h"
 #include "tests/e2e/windows/start_record_win.h"
@@ -74,8 +75,9 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   EXPECT_TRUE(installer::CloseApplication());
   EXPECT_FALSE(installer::IsApplicationRunning());
   // It ended by itself on the first message; nothing else was sent.
-  const std::wstring messages = folder + L"\\Zevrino.exe.messages";
-  EXPECT_EQ(FileLines(messages), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
+  const std::wstring program = folder + L"\\Zevrino.exe";
+  EXPECT_EQ(ReadStandinMessages(program),
+            (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
 
   ASSERT_TRUE(installer::StartApplication(folder_utf8.c_str(), " /UPDATECOMPLETE"));
   starts = WaitForStarts(log, 2, kStartTimeout);
@@ -86,8 +88,9 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   ASSERT_TRUE(WaitUntil([] { return installer::IsApplicationRunning(); }, kStartTimeout));
   installer::CloseHttpsListener();
   EXPECT_FALSE(installer::IsApplicationRunning());
-  EXPECT_EQ(FileLines(messages), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit",
-                                                           "listener WM_APP+1", "exit"}));
+  EXPECT_EQ(
+      ReadStandinMessages(program),
+      (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit", "listener WM_APP+1", "exit"}));
   // With nothing running, neither call finds anything to close.
   EXPECT_FALSE(installer::CloseApplication());
   installer::CloseHttpsListener();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/process_window_win.h"
 #include "tests/e2e/windows/start_record_win.h"
@@ -38,18 +39,6 @@ bool CopyTestProgram(const std::wstring& name, const std::wstring& target) {
   return copied;
 }
 
-std::vector<std::string> FileLines(const std::wstring& path) {
-  bool found = false;
-  const std::string text = ReadWholeFile(path, &found);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = text.find("\r\n"); end != std::string::npos;
-       start = end + 2, end = text.find("\r\n", start)) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 namespace {
 
 BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
@@ -81,12 +70,8 @@ Standin::Standin(const std::wstring& name, const std::string& behaviour)
   if (!CopyTestProgram(L"zevrino_standin.exe", path_)) {
     return;
   }
-  DeleteFileW((path_ + L".log").c_str());
-  DeleteFileW((path_ + L".messages").c_str());
-  DeleteFileW((path_ + L".behaviour").c_str());
-  if (!behaviour.empty()) {
-    AppendToFile(path_ + L".behaviour", behaviour);
-  }
+  ClearStandinRecords(path_);
+  EXPECT_TRUE(WriteStandinBehaviour(path_, behaviour));
   std::wstring command_line = L"\"" + path_ + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -121,7 +106,7 @@ Standin::~Standin() {
 }
 
 std::vector<std::string> Standin::Messages() const {
-  return FileLines(path_ + L".messages");
+  return ReadStandinMessages(path_);
 }
 
 HWND Standin::Window(const wchar_t* window_class) const {
