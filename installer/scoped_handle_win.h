@@ -65,6 +65,15 @@ struct FindHandleTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// A registry key from RegCreateKeyExW or RegOpenKeyExW, closed with
+// RegCloseKey. Predefined roots (HKEY_CURRENT_USER) are never owned.
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::RegCloseKey(handle); }
+};
+
 // The screen's device context from GetDC(nullptr), released with ReleaseDC.
 struct ScreenDcTraits {
   using Handle = HDC;
@@ -98,6 +107,7 @@ using ScopedComPointer = ScopedHandle<ComPointerTraits<Interface>>;
 // CreateFileW's handles are kernel handles; the name says where one came from.
 using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 }  // namespace zevrino::desktop::installer

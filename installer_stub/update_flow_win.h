@@ -29,13 +29,13 @@
 
 #include "installer/result_code.h"
 #include "installer/scoped_handle_win.h"
+#include "installer_stub/environment_checks_win.h"
 #include "installer_stub/update_plan.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
 
 inline constexpr wchar_t kUpdateMutexName[] = L"Zevrino Update Mutex";
-inline constexpr wchar_t kUpdateStartedMutexName[] = L"Zevrino Update Started Mutex";
 inline constexpr wchar_t kUpdateFailedMutexName[] = L"Zevrino Update Failed Mutex";
 inline constexpr char kWriteTestFileName[] = "~~Zevrino_WRITE_TEST~~";
 inline constexpr char kUpdateCompleteArgument[] = " /UPDATECOMPLETE";

@@ -54,7 +54,7 @@ class ExtractModeTest : public PrefixTest {
   // A folder with the given files, packed into `output`.
   void PackTree(const Tree& tree, const fs::path& output) {
     const fs::path app = PathOf("app-" + output.filename().string());
-    ASSERT_TRUE(WriteTree(app, tree));
+    WriteTree(app, tree);
     PackFolder(app, output);
   }
 
@@ -158,10 +158,10 @@ TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
   const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"locales/en-US.pak", TextBytes("new en")}};
   PackTree(tree, PathOf("setup.exe"));
   const fs::path target = PathOf("installed");
-  ASSERT_TRUE(WriteTree(target, {{"Zevrino.exe", TextBytes("old exe")},
-                                 {"locales/en-US.pak", TextBytes("old en")},
-                                 {"locales/xx.pak", TextBytes("obsolete")},
-                                 {"user settings.json", TextBytes("{}")}}));
+  WriteTree(target, {{"Zevrino.exe", TextBytes("old exe")},
+                     {"locales/en-US.pak", TextBytes("old en")},
+                     {"locales/xx.pak", TextBytes("obsolete")},
+                     {"user settings.json", TextBytes("{}")}});
 
   const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);

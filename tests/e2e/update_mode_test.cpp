@@ -13,13 +13,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -43,19 +43,6 @@ constexpr std::uint32_t kCaptionStyle = 0x00C00000;
 constexpr std::uint32_t kMarqueeStyle = 0x08;
 
 constexpr char kRunKey[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// Lines of a file written with CR LF; none when it does not exist.
-std::vector<std::string> Lines(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -120,11 +107,11 @@ class UpdateModeTest : public PrefixTest {
 
     // Old and new differ in every file; the old one has a catalog the new
     // one no longer ships.
-    old_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe(StandinVersion::kOlder))},
+    old_tree_ = {{"Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder))},
                  {"resources/app.bin", Content(300000, 1)},
                  {"locales/en-US.pak", TextBytes("old en")},
                  {"locales/xx.pak", TextBytes("obsolete")}};
-    new_tree_ = {{"Zevrino.exe", ReadFileBytes(ZevrinoStandinExe())},
+    new_tree_ = {{"Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe())},
                  {"resources/app.bin", Content(320000, 2)},
                  {"locales/en-US.pak", TextBytes("new en")},
                  {"locales/de.pak", TextBytes("new de")}};
@@ -141,7 +128,7 @@ class UpdateModeTest : public PrefixTest {
 
   void Pack(const Tree& tree, const fs::path& installer) {
     const fs::path app = scratch_.path() / ("app-" + installer.stem().string());
-    ASSERT_TRUE(WriteTree(app, tree));
+    WriteTree(app, tree);
     std::string error;
     ASSERT_TRUE(PackFolder(app, installer, &error)) << error;
   }
@@ -159,14 +146,14 @@ class UpdateModeTest : public PrefixTest {
   }
   fs::path InstallDir() const { return prefix_->AppDataRoaming() / "Zevrino"; }
   fs::path StartLog() const { return InstallDir() / "Zevrino.exe.log"; }
-  fs::path MessageLog() const { return InstallDir() / "Zevrino.exe.messages"; }
 
   // A normal install of the old tree, with the stand-in behaving as
   // `behaviour` says, running once the install returns.
   void InstallOld(const std::string& behaviour = "") {
     fs::remove_all(InstallDir());
     if (!behaviour.empty()) {
-      ASSERT_TRUE(WriteFileBytes(InstallDir() / "Zevrino.exe.behaviour", TextBytes(behaviour)));
+      fs::create_directories(InstallDir());
+      ASSERT_TRUE(WriteStandinBehaviour(InstallDir() / "Zevrino.exe", behaviour));
     }
     const ProcessResult result = prefix_->RunAsUser(RunLimitedExe(), old_installer_, {"--silent"});
     ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
@@ -230,7 +217,7 @@ class Holder {
   bool holding() const { return ready_seen_; }
   void Release() {
     if (done_.valid()) {
-      WriteFileBytes(release_, {});
+      WriteBinaryFile(release_, {});
       const ProcessResult result = done_.get();
       EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     }
@@ -259,7 +246,8 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
 
   const ProcessResult update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe").get();
   ASSERT_TRUE(update.ExitedWith(0)) << Describe(update);
-  EXPECT_EQ(Lines(MessageLog()), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
+  EXPECT_EQ(ReadStandinMessages(InstallDir() / "Zevrino.exe"),
+            (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
   EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
   ExpectRestartedWithUpdateComplete(2);
 
@@ -276,7 +264,7 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
   for (const std::string argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
     SCOPED_TRACE(argument);
     // Damage the default installation so that its update shows.
-    ASSERT_TRUE(WriteFileBytes(InstallDir() / "resources/app.bin", TextBytes("damaged")));
+    WriteBinaryFile(InstallDir() / "resources/app.bin", TextBytes("damaged"));
     const ProcessResult result = StartUpdate(argument).get();
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);
@@ -374,13 +362,13 @@ TEST_F(UpdateModeTest, WaitsForTheStartedMutexAndTerminatesAnApplicationThatStay
   auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
   // Nothing happens while the name is held: no close message arrives.
   EXPECT_EQ(update.wait_for(3s), std::future_status::timeout);
-  EXPECT_TRUE(Lines(MessageLog()).empty());
+  EXPECT_TRUE(ReadStandinMessages(InstallDir() / "Zevrino.exe").empty());
   other.Release();
 
   const ProcessResult result = update.get();
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
   // All four messages answered and ignored, then terminated: no "exit".
-  EXPECT_EQ(Lines(MessageLog()),
+  EXPECT_EQ(ReadStandinMessages(InstallDir() / "Zevrino.exe"),
             (std::vector<std::string>{"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT",
                                       "main WM_DESTROY"}));
   EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);

@@ -46,7 +46,7 @@ Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {
 }
 
 bool WriteInstallerWithArchive(const Bytes& archive, const fs::path& output, std::string* error) {
-  const Bytes stub = ReadFileBytes(InstallerStubExe());
+  const Bytes stub = ReadBinaryFile(InstallerStubExe());
   if (stub.empty()) {
     *error = "no installer stub";
     return false;
