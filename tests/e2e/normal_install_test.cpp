@@ -450,9 +450,9 @@ TEST_F(NormalInstallTest, LockedFileThenRetry) {
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 }
 
-// Modes this build does not contain fail with their own code, without a
-// dialog that would wait for an answer.
-TEST_F(NormalInstallTest, WebInstallAndUpdateAreNotAvailable) {
+// A mode this build does not contain fails with its own code, without a
+// dialog that would wait for an answer. (Update mode has its own tests.)
+TEST_F(NormalInstallTest, WebInstallIsNotAvailable) {
   packer::PackRequest request;
   request.stub_path = InstallerStubExe().string();
   request.output_path = PathOf("web.exe").string();
@@ -463,11 +463,6 @@ TEST_F(NormalInstallTest, WebInstallAndUpdateAreNotAvailable) {
   const ProcessResult web = Install(PathOf("web.exe"), {"--silent"});
   EXPECT_TRUE(web.ExitedWith(60)) << Describe(web);
   EXPECT_TRUE(Contains(web.out, "Running web installer.")) << web.out;
-
-  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
-  const ProcessResult update = Install(installer, {"--update", "C:\\x\\Zevrino.exe"});
-  EXPECT_TRUE(update.ExitedWith(60)) << Describe(update);
-  EXPECT_FALSE(fs::exists(InstallDir()));
 }
 
 }  // namespace
