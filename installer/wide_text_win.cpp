@@ -15,6 +15,24 @@ bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
   return converted > 0;
 }
 
+std::wstring Utf8ToWide(const char* utf8) {
+  if (utf8 == nullptr || *utf8 == '\0') {
+    return std::wstring();
+  }
+  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+  if (length <= 0) {
+    return std::wstring();
+  }
+  std::wstring result(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, result.data(), length);
+  result.resize(static_cast<std::size_t>(length - 1));  // the converted NUL
+  return result;
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+  return Utf8ToWide(text.c_str());
+}
+
 namespace {
 
 std::string WideTo(UINT code_page, DWORD flags, const std::wstring& text, BOOL* used_default) {
