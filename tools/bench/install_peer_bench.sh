@@ -218,10 +218,16 @@ for ((run = 1; run <= runs; run++)); do
   rm -rf "$ours_dir" "$peer_dir" "$floor_dir"
   measure ours wine "$cache/setup.exe" --extract 'C:\users\'"$user"'\AppData\Roaming\Zevrino'
   [ "$(tree_bytes "$ours_dir")" = "$app_bytes" ] || { echo "ours: wrong tree" >&2; exit 1; }
+  if [ "$run" -eq 1 ]; then
+    diff -r -q "$cache/app" "$ours_dir" >/dev/null || { echo "ours: other bytes" >&2; exit 1; }
+  fi
   measure upgrade wine "$cache/setup.exe" --extract 'C:\users\'"$user"'\AppData\Roaming\Zevrino'
   [ "$(tree_bytes "$ours_dir")" = "$app_bytes" ] || { echo "upgrade: wrong tree" >&2; exit 1; }
   measure peer wine "$cache/peer.exe" /S
   [ "$(tree_bytes "$peer_dir")" = "$app_bytes" ] || { echo "peer: wrong tree" >&2; exit 1; }
+  if [ "$run" -eq 1 ]; then
+    diff -r -q "$cache/app" "$peer_dir" >/dev/null || { echo "peer: other bytes" >&2; exit 1; }
+  fi
   # xz ends with "unexpected end of input" on a stream without end marker,
   # after writing everything; its exit code is not looked at.
   # shellcheck disable=SC2086
@@ -245,7 +251,10 @@ app, decoded, payload, peer = (int(x) for x in sys.argv[2:6])
 times, peaks, cpus = {}, {}, {}
 for name, seconds, peak, cpu, code in rows:
     if code != "0" and name != "decode":
-        sys.exit(f"{name} exited with {code}")
+        if not name.startswith("nothing"):
+            sys.exit(f"{name} exited with {code}")
+        print(f"note: a {name} run exited with {code}; left out")
+        continue
     times.setdefault(name, []).append(float(seconds))
     peaks.setdefault(name, []).append(int(peak) * 1024)
     cpus.setdefault(name, []).append(float(cpu))
