@@ -167,9 +167,8 @@ if [ "$runs" -eq 0 ]; then
   exit 0
 fi
 
-# A display of its own: with one, Wine's desktop process starts once and
-# stays, as the desktop of a real session does; without one every program
-# that loads user32 would start (and fail to start) it again.
+# A display of its own: without one every program that loads user32 would
+# try (and fail) to start Wine's desktop process again.
 exec 3>"$cache/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -177,14 +176,22 @@ exec 3>&-
 for _ in $(seq 50); do [ -s "$cache/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$cache/display")
 export WINEPREFIX=$cache/prefix WINEDEBUG=-all
+desktop_keeper=
 cleanup() {
+  [ -z "$desktop_keeper" ] || kill "$desktop_keeper" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 [ -d "$WINEPREFIX" ] || { echo "making the Wine prefix ..."; wineboot -i >/dev/null 2>&1; }
 wineserver -p  # stays up between the runs, as on a machine in use
-wine "$win_build/installer_stub.exe" >/dev/null 2>&1 || true  # desktop and DLLs warm
+wine "$win_build/tools/bench/do_nothing_gui.exe" >/dev/null 2>&1 || true  # DLLs warm
+# Wine's desktop process ends a moment after the last program with a window;
+# a session's desktop does not. A window that stays open keeps it, so that
+# no measured program pays for starting it.
+wine notepad.exe >/dev/null 2>&1 &
+desktop_keeper=$!
+sleep 2
 appdata=$(winepath -u 'C:\users' 2>/dev/null)/$user/AppData/Roaming
 ours_dir=$appdata/Zevrino
 peer_dir=$appdata/ZevrinoPeer
