@@ -254,7 +254,11 @@ ResultCode TransactedFileInstaller::Commit() {
   if (result != kSuccess) {
     return result;
   }
-  DeleteBackups();
+  if (defer_backup_deletion_) {
+    ParkBackups();
+  } else {
+    DeleteBackups();
+  }
   created_directories_.clear();  // they hold the installation now
   logging::log_message(kLevelInfo, "", kLineCommitCompleted,
                        "TransactedFileInstaller - Commit completed successfully.");
@@ -401,6 +405,19 @@ void TransactedFileInstaller::DeleteBackups() {
   for (FileOperation& op : operations_) {
     if (op.state == State::Placed) {
       op.state = State::Finished;  // committed; a rollback must not touch it
+    }
+  }
+}
+
+// After a successful commit that defers the deletion of the old files:
+// notes where they are parked and marks every record done.
+void TransactedFileInstaller::ParkBackups() {
+  for (FileOperation& op : operations_) {
+    if (op.state == State::Placed) {
+      if (!op.backup.empty()) {
+        parked_files_.push_back(op.backup);
+      }
+      op.state = State::Finished;
     }
   }
 }

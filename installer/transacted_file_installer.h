@@ -98,11 +98,21 @@ class TransactedFileInstaller {
   // 0, or the last failure once the passes stop making progress: 14 or 18.
   ResultCode Rollback();
 
+  // Commit normally deletes the old files it parked before it returns. After
+  // this call it leaves them under their temporary names instead and lists
+  // them in ParkedFiles, so that the caller can delete them once the part of
+  // the run that someone waits for is over (DeleteParkedFiles). The commit is
+  // complete either way: the new files are in place and a rollback no longer
+  // touches them; parked files nobody deletes go with the next Prepare.
+  void DeferBackupDeletion() { defer_backup_deletion_ = true; }
+  const std::vector<std::wstring>& ParkedFiles() const { return parked_files_; }
+
  private:
   std::wstring MakeTemporaryPath();
   ResultCode CommitPass(bool& progress);
   ResultCode RollbackPass(bool force, bool& progress);
   void DeleteBackups();
+  void ParkBackups();
   bool DiscardTemporaryFile(const std::wstring& path);
   bool DestinationExists(const std::wstring& path, bool& exists);
   bool MakeParentDirectories(const std::wstring& destination,
@@ -118,6 +128,8 @@ class TransactedFileInstaller {
   std::set<std::wstring, PathElementLess> obsolete_files_;
   // Directories this installer created, in order; a rollback removes them.
   std::vector<std::wstring> created_directories_;
+  bool defer_backup_deletion_ = false;
+  std::vector<std::wstring> parked_files_;  // old files a deferring commit left
 };
 
 }  // namespace zevrino::desktop::installer

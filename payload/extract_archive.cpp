@@ -1,31 +1,135 @@
 #include "payload/extract_archive.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <functional>
+#include <optional>
 
 #include "payload/archive_reader.h"
+#include "payload/body_decoding_thread.h"
 #include "payload/payload_decoder.h"
 
 namespace zevrino::desktop::installer {
+namespace {
 
-ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body,
-                          FileSystem& file_system) {
-  // The decoded archive lives for this call only; entries are views into it.
-  std::vector<std::uint8_t> archive_bytes;
-  ErrorCode error;
-  if (!DecodePayloadBody(payload_body, &archive_bytes, &error)) {
-    return static_cast<ResultCode>(error.value());
+// The most bytes NextArchiveEntry reads before an entry's content: name
+// length, name, content length.
+constexpr std::size_t kMaxEntryHeaderSize = kMaxVarintSize + kMaxArchiveNameLength + kMaxVarintSize;
+
+// True once the archive's bytes before `end` may be read (waiting for them if
+// they are still being decoded); false when they never will be.
+using AvailableFunction = std::function<bool(const std::uint8_t* end)>;
+
+bool Available(const PayloadReader& reader, std::size_t count, const AvailableFunction& available) {
+  return available(reader.position() + std::min(count, reader.Remaining()));
+}
+
+ResultCode ToResult(const ErrorCode& error) {
+  return static_cast<ResultCode>(error.value());
+}
+
+// Stages every entry once its last byte is available. Stops at the first
+// malformed entry (8) or failed AddFile. When bytes never become available
+// it returns 3, which the caller replaces by the decoding's own code.
+ResultCode StageEntries(PayloadReader archive, TransactedFileInstaller& installer,
+                        const AvailableFunction& available) {
+  for (;;) {
+    if (!Available(archive, kMaxEntryHeaderSize, available)) {
+      return kPayloadDecodeFailed;
+    }
+    std::wstring name;
+    PayloadReader content;
+    ErrorCode error;
+    if (!NextArchiveEntry(&archive, &name, &content, &error)) {
+      return error ? ToResult(error) : kSuccess;
+    }
+    if (!available(content.end())) {
+      return kPayloadDecodeFailed;
+    }
+    const ResultCode result =
+        installer.AddFile(name, ByteRange{content.position(), content.Remaining()});
+    if (result != kSuccess) {
+      return result;
+    }
   }
+}
 
-  PayloadReader archive(archive_bytes.data(), archive_bytes.data() + archive_bytes.size());
+ResultCode CommitStaged(TransactedFileInstaller& installer) {
+  const ResultCode result = installer.ScheduleObsoleteFileRemoval();
+  if (result != kSuccess) {
+    return result;
+  }
+  return installer.Commit();
+}
+
+// Checks the archive's version and digest, then prepares the installer and
+// stages the entries as they become available. The installer is made only
+// for an archive of the right version, as a failed check changes nothing.
+ResultCode StageArchive(PayloadReader archive, const AvailableFunction& available,
+                        const std::wstring& target, FileSystem& file_system,
+                        const ExtractOptions& options,
+                        std::optional<TransactedFileInstaller>& installer) {
   std::uint32_t version = 0;
   std::uint8_t digest[kArchiveDigestSize];
+  if (!Available(archive, kMaxVarintSize + kArchiveDigestSize, available)) {
+    return kPayloadDecodeFailed;
+  }
   if (!archive.ReadVarint(&version) || !archive.ReadBytes(digest, sizeof digest)) {
     return kPayloadHeaderUnreadable;
   }
-  if (version != kArchiveVersion)
+  if (version != kArchiveVersion) {
     return kPayloadNotFound;
-  return InstallArchive(target, archive, file_system);
+  }
+  installer.emplace(file_system, target);
+  if (options.parked_files != nullptr) {
+    installer->DeferBackupDeletion();
+  }
+  const ResultCode result = installer->Prepare();
+  if (result != kSuccess) {
+    return result;
+  }
+  return StageEntries(archive, *installer, available);
+}
+
+}  // namespace
+
+// The body is decoded on a second thread while this one stages each entry
+// as soon as its bytes are final, so writing the files overlaps decoding.
+// Nothing is committed before the whole body has decoded, and a decoding
+// failure wins over whatever staging found, so every outcome, on disk and
+// as a code, is that of decoding first and installing afterwards.
+ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body,
+                          FileSystem& file_system, const ExtractOptions& options) {
+  PayloadBodyHeader header;
+  ErrorCode error;
+  if (!ReadPayloadBodyHeader(payload_body, &header, &error)) {
+    return ToResult(error);
+  }
+  BodyDecodingThread body;
+  if (!body.Start(header, &error)) {
+    return ToResult(error);
+  }
+  const std::uint8_t* const begin = body.data();
+  const AvailableFunction available = [&body, begin](const std::uint8_t* end) {
+    return body.WaitFor(static_cast<std::size_t>(end - begin));
+  };
+  // Declared after the body, so it is destroyed (rolling back whatever is
+  // not committed) before the decoded bytes are freed.
+  std::optional<TransactedFileInstaller> installer;
+  const ResultCode staged = StageArchive(PayloadReader(begin, begin + body.size()), available,
+                                         target, file_system, options, installer);
+  if (!body.Finish(&error)) {
+    return ToResult(error);
+  }
+  if (staged != kSuccess) {
+    return staged;
+  }
+  const ResultCode result = CommitStaged(*installer);
+  if (result == kSuccess && options.parked_files != nullptr) {
+    const std::vector<std::wstring>& parked = installer->ParkedFiles();
+    options.parked_files->insert(options.parked_files->end(), parked.begin(), parked.end());
+  }
+  return result;
 }
 
 ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
@@ -36,27 +140,14 @@ ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
 
 ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller& installer) {
   ResultCode result = installer.Prepare();
-  if (result != kSuccess)
+  if (result != kSuccess) {
     return result;
-
-  for (;;) {
-    std::wstring name;
-    PayloadReader content;
-    ErrorCode error;
-    if (!NextArchiveEntry(&archive, &name, &content, &error)) {
-      if (error)
-        return static_cast<ResultCode>(error.value());
-      break;
-    }
-    result = installer.AddFile(name, ByteRange{content.position(), content.Remaining()});
-    if (result != kSuccess)
-      return result;
   }
-
-  result = installer.ScheduleObsoleteFileRemoval();
-  if (result != kSuccess)
+  result = StageEntries(archive, installer, [](const std::uint8_t*) { return true; });
+  if (result != kSuccess) {
     return result;
-  return installer.Commit();
+  }
+  return CommitStaged(installer);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -5,6 +5,7 @@
 // all go through ExtractArchive.
 
 #include <string>
+#include <vector>
 
 #include "installer/file_system.h"
 #include "installer/result_code.h"
@@ -13,6 +14,15 @@
 
 namespace zevrino::desktop::installer {
 
+struct ExtractOptions {
+  // When set, the old files that the commit moves aside are not deleted
+  // before ExtractArchive returns: their paths are appended here (only on
+  // success) for DeleteParkedFiles once the time-critical part of the run is
+  // over. The installation is committed all the same. When null, they are
+  // deleted as part of the commit.
+  std::vector<std::wstring>* parked_files = nullptr;
+};
+
 // Decodes the payload body at the reader's position (the reader itself is not
 // moved, so a retried step decodes the same body) and installs its archive
 // into `target` through a new file system from CreateFileSystem. Returns 0
@@ -20,11 +30,21 @@ namespace zevrino::desktop::installer {
 // 4 (unknown archive version), 8 (malformed entry), a code of
 // DecodePayloadBody (1, 3, 11, 30) or of the transactional installer. On any
 // failure nothing of this archive stays in the target.
-ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body);
+//
+// Entries are written while the rest of the body is still being decoded (on
+// a second thread); nothing is committed before all of it has decoded, and a
+// decoding failure is the result even when staging failed too.
+ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body,
+                          const ExtractOptions& options = {});
 
 // As above through the given file system.
 ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body,
-                          FileSystem& file_system);
+                          FileSystem& file_system, const ExtractOptions& options = {});
+
+// Deletes the files ExtractArchive listed in ExtractOptions::parked_files,
+// through a new file system, with the retries of DeleteParkedFiles
+// (installer/parked_files.h). Windows build only.
+void DeleteParkedFiles(const std::vector<std::wstring>& paths);
 
 // Installs the entries of an archive whose reader stands after the digest:
 // Prepare, AddFile per entry (views into the archive, not copies), then

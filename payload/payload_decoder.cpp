@@ -60,7 +60,8 @@ bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32
 // Input after the last needed byte is ignored; an end marker or the input
 // ending before output_size bytes is corrupt data.
 bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, std::uint8_t* output,
-                std::size_t output_size, bool x86, ErrorCode* error) {
+                std::size_t output_size, bool x86, const DecodeProgressFunction& progress,
+                ErrorCode* error) {
   // LZMA1 alone, with the x86 filter applied here afterwards: a liblzma chain
   // [x86, LZMA1] bounded to U bytes keeps back the last bytes of a stream that
   // has no end marker, and LZMA1EXT with a known size rejects trailing input.
@@ -90,6 +91,8 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
     if (x86) {
       filtered += BcjX86Convert(output + filtered, produced - filtered, &filter_position,
                                 &filter_state, false);
+    } else {
+      filtered = produced;
     }
     if (ret == LZMA_STREAM_END) {
       break;  // end marker
@@ -101,6 +104,12 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
       // LZMA_DATA_ERROR, or LZMA_BUF_ERROR once the input is exhausted.
       return Fail(kPayloadDecodeFailed, error);
     }
+    // The filter converts an E8/E9 only once it has seen the four operand
+    // bytes after it, so the last bytes of a slice wait for the next one;
+    // only the end of the whole output makes them final as they are.
+    if (progress && produced < output_size) {
+      progress(filtered);
+    }
   }
   if (produced != output_size) {
     // An end marker before U bytes: the body is shorter than its header says.
@@ -110,58 +119,75 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
   return true;
 }
 
-bool DecodeInto(PayloadReader body, std::uint32_t decoded_size, std::uint32_t filter,
-                std::uint8_t* output, ErrorCode* error) {
+}  // namespace
+
+bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
+                           ErrorCode* error) {
+  header->data = reader;
+  if (!header->data.ReadVarint(&header->decoded_size) ||
+      !header->data.ReadVarint(&header->filter)) {
+    return Fail(kPayloadHeaderUnreadable, error);
+  }
+  error->clear();
+  return true;
+}
+
+bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
+                           const DecodeProgressFunction& progress, ErrorCode* error) {
+  if (header.decoded_size == 0) {
+    std::copy(header.data.position(), header.data.end(), output);
+    if (progress) {
+      progress(header.data.Remaining());
+    }
+    error->clear();
+    return true;
+  }
+  PayloadReader body = header.data;
   std::uint8_t properties[kPropertiesSize];
   if (!body.ReadBytes(properties, sizeof(properties)) || body.Remaining() < kMinCompressedSize) {
     return Fail(kPayloadDecodeFailed, error);
   }
   lzma_options_lzma options;
-  if (!ParseProperties(properties, decoded_size, &options)) {
+  if (!ParseProperties(properties, header.decoded_size, &options)) {
     return Fail(kPayloadDecodeFailed, error);
   }
-  if (!DecodeLzma(options, body, output, decoded_size, filter == kFilterX86, error)) {
+  const bool known_filter = header.filter == kFilterNone || header.filter == kFilterX86;
+  if (!DecodeLzma(options, body, output, header.decoded_size, header.filter == kFilterX86,
+                  known_filter ? progress : DecodeProgressFunction(), error)) {
     return false;
   }
-  if (filter != kFilterNone && filter != kFilterX86) {
+  if (!known_filter) {
     return Fail(kUnknownFilter, error);
   }
+  if (progress) {
+    progress(header.decoded_size);
+  }
+  error->clear();
   return true;
 }
 
-}  // namespace
-
 bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* buffer,
                        ErrorCode* error) {
-  PayloadReader body = reader;
-  std::uint32_t decoded_size = 0;
-  std::uint32_t filter = 0;
-  if (!body.ReadVarint(&decoded_size) || !body.ReadVarint(&filter)) {
-    return Fail(kPayloadHeaderUnreadable, error);
+  PayloadBodyHeader header;
+  if (!ReadPayloadBodyHeader(reader, &header, error)) {
+    return false;
   }
-
   const std::size_t old_size = buffer->size();
   try {
-    if (decoded_size == 0) {
-      buffer->insert(buffer->end(), body.position(), body.end());
-      error->clear();
-      return true;
-    }
-    buffer->resize(old_size + decoded_size);
+    // Growing by U value-initialised bytes; the decoder overwrites them all.
+    buffer->resize(old_size + header.OutputSize());
   } catch (const std::bad_alloc&) {
     return Fail(kOutOfMemory, error);
   } catch (const std::length_error&) {
     return Fail(kOutOfMemory, error);
   }
-
-  if (!DecodeInto(body, decoded_size, filter, buffer->data() + old_size, error)) {
+  if (!DecodePayloadBodyInto(header, buffer->data() + old_size, nullptr, error)) {
     // Give the U bytes back now: the caller may retry while still holding
     // the buffer, and a retry allocates them again.
     buffer->resize(old_size);
     buffer->shrink_to_fit();
     return false;
   }
-  error->clear();
   return true;
 }
 

@@ -13,7 +13,9 @@
 // corrupt data, or the stream ending (by input or end marker) before U bytes
 // were produced; 11 no memory for the decoded body; 30 F neither 0 nor 1.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "installer/error_code.h"
@@ -26,5 +28,38 @@ namespace zevrino::desktop::installer {
 // same body again. On failure *buffer is restored to its size on entry.
 bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* buffer,
                        ErrorCode* error);
+
+// The same decoding in two steps, for a caller that owns the output memory
+// and uses the first bytes while the rest is still being decoded.
+
+// U, F and the data after them (properties and stream, or the stored body).
+struct PayloadBodyHeader {
+  std::uint32_t decoded_size = 0;
+  std::uint32_t filter = 0;
+  PayloadReader data;
+
+  // Bytes the body decodes to: U, or the stored body's length when U is 0.
+  std::size_t OutputSize() const { return decoded_size != 0 ? decoded_size : data.Remaining(); }
+};
+
+// Reads U and F from the reader's position (the reader is not moved). Error 1
+// when either is unreadable.
+bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
+                           ErrorCode* error);
+
+// Told, on the decoding thread, that the first `final_bytes` bytes of the
+// output hold their final content: decoded and, with the x86 filter,
+// converted. The counts grow with each call; a successful decoding ends with
+// the whole output. Bytes beyond the count (including those the filter holds
+// back at a slice boundary until it sees what follows them) may still change.
+using DecodeProgressFunction = std::function<void(std::size_t final_bytes)>;
+
+// Decodes the body into output[0, header.OutputSize()), which the caller
+// allocated; errors 3 and 11 as for DecodePayloadBody. With an unknown filter
+// (30) progress is never reported, since no byte of the output is usable. On
+// failure the output holds partial bytes and stays the caller's to free, so
+// that another thread still reading bytes reported final reads valid memory.
+bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
+                           const DecodeProgressFunction& progress, ErrorCode* error);
 
 }  // namespace zevrino::desktop::installer

@@ -12,6 +12,9 @@
 //            directory (the floor for any installer writing from memory)
 //   install  TransactedFileInstaller into an empty directory
 //   upgrade  TransactedFileInstaller over that installation
+//   upgrade-deferred  the same once more, with the commit leaving the old
+//            files parked (DeferBackupDeletion); their deletion afterwards
+//            (DeleteParkedFiles) is timed on its own
 // and prints MB/s for each (best round; the measurements take turns at
 // going first). Everything is removed at the end.
 
@@ -27,6 +30,7 @@
 #include <vector>
 
 #include "installer/file_system.h"
+#include "installer/parked_files.h"
 #include "installer/transacted_file_installer.h"
 
 namespace {
@@ -126,16 +130,22 @@ bool PlainWrite(const fs::path& target, const std::vector<BenchFile>& files) {
 
 struct InstallTimes {
   std::uint32_t result = 0;
-  double staging_s = 0;  // Prepare and every AddFile
-  double commit_s = 0;   // ScheduleObsoleteFileRemoval, Commit and the destructor
+  double staging_s = 0;            // Prepare and every AddFile
+  double commit_s = 0;             // ScheduleObsoleteFileRemoval, Commit and the destructor
+  double deferred_deletion_s = 0;  // DeleteParkedFiles after a deferring commit
 };
 
-InstallTimes Install(const fs::path& target, const std::vector<BenchFile>& files) {
+InstallTimes Install(const fs::path& target, const std::vector<BenchFile>& files,
+                     bool defer_backup_deletion = false) {
   InstallTimes times;
   auto start = std::chrono::steady_clock::now();
   auto file_system = CreateFileSystem();
+  std::vector<std::wstring> parked;
   {
     TransactedFileInstaller installer(*file_system, target.wstring());
+    if (defer_backup_deletion) {
+      installer.DeferBackupDeletion();
+    }
     times.result = installer.Prepare();
     for (const BenchFile& file : files) {
       if (times.result != 0) {
@@ -152,8 +162,12 @@ InstallTimes Install(const fs::path& target, const std::vector<BenchFile>& files
     if (times.result == 0) {
       times.result = installer.Commit();
     }
+    parked = installer.ParkedFiles();
   }
   times.commit_s = Seconds(start);
+  start = std::chrono::steady_clock::now();
+  zevrino::desktop::installer::DeleteParkedFiles(*file_system, parked, Sleep);
+  times.deferred_deletion_s = Seconds(start);
   return times;
 }
 
@@ -182,15 +196,16 @@ int main(int argc, char** argv) {
   // The measurements take turns at going first, and each removes what it
   // wrote, so that every one starts with the same files on disk.
   const double mb = bytes / 1e6;
-  enum { kCopy, kCopyOver, kWrite, kInstall, kUpgrade, kCount };
+  enum { kCopy, kCopyOver, kWrite, kInstall, kUpgrade, kUpgradeDeferred, kCount };
   double best[kCount] = {};
-  const char* const labels[kCount] = {"copy", "copy-over", "write", "install", "upgrade"};
+  const char* const labels[kCount] = {"copy",    "copy-over", "write",
+                                      "install", "upgrade",   "upgrade-deferred"};
   for (int round = 0; round < rounds; ++round) {
     const fs::path copy = root / L"copy";
     const fs::path write = root / L"write";
     const fs::path install = root / L"install";
     double rate[kCount] = {};
-    InstallTimes installed, upgraded;
+    InstallTimes installed, upgraded, deferred;
     bool ok = true;
     for (int turn = 0; turn < 3; ++turn) {
       const int which = (round + turn) % 3;
@@ -209,9 +224,11 @@ int main(int argc, char** argv) {
       } else {
         installed = Install(install, files);
         upgraded = Install(install, files);
-        ok = ok && installed.result == 0 && upgraded.result == 0;
+        deferred = Install(install, files, true);
+        ok = ok && installed.result == 0 && upgraded.result == 0 && deferred.result == 0;
         rate[kInstall] = mb / (installed.staging_s + installed.commit_s);
         rate[kUpgrade] = mb / (upgraded.staging_s + upgraded.commit_s);
+        rate[kUpgradeDeferred] = mb / (deferred.staging_s + deferred.commit_s);
         fs::remove_all(install);
       }
     }
@@ -226,9 +243,12 @@ int main(int argc, char** argv) {
       std::printf("  %s %6.0f", labels[i], rate[i]);
       best[i] = std::max(best[i], rate[i]);
     }
-    std::printf(" MB/s (install: staging %.0f ms, commit %.0f ms; upgrade: %.0f ms, %.0f ms)\n",
-                1000 * installed.staging_s, 1000 * installed.commit_s, 1000 * upgraded.staging_s,
-                1000 * upgraded.commit_s);
+    std::printf(
+        " MB/s (install: staging %.0f ms, commit %.0f ms; upgrade: %.0f ms, %.0f ms; deferred: "
+        "%.0f ms, %.0f ms, then deletion %.0f ms)\n",
+        1000 * installed.staging_s, 1000 * installed.commit_s, 1000 * upgraded.staging_s,
+        1000 * upgraded.commit_s, 1000 * deferred.staging_s, 1000 * deferred.commit_s,
+        1000 * deferred.deferred_deletion_s);
   }
   std::printf("best:   ");
   for (int i = 0; i < kCount; ++i) {
@@ -237,6 +257,8 @@ int main(int argc, char** argv) {
   std::printf(" MB/s\ninstall/copy %.0f%%  upgrade/copy-over %.0f%%  upgrade/copy %.0f%%\n",
               100 * best[kInstall] / best[kCopy], 100 * best[kUpgrade] / best[kCopyOver],
               100 * best[kUpgrade] / best[kCopy]);
+  std::printf("time of upgrade / install %.2fx; with deferred deletion %.2fx (target <= 1.3x)\n",
+              best[kInstall] / best[kUpgrade], best[kInstall] / best[kUpgradeDeferred]);
   fs::remove_all(root);
   return 0;
 }

@@ -2,12 +2,16 @@
 // Builds archives and stored payload bodies byte by byte, including the
 // malformed ones the packer refuses to write.
 
+#include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "payload/archive_writer.h"
 #include "payload/payload_reader.h"
+#include "tests/unit/payload/payload_builder.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -38,6 +42,46 @@ inline std::vector<std::uint8_t> StoredBody(const std::vector<std::uint8_t>& arc
   PutVarint(0, &body);
   body.insert(body.end(), archive.begin(), archive.end());
   return body;
+}
+
+// A compressed payload body as shipped (x86 filter, LZMA1 without end
+// marker) holding `archive`.
+inline std::vector<std::uint8_t> CompressedBody(const std::vector<std::uint8_t>& archive) {
+  LzmaSettings settings;
+  settings.x86 = true;
+  settings.end_marker = false;
+  settings.preset = 0;
+  return MakeBody(static_cast<std::uint32_t>(archive.size()), 1, Compress(archive, settings));
+}
+
+using NamedFiles = std::vector<std::pair<std::string, std::string>>;  // archive name, bytes
+
+// Machine-code-like files whose ends fall on every offset from 6 bytes
+// before to 6 bytes after the decoder's 256 KiB output slices (one boundary
+// each), each followed by a 10-byte file that straddles or follows the
+// boundary. Where a slice ends inside the x86 filter's look-ahead, a file
+// staged from bytes not yet converted would differ.
+inline NamedFiles FilesAroundSliceBoundaries(std::vector<std::uint8_t>* archive) {
+  constexpr std::size_t kSlice = 256 * 1024;
+  NamedFiles files;
+  *archive = ArchiveHeader();
+  std::uint32_t seed = 100;
+  for (int delta = -6; delta <= 6; ++delta) {
+    const std::size_t boundary = kSlice * (files.size() / 2 + 1);
+    const std::string name = "bin/f" + std::to_string(delta + 6) + ".dll";
+    // The entry header is 1 + name + 3 bytes (content length below 2^21).
+    const std::size_t header = 1 + name.size() + 3;
+    const std::size_t size = boundary + delta - archive->size() - header;
+    const Bytes content = BranchHeavyBytes(size, seed++);
+    files.emplace_back(name, std::string(content.begin(), content.end()));
+    files.emplace_back("s" + std::to_string(delta + 6), std::string(10, '\xE8'));
+    AddEntry(files[files.size() - 2].first, files[files.size() - 2].second, archive);
+    if (archive->size() != boundary + delta) {
+      throw std::logic_error("FilesAroundSliceBoundaries: " + name + " ends elsewhere");
+    }
+    AddEntry(files.back().first, files.back().second, archive);
+  }
+  return files;
 }
 
 inline PayloadReader ReaderOver(const std::vector<std::uint8_t>& bytes) {

@@ -168,6 +168,32 @@ TEST_F(ExtractArchiveTest, MalformedOrHostileEntryCommitsNothing) {
   }
 }
 
+// The body decodes on a second thread while entries are written to real
+// files: every file exact wherever the decoder's slices end; a body that
+// fails in its last megabyte, when most files are already staged, leaves
+// the old installation and nothing else.
+TEST_F(ExtractArchiveTest, CompressedBodyIsAllOrNothingOnRealFiles) {
+  std::vector<std::uint8_t> archive;
+  const testing::NamedFiles files = testing::FilesAroundSliceBoundaries(&archive);
+  const std::vector<std::uint8_t> body = testing::CompressedBody(archive);
+  const std::vector<std::uint8_t> truncated(body.begin(), body.end() - 4096);
+  const Tree old_install = {{L"Zevrino.exe", "old exe"}, {L"bin\\f3.dll", "old f3"}};
+  WriteTree(old_install);
+
+  EXPECT_EQ(ExtractArchive(target_.wstring(), ReaderOver(truncated)), kPayloadDecodeFailed);
+  EXPECT_EQ(ReadTree(target_), old_install);
+  fs::remove_all(target_);
+  EXPECT_EQ(ExtractArchive(target_.wstring(), ReaderOver(truncated)), kPayloadDecodeFailed);
+  EXPECT_FALSE(fs::exists(target_)) << "the directory made for staging is gone";
+
+  ASSERT_EQ(ExtractArchive(target_.wstring(), ReaderOver(body)), kSuccess);
+  Tree expected;
+  for (const auto& [name, content] : files) {
+    expected[fs::u8path(name).make_preferred().wstring()] = content;
+  }
+  EXPECT_TRUE(ReadTree(target_) == expected);
+}
+
 TEST(DefaultExtractDirectory, IsNamedWithTheProductVersionBesideTheProgram) {
   const std::wstring module = GetModulePath();
   ASSERT_FALSE(module.empty());

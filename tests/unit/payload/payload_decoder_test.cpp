@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "installer/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/payload_container.h"
@@ -21,6 +23,10 @@ struct DecodeResult {
   ErrorCode error;
   Bytes output;
 };
+
+PayloadReader ReaderOver(const Bytes& bytes) {
+  return PayloadReader(bytes.data(), bytes.data() + bytes.size());
+}
 
 DecodeResult Decode(const Bytes& body, Bytes initial = {}) {
   DecodeResult result{false, ErrorCode::System(5), std::move(initial)};
@@ -198,6 +204,78 @@ TEST(DecodePayloadBody, HonoursPropertiesAndBoundsTheDictionary) {
     ASSERT_TRUE(r.ok) << r.error.value();
     EXPECT_TRUE(r.output == original);
   }
+}
+
+// What a reader on another thread may use: every byte reported final must
+// hold its final value when reported, although the x86 filter holds the last
+// bytes of each slice back until it has seen what follows them.
+TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
+  Bytes original = testing::BranchHeavyBytes(1300000, 70);
+  // At each slice end a CALL whose operand runs into the next slice and is
+  // converted: two of its bytes end the slice still unconverted.
+  for (std::size_t end = 262144; end < original.size(); end += 262144) {
+    std::fill(original.begin() + end - 12, original.begin() + end - 3, 0x90);
+    const std::uint8_t call[] = {0xE8, 0x11, 0x22, 0x33, 0x00};
+    std::copy(call, call + 5, original.begin() + end - 3);
+  }
+  const Bytes stream = Compressed(original, true, false);
+  struct Case {
+    const char* name;
+    Bytes body;
+    bool ok;
+    Result code;
+    int min_calls;  // one per 256 KiB slice, or one for a stored body
+  };
+  const Case cases[] = {
+      {"x86", testing::MakeBody(1300000, 1, stream), true, kSuccess, 5},
+      {"no filter", testing::MakeBody(1300000, 0, Compressed(original, false, false)), true,
+       kSuccess, 5},
+      {"stored", testing::MakeBody(0, 0, original), true, kSuccess, 1},
+      {"input ends", testing::MakeBody(1300000, 1, Bytes(stream.begin(), stream.end() - 1000)),
+       false, kPayloadDecodeFailed, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PayloadBodyHeader header;
+    ErrorCode error;
+    ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(c.body), &header, &error));
+    ASSERT_EQ(header.OutputSize(), original.size());
+    Bytes output(original.size(), 0xCC);
+    std::size_t reported = 0;
+    int calls = 0;
+    const bool ok = DecodePayloadBodyInto(
+        header, output.data(),
+        [&](std::size_t final_bytes) {
+          ASSERT_GE(final_bytes, reported);
+          ASSERT_LE(final_bytes, output.size());
+          // Compared now, before the decoder converts anything more.
+          ASSERT_TRUE(std::equal(output.begin() + reported, output.begin() + final_bytes,
+                                 original.begin() + reported))
+              << "bytes " << reported << " to " << final_bytes;
+          reported = final_bytes;
+          ++calls;
+        },
+        &error);
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(error, c.ok ? ErrorCode() : Installer(c.code));
+    if (c.ok) {
+      EXPECT_EQ(reported, original.size()) << "success ends with the whole output";
+    } else {
+      EXPECT_LT(reported, original.size());
+      EXPECT_GT(reported, original.size() / 2) << "the bytes before the damage were reported";
+    }
+    EXPECT_GE(calls, c.min_calls);
+  }
+
+  // An unknown filter makes nothing usable, so nothing is reported.
+  PayloadBodyHeader header;
+  ErrorCode error;
+  const Bytes unknown = testing::MakeBody(1300000, 2, stream);
+  ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(unknown), &header, &error));
+  Bytes output(original.size());
+  EXPECT_FALSE(DecodePayloadBodyInto(
+      header, output.data(), [](std::size_t) { ADD_FAILURE() << "reported"; }, &error));
+  EXPECT_EQ(error, Installer(kUnknownFilter));
 }
 
 TEST(Payload, RoundTripsFromFileToDecodedBody) {

@@ -1,0 +1,67 @@
+#pragma once
+// BodyDecodingThread: decodes a payload body on a second thread into memory
+// it owns, while the thread that started it uses the bytes already final
+// (decoded and converted by the x86 filter). Installing files from the front
+// of the archive thus overlaps the decoding of the rest, without a second
+// copy of the body and without changing what the decoding produces.
+//
+// The owner calls Start, then WaitFor as often as it likes, then Finish; the
+// destructor waits for the decoding thread, so the memory outlives every
+// read. When no thread can be started, Start decodes on the calling thread.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "installer/error_code.h"
+#include "payload/payload_decoder.h"
+
+namespace zevrino::desktop::installer {
+
+class BodyDecodingThread {
+ public:
+  BodyDecodingThread() = default;
+  ~BodyDecodingThread();
+  BodyDecodingThread(const BodyDecodingThread&) = delete;
+  BodyDecodingThread& operator=(const BodyDecodingThread&) = delete;
+
+  // Allocates the output (error 11 when memory is short) and starts decoding
+  // the body that `header` describes. The payload bytes the header views must
+  // stay valid until Finish or the destructor.
+  bool Start(const PayloadBodyHeader& header, ErrorCode* error);
+
+  // The output: size() bytes, of which the first WaitFor has confirmed are
+  // final; the rest must not be read before Finish has succeeded.
+  const std::uint8_t* data() const { return output_.get(); }
+  std::size_t size() const { return size_; }
+
+  // Blocks until the first `count` bytes (at most size()) are final: true.
+  // False when the decoding ended without producing them (it failed).
+  bool WaitFor(std::size_t count);
+
+  // Waits for the decoding to end; its result, as DecodePayloadBodyInto's.
+  bool Finish(ErrorCode* error);
+
+ private:
+  void Decode();
+  void Publish(std::size_t final_bytes);
+
+  PayloadBodyHeader header_;
+  std::unique_ptr<std::uint8_t[]> output_;
+  std::size_t size_ = 0;
+  std::thread thread_;
+
+  // Written by the decoding thread, read by the owner, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t final_bytes_ = 0;
+  std::size_t awaited_ = 0;  // what the owner waits for; 0 when not waiting
+  bool ended_ = false;
+  bool succeeded_ = false;
+  ErrorCode error_;
+};
+
+}  // namespace zevrino::desktop::installer
