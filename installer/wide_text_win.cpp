@@ -15,6 +15,21 @@ bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
   return converted > 0;
 }
 
+std::wstring Utf8ToWide(const std::string& text) {
+  if (text.empty()) {
+    return std::wstring();
+  }
+  const int length = static_cast<int>(text.size());
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (units <= 0) {
+    return std::wstring();
+  }
+  std::wstring result(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, result.data(), units);
+  return result;
+}
+
 namespace {
 
 std::string WideTo(UINT code_page, DWORD flags, const std::wstring& text, BOOL* used_default) {

@@ -12,6 +12,9 @@ namespace zevrino::desktop::installer {
 // False for null, invalid UTF-8 or a path that does not fit.
 bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]);
 
+// UTF-8 text of any length to UTF-16; empty for invalid UTF-8.
+std::wstring Utf8ToWide(const std::string& text);
+
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string WideToUtf8(const std::wstring& text);
 

@@ -17,10 +17,12 @@ class PrefixTest : public ::testing::Test {
  protected:
   // True when the suite's prefix is open; a failed first attempt is not
   // repeated for every test. Use as ASSERT_TRUE(OpenSharedPrefix()) << PrefixError().
-  static bool OpenSharedPrefix() {
+  // A suite that changes machine-wide state of its prefix (URL handlers under
+  // HKLM, for example) names a prefix of its own in `options`.
+  static bool OpenSharedPrefix(const PrefixOptions& options = {}) {
     if (!attempted_) {
       attempted_ = true;
-      prefix_ = WinePrefix::Open({}, &error_);
+      prefix_ = WinePrefix::Open(options, &error_);
     }
     return prefix_ != nullptr;
   }

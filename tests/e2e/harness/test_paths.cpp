@@ -26,6 +26,12 @@ fs::path RunLimitedExe() {
 fs::path TokenProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/token_probe.exe";
 }
+fs::path RecorderExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/recorder.exe";
+}
+fs::path DownloadProbeExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/download_probe.exe";
+}
 fs::path InstallerStubExe() {
   return WindowsBuildDir() / "installer_stub.exe";
 }

@@ -19,6 +19,8 @@ std::filesystem::path WindowsBuildDir();
 std::filesystem::path RunLimitedExe();     // the limited-token launcher
 std::filesystem::path TokenProbeExe();     // reports token, version, args
 std::filesystem::path InstallerStubExe();  // the bare installer, no payload
+std::filesystem::path RecorderExe();       // notes its command line, exits as told
+std::filesystem::path DownloadProbeExe();  // the installer's download on its own
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.
