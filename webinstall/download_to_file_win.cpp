@@ -10,7 +10,11 @@ namespace {
 
 // Always from the server, never from the cache; never a WinINet dialog
 // (certificate or authentication questions would appear behind our window).
-constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI;
+// Nor into the cache: WinINet would otherwise keep a second copy of the
+// whole full installer (hundreds of MB) in the user's Internet cache,
+// written beside the file we write, which halves the download's speed.
+constexpr DWORD kOpenUrlFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_CACHE_WRITE;
 
 constexpr DWORD kHttpOk = 200;
 

@@ -103,6 +103,9 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   for (const auto& c : cases) {
     command.push_back(c.second);
   }
+  const fs::path cache = prefix_->DriveC() / "users" / prefix_->UserName() / "AppData" / "Local" /
+                         "Microsoft" / "Windows" / "INetCache";
+  fs::remove_all(cache);
   const ProcessResult run = prefix_->RunWine(command);
   ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
 
@@ -157,6 +160,13 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(CountRequests(requests, "GET /files/X64/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /html"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
+
+  // WinINet kept no second copy of the installer in the user's cache.
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(cache, ec), end; !ec && it != end; it.increment(ec)) {
+    EXPECT_FALSE(it->is_regular_file() && it->file_size() == full_installer_.size())
+        << "cached copy: " << it->path();
+  }
 }
 
 }  // namespace
