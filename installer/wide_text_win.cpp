@@ -20,13 +20,14 @@ std::wstring Utf8ToWide(const std::string& text) {
     return std::wstring();
   }
   const int length = static_cast<int>(text.size());
-  const int units =
+  const int wide_length =
       ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-  if (units <= 0) {
+  if (wide_length <= 0) {
     return std::wstring();
   }
-  std::wstring result(static_cast<std::size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, result.data(), units);
+  std::wstring result(static_cast<std::size_t>(wide_length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, result.data(),
+                        wide_length);
   return result;
 }
 

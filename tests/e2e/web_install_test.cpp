@@ -12,11 +12,14 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <thread>
 
+#include "payload/payload_container.h"
 #include "tests/e2e/harness/http_server.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
+#include "tools/pack_installer/packer.h"
 
 namespace zevrino::e2e {
 namespace {
@@ -167,6 +170,279 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
     EXPECT_FALSE(it->is_regular_file() && it->file_size() == full_installer_.size())
         << "cached copy: " << it->path();
   }
+}
+
+// Whole runs of web-install builds, started as a normal user. The full
+// installer is recorder.exe: saved as ZuVerIzad<N>.exe in the installation
+// directory it logs its command line to ZuVerIzad<N>.exe.log there and exits
+// with the number in ZuVerIzad<N>.exe.exitcode. dialog_robot.exe answers the
+// error dialogs and reads the progress window while the installer runs.
+class WebInstallRunTest : public WebInstallTest {
+ protected:
+  void SetUp() override {
+    ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(DialogRobotExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(HoldFileExe());
+    WebInstallTest::SetUp();
+    if (HasFatalFailure()) {
+      return;
+    }
+    RegisterBrowser();
+  }
+
+  // recorder.exe as the https handler (Wine reads URL handlers from HKLM).
+  void RegisterBrowser() {
+    browser_ = prefix_->DriveC() / "zvbrowser" / "browser.exe";
+    fs::create_directories(browser_.parent_path());
+    fs::copy_file(RecorderExe(), browser_, fs::copy_options::overwrite_existing);
+    const ProcessResult added =
+        prefix_->RunWine({"reg", "add", "HKLM\\Software\\Classes\\https\\shell\\open\\command",
+                          "/ve", "/d", "\"C:\\zvbrowser\\browser.exe\" \"%1\"", "/f"});
+    ASSERT_TRUE(added.ExitedWith(0)) << Describe(added);
+    fs::remove(BrowserLog());
+  }
+  fs::path BrowserLog() const { return browser_.string() + ".log"; }
+
+  // A web-install build whose payload body is `description`.
+  fs::path PackWebInstaller(const std::string& name, const Bytes& description) {
+    const fs::path body = scratch_.path() / (name + ".description");
+    std::ofstream(body, std::ios::binary)
+        .write(reinterpret_cast<const char*>(description.data()),
+               static_cast<std::streamsize>(description.size()));
+    desktop::packer::PackRequest request;
+    request.stub_path = InstallerStubExe().string();
+    request.output_path = (scratch_.path() / (name + ".exe")).string();
+    request.body = {desktop::packer::BodySource::Kind::kFile, body.string()};
+    request.payload.flags = desktop::installer::kWebInstaller;
+    std::string error;
+    EXPECT_TRUE(desktop::packer::Pack(request, &error)) << error;
+    return request.output_path;
+  }
+
+  // The installation directory, emptied.
+  fs::path CleanInstallDir(const std::string& name = "Zevrino") {
+    const fs::path dir = prefix_->AppDataRoaming() / name;
+    fs::remove_all(dir);
+    return dir;
+  }
+
+  struct Outcome {
+    ProcessResult installer;
+    ProcessResult robot;
+  };
+
+  // Runs `installer` with `args` while the robot works through `steps`
+  // (none: no robot).
+  Outcome Run(const fs::path& installer, const std::vector<std::string>& args,
+              const std::vector<std::string>& steps = {}) {
+    Outcome outcome;
+    std::thread robot;
+    if (!steps.empty()) {
+      std::vector<std::string> command = {DialogRobotExe().string(), "--timeout", "60000"};
+      command.insert(command.end(), steps.begin(), steps.end());
+      robot = std::thread([&] { outcome.robot = prefix_->RunWine(command); });
+    }
+    outcome.installer =
+        prefix_->RunAsUser(RunLimitedExe(), installer, args, {}, std::chrono::seconds(240));
+    if (robot.joinable()) {
+      robot.join();
+    }
+    return outcome;
+  }
+
+  fs::path browser_;
+};
+
+Bytes Description(const std::vector<std::string>& entries) {
+  Bytes bytes;
+  const auto append32 = [&bytes](std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+  };
+  append32(static_cast<std::uint32_t>(entries.size()));
+  for (const std::string& entry : entries) {
+    append32(static_cast<std::uint32_t>(entry.size() + 1));
+    bytes.insert(bytes.end(), entry.begin(), entry.end());
+    bytes.push_back(0);
+  }
+  return bytes;
+}
+
+std::string ReadText(const fs::path& path) {
+  const Bytes bytes = ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The command lines in a recorder log, without the directory.
+std::vector<std::string> CommandLines(const fs::path& log) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadText(log));
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line.substr(0, line.find('\t')));
+  }
+  return lines;
+}
+
+bool WaitForFile(const fs::path& path, std::chrono::seconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!fs::exists(path)) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// Runs that end without a dialog: the full installer started with the right
+// name and arguments, its exit code mapped to 0 or 55, the file removed.
+TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
+  {
+    SCOPED_TRACE("count 1, [ARCH], mu and a forwarded token");
+    const fs::path dir = CleanInstallDir("Zevrino-beta");
+    const fs::path setup =
+        PackWebInstaller("arch", Description({server_.Url("/files/[ARCH]/full.exe")}));
+    const Outcome run = Run(setup, {"--mu", "beta", "x"});
+    EXPECT_TRUE(run.installer.ExitedWith(0)) << Describe(run.installer);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
+              std::vector<std::string>{R"(ZuVerIzad0.exe "--mu" "beta" /webinstall "x")"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_EQ(CountRequests(server_.Requests(), "GET /files/X64/full.exe"), 1);
+  }
+  {
+    SCOPED_TRACE("count 2: the second entry; exit 1 gives 55 without a dialog");
+    const fs::path dir = CleanInstallDir();
+    fs::create_directories(dir);
+    std::ofstream(dir / "ZuVerIzad0.exe.exitcode") << "1";
+    const fs::path setup = PackWebInstaller(
+        "two", Description({server_.Url("/missing-first.exe"), server_.Url("/files/full.exe")}));
+    server_.ClearRequests();
+    const Outcome run = Run(setup, {});
+    EXPECT_TRUE(run.installer.ExitedWith(55)) << Describe(run.installer);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
+              std::vector<std::string>{"ZuVerIzad0.exe /webinstall"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
+  }
+  {
+    SCOPED_TRACE("--url overrides the description; ZuVerIzad0.exe held open");
+    const fs::path dir = CleanInstallDir();
+    fs::create_directories(dir);
+    const fs::path held = dir / "ZuVerIzad0.exe";
+    ProcessResult holder;
+    std::thread hold([&] {
+      holder = prefix_->RunWine({HoldFileExe().string(), ToWindowsPath(held)});
+    });
+    ASSERT_TRUE(WaitForFile(held.string() + ".held", std::chrono::seconds(60)));
+    const fs::path setup = PackWebInstaller("override", Description({server_.Url("/missing.exe")}));
+    server_.ClearRequests();
+    const Outcome run = Run(setup, {"--url", server_.Url("/files/full.exe")});
+    std::ofstream(held.string() + ".release");
+    hold.join();
+    EXPECT_TRUE(run.installer.ExitedWith(0)) << Describe(run.installer);
+    EXPECT_TRUE(holder.ExitedWith(0)) << Describe(holder);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad1.exe.log"),
+              std::vector<std::string>{"ZuVerIzad1.exe /webinstall"});
+    EXPECT_TRUE(fs::exists(held));  // still there: it was in use
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad1.exe"));
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
+  }
+}
+
+// Downloads that fail at once show their dialog after one request; the
+// browser fallback opens exactly the configured https address, and only
+// after OK.
+TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
+  const std::string https = server_.HttpsUrl("/files/full.exe?from=webinstall");
+  const struct {
+    const char* name;
+    std::string url;
+    const char* answer;  // button pressed in the error dialog
+    int code;
+    std::vector<std::string> requests;
+    bool browser_opened;
+  } cases[] = {
+      {"HTML page", server_.Url("/html"), "2", 54, {"GET /html"}, false},
+      {"one byte short", server_.Url("/short/full.exe"), "2", 54, {"GET /short/full.exe"}, false},
+      {"https fails, http works: Cancel",
+       https,
+       "2",
+       57,
+       {"GET /files/full.exe?from=webinstall"},
+       false},
+      {"https fails, http works: OK",
+       https,
+       "1",
+       57,
+       {"GET /files/full.exe?from=webinstall"},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = CleanInstallDir();
+    fs::remove(BrowserLog());
+    server_.ClearRequests();
+    const fs::path setup = PackWebInstaller("fails", Description({c.url}));
+    const Outcome run = Run(setup, {}, {"wait", "#32770", "press", c.answer});
+    EXPECT_TRUE(run.installer.ExitedWith(c.code)) << Describe(run.installer);
+    EXPECT_TRUE(run.robot.ExitedWith(0)) << Describe(run.robot);
+    EXPECT_NE(run.robot.out.find("(Error code: " + std::to_string(c.code) + ")"), std::string::npos)
+        << run.robot.out;
+    EXPECT_EQ(server_.Requests(), c.requests);
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    if (c.browser_opened) {
+      ASSERT_TRUE(WaitForFile(BrowserLog(), std::chrono::seconds(60)));
+      EXPECT_EQ(CommandLines(BrowserLog()),
+                std::vector<std::string>{"\"C:\\zvbrowser\\browser.exe\" \"" + https + "\""});
+    } else {
+      EXPECT_FALSE(fs::exists(BrowserLog()));
+    }
+  }
+}
+
+std::string CountdownText(int seconds) {
+  return "Unable to download Zevrino... will try again in " + std::to_string(seconds) +
+         (seconds == 1 ? " second" : " seconds");
+}
+
+// A 404 is retried twice after countdowns of 10 and 20 seconds that the
+// window counts down; then the dialog offers Retry, which starts a whole new
+// pass, and Cancel, which ends with 51.
+TEST_F(WebInstallRunTest, NotFoundIsRetriedWithCountdowns) {
+  const fs::path dir = CleanInstallDir();
+  server_.ClearRequests();
+  const fs::path setup = PackWebInstaller("missing", Description({server_.Url("/missing.exe")}));
+  std::vector<std::string> steps = {"wait", "ZevrinoInstaller"};
+  for (int second = 10; second >= 1; --second) {
+    steps.insert(steps.end(), {"wait-text", "50", CountdownText(second)});
+  }
+  steps.insert(steps.end(), {"wait-text", "50", CountdownText(20), "wait", "#32770", "press", "4",
+                             "wait", "#32770", "press", "2"});
+  const Outcome run = Run(setup, {}, steps);
+  EXPECT_TRUE(run.installer.ExitedWith(51)) << Describe(run.installer);
+  EXPECT_TRUE(run.robot.ExitedWith(0)) << Describe(run.robot);
+  EXPECT_EQ(server_.Requests(), std::vector<std::string>(6, "GET /missing.exe"));
+  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+}
+
+// Closing the window during a countdown asks the cancel question; Yes ends
+// the run with 19, without an error dialog, and removes the file.
+TEST_F(WebInstallRunTest, CancelDuringCountdown) {
+  const fs::path dir = CleanInstallDir();
+  server_.ClearRequests();
+  const fs::path setup = PackWebInstaller("cancel", Description({server_.Url("/missing.exe")}));
+  const Outcome run = Run(setup, {},
+                          {"wait", "ZevrinoInstaller", "wait-text", "50", CountdownText(9), "close",
+                           "wait", "#32770", "press", "6"});
+  EXPECT_TRUE(run.installer.ExitedWith(19)) << Describe(run.installer);
+  EXPECT_TRUE(run.robot.ExitedWith(0)) << Describe(run.robot);
+  // The question was the only dialog: the robot's one "wait #32770" found it.
+  EXPECT_NE(run.robot.out.find("The installation of Zevrino is not complete."), std::string::npos)
+      << run.robot.out;
+  EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /missing.exe"});
+  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
 }
 
 }  // namespace

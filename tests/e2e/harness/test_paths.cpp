@@ -32,6 +32,12 @@ fs::path RecorderExe() {
 fs::path DownloadProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/download_probe.exe";
 }
+fs::path HoldFileExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/hold_file.exe";
+}
+fs::path DialogRobotExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/dialog_robot.exe";
+}
 fs::path InstallerStubExe() {
   return WindowsBuildDir() / "installer_stub.exe";
 }

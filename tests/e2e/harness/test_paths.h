@@ -21,6 +21,8 @@ std::filesystem::path TokenProbeExe();     // reports token, version, args
 std::filesystem::path InstallerStubExe();  // the bare installer, no payload
 std::filesystem::path RecorderExe();       // notes its command line, exits as told
 std::filesystem::path DownloadProbeExe();  // the installer's download on its own
+std::filesystem::path HoldFileExe();       // keeps a file open until released
+std::filesystem::path DialogRobotExe();    // reads and answers windows and dialogs
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.
