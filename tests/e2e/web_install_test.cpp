@@ -237,10 +237,10 @@ class WebInstallRunTest : public WebInstallTest {
   Outcome Run(const fs::path& installer, const std::vector<std::string>& args,
               const std::vector<std::string>& steps = {}) {
     Outcome outcome;
+    std::vector<std::string> command = {DialogRobotExe().string(), "--timeout", "60000"};
+    command.insert(command.end(), steps.begin(), steps.end());
     std::thread robot;
     if (!steps.empty()) {
-      std::vector<std::string> command = {DialogRobotExe().string(), "--timeout", "60000"};
-      command.insert(command.end(), steps.begin(), steps.end());
       robot = std::thread([&] { outcome.robot = prefix_->RunWine(command); });
     }
     outcome.installer =
