@@ -84,10 +84,40 @@ struct InternetHandleTraits {
   }
 };
 
+// The screen's device context from GetDC(nullptr), released with ReleaseDC.
+struct ScreenDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::ReleaseDC(nullptr, handle); }
+};
+
+// A view of a file mapping from MapViewOfFile, closed with UnmapViewOfFile.
+struct MappedViewTraits {
+  using Handle = const void*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::UnmapViewOfFile(handle); }
+};
+
+// A COM interface pointer, closed with its Release. The owner takes over the
+// reference that CoCreateInstance or QueryInterface handed out.
+template <typename Interface>
+struct ComPointerTraits {
+  using Handle = Interface*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { handle->Release(); }
+};
+
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedMappedView = ScopedHandle<MappedViewTraits>;
+template <typename Interface>
+using ScopedComPointer = ScopedHandle<ComPointerTraits<Interface>>;
 // CreateFileW's handles are kernel handles; the name says where one came from.
 using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
+using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 }  // namespace zevrino::desktop::installer

@@ -18,6 +18,7 @@ constexpr int kLineAttemptRollback = 324;
 constexpr int kLineRollbackCompleted = 332;
 constexpr int kLineRollbackFailed = 334;
 constexpr int kLineUnsafeName = 340;
+constexpr int kLineBackupKept = 346;
 
 constexpr int kLevelError = 2;
 constexpr int kLevelInfo = 4;
@@ -321,8 +322,11 @@ ResultCode TransactedFileInstaller::CommitPass(bool& progress) {
 // Pending (old file back) -> Finished (temporary files deleted); Placed ->
 // Finished when there was no old file. A record that cannot move on is left
 // for the next pass, except on the last one (`force`), which gives up on it:
-// a backup that cannot be renamed back is deleted, a new file that cannot be
-// removed stays, and undeletable temporary files are left to the next run.
+// a backup that cannot be renamed back stays under its temporary name (the
+// only copy of the old file: its path is logged so that it can be recovered,
+// and the next successful run's DeleteTemporaryFiles removes it), a new file
+// that cannot be removed stays, and undeletable temporary files are left to
+// the next run.
 ResultCode TransactedFileInstaller::RollbackPass(bool force, bool& progress) {
   rollback_started_ = true;
   ResultCode result = kSuccess;
@@ -348,7 +352,12 @@ ResultCode TransactedFileInstaller::RollbackPass(bool force, bool& progress) {
       } else {
         result = kReplaceFailed;
         if (force) {
-          op.state = State::Pending;  // the old file is given up: its backup goes below
+          logging::log_message(
+              kLevelError, "", kLineBackupKept,
+              "TransactedFileInstaller - Could not restore '%s'; the old file is kept as '%s'.",
+              WidePathToUtf8(op.destination).c_str(), WidePathToUtf8(op.backup).c_str());
+          op.backup.clear();  // kept: never discarded below
+          op.state = State::Pending;
         }
       }
     }

@@ -1,5 +1,7 @@
 #include "installer/wide_path.h"
 
+#include <cstdint>
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -90,6 +92,40 @@ std::vector<std::wstring> DirectoryPrefixes(const std::wstring& path) {
     prefixes.push_back(path.substr(0, root));
   }
   return prefixes;
+}
+
+std::string WidePathToUtf8(const std::wstring& path) {
+  std::string utf8;
+  utf8.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    auto code = static_cast<std::uint32_t>(path[i]);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < path.size()) {
+      const auto low = static_cast<std::uint32_t>(path[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | code >> 6);
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | code >> 12);
+      utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | code >> 18);
+      utf8 += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return utf8;
 }
 
 }  // namespace zevrino::desktop::installer

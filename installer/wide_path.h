@@ -25,4 +25,9 @@ std::size_t WideRootLength(const std::wstring& path);
 // separators count as one. A path that is only a root gives the root itself.
 std::vector<std::wstring> DirectoryPrefixes(const std::wstring& path);
 
+// `path` as UTF-8, for log lines: UTF-16 with surrogate pairs where wchar_t
+// has 16 bits, code points where it has 32; an unpaired surrogate or a value
+// beyond U+10FFFF becomes U+FFFD.
+std::string WidePathToUtf8(const std::wstring& path);
+
 }  // namespace zevrino::desktop::installer

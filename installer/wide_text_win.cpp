@@ -15,20 +15,22 @@ bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
   return converted > 0;
 }
 
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) {
+std::wstring Utf8ToWide(const char* utf8) {
+  if (utf8 == nullptr || *utf8 == '\0') {
     return std::wstring();
   }
-  const int length = static_cast<int>(text.size());
-  const int wide_length =
-      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-  if (wide_length <= 0) {
+  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+  if (length <= 0) {
     return std::wstring();
   }
-  std::wstring result(static_cast<std::size_t>(wide_length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, result.data(),
-                        wide_length);
+  std::wstring result(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, result.data(), length);
+  result.resize(static_cast<std::size_t>(length - 1));  // the converted NUL
   return result;
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+  return Utf8ToWide(text.c_str());
 }
 
 namespace {

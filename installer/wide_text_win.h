@@ -12,7 +12,10 @@ namespace zevrino::desktop::installer {
 // False for null, invalid UTF-8 or a path that does not fit.
 bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]);
 
-// UTF-8 text of any length to UTF-16; empty for invalid UTF-8.
+// UTF-8 of any length to UTF-16, for command lines and other text that is
+// not bound to kMaxWidePath. Null, empty or invalid UTF-8 gives an empty
+// string.
+std::wstring Utf8ToWide(const char* utf8);
 std::wstring Utf8ToWide(const std::string& text);
 
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.

@@ -23,6 +23,7 @@
 #include "logging/log.h"
 #include "payload/extract_archive.h"
 #include "payload/module_version_win.h"
+#include "ui/error_dialog_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -44,7 +45,10 @@ void InitializeComAndCancelLock() {
 
 // Returns kSuccess with the payload open, or the result code of the failure.
 // A file that cannot be opened or mapped is reported as a missing payload.
-ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, OwnPayload* payload) {
+// Unless the run is silent the failure is shown once, on this thread (no UI
+// thread exists yet); the answer is ignored, since a payload that cannot be
+// read will not read on a retry.
+ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, bool silent, OwnPayload* payload) {
   ErrorCode error;
   if (OpenOwnPayload(own_path, payload, &error)) {
     return kSuccess;
@@ -56,9 +60,9 @@ ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, OwnPayload* payload) {
                          static_cast<int>(error.value()));
     result = kPayloadNotFound;
   }
-  // Seam for the error dialog: unless the run is silent, ShowError(result) is
-  // called here exactly once, before the log line, and its answer (retry) is
-  // ignored - a payload failure is never retried.
+  if (!silent) {
+    ShowError(result);
+  }
   logging::log_message(2, "", 908, "Zevrino Installer - Error reading installer payload: %d",
                        static_cast<int>(result));
   return result;
@@ -97,7 +101,7 @@ ResultCode InstallerMain(char** tokens, int count) {
   // The mapping and the reader live until this function returns; every mode
   // reads the payload through them.
   OwnPayload payload;
-  const ResultCode result = OpenPayloadOfOwnFile(own_path, &payload);
+  const ResultCode result = OpenPayloadOfOwnFile(own_path, options.silent, &payload);
   if (result != kSuccess) {
     return result;
   }

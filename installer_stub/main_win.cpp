@@ -1,5 +1,6 @@
-// Entry point of installer_stub.exe, a GUI-subsystem program: converts the
-// command line to UTF-8, cuts it into tokens and hands them to InstallerMain.
+// Entry point of installer_stub.exe, a GUI-subsystem program: restricts DLL
+// loading to System32, converts the command line to UTF-8, cuts it into
+// tokens and hands them to InstallerMain.
 
 #include <windows.h>
 
@@ -9,6 +10,12 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   using namespace zevrino::desktop::installer;
+  // First of all: from now on no DLL comes from the installer's own folder
+  // (a Downloads folder where anyone may have left a "version.dll"), neither
+  // those loaded at run time nor what they depend on. The import table names
+  // only DLLs that Windows always takes from System32 (the import test keeps
+  // it so), so nothing was loaded from there before this line.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Tokens and MuSuffix point into this buffer for the rest of the process.
   static char buffer[kCommandLineBufferSize];
   char* tokens[kMaxCommandLineTokens];

@@ -12,6 +12,22 @@ constexpr std::uint16_t kColourValues[16] = {0x0, 0x4, 0x2, 0x6, 0x1, 0x5, 0x3, 
 
 constexpr unsigned char kResetCode = 65;
 
+// The length of the next piece of [begin, end): at most kMaxWritePiece bytes,
+// cut back so that no UTF-8 sequence is split between two pieces (a console
+// converts each piece on its own). A run of more than three continuation
+// bytes is not UTF-8 anyway and is cut at the limit.
+std::size_t piece_length(const char* begin, const char* end) {
+  const auto size = static_cast<std::size_t>(end - begin);
+  if (size <= kMaxWritePiece) {
+    return size;
+  }
+  std::size_t cut = kMaxWritePiece;
+  for (int back = 0; back < 3 && (static_cast<unsigned char>(begin[cut]) & 0xC0) == 0x80; ++back) {
+    --cut;
+  }
+  return (static_cast<unsigned char>(begin[cut]) & 0xC0) == 0x80 ? kMaxWritePiece : cut;
+}
+
 }  // namespace
 
 std::uint16_t apply_colour_code(std::uint16_t current, std::uint16_t default_attributes,
@@ -49,8 +65,10 @@ void ColourConsoleWriter::write(std::string_view text) {
         applied_attributes_ = current;
         api_.set_attributes(current);
       }
-      for (std::size_t piece = position; piece < run_end; piece += kMaxWritePiece) {
-        api_.write(text.data() + piece, std::min(kMaxWritePiece, run_end - piece), console);
+      for (std::size_t piece = position; piece < run_end;) {
+        const std::size_t length = piece_length(text.data() + piece, text.data() + run_end);
+        api_.write(text.data() + piece, length, console);
+        piece += length;
       }
     }
     // A 0x00, a 0x01 without its code byte and the code 0 all end the text.

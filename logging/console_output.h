@@ -12,7 +12,8 @@
 //   65 ('A') back to the console's default attributes
 //   others   no change
 // Each non-empty run is written with the attributes current at its start,
-// in pieces of at most kMaxWritePiece bytes. The attributes are applied only
+// in pieces of at most kMaxWritePiece bytes that never split a UTF-8
+// sequence. The attributes are applied only
 // when they differ from the last ones applied.
 
 #include <cstddef>
@@ -36,7 +37,8 @@ class ConsoleApi {
   // use that handle.
   virtual bool open_stdout() = 0;
   virtual void set_attributes(std::uint16_t attributes) = 0;
-  // Writes one piece; failures are ignored.
+  // Writes one piece of UTF-8 text; failures are ignored. A console gets it
+  // as UTF-16, redirected output as the bytes themselves.
   virtual void write(const char* data, std::size_t size, bool console) = 0;
 };
 

@@ -43,7 +43,16 @@ class Win32Console : public ConsoleApi {
     }
     DWORD written = 0;
     if (console) {
-      ::WriteConsoleA(handle_, data, static_cast<DWORD>(size), &written, nullptr);
+      // WriteConsoleA would take the bytes in the console's code page, which
+      // is not UTF-8 on most systems. A piece never splits a sequence, so it
+      // converts on its own; invalid bytes become U+FFFD.
+      static_assert(kMaxWritePiece <= 8192, "the buffer holds one piece");
+      wchar_t wide[kMaxWritePiece];
+      const int length = ::MultiByteToWideChar(CP_UTF8, 0, data, static_cast<int>(size), wide,
+                                               static_cast<int>(kMaxWritePiece));
+      if (length > 0) {
+        ::WriteConsoleW(handle_, wide, static_cast<DWORD>(length), &written, nullptr);
+      }
     } else {
       ::WriteFile(handle_, data, static_cast<DWORD>(size), &written, nullptr);
     }

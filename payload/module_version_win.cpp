@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "installer/system_library_win.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -15,6 +17,20 @@ constexpr DWORD kLargestModulePathSize = 16384;
 bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
+
+// version.dll is loaded at run time from System32 (see system_library_win.h).
+struct VersionApi {
+  decltype(&::GetFileVersionInfoSizeW) info_size = nullptr;
+  decltype(&::GetFileVersionInfoW) info = nullptr;
+  decltype(&::VerQueryValueA) query = nullptr;
+
+  bool Load() {
+    info_size = GetSystemFunction<decltype(info_size)>(L"version.dll", "GetFileVersionInfoSizeW");
+    info = GetSystemFunction<decltype(info)>(L"version.dll", "GetFileVersionInfoW");
+    query = GetSystemFunction<decltype(query)>(L"version.dll", "VerQueryValueA");
+    return info_size != nullptr && info != nullptr && query != nullptr;
+  }
+};
 
 }  // namespace
 
@@ -34,17 +50,20 @@ std::wstring GetModulePath() {
 }
 
 std::string GetProductVersion(const std::wstring& path) {
+  VersionApi api;
+  if (!api.Load())
+    return std::string();
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  const DWORD size = api.info_size(path.c_str(), &ignored);
   if (size == 0)
     return std::string();
   std::vector<std::uint8_t> info(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data()))
+  if (!api.info(path.c_str(), 0, size, info.data()))
     return std::string();
 
   void* translation = nullptr;
   UINT translation_size = 0;
-  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &translation, &translation_size) ||
+  if (!api.query(info.data(), "\\VarFileInfo\\Translation", &translation, &translation_size) ||
       translation == nullptr || translation_size < 4) {
     return std::string();
   }
@@ -55,8 +74,7 @@ std::string GetProductVersion(const std::wstring& path) {
 
   void* value = nullptr;
   UINT value_size = 0;
-  if (!VerQueryValueA(info.data(), query, &value, &value_size) || value == nullptr ||
-      value_size == 0) {
+  if (!api.query(info.data(), query, &value, &value_size) || value == nullptr || value_size == 0) {
     return std::string();
   }
   // value_size counts characters including the terminating zero.

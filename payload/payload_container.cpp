@@ -5,6 +5,7 @@
 
 #include "installer/result_code.h"
 #include "payload/marker_search.h"
+#include "payload/pe_certificate_table.h"
 #include "payload/sha1.h"
 
 namespace zevrino::desktop::installer {
@@ -43,7 +44,14 @@ const std::uint8_t* PayloadMarker() {
 
 bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
   const std::uint8_t* const file = reader->begin();
-  const std::size_t file_size = static_cast<std::size_t>(reader->end() - file);
+  // Only the signed bytes are searched: a marker inside the certificate
+  // table, which the signature does not cover, is someone else's.
+  const SignedExtent extent =
+      FindSignedExtent(file, static_cast<std::size_t>(reader->end() - file));
+  if (extent.status == SignedExtentStatus::kInvalid) {
+    return Fail(kPayloadNotFound, error);
+  }
+  const std::size_t file_size = extent.searchable_size;
 
   const std::size_t marker =
       FindLastOccurrence(file, file_size, PayloadMarker(), kPayloadMarkerSize);

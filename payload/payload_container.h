@@ -10,6 +10,11 @@
 //   S+L+12      4     L, uint32 little-endian
 //   S+L+16      any   ignored (padding, certificate table)
 //
+// A signed file ends with its certificate table, which the signature's hash
+// skips: the search covers only the bytes before it (see
+// pe_certificate_table.h), and a certificate table that does not lie between
+// the end of the sections and the end of the file is refused (4).
+//
 // Payload (offsets from its start, little-endian):
 //   0           2     header size H, counting the whole header (4 in practice)
 //   2           2     flags (PayloadFlag bits; other bits ignored)
@@ -22,8 +27,9 @@
 // that an executable without payload holds no marker anywhere.
 //
 // Error codes (installer category): 1 payload shorter than 4 bytes, H beyond
-// the payload or digest missing; 2 digest mismatch; 4 no marker, fewer than 4
-// bytes after it, or L larger than the marker's position.
+// the payload or digest missing; 2 digest mismatch; 4 no marker before the
+// certificate table, fewer than 4 bytes between it and the table, L larger
+// than the marker's position, or a misplaced certificate table.
 
 #include <cstddef>
 #include <cstdint>

@@ -17,7 +17,7 @@ work=$root/build/demo
 rm -rf "$work"
 mkdir -p "$work/app/locales"
 printf 'Zevrino sample application\r\n' > "$work/app/README.txt"
-cp build/windows/tests/e2e/windows/run_limited.exe "$work/app/Zevrino.exe"
+cp build/windows/tests/e2e/windows/zevrino_standin.exe "$work/app/Zevrino.exe"
 for l in de fr ja; do printf 'catalog %s\n' "$l" > "$work/app/locales/$l.pak"; done
 
 installer=$work/ZevrinoSetup.exe

@@ -26,15 +26,11 @@ namespace packer = desktop::packer;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadBinaryFile(path);
 }
 
 void WriteFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
+  WriteBinaryFile(path, bytes);
 }
 
 void PutLe16(Bytes* bytes, std::size_t at, std::uint16_t value) {
@@ -193,10 +189,42 @@ TEST_F(InstallerPayloadTest, ExtractLaysDownThePackedFolder) {
   }
 }
 
+// Offset of the certificate-table entry (file offset, then size) in the
+// data directories of a PE32+ image.
+std::size_t CertificateEntryOffset(const Bytes& file) {
+  const std::size_t pe = file[0x3C] | file[0x3D] << 8 | file[0x3E] << 16;
+  EXPECT_EQ(file[pe + 24] | file[pe + 25] << 8, 0x20B) << "not PE32+";
+  return pe + 24 + 112 + 4 * 8;
+}
+
+std::uint32_t GetLe32(const Bytes& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
 // Signing appends the certificate table after the payload's length field;
-// the payload is found from the end regardless, and the signature covers it.
-TEST_F(InstallerPayloadTest, SignedInstallerStillOpensItsPayload) {
-  Packed("unsigned.exe");
+// the payload is found before it and installs. The signature's hash skips
+// that table, so a second payload planted inside it (the table's size grown
+// to cover it) keeps the signature valid; it must never be run. A table that
+// points outside the file is refused like a missing payload.
+TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
+  auto pack_app = [&](const std::string& name, const std::string& file, const Bytes& content) {
+    const fs::path app = PathOf(name + ".app");
+    WriteBinaryFile(app / file, content);
+    packer::PackRequest request;
+    request.stub_path = InstallerStubExe().string();
+    request.output_path = PathOf(name).string();
+    request.body = {packer::BodySource::Kind::kAppDir, app.string()};
+    request.encoding.preset = 1;
+    std::string error;
+    EXPECT_TRUE(packer::Pack(request, &error)) << error;
+    return ReadFile(PathOf(name));
+  };
+  const Bytes genuine_exe = Content(30000);
+  pack_app("unsigned.exe", "Zevrino.exe", genuine_exe);
+  const Bytes planted = pack_app("planted.exe", "planted-only.txt", Content(700));
+  fs::remove_all(PathOf("planted.exe.app"));
+
   const fs::path key = PathOf("key.pem"), cert = PathOf("cert.pem");
   const ProcessResult made_key = RunProcess(
       {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key.string(), "-out",
@@ -216,29 +244,74 @@ TEST_F(InstallerPayloadTest, SignedInstallerStillOpensItsPayload) {
   const Bytes unsigned_file = ReadFile(PathOf("unsigned.exe"));
   const Bytes signed_file = ReadFile(PathOf("signed.exe"));
   ASSERT_GT(signed_file.size(), unsigned_file.size() + 16);  // something follows the length
-  packer::InstallerInfo info;
-  std::uint64_t decoded = 0;
-  EXPECT_EQ(packer::VerifyInstaller(signed_file.data(), signed_file.size(), &info, &decoded), 0u);
-  EXPECT_EQ(info.payload_offset, stub_.size());
+  const std::size_t entry = CertificateEntryOffset(signed_file);
+  const std::uint32_t table_at = GetLe32(signed_file, entry);
+  ASSERT_GE(table_at, unsigned_file.size());
+  ASSERT_EQ(table_at + GetLe32(signed_file, entry + 4), signed_file.size());
 
-  const ProcessResult result =
-      prefix_->RunAsUser(RunLimitedExe(), PathOf("signed.exe"), {"--silent"});
-  EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  // The planted installer's payload, marker and length appended inside the
+  // table, which grows to the new end of the file.
+  Bytes attacked = signed_file;
+  attacked.insert(attacked.end(), planted.begin() + static_cast<std::ptrdiff_t>(stub_.size()),
+                  planted.end());
+  attacked.resize((attacked.size() + 7) / 8 * 8, 0);
+  PutLe32(&attacked, entry + 4, static_cast<std::uint32_t>(attacked.size() - table_at));
+  Bytes offset_outside = signed_file;
+  PutLe32(&offset_outside, entry, static_cast<std::uint32_t>(signed_file.size() + 64));
+  Bytes size_outside = signed_file;
+  PutLe32(&size_outside, entry + 4, GetLe32(signed_file, entry + 4) + 4096);
+
+  for (const auto& [name, file] : std::vector<std::pair<std::string, const Bytes*>>{
+           {"signed.exe", &signed_file}, {"attacked.exe", &attacked}}) {
+    SCOPED_TRACE(name);
+    packer::InstallerInfo info;
+    std::uint64_t decoded = 0;
+    EXPECT_EQ(packer::VerifyInstaller(file->data(), file->size(), &info, &decoded), 0u);
+    EXPECT_EQ(info.payload_offset, stub_.size());
+    EXPECT_EQ(info.payload_end, unsigned_file.size());
+    EXPECT_EQ(info.signature, installer::SignedExtentStatus::kSigned);
+
+    WriteFile(PathOf(name), *file);
+    const fs::path target = PathOf(name + " extracted");
+    const ProcessResult result =
+        prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--extract", ToWindowsPath(target)});
+    EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+    EXPECT_EQ(ReadFile(target / "Zevrino.exe"), genuine_exe);
+    EXPECT_FALSE(fs::exists(target / "planted-only.txt"));
+  }
+  // The planted archive's file appears nowhere: not beside the installers,
+  // not in the prefix (a default extract folder, a temporary folder).
+  for (const fs::path& root : {scratch_.path(), prefix_->DriveC()}) {
+    for (auto it =
+             fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied);
+         it != fs::recursive_directory_iterator(); ++it) {
+      EXPECT_NE(it->path().filename(), "planted-only.txt") << it->path();
+    }
+  }
+
+  for (const auto& [name, file] : std::vector<std::pair<std::string, const Bytes*>>{
+           {"offset_outside.exe", &offset_outside}, {"size_outside.exe", &size_outside}}) {
+    SCOPED_TRACE(name);
+    const ProcessResult result = RunInstaller(name, *file);
+    EXPECT_TRUE(result.ExitedWith(4)) << Describe(result);
+    EXPECT_NE(result.out.find("Error reading installer payload: 4"), std::string::npos)
+        << result.out;
+  }
 }
 
-// A stub that needed a MinGW runtime DLL (libstdc++, libgcc, winpthread) or
-// any other non-system DLL would not start on a clean machine, which Wine's
-// own search path can hide.
-TEST_F(InstallerPayloadTest, StubImportsOnlySystemDlls) {
+// The import table names only DLLs that Windows always takes from System32
+// (KnownDLLs and API sets): any other DLL, a MinGW runtime DLL or a system
+// DLL such as version, wininet or comctl32, would be looked for next to the
+// installer first, where a planted copy would run before wWinMain. Those are
+// loaded at run time from System32 instead.
+TEST_F(InstallerPayloadTest, StubImportsOnlyDllsWindowsTakesFromSystem32) {
   const ProcessResult dump =
       RunProcess({"x86_64-w64-mingw32-objdump", "-p", InstallerStubExe().string()}, {},
                  std::chrono::seconds(60));
   ASSERT_TRUE(dump.ExitedWith(0)) << Describe(dump);
-  const std::set<std::string> system_dlls = {
-      "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll", "ole32.dll",
-      "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "shlwapi.dll",  "wininet.dll", "version.dll",
-      "msvcrt.dll",   "ntdll.dll",    "combase.dll",  "shcore.dll",   "uxtheme.dll", "bcrypt.dll",
-      "crypt32.dll",  "ws2_32.dll",   "userenv.dll",  "secur32.dll",  "dwmapi.dll"};
+  const std::set<std::string> known_dlls = {"kernel32.dll", "user32.dll",  "gdi32.dll",
+                                            "advapi32.dll", "shell32.dll", "ole32.dll",
+                                            "oleaut32.dll", "msvcrt.dll",  "shlwapi.dll"};
   std::vector<std::string> imported;
   const std::string tag = "DLL Name: ";
   for (std::size_t at = dump.out.find(tag); at != std::string::npos;
@@ -252,8 +325,9 @@ TEST_F(InstallerPayloadTest, StubImportsOnlySystemDlls) {
   EXPECT_NE(std::find(imported.begin(), imported.end(), "kernel32.dll"), imported.end());
   for (const std::string& name : imported) {
     // api-ms-win-* are API sets that Windows resolves itself.
-    EXPECT_TRUE(system_dlls.count(name) != 0 || name.rfind("api-ms-win-", 0) == 0)
-        << "installer_stub.exe imports " << name << ", which Windows does not ship";
+    EXPECT_TRUE(known_dlls.count(name) != 0 || name.rfind("api-ms-win-", 0) == 0)
+        << "installer_stub.exe imports " << name
+        << ", which Windows may load from the installer's folder";
   }
 }
 

@@ -1,6 +1,8 @@
 // Fuzz target for the payload reader. The input is taken twice:
-//   1. as a whole mapped installer file: OpenPayload, and DecodePayloadBody
-//      when it opens (rare for random input, since the digest must match);
+//   1. as a whole mapped installer file: the PE headers and certificate
+//      table, OpenPayload, and DecodePayloadBody when it opens (the seed
+//      corpus of small valid installers gets mutations past the marker and
+//      the digest);
 //   2. as a bare payload body: DecodePayloadBody directly, so that the LZMA
 //      and x86 paths see the mutated bytes without passing a digest first.
 // Bodies announcing more than 64 MiB are not decoded, to keep the fuzzer
@@ -13,6 +15,7 @@
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "payload/payload_reader.h"
+#include "payload/pe_certificate_table.h"
 
 namespace {
 
@@ -56,6 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ErrorCode error;
   if (OpenPayload(&reader, &flags, &error)) {
     if (reader.begin() < begin || reader.end() > end || reader.position() > reader.end()) {
+      __builtin_trap();
+    }
+    // The payload, its marker and its length lie before any certificate
+    // table: the signature covers them.
+    const std::size_t signed_size =
+        zevrino::desktop::installer::FindSignedExtent(begin, size).searchable_size;
+    if (static_cast<std::size_t>(reader.end() - begin) + 16 > signed_size) {
       __builtin_trap();
     }
     DecodeIfSmall(reader);

@@ -10,6 +10,7 @@ namespace zevrino::desktop::packer {
 namespace {
 
 using installer::ErrorCode;
+using installer::kPayloadMarkerSize;
 using installer::PayloadReader;
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -54,6 +55,10 @@ bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo*
                       ErrorCode* error) {
   *info = InstallerInfo();
   info->file_size = size;
+  const installer::SignedExtent extent = installer::FindSignedExtent(file, size);
+  info->signature = extent.status;
+  info->certificate_table_offset = extent.certificate_table_offset;
+  info->certificate_table_size = extent.certificate_table_size;
   PayloadReader reader(file, file + size);
   std::uint16_t flags = 0;
   error->clear();
@@ -64,6 +69,7 @@ bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo*
   info->flags = flags;
   info->payload_offset = static_cast<std::uint64_t>(reader.begin() - file);
   info->payload_size = static_cast<std::uint32_t>(reader.end() - reader.begin());
+  info->payload_end = static_cast<std::uint64_t>(reader.end() - file) + kPayloadMarkerSize + 4;
   info->header_size = static_cast<std::uint16_t>(reader.begin()[0] | (reader.begin()[1] << 8));
   info->digest_valid = opened;
   PayloadReader body;
@@ -116,6 +122,30 @@ const char* PayloadErrorText(installer::ResultCode code) {
     default:
       return "payload error";
   }
+}
+
+std::string DescribeSignature(const InstallerInfo& info) {
+  using installer::SignedExtentStatus;
+  std::string text;
+  if (info.payload_end != 0) {
+    text = "payload ends at " + std::to_string(info.payload_end) + "; ";
+  }
+  const std::string table = "certificate table at " +
+                            std::to_string(info.certificate_table_offset) + ", " +
+                            std::to_string(info.certificate_table_size) + " bytes";
+  switch (info.signature) {
+    case SignedExtentStatus::kSigned:
+      return text + "signed: " + table + ", closing the file";
+    case SignedExtentStatus::kInvalid:
+      return text + "signature refused: " +
+             (info.certificate_table_offset == 0 && info.certificate_table_size == 0
+                  ? std::string("PE headers cut short or inconsistent")
+                  : table + ", not between the end of the sections and the end of the file");
+    case SignedExtentStatus::kUnsigned:
+    case SignedExtentStatus::kNotPe:
+      break;
+  }
+  return text + "not signed";
 }
 
 }  // namespace zevrino::desktop::packer

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "installer/error_code.h"
 #include "installer/result_code.h"
+#include "payload/pe_certificate_table.h"
 
 namespace zevrino::desktop::packer {
 
@@ -29,14 +31,21 @@ struct InstallerInfo {
   std::uint64_t file_size = 0;
   std::uint64_t payload_offset = 0;  // S: size of the image before the payload
   std::uint32_t payload_size = 0;    // L
-  std::uint16_t header_size = 0;     // H
+  std::uint64_t payload_end = 0;     // S + L + 16: after the marker and the length
+  // The signature that closes the file, if any. The payload is looked for only
+  // before it; a misplaced table is `kInvalid` and no payload is found.
+  installer::SignedExtentStatus signature = installer::SignedExtentStatus::kNotPe;
+  std::uint64_t certificate_table_offset = 0;
+  std::uint64_t certificate_table_size = 0;
+  std::uint16_t header_size = 0;  // H
   std::uint16_t flags = 0;
   bool digest_valid = false;
   BodyInfo body;
 };
 
 // Locates the payload and describes it. Returns false when there is nothing
-// to describe: no payload found (error 4) or its header unreadable (error 1).
+// to describe: no payload found (error 4) or its header unreadable (error 1);
+// the signature fields are filled all the same.
 // A digest mismatch is not a failure here; it shows in info->digest_valid.
 bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo* info,
                       installer::ErrorCode* error);
@@ -49,5 +58,10 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
 
 // Short English description of a payload result code, for the tool's output.
 const char* PayloadErrorText(installer::ResultCode code);
+
+// Where the payload ends and whether a signature follows it, in one line
+// without a line feed, e.g. "payload ends at 5120; signed: certificate table
+// at 5128, 1960 bytes, closing the file".
+std::string DescribeSignature(const InstallerInfo& info);
 
 }  // namespace zevrino::desktop::packer

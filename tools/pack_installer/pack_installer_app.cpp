@@ -67,6 +67,7 @@ void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream&
       << "file size:      " << info.file_size << "\n"
       << "payload offset: " << info.payload_offset << "\n"
       << "payload size:   " << info.payload_size << "\n"
+      << "signature:      " << DescribeSignature(info) << "\n"
       << "header size:    " << info.header_size << "\n"
       << "flags:          " << Hex16(info.flags) << " (" << FlagNames(info.flags) << ")\n"
       << "digest:         " << (info.digest_valid ? "valid" : "INVALID") << "\n"
@@ -141,7 +142,7 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
     const auto code = static_cast<installer::ResultCode>(error.value());
     err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
-        << ")\n";
+        << "); " << DescribeSignature(info) << "\n";
     return kExitFailure;
   }
   PrintInfo(path, info, out);
@@ -162,10 +163,11 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
       VerifyInstaller(file.data(), file.size(), &info, &decoded_size);
   if (code != installer::kSuccess) {
     err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
-        << ")\n";
+        << "); " << DescribeSignature(info) << "\n";
     return kExitFailure;
   }
-  out << path << ": payload valid, " << decoded_size << " bytes decoded\n";
+  out << path << ": payload valid, " << decoded_size << " bytes decoded; "
+      << DescribeSignature(info) << "\n";
   return kExitSuccess;
 }
 

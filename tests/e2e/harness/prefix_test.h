@@ -17,8 +17,7 @@ class PrefixTest : public ::testing::Test {
  protected:
   // True when the suite's prefix is open; a failed first attempt is not
   // repeated for every test. Use as ASSERT_TRUE(OpenSharedPrefix()) << PrefixError().
-  // A suite that changes machine-wide state of its prefix (URL handlers under
-  // HKLM, for example) names a prefix of its own in `options`.
+  // A suite that changes its prefix (handlers, debug settings) names its own.
   static bool OpenSharedPrefix(const PrefixOptions& options = {}) {
     if (!attempted_) {
       attempted_ = true;

@@ -1,6 +1,8 @@
 #include "tests/e2e/harness/test_paths.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 namespace zevrino::e2e {
@@ -26,20 +28,43 @@ fs::path RunLimitedExe() {
 fs::path TokenProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/token_probe.exe";
 }
-fs::path RecorderExe() {
-  return WindowsBuildDir() / "tests/e2e/windows/recorder.exe";
-}
-fs::path DownloadProbeExe() {
-  return WindowsBuildDir() / "tests/e2e/windows/download_probe.exe";
-}
-fs::path HoldFileExe() {
-  return WindowsBuildDir() / "tests/e2e/windows/hold_file.exe";
-}
-fs::path DialogRobotExe() {
-  return WindowsBuildDir() / "tests/e2e/windows/dialog_robot.exe";
+fs::path WindowsTestProgram(const std::string& file_name) {
+  return WindowsBuildDir() / "tests/e2e/windows" / file_name;
 }
 fs::path InstallerStubExe() {
   return WindowsBuildDir() / "installer_stub.exe";
+}
+fs::path RecorderExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/recorder.exe";
+}
+fs::path ZevrinoStandinExe(StandinVersion version) {
+  const char* name = version == StandinVersion::kOlder   ? "zevrino_standin_old.exe"
+                     : version == StandinVersion::kNewer ? "zevrino_standin_new.exe"
+                                                         : "zevrino_standin.exe";
+  return WindowsBuildDir() / "tests/e2e/windows" / name;
+}
+fs::path ApplicationTestsExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/application_tests.exe";
+}
+fs::path PlantedDll() {
+  return WindowsBuildDir() / "tests/e2e/windows/planted.dll";
+}
+fs::path VersionImportProbeExe() {
+  return WindowsBuildDir() / "tests/e2e/windows/version_import_probe.exe";
+}
+
+std::vector<std::uint8_t> ReadBinaryFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>());
+}
+
+void WriteBinaryFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  EXPECT_TRUE(out.good()) << "cannot write " << path;
 }
 
 ScratchDir::ScratchDir(const std::string& label) {

@@ -6,8 +6,10 @@
 // Windows program skip, saying which file is missing, when it is absent;
 // they never pass without having run.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -19,10 +21,28 @@ std::filesystem::path WindowsBuildDir();
 std::filesystem::path RunLimitedExe();     // the limited-token launcher
 std::filesystem::path TokenProbeExe();     // reports token, version, args
 std::filesystem::path InstallerStubExe();  // the bare installer, no payload
-std::filesystem::path RecorderExe();       // notes its command line, exits as told
-std::filesystem::path DownloadProbeExe();  // the installer's download on its own
-std::filesystem::path HoldFileExe();       // keeps a file open until released
-std::filesystem::path DialogRobotExe();    // reads and answers windows and dialogs
+// Any program of the Windows build's tests/e2e/windows (dialog_robot.exe,
+// ui_driver.exe, recorder.exe...).
+std::filesystem::path WindowsTestProgram(const std::string& file_name);
+std::filesystem::path RecorderExe();  // notes its starts in "<exe>.log"
+
+// The stand-in for the installed Zevrino.exe (behaviour: see
+// tests/e2e/windows/zevrino_standin.cpp), built with a product version the
+// same as the installer's (ZV_PRODUCT_VERSION), older (1.0.0.1) or newer
+// (9.9.9.9).
+enum class StandinVersion { kSame, kOlder, kNewer };
+std::filesystem::path ZevrinoStandinExe(StandinVersion version = StandinVersion::kSame);
+
+// The Windows checks of starting, shortcuts, URI and closing of the
+// installed application, run inside the prefix by e2e_application_tests.
+std::filesystem::path ApplicationTestsExe();
+std::filesystem::path PlantedDll();             // a DLL whose loading leaves a marker file
+std::filesystem::path VersionImportProbeExe();  // imports version.dll statically
+
+// Whole files as bytes; WriteBinaryFile creates the parent directories and
+// reports failure as a test failure.
+std::vector<std::uint8_t> ReadBinaryFile(const std::filesystem::path& path);
+void WriteBinaryFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // A fresh directory under the host build tree (reachable from Wine as Z:),
 // removed with its contents when the object goes.

@@ -46,7 +46,8 @@ std::unique_ptr<WinePrefix> WinePrefix::Open(const PrefixOptions& options, std::
     return nullptr;
   }
   prefix->server_started_ = true;
-  if (!prefix->SetWindowsVersion(options.windows_version, error)) {
+  if (!prefix->SetWindowsVersion(options.windows_version, error) ||
+      !prefix->MakeProfileFoldersPrivate(error)) {
     return nullptr;
   }
   return prefix;
@@ -83,6 +84,27 @@ ProcessResult WinePrefix::RunAsUser(const fs::path& launcher, const fs::path& pr
   std::vector<std::string> command = {launcher.string(), ToWindowsPath(program)};
   command.insert(command.end(), args.begin(), args.end());
   return RunWine(command, environment, timeout);
+}
+
+bool WinePrefix::MakeProfileFoldersPrivate(std::string* error) const {
+  const std::string user = UserName();
+  if (user.empty()) {
+    *error = "no user profile under " + (DriveC() / "users").string();
+    return false;
+  }
+  for (const char* name : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+    const fs::path folder = DriveC() / "users" / user / name;
+    std::error_code ec;
+    if (fs::is_symlink(folder, ec)) {
+      fs::remove(folder, ec);
+    }
+    fs::create_directories(folder, ec);
+    if (ec || fs::is_symlink(folder) || !fs::is_directory(folder)) {
+      *error = "cannot make " + folder.string() + " a folder of the prefix: " + ec.message();
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string WinePrefix::UserName() const {

@@ -12,6 +12,12 @@
 // process keeps the display it was first started with for the server's
 // life, so server and display must begin and end together. Within one
 // process, open each prefix name at most once at a time.
+//
+// Wine makes the user's Desktop, Documents, Downloads, Music, Pictures and
+// Videos symbolic links to the Linux home folder, so a shortcut put on the
+// "desktop" would land in $HOME, shared by every prefix and the user. Open
+// turns them into real folders of the prefix; on Windows they are the
+// user's own folders anyway.
 
 #include <chrono>
 #include <filesystem>
@@ -79,6 +85,8 @@ class WinePrefix {
 
  private:
   WinePrefix() = default;
+  // Replaces the profile folders that Wine links to $HOME by real ones.
+  bool MakeProfileFoldersPrivate(std::string* error) const;
 
   std::filesystem::path path_;
   int lock_fd_ = -1;

@@ -10,59 +10,18 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-std::string ToUtf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return {};
-  }
-  std::string out(static_cast<std::size_t>(size - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-int ExitCodeFrom(const std::wstring& path) {
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) {
-    return 0;
-  }
-  char text[32] = {};
-  const std::size_t read = std::fread(text, 1, sizeof text - 1, file);
-  std::fclose(file);
-  text[read] = '\0';
-  return std::atoi(text);
-}
-
-}  // namespace
+#include "tests/e2e/windows/start_record_win.h"
 
 int wmain() {
-  wchar_t own_path[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameW(nullptr, own_path, MAX_PATH * 4);
-  if (length == 0 || length >= MAX_PATH * 4) {
+  using namespace zevrino::e2e;
+  const std::wstring own_path = OwnPath();
+  if (own_path.empty()) {
     return 240;
   }
-  wchar_t directory[MAX_PATH * 4] = {};
-  GetCurrentDirectoryW(MAX_PATH * 4, directory);
-
-  const std::string line = ToUtf8(GetCommandLineW()) + "\t" + ToUtf8(directory) + "\r\n";
-  const std::wstring log_path = std::wstring(own_path) + L".log";
-  // Several starts may overlap: append mode with a short retry keeps every
-  // line whole.
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    HANDLE file = CreateFileW(log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-      CloseHandle(file);
-      break;
-    }
-    Sleep(20);
-  }
-  return ExitCodeFrom(std::wstring(own_path) + L".exitcode");
+  RecordStart(own_path);
+  bool found = false;
+  return std::atoi(ReadWholeFile(own_path + L".exitcode", &found).c_str());
 }

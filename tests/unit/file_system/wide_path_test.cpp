@@ -50,5 +50,22 @@ TEST(WidePath, DirectoryPrefixesGrowOneElementAtATime) {
   EXPECT_EQ(DirectoryPrefixes(L""), List{});
 }
 
+TEST(WidePath, Utf8ForTheLog) {
+  std::wstring path = L"C:\\Gr\u00FC\u00DFe\\\u2713";
+  std::string expected =
+      "C:\\Gr\xC3\xBC\xC3\x9F"
+      "e\\\xE2\x9C\x93";
+  // A character beyond the basic plane, spelled as the platform's wchar_t
+  // holds it, and an unpaired surrogate.
+  if (sizeof(wchar_t) == 2) {
+    path +=
+        {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(0xDC00)};
+  } else {
+    path += {static_cast<wchar_t>(0x1F600), static_cast<wchar_t>(0xDC00)};
+  }
+  expected += "\xF0\x9F\x98\x80\xEF\xBF\xBD";
+  EXPECT_EQ(WidePathToUtf8(path), expected);
+}
+
 }  // namespace
 }  // namespace zevrino::desktop::installer

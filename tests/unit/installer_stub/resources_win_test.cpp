@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwctype>
 #include <string>
 #include <vector>
 
+#include "installer/system_library_win.h"
 #include "tests/unit/installer_stub/stub_path_win.h"
 
 namespace zevrino::desktop::installer {
@@ -105,6 +107,14 @@ TEST(Resources, ManifestLetsTheVersionTestSeeWindows10) {
 }
 
 TEST(Resources, VersionInformationCarriesTheProductVersion) {
+  // Through version.dll from System32, as the installer reads it.
+  const auto version_info_size = GetSystemFunction<decltype(&::GetFileVersionInfoSizeW)>(
+      L"version.dll", "GetFileVersionInfoSizeW");
+  const auto version_info =
+      GetSystemFunction<decltype(&::GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
+  const auto query_value =
+      GetSystemFunction<decltype(&::VerQueryValueW)>(L"version.dll", "VerQueryValueW");
+  ASSERT_TRUE(version_info_size && version_info && query_value);
   unsigned parts[4] = {};
   ASSERT_EQ(
       std::sscanf(ZV_PRODUCT_VERSION, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]),
@@ -112,30 +122,48 @@ TEST(Resources, VersionInformationCarriesTheProductVersion) {
   const std::string expected = ZV_PRODUCT_VERSION;
   for (const std::wstring& path : ModulesUnderTest()) {
     SCOPED_TRACE(Narrow(path));
-    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    const DWORD size = version_info_size(path.c_str(), nullptr);
     ASSERT_GT(size, 0u);
     std::vector<std::uint8_t> info(size);
-    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+    ASSERT_TRUE(version_info(path.c_str(), 0, size, info.data()));
 
     void* value = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_TRUE(query_value(info.data(), L"\\VarFileInfo\\Translation", &value, &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(static_cast<const WORD*>(value)[0], 0x0409);
     EXPECT_EQ(static_cast<const WORD*>(value)[1], 0x04B0);
 
-    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductVersion", &value,
-                                 &length));
+    ASSERT_TRUE(
+        query_value(info.data(), L"\\StringFileInfo\\040904B0\\ProductVersion", &value, &length));
     EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(value)),
               std::wstring(expected.begin(), expected.end()));
 
     // The numeric version holds the leading numbers of the same string.
-    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", &value, &length));
+    ASSERT_TRUE(query_value(info.data(), L"\\", &value, &length));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     EXPECT_EQ(fixed->dwProductVersionMS, parts[0] << 16 | parts[1]);
     EXPECT_EQ(fixed->dwProductVersionLS, parts[2] << 16 | parts[3]);
   }
+}
+
+// comctl32 is loaded at run time from System32, not imported; the manifest's
+// Common Controls 6 dependency must still redirect such a load to version 6,
+// which lives in the side-by-side store. (The module's own DllGetVersion is
+// no witness: Wine's reports 5 for both.)
+TEST(Resources, RunTimeLoadOfComctl32IsVersion6) {
+  const HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
+  ASSERT_NE(comctl32, nullptr) << ::GetLastError();
+  wchar_t path[MAX_PATH] = L"";
+  ASSERT_NE(::GetModuleFileNameW(comctl32, path, MAX_PATH), 0u);
+  std::wstring lower = path;
+  for (wchar_t& c : lower) {
+    c = static_cast<wchar_t>(::towlower(c));
+  }
+  EXPECT_NE(lower.find(L"\\winsxs\\"), std::wstring::npos) << Narrow(lower);
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls_"), std::wstring::npos) << Narrow(lower);
+  EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << Narrow(lower);
 }
 
 TEST(Resources, IconOneHoldsSeveralSizes) {

@@ -116,6 +116,25 @@ TEST(ColourConsoleWriter, SplitsLongRunsIntoPiecesOf8192Bytes) {
     }
   }
   EXPECT_EQ((std::vector<std::size_t>{8192, 8192, 3616, 8192}), sizes);
+
+  // A console converts each piece to UTF-16 on its own, so no piece ends
+  // inside a UTF-8 sequence: a 3-byte character across the limit moves whole
+  // into the next piece, and the bytes still arrive in order.
+  FakeConsole real;
+  ColourConsoleWriter to_console(real);
+  const std::string check = "\xE2\x9C\x93";  // U+2713
+  const std::string text = std::string(8191, 'a') + check + std::string(8188, 'b') + check;
+  to_console.write(text);
+  std::string joined;
+  sizes.clear();
+  for (const std::string& call : real.calls) {
+    if (call.rfind("console ", 0) == 0) {
+      sizes.push_back(call.size() - 8);
+      joined += call.substr(8);
+    }
+  }
+  EXPECT_EQ((std::vector<std::size_t>{8191, 8191, 3}), sizes);
+  EXPECT_EQ(joined, text);
 }
 
 // Without a console the default reads 0 and is read again on the next line

@@ -7,6 +7,7 @@
 #include "payload/payload_decoder.h"
 #include "payload/sha1.h"
 #include "tests/unit/pack_installer/scratch_dir.h"
+#include "tests/unit/payload/payload_builder.h"
 #include "tools/pack_installer/file_io.h"
 #include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/pack_installer_app.h"
@@ -347,6 +348,49 @@ TEST_F(PackInstallerTest, ListAndVerifyReportDamage) {
       EXPECT_EQ(result.exit_code, kExitFailure);
       EXPECT_EQ(result.err.rfind("pack_installer: " + path + ": ", 0), 0u) << result.err;
     }
+  }
+}
+
+// A signed installer: list and verify say where the payload ends and that
+// the certificate table follows; a misplaced table hides the payload (4).
+TEST_F(PackInstallerTest, ListAndVerifyTellWhetherASignatureFollows) {
+  const std::vector<std::uint8_t> stub = installer::testing::MakePeImage(0x800);
+  WriteBytes(stub_, stub);
+  WriteBytes(body_, Pattern(3000));
+  ASSERT_EQ(
+      RunTool({"pack", "--stub", stub_, "--output", out_, "--body", body_, "--stored"}).exit_code,
+      kExitSuccess);
+  const std::vector<std::uint8_t> packed = ReadBytes(out_);
+  const std::vector<std::uint8_t> signed_file =
+      installer::testing::AppendCertificateTable(packed, std::vector<std::uint8_t>(1000, 0x30));
+  const std::size_t table_at = signed_file.size() - 1000;
+  const std::string ends = "payload ends at " + std::to_string(packed.size()) + "; ";
+
+  RunResult list = RunTool({"list", out_});
+  EXPECT_NE(list.out.find("signature:      " + ends + "not signed\n"), std::string::npos)
+      << list.out;
+  WriteBytes(out_, signed_file);
+  const std::string signature =
+      ends + "signed: certificate table at " + std::to_string(table_at) + ", 1000 bytes";
+  list = RunTool({"list", out_});
+  EXPECT_NE(list.out.find("signature:      " + signature + ", closing the file\n"),
+            std::string::npos)
+      << list.out;
+  RunResult verify = RunTool({"verify", out_});
+  EXPECT_EQ(verify.exit_code, kExitSuccess) << verify.err;
+  EXPECT_NE(verify.out.find("3000 bytes decoded; " + signature), std::string::npos) << verify.out;
+
+  std::vector<std::uint8_t> misplaced = signed_file;
+  misplaced[installer::testing::kPeCertificateEntryOffset + 4] ^= 0x08;  // size off by 8
+  WriteBytes(out_, misplaced);
+  for (const char* command : {"list", "verify"}) {
+    const RunResult result = RunTool({command, out_});
+    EXPECT_EQ(result.exit_code, kExitFailure);
+    EXPECT_NE(
+        result.err.find("no payload found (code 4); signature refused: certificate table at " +
+                        std::to_string(table_at)),
+        std::string::npos)
+        << result.err;
   }
 }
 

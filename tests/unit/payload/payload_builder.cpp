@@ -1,5 +1,7 @@
 #include "tests/unit/payload/payload_builder.h"
 
+#include <algorithm>
+
 #include <lzma.h>
 
 #include <random>
@@ -120,6 +122,54 @@ Bytes MakeFile(const Bytes& image, const Bytes& payload, const Bytes& trailer) {
     file.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
   }
   file.insert(file.end(), trailer.begin(), trailer.end());
+  return file;
+}
+
+namespace {
+
+void Put16(Bytes* bytes, std::size_t at, std::uint16_t value) {
+  (*bytes)[at] = static_cast<std::uint8_t>(value);
+  (*bytes)[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Put32(Bytes* bytes, std::size_t at, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) {
+    (*bytes)[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+}
+
+constexpr std::size_t kPeOffset = 0x40;
+constexpr std::size_t kOptionalSize = 112 + 16 * 8;
+constexpr std::size_t kRawDataStart = 0x200;
+
+}  // namespace
+
+Bytes MakePeImage(std::size_t image_size) {
+  Bytes image = RandomBytes(image_size, 77);
+  std::fill(image.begin(), image.begin() + kRawDataStart, 0);
+  image[0] = 'M';
+  image[1] = 'Z';
+  Put32(&image, 0x3C, kPeOffset);
+  const Bytes signature = {'P', 'E', 0, 0};
+  std::copy(signature.begin(), signature.end(), image.begin() + kPeOffset);
+  const std::size_t coff = kPeOffset + 4;
+  Put16(&image, coff, 0x8664);  // machine
+  Put16(&image, coff + 2, 1);   // sections
+  Put16(&image, coff + 16, kOptionalSize);
+  const std::size_t optional = coff + 20;
+  Put16(&image, optional, 0x20B);     // PE32+
+  Put32(&image, optional + 108, 16);  // data directories
+  const std::size_t section = optional + kOptionalSize;
+  Put32(&image, section + 16, static_cast<std::uint32_t>(image_size - kRawDataStart));
+  Put32(&image, section + 20, kRawDataStart);
+  return image;
+}
+
+Bytes AppendCertificateTable(Bytes file, const Bytes& table) {
+  file.resize((file.size() + 7) / 8 * 8, 0);
+  Put32(&file, kPeCertificateEntryOffset, static_cast<std::uint32_t>(file.size()));
+  Put32(&file, kPeCertificateEntryOffset + 4, static_cast<std::uint32_t>(table.size()));
+  file.insert(file.end(), table.begin(), table.end());
   return file;
 }
 

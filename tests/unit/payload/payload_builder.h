@@ -38,6 +38,20 @@ Bytes MakePayload(std::uint16_t header_size, std::uint16_t flags, const Bytes& b
 // image, payload, marker, 32-bit payload length, trailer.
 Bytes MakeFile(const Bytes& image, const Bytes& payload, const Bytes& trailer);
 
+// A minimal PE32+ image: DOS header, PE signature, COFF header, optional
+// header with 16 data directories, and one section whose raw data fills the
+// image from 0x200 to `image_size` (at least 0x200 + 1).
+Bytes MakePeImage(std::size_t image_size);
+
+// Appends zero padding to a multiple of 8 and `table` as the certificate
+// table, and points the image's certificate directory entry at it, as a
+// signing tool does.
+Bytes AppendCertificateTable(Bytes file, const Bytes& table);
+
+// Offset of the certificate directory entry (address, then size) in
+// MakePeImage's header.
+constexpr std::size_t kPeCertificateEntryOffset = 0x40 + 4 + 20 + 112 + 4 * 8;
+
 // The 12 marker bytes, taken from the product (never spelled out in tests, so
 // the test program's own image holds no marker either).
 Bytes Marker();

@@ -86,8 +86,11 @@ bool IsTemporaryFileName(const std::wstring& relative_path);
 // directories or the new ones (the old plus those the new files need).
 void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& scenario);
 
-// A commit made to fail by a lasting fault, then a passing fault at every
-// call of the rollback in turn: the old tree comes back each time.
-void ExpectRollbackSurvivesPassingFaults(TestDisk& disk, const Scenario& scenario);
+// A commit made to fail by a lasting fault, then a passing or a lasting
+// fault at every call of the rollback in turn. A passing fault brings the old
+// tree back each time; a lasting one never loses an old file: it is back in
+// place, or, when it cannot be renamed back, kept whole under its backup
+// name.
+void ExpectRollbackUnderEverySingleFault(TestDisk& disk, const Scenario& scenario);
 
 }  // namespace zevrino::desktop::installer::testing

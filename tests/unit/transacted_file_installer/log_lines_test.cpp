@@ -66,6 +66,11 @@ TEST(TransactedFileInstallerLog, CommitAndRollbackLogTheirLinesAndLevels) {
            LogLine('I', 324, "TransactedFileInstaller - Attempt Rollback."),
            LogLine('I', 332, "TransactedFileInstaller - Rollback completed successfully."),
            LogLine('E', 334, "TransactedFileInstaller - Rollback failed with error: 18"),
+           // The parked old file stays, and the log says where.
+           LogLine('E', 346,
+                   "TransactedFileInstaller - Could not restore "
+                   "'C:\\Users\\me\\AppData\\Roaming\\Zevrino\\common.dll'; the old "
+                   "file is kept as 'C:\\Users\\me\\AppData\\Roaming\\Zevrino\\~TMP_12_"),
        }) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }

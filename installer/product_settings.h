@@ -1,0 +1,16 @@
+#pragma once
+// The vendor's addresses compiled into the installer, in one place so that
+// every part of the program that names one uses the same value.
+
+namespace zevrino::desktop::installer {
+
+// Where a user gets a fresh copy of the installer; opened after the
+// corrupt-installer dialog.
+constexpr wchar_t kVendorDownloadPageUrl[] = L"https://www.zevrino.com/download";
+
+// The full installer itself; the browser fallback of a failed web install
+// opens it when the web installer has not named an address of its own.
+constexpr wchar_t kVendorFullInstallerUrl[] =
+    L"https://download.zevrino.com/desktop/ZevrinoSetup.exe";
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,50 @@
+#include "tests/e2e/harness/start_log.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace zevrino::e2e {
+
+std::vector<StartRecord> ParseStartLog(const std::string& text) {
+  std::vector<StartRecord> records;
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+       start = end + 2, end = text.find("\r\n", start)) {
+    const std::string line = text.substr(start, end - start);
+    const std::size_t tab = line.rfind('\t');
+    if (tab == std::string::npos) {
+      records.push_back({line, ""});
+    } else {
+      records.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+  }
+  return records;
+}
+
+std::vector<StartRecord> ReadStartLog(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return {};
+  }
+  return ParseStartLog(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::size_t count,
+                                       std::chrono::milliseconds timeout) {
+  std::vector<StartRecord> records;
+  WaitUntil(
+      [&] {
+        records = ReadStartLog(path);
+        return records.size() >= count;
+      },
+      timeout);
+  return records;
+}
+
+std::filesystem::path StartLogPath(const std::filesystem::path& program) {
+  std::filesystem::path log = program;
+  log += ".log";
+  return log;
+}
+
+}  // namespace zevrino::e2e

@@ -1,0 +1,58 @@
+#pragma once
+// Reads the start logs that recorder.exe and the Zevrino.exe stand-in write
+// beside themselves ("<program>.log"): one line per start,
+//   <command line as received> TAB <current directory> CR LF
+// Platform-free: host tests read the files through the prefix's folders,
+// Windows test programs read them directly.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zevrino::e2e {
+
+struct StartRecord {
+  std::string command_line;
+  std::string directory;
+
+  bool operator==(const StartRecord& other) const {
+    return command_line == other.command_line && directory == other.directory;
+  }
+};
+
+// The records of a log's text; a last line without CR LF is still being
+// written and is left out.
+std::vector<StartRecord> ParseStartLog(const std::string& text);
+
+// The records of the log file at `path`; none when it does not exist.
+std::vector<StartRecord> ReadStartLog(const std::filesystem::path& path);
+
+// Waits until the log at `path` holds at least `count` records, polling
+// until `timeout`. Returns the records found (fewer on time-out).
+std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::size_t count,
+                                       std::chrono::milliseconds timeout);
+
+// Polls `condition` every 50 ms until it holds or `timeout` passes; true
+// when it held.
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout);
+
+// The start log of the program at `program`: "<program>.log".
+std::filesystem::path StartLogPath(const std::filesystem::path& program);
+
+}  // namespace zevrino::e2e
+
+#include <thread>
+
+template <typename Condition>
+bool zevrino::e2e::WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}

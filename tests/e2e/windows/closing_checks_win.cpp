@@ -1,0 +1,146 @@
+// Finding and closing the running application, against stand-ins that
+// react to the close messages in every way the installer must cope with.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/windows/standin_control_win.h"
+#include "ui/running_application_win.h"
+
+namespace zevrino::e2e {
+namespace {
+
+namespace installer = desktop::installer;
+
+// Long enough for a stand-in to exit after the message it waits for on a
+// busy machine; every message it does not exit on costs one such wait.
+constexpr DWORD kTimeoutMs = 3000;
+
+using Lines = std::vector<std::string>;
+
+class ClosingTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EndEveryStandin(); }
+};
+
+// One stand-in per reaction, each closed in turn: the sequence stops at
+// the first message after which the process ends, and only a process that
+// outlives all four is terminated (exit code 0, no "exit" line).
+TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
+  struct Case {
+    const char* name;
+    const char* behaviour;
+    Lines messages;
+    DWORD exit_code;
+  };
+  const Case cases[] = {
+      {"first", "exit-code=7\n", {"main WM_QUERYENDSESSION", "exit"}, 7},
+      {"on-close",
+       "main=WM_CLOSE\nexit-code=7\n",
+       {"main WM_QUERYENDSESSION", "main WM_CLOSE", "exit"},
+       7},
+      {"on-destroy",
+       "main=WM_DESTROY\nexit-code=7\n",
+       {"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT", "main WM_DESTROY", "exit"},
+       7},
+      {"ignore-all",
+       "main=ignore\nexit-code=7\n",
+       {"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT", "main WM_DESTROY"},
+       0},
+      // No mapping: the window is found by its class.
+      {"no-mapping",
+       "objects=mutex,main,listener\nexit-code=7\n",
+       {"main WM_QUERYENDSESSION", "exit"},
+       7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Standin app(std::wstring(c.name, c.name + std::strlen(c.name)), c.behaviour);
+    ASSERT_TRUE(app.started());
+    HWND window = nullptr;
+    ASSERT_TRUE(installer::IsApplicationRunning(&window));
+    EXPECT_EQ(window, app.Window());
+    EXPECT_TRUE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_FALSE(app.Running());
+    EXPECT_EQ(app.Messages(), c.messages);
+    EXPECT_EQ(app.ExitCode(), c.exit_code);
+    EXPECT_FALSE(installer::IsApplicationRunning());
+  }
+}
+
+TEST_F(ClosingTest, ListenerSequenceStartsWithItsOwnMessage) {
+  Standin app(L"listener", "listener=WM_CLOSE\nexit-code=7\n");
+  ASSERT_TRUE(app.started());
+  installer::CloseHttpsListener(kTimeoutMs);
+  EXPECT_FALSE(app.Running());
+  EXPECT_EQ(app.Messages(), (Lines{"listener WM_APP+1", "listener WM_CLOSE", "exit"}));
+  EXPECT_EQ(app.ExitCode(), 7u);
+}
+
+// The application is recognised by its mutex and its shared window handle
+// only: another process's window of the same class neither makes it count
+// as running nor is closed in its place.
+TEST_F(ClosingTest, OnlyTheApplicationsOwnObjectsCount) {
+  {
+    Standin app(L"app", "");
+    ASSERT_TRUE(app.started());
+    Standin lookalike(L"lookalike", "objects=main,listener\n");
+    ASSERT_TRUE(lookalike.started());
+    // The look-alike's window is the one a search by class finds first,
+    // so only the mapping can lead to the application's.
+    ASSERT_EQ(FindWindowA("ZevrinoMainWindow", nullptr), lookalike.Window());
+    EXPECT_EQ(installer::FindApplicationWindow(), app.Window());
+    EXPECT_TRUE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_FALSE(app.Running());
+    EXPECT_TRUE(lookalike.Running());
+    EXPECT_EQ(lookalike.Messages(), Lines{});
+
+    // Without the mutex the look-alike does not count as running at all.
+    EXPECT_FALSE(installer::IsApplicationRunning());
+    EXPECT_FALSE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_TRUE(lookalike.Running());
+    EXPECT_EQ(lookalike.Messages(), Lines{});
+  }
+  // Running, but no window to be found: nothing can be sent or terminated.
+  Standin windowless(L"windowless", "objects=mutex\n");
+  ASSERT_TRUE(windowless.started());
+  HWND window = reinterpret_cast<HWND>(1);
+  EXPECT_TRUE(installer::IsApplicationRunning(&window));
+  EXPECT_EQ(window, nullptr);
+  EXPECT_FALSE(installer::CloseApplication(kTimeoutMs));
+  EXPECT_TRUE(windowless.Running());
+}
+
+// A window thread that no longer asks for messages: each send fails at once
+// (SMTO_ABORTIFHUNG) instead of taking its time-out, and the process is
+// terminated. With a time-out of 60 s, four sends that waited would take
+// four minutes; the whole close must take less than one.
+TEST_F(ClosingTest, HungApplicationIsTerminatedWithoutWaitingOnItsSends) {
+  Standin app(L"hung", "hang=yes\nexit-code=7\n");
+  ASSERT_TRUE(app.started());
+  const HWND window = app.Window();
+  ASSERT_NE(window, nullptr);
+  // Windows and Wine call a thread hung five seconds after it last asked
+  // for a message.
+  ASSERT_TRUE(
+      WaitUntil([&] { return IsHungAppWindow(window) != FALSE; }, std::chrono::seconds(60)));
+
+  constexpr DWORD kLongTimeoutMs = 60000;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(installer::CloseApplication(kLongTimeoutMs));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(elapsed, std::chrono::milliseconds(kLongTimeoutMs));
+  EXPECT_FALSE(app.Running());
+  EXPECT_EQ(app.ExitCode(), 0u);
+  EXPECT_EQ(app.Messages(), Lines{});
+}
+
+}  // namespace
+}  // namespace zevrino::e2e

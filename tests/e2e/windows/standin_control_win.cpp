@@ -1,0 +1,150 @@
+#include "tests/e2e/windows/standin_control_win.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/windows/start_record_win.h"
+
+namespace zevrino::e2e {
+
+const std::wstring& WorkFolder() {
+  static const std::wstring folder = [] {
+    wchar_t given[MAX_PATH] = {};
+    std::wstring path;
+    if (GetEnvironmentVariableW(L"ZV_APPLICATION_TEST_DIR", given, MAX_PATH) > 0) {
+      path = given;
+    } else {
+      wchar_t temp[MAX_PATH] = {};
+      GetTempPathW(MAX_PATH, temp);
+      path = std::wstring(temp) + L"zv-application-tests-" + std::to_wstring(GetCurrentProcessId());
+    }
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+  }();
+  return folder;
+}
+
+std::wstring ProgramFolder() {
+  std::wstring path = OwnPath();
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
+bool CopyTestProgram(const std::wstring& name, const std::wstring& target) {
+  const std::wstring source = ProgramFolder() + L"\\" + name;
+  const bool copied = CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
+  EXPECT_TRUE(copied) << "copying " << ToUtf8(source) << " to " << ToUtf8(target) << ": error "
+                      << GetLastError();
+  return copied;
+}
+
+std::vector<std::string> FileLines(const std::wstring& path) {
+  bool found = false;
+  const std::string text = ReadWholeFile(path, &found);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+       start = end + 2, end = text.find("\r\n", start)) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+namespace {
+
+BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (std::wstring(name) == L"ZevrinoMainWindow" || std::wstring(name) == L"ZevrinoHttpsListener") {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
+    if (process.get() != nullptr) {
+      TerminateProcess(process.get(), 99);
+      WaitForSingleObject(process.get(), 10000);
+    }
+  }
+  return TRUE;
+}
+
+struct WindowQuery {
+  DWORD process_id;
+  const wchar_t* window_class;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+  auto* query = reinterpret_cast<WindowQuery*>(parameter);
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (process_id == query->process_id && std::wstring(name) == query->window_class) {
+    query->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void EndEveryStandin() {
+  EnumWindows(EndWindowProcess, 0);
+}
+
+Standin::Standin(const std::wstring& name, const std::string& behaviour)
+    : path_(WorkFolder() + L"\\" + name + L".exe") {
+  if (!CopyTestProgram(L"zevrino_standin.exe", path_)) {
+    return;
+  }
+  DeleteFileW((path_ + L".log").c_str());
+  DeleteFileW((path_ + L".messages").c_str());
+  DeleteFileW((path_ + L".behaviour").c_str());
+  if (!behaviour.empty()) {
+    AppendToFile(path_ + L".behaviour", behaviour);
+  }
+  std::wstring command_line = L"\"" + path_ + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      WorkFolder().c_str(), &startup, &info)) {
+    ADD_FAILURE() << "starting " << ToUtf8(path_) << ": error " << GetLastError();
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_ = UniqueHandle(info.hProcess);
+  process_id_ = info.dwProcessId;
+  started_ = !WaitForStarts(std::filesystem::path(path_ + L".log"), 1, kStartTimeout).empty();
+  EXPECT_TRUE(started_) << ToUtf8(path_) << " did not note its start";
+}
+
+Standin::~Standin() {
+  if (Running()) {
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 10000);
+  }
+}
+
+std::vector<std::string> Standin::Messages() const {
+  return FileLines(path_ + L".messages");
+}
+
+HWND Standin::Window(const wchar_t* window_class) const {
+  WindowQuery query = {process_id_, window_class, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+bool Standin::Running() const {
+  return ExitCode() == STILL_ACTIVE;
+}
+
+DWORD Standin::ExitCode() const {
+  DWORD code = 0;
+  if (process_.get() == nullptr || !GetExitCodeProcess(process_.get(), &code)) {
+    return 0xFFFFFFFF;
+  }
+  return code;
+}
+
+}  // namespace zevrino::e2e

@@ -1,0 +1,93 @@
+#pragma once
+// What the test programs that stand in for others (recorder.exe, the
+// Zevrino.exe stand-in) share: their own path, and the files beside it in
+// which they note how they were started.
+//
+// "<own path>.log" gets one line per start, in UTF-8:
+//   <command line as received> TAB <current directory> CR LF
+// tests/e2e/harness/start_log.h reads it back.
+
+#include <windows.h>
+
+#include <string>
+
+namespace zevrino::e2e {
+
+inline std::string ToUtf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return {};
+  }
+  std::string out(static_cast<std::size_t>(size - 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+inline std::string ToUtf8(const std::wstring& text) {
+  return ToUtf8(text.c_str());
+}
+
+inline std::wstring FromUtf8(const std::string& text) {
+  std::wstring wide;
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (size > 1) {
+    wide.resize(static_cast<std::size_t>(size - 1));
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
+  }
+  return wide;
+}
+
+// The program's own file; empty when it cannot be found.
+inline std::wstring OwnPath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) {
+    return {};
+  }
+  return std::wstring(path, length);
+}
+
+// Appends `text` to the file at `path` (created when missing). Several
+// processes may append at once: append mode with a short retry keeps every
+// write whole.
+inline void AppendToFile(const std::wstring& path, const std::string& text) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+      CloseHandle(file);
+      return;
+    }
+    Sleep(20);
+  }
+}
+
+// The whole file as bytes; `found` false when it cannot be opened.
+inline std::string ReadWholeFile(const std::wstring& path, bool* found) {
+  *found = false;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return {};
+  }
+  *found = true;
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  CloseHandle(file);
+  return text;
+}
+
+// Appends this start's line to "<own_path>.log".
+inline void RecordStart(const std::wstring& own_path) {
+  wchar_t directory[MAX_PATH * 4] = {};
+  GetCurrentDirectoryW(MAX_PATH * 4, directory);
+  AppendToFile(own_path + L".log", ToUtf8(GetCommandLineW()) + "\t" + ToUtf8(directory) + "\r\n");
+}
+
+}  // namespace zevrino::e2e

@@ -1,0 +1,89 @@
+#include "ui/error_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/ui/catalog_locale.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+TEST(ErrorTableTest, RightToLeftLocalesAreMatchedExactly) {
+  for (const char* name : {"ar", "ar-EG", "ar-MA", "ar-SA", "arc", "dv", "fa", "ha", "he", "khw",
+                           "ks", "ku", "ps", "ur", "yi"}) {
+    EXPECT_TRUE(IsRightToLeftLocale(name)) << name;
+  }
+  for (const char* name : {"", "en", "AR", "ar-DZ", "he-IL", "pa-PK", "ara", "fa "}) {
+    EXPECT_FALSE(IsRightToLeftLocale(name)) << name;
+  }
+}
+
+// The English texts with the code line; the right-to-left flag only when
+// asked for.
+TEST(ErrorTableTest, ComposedTextAndFlags) {
+  ASSERT_TRUE(testing::UseCatalog("en"));
+  EXPECT_EQ(ComposeErrorText(13),
+            "The installer is unable to install Zevrino because the neccessary files could not "
+            "be created.\n\n(Error code: 13)");
+  const std::string memory = ComposeErrorText(11);
+  EXPECT_EQ(memory.substr(memory.size() - 26), "retry.\n\n\n\n(Error code: 11)");
+  EXPECT_EQ(ComposeErrorText(0xFFFFFFFFu),  // printed as signed
+            "The installer encountered an unknown error.\n\n(Error code: -1)");
+  EXPECT_EQ(ErrorDialogFlags(13, false), 0x35u);
+  EXPECT_EQ(ErrorDialogFlags(13, true), 0x100035u);
+  EXPECT_EQ(ErrorDialogFlags(4, false), 0x30u);
+  EXPECT_EQ(ErrorDialogFlags(57, true), 0x100031u);
+
+  ASSERT_TRUE(testing::UseCatalog("de"));
+  const std::string german = ComposeErrorText(4);
+  EXPECT_EQ(german.substr(german.size() - 17), "\n\n(Fehlercode: 4)");
+  EXPECT_EQ(german.find("The installer"), std::string::npos) << german;
+  ASSERT_TRUE(testing::UseCatalog("en"));
+}
+
+// A message too long for the 4095 bytes is cut at a character boundary and
+// the code line stays whole.
+TEST(ErrorTableTest, LongMessageKeepsTheCodeLine) {
+  std::string message = "x";
+  while (message.size() < 5000) {
+    message += "\xE6\x97\xA5";  // three bytes each
+  }
+  const std::string text = ComposeErrorText(message, "Code: ", 13);
+  const std::string code_line = "\n\n(Code: 13)";
+  ASSERT_LE(text.size(), kMaxErrorTextBytes);
+  EXPECT_GT(text.size(), kMaxErrorTextBytes - 3);
+  EXPECT_EQ(text.substr(text.size() - code_line.size()), code_line);
+  const std::string kept = text.substr(0, text.size() - code_line.size());
+  EXPECT_EQ((kept.size() - 1) % 3, 0u) << "a character was split";
+  EXPECT_EQ(message.compare(0, kept.size(), kept), 0);
+}
+
+TEST(ErrorTableTest, EveryCodeHasItsRow) {
+  const auto message = [](ResultCode code) {
+    return std::string(LookupErrorEntry(code).message_id);
+  };
+  const std::string corrupt = message(1);
+  const std::string unknown = message(0);
+  for (ResultCode code = 1; code <= 8; ++code) {
+    EXPECT_EQ(message(code), corrupt) << code;
+    EXPECT_EQ(LookupErrorEntry(code).browser, BrowserTarget::kDownloadPage) << code;
+    EXPECT_EQ(LookupErrorEntry(code).buttons, ErrorButtons::kOk) << code;
+  }
+  EXPECT_EQ(message(11), message(12));
+  EXPECT_EQ(message(14), message(18));
+  for (ResultCode code : {51u, 52u, 54u}) {
+    EXPECT_EQ(message(code), message(50)) << code;
+  }
+  EXPECT_EQ(LookupErrorEntry(57).browser, BrowserTarget::kFullInstaller);
+  EXPECT_EQ(LookupErrorEntry(57).buttons, ErrorButtons::kOkCancel);
+  EXPECT_EQ(LookupErrorEntry(17).buttons, ErrorButtons::kOk);
+  for (ResultCode code : {0u, 9u, 10u, 15u, 19u, 24u, 27u, 30u, 53u, 55u, 56u, 58u, 1000u}) {
+    EXPECT_EQ(message(code), unknown) << code;
+    EXPECT_EQ(LookupErrorEntry(code).buttons, ErrorButtons::kRetryCancel) << code;
+    EXPECT_EQ(LookupErrorEntry(code).browser, BrowserTarget::kNone) << code;
+  }
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,70 @@
+#include "ui/error_dialog_win.h"
+
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include <mutex>
+#include <string>
+
+#include "i18n/catalog.h"
+#include "installer/product_settings.h"
+#include "installer/wide_text_win.h"
+#include "ui/error_table.h"
+#include "ui/message_box_win.h"
+#include "ui/progress_window_state_win.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+// FullInstallerUrl: written by the web installer on the installing thread,
+// read by the dialog on the UI thread.
+std::mutex full_installer_url_lock;
+std::wstring FullInstallerUrl;
+
+std::wstring FullInstallerTarget() {
+  std::lock_guard<std::mutex> guard(full_installer_url_lock);
+  return FullInstallerUrl.empty() ? std::wstring(kVendorFullInstallerUrl) : FullInstallerUrl;
+}
+
+}  // namespace
+
+void SetFullInstallerUrl(const char* utf8_url) {
+  std::wstring url = Utf8ToWide(utf8_url != nullptr ? utf8_url : "");
+  std::lock_guard<std::mutex> guard(full_installer_url_lock);
+  FullInstallerUrl = std::move(url);
+}
+
+bool IsRightToLeftLanguage() {
+  return IsRightToLeftLocale(i18n::gettext::current_locale());
+}
+
+bool ShowErrorDialog(ResultCode code) {
+  const ErrorTableEntry entry = LookupErrorEntry(code);
+  const std::string text = ComposeErrorText(code);
+  const int answer = ShowMessageBox(text.c_str(), ErrorDialogFlags(code, IsRightToLeftLanguage()));
+  // A dialog that could not be shown answers 0: the browser still opens.
+  if (entry.browser != BrowserTarget::kNone && answer != IDRETRY && answer != IDCANCEL) {
+    const std::wstring target = entry.browser == BrowserTarget::kDownloadPage
+                                    ? std::wstring(kVendorDownloadPageUrl)
+                                    : FullInstallerTarget();
+    // Nothing is reported when no browser opens.
+    ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+  }
+  return answer == IDRETRY;
+}
+
+bool ShowError(ResultCode code) {
+  if (code == kCancelled) {
+    return false;
+  }
+  const HWND window = WaitForProgressWindow();
+  if (window != nullptr) {
+    // The dialog becomes modal on the thread that owns the window, while
+    // this thread waits for the answer.
+    return ::SendMessageW(window, kShowErrorMessage, static_cast<WPARAM>(code), 0) != 0;
+  }
+  return ShowErrorDialog(code);
+}
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,111 @@
+#include "ui/error_table.h"
+
+#include "i18n/catalog.h"
+#include "ui/utf8_text.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+constexpr unsigned int kIconWarning = 0x30;     // MB_ICONWARNING
+constexpr unsigned int kRtlReading = 0x100000;  // MB_RTLREADING
+
+constexpr ErrorTableEntry kCorrupt = {
+    "The installer is corrupt. Please download it from the web site again and retry.",
+    ErrorButtons::kOk, BrowserTarget::kDownloadPage};
+// The msgid itself ends in two line feeds, so four precede the code line.
+constexpr ErrorTableEntry kNoSpace = {
+    "The computer has not enough free memory and disk space. Please close some programs and "
+    "delete some files from the disk and retry.\n\n",
+    ErrorButtons::kOk, BrowserTarget::kNone};
+constexpr ErrorTableEntry kNotCreated = {
+    "The installer is unable to install Zevrino because the neccessary files could not be "
+    "created.",
+    ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+constexpr ErrorTableEntry kInUse = {
+    "The installer is unable to install Zevrino because the files to be written are in use by "
+    "another process. Please make sure Zevrino is not running and retry.",
+    ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+constexpr ErrorTableEntry kNoAdmin = {"The installer is unable to get administrator privileges.",
+                                      ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+constexpr ErrorTableEntry kNotStarted = {"Zevrino could not be started.", ErrorButtons::kOk,
+                                         BrowserTarget::kNone};
+constexpr ErrorTableEntry kNoInternet = {
+    "The installer was unable to connect to the Internet. Please make sure the computer is "
+    "connected to the Internet and that no firewall is blocking the connection and try again.",
+    ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+constexpr ErrorTableEntry kUseBrowser = {
+    "Automatic download failed. Press OK to download the installer from your browser.",
+    ErrorButtons::kOkCancel, BrowserTarget::kFullInstaller};
+constexpr ErrorTableEntry kUnknown = {"The installer encountered an unknown error.",
+                                      ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+
+constexpr const char* kRightToLeftLocales[] = {"ar", "ar-EG", "ar-MA", "ar-SA", "arc",
+                                               "dv", "fa",    "ha",    "he",    "khw",
+                                               "ks", "ku",    "ps",    "ur",    "yi"};
+
+}  // namespace
+
+ErrorTableEntry LookupErrorEntry(ResultCode code) {
+  switch (code) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+      return kCorrupt;
+    case kOutOfMemory:
+    case kWriteFailed:
+      return kNoSpace;
+    case kCreateFailed:
+      return kNotCreated;
+    case kFileInUse:
+    case kReplaceFailed:
+      return kInUse;
+    case kNoAdminPrivileges:
+      return kNoAdmin;
+    case kLaunchFailed:
+      return kNotStarted;
+    case kInternetFailed:
+    case kHttpStatusNotOk:
+    case kUrlOpenFailed:
+    case kDownloadInvalid:
+      return kNoInternet;
+    case kHttpsFailedHttpWorks:
+      return kUseBrowser;
+    default:
+      return kUnknown;
+  }
+}
+
+std::string ComposeErrorText(const std::string& message, const std::string& code_label,
+                             ResultCode code) {
+  const std::string code_line = "\n\n(" + code_label + std::to_string(static_cast<int>(code)) + ")";
+  if (code_line.size() >= kMaxErrorTextBytes) {
+    return TruncateUtf8(code_line, kMaxErrorTextBytes);
+  }
+  return TruncateUtf8(message, kMaxErrorTextBytes - code_line.size()) + code_line;
+}
+
+std::string ComposeErrorText(ResultCode code) {
+  return ComposeErrorText(i18n::gettext::translate(LookupErrorEntry(code).message_id),
+                          i18n::gettext::translate("Error code: "), code);
+}
+
+unsigned int ErrorDialogFlags(ResultCode code, bool right_to_left) {
+  return static_cast<unsigned int>(LookupErrorEntry(code).buttons) | kIconWarning |
+         (right_to_left ? kRtlReading : 0u);
+}
+
+bool IsRightToLeftLocale(const std::string& locale) {
+  for (const char* name : kRightToLeftLocales) {
+    if (locale == name) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace zevrino::desktop::installer

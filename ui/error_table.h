@@ -1,0 +1,53 @@
+#pragma once
+// What the error dialog of each result code says and offers. Platform-free:
+// the dialog itself (ui/error_dialog_win.cpp) only shows what is chosen here.
+
+#include <cstddef>
+#include <string>
+
+#include "installer/result_code.h"
+
+namespace zevrino::desktop::installer {
+
+enum class ErrorButtons : unsigned int {
+  kOk = 0,           // MB_OK
+  kOkCancel = 1,     // MB_OKCANCEL
+  kRetryCancel = 5,  // MB_RETRYCANCEL
+};
+
+// The page opened in the browser after the dialog, unless the user chose
+// Retry or Cancel.
+enum class BrowserTarget {
+  kNone,
+  kDownloadPage,   // the vendor's download page: a fresh copy of the installer
+  kFullInstaller,  // the full installer's address (FullInstallerUrl or the vendor's)
+};
+
+struct ErrorTableEntry {
+  const char* message_id;  // English msgid, translated when shown
+  ErrorButtons buttons;
+  BrowserTarget browser;
+};
+
+// The entry of `code`; codes not in the table get the unknown-error entry.
+ErrorTableEntry LookupErrorEntry(ResultCode code);
+
+// The dialog text composes in a 4096-byte buffer: 4095 bytes of UTF-8.
+constexpr std::size_t kMaxErrorTextBytes = 4095;
+
+// The translated message, a blank line and "(Error code: N)" with the
+// translated label. A message too long for the buffer is cut at a character
+// boundary so that the code line always stays whole.
+std::string ComposeErrorText(ResultCode code);
+// The same from the translated `message` and "Error code: " label.
+std::string ComposeErrorText(const std::string& message, const std::string& code_label,
+                             ResultCode code);
+
+// MB_* flags of the dialog: its buttons, the warning icon and, for a
+// right-to-left language, right-to-left reading order.
+unsigned int ErrorDialogFlags(ResultCode code, bool right_to_left);
+
+// True for the locale names written right to left (exact, case-sensitive).
+bool IsRightToLeftLocale(const std::string& locale);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,20 @@
+#pragma once
+// What the error dialogs need to know of the progress window: the private
+// message that runs a dialog on the UI thread, and the window itself once
+// the UI thread has made it (or failed to).
+
+#include <windows.h>
+
+namespace zevrino::desktop::installer {
+
+// wParam: the result code; the reply is 1 when the user chose Retry.
+constexpr UINT kShowErrorMessage = WM_USER + 123;
+// Hides the window for good.
+constexpr UINT kHideWindowMessage = WM_USER + 124;
+
+// Blocks until the UI thread has created its window or failed to, and
+// returns the window (null when it failed). Returns null at once when no UI
+// thread was started.
+HWND WaitForProgressWindow();
+
+}  // namespace zevrino::desktop::installer
