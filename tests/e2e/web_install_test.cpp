@@ -176,7 +176,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
 // with the number in ZuVerIzad<N>.exe.exitcode. dialog_robot.exe answers the
 // error dialogs and reads the progress window while the installer runs.
 // Disabled until the installer's flow runs web-install builds (its
-// web-install mode comes with the normal-install work).
+// web-install mode and hold_file.exe come with the normal-install work).
 class WebInstallRunTest : public WebInstallTest {
  protected:
   void SetUp() override {
@@ -289,15 +289,18 @@ TEST_F(WebInstallRunTest, DISABLED_FullInstallerRunsAndIsRemoved) {
     const fs::path dir = CleanInstallDir();
     fs::create_directories(dir);
     const fs::path held = dir / "ZuVerIzad0.exe";
+    WriteBinaryFile(held, full_installer_);
+    const fs::path ready = scratch_.path() / "held.ready";
+    const fs::path release = scratch_.path() / "held.release";
     auto holder = std::async(std::launch::async, [&] {
-      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(), ToWindowsPath(held)});
+      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(), ToWindowsPath(held),
+                               ToWindowsPath(ready), ToWindowsPath(release)});
     });
-    ASSERT_TRUE(
-        WaitUntil([&] { return fs::exists(held.string() + ".held"); }, std::chrono::seconds(60)));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
     const fs::path setup = PackWebInstaller("override", Description({server_.Url("/missing.exe")}));
     server_.ClearRequests();
     const ProcessResult run = RunWithoutDialog(setup, {"--url", server_.Url("/files/full.exe")});
-    std::ofstream(held.string() + ".release");
+    std::ofstream(release).put('\n');
     const ProcessResult held_result = holder.get();
     EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
     EXPECT_TRUE(held_result.ExitedWith(0)) << Describe(held_result);
