@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <future>
 #include <map>
@@ -270,19 +271,36 @@ TEST_F(WebInstallRunTest, DISABLED_FullInstallerRunsAndIsRemoved) {
     EXPECT_EQ(CountRequests(server_.Requests(), "GET /files/X64/full.exe"), 1);
   }
   {
-    SCOPED_TRACE("count 2: the second entry; exit 1 gives 55 without a dialog");
+    SCOPED_TRACE("count 2, slow: share and time left shown; exit 1 gives 55 without a dialog");
     const fs::path dir = CleanInstallDir();
     fs::create_directories(dir);
     std::ofstream(dir / "ZuVerIzad0.exe.exitcode") << "1";
+    // About 16 s at 50 kB/s: long enough for the window's estimate.
+    const std::string slow = "/slow/full.exe?bps=50000";
     const fs::path setup = PackWebInstaller(
-        "two", Description({server_.Url("/missing-first.exe"), server_.Url("/files/full.exe")}));
+        "two", Description({server_.Url("/missing-first.exe"), server_.Url(slow)}));
     server_.ClearRequests();
-    const ProcessResult run = RunWithoutDialog(setup, {});
-    EXPECT_TRUE(run.ExitedWith(55)) << Describe(run);
+    const Outcome run =
+        Run(setup, {},
+            {"wait", "ZevrinoInstaller", "wait-style", "51", "0x08", "0", "wait-prefix", "50",
+             "Downloading Zevrino...  ", "send", "51", "0x408", "wait-hidden"});
+    EXPECT_TRUE(run.installer.ExitedWith(55)) << Describe(run.installer);
+    ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+    // A determinate bar (no PBS_MARQUEE) part way, and a time left in seconds.
+    int seconds_left = 0;
+    int percent = -1;
+    for (const std::string& line : run.robot.lines) {
+      std::sscanf(line.c_str(), "text 50 Downloading Zevrino...  %d second", &seconds_left);
+      std::sscanf(line.c_str(), "result 51 0x408 %d", &percent);
+    }
+    EXPECT_GT(seconds_left, 0) << ::testing::PrintToString(run.robot.lines);
+    EXPECT_LT(seconds_left, 60);
+    EXPECT_GE(percent, 0);
+    EXPECT_LT(percent, 100);
     EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
               std::vector<std::string>{"ZuVerIzad0.exe /webinstall"});
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
-    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET " + slow});
   }
   {
     SCOPED_TRACE("--url overrides the description; ZuVerIzad0.exe held open");
