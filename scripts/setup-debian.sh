@@ -9,6 +9,7 @@ packages=(
   wine wine64 xvfb
   libboost-dev googletest liblzma-dev dpkg-dev
   gettext osslsigncode openssl clang-format python3
+  imagemagick fonts-wqy-microhei  # screenshots of the dialogs; CJK and Latin in one font
 )
 
 missing=()

@@ -54,25 +54,9 @@ Environment Language(const std::string& locale) {
 }
 
 Environment WithMessageBoxTrace(Environment environment) {
-  environment.emplace_back("WINEDEBUG", "-all,+relay");
+  const Environment trace = MessageBoxTraceEnvironment();
+  environment.insert(environment.end(), trace.begin(), trace.end());
   return environment;
-}
-
-// The style words of the traced MessageBoxW calls, in call order. A call
-// line reads: ...Call user32.MessageBoxW(owner,text,caption,0000STYL) ret=...
-std::vector<std::uint32_t> MessageBoxStyles(const std::string& trace) {
-  std::vector<std::uint32_t> styles;
-  for (const std::string& line : OutputLines(trace)) {
-    if (line.find("Call user32.MessageBoxW(") == std::string::npos) {
-      continue;
-    }
-    const std::size_t end = line.rfind(") ret=");
-    if (end != std::string::npos && end >= 8) {
-      styles.push_back(
-          static_cast<std::uint32_t>(std::stoul(line.substr(end - 8, 8), nullptr, 16)));
-    }
-  }
-  return styles;
 }
 
 std::vector<std::string> Without(const std::vector<std::string>& lines, const std::string& start) {
@@ -93,13 +77,11 @@ class DialogsTest : public PrefixTest {
     ZV_REQUIRE_WINDOWS_PROGRAM(UiDriverExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
     ASSERT_TRUE(OpenSharedPrefix({"dialogs"})) << PrefixError();
-    if (!trace_registered_) {
-      // Relay tracing of these three calls only: everything else stays quiet.
-      const ProcessResult added = prefix_->RunWine(
-          {"reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/d",
-           "user32.MessageBoxW;user32.MessageBoxExW;user32.MessageBoxIndirectW", "/f"});
-      ASSERT_TRUE(added.ExitedWith(0)) << Describe(added);
-      trace_registered_ = true;
+    if (!prefix_prepared_) {
+      std::string error;
+      ASSERT_TRUE(PrepareWindowsOfPrefix(*prefix_, &error)) << error;
+      ASSERT_TRUE(TraceMessageBoxCalls(*prefix_, &error)) << error;
+      prefix_prepared_ = true;
     }
   }
 
@@ -118,7 +100,7 @@ class DialogsTest : public PrefixTest {
     return recorder;
   }
 
-  static inline bool trace_registered_ = false;
+  static inline bool prefix_prepared_ = false;
 };
 
 // Every row of the error table once, first on the calling thread (no UI
@@ -168,6 +150,9 @@ TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
       driver_steps.insert(driver_steps.end(), {"url", url});
     }
     driver_steps.insert(driver_steps.end(), {"error", rows[i].code});
+    if (i == 5) {
+      robot_steps.insert(robot_steps.end(), {"wait", "ZevrinoInstaller"});
+    }
     robot_steps.insert(robot_steps.end(),
                        {"wait", "#32770", "press", std::to_string(rows[i].press)});
     expected_results.push_back("error " + rows[i].code + " retry=" + rows[i].retry);
@@ -178,23 +163,31 @@ TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
   const ProcessResult result = driver.get();
   ASSERT_TRUE(robot.Succeeded()) << robot.Describe() << "\ndriver:\n" << result.out;
   ASSERT_TRUE(result.ExitedWith(0)) << result.out;
-  ASSERT_EQ(robot.windows.size(), rows.size());
+  // The dialogs, with the progress window described before the sixth.
+  ASSERT_EQ(robot.windows.size(), rows.size() + 1);
+  std::vector<RobotWindow> dialogs = robot.windows;
+  const RobotWindow progress_window = dialogs[5];
+  ASSERT_EQ(progress_window.class_name, "ZevrinoInstaller");
+  dialogs.erase(dialogs.begin() + 5);
 
   std::vector<std::uint32_t> expected_styles;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
-    const RobotWindow& dialog = robot.windows[i];
+    const RobotWindow& dialog = dialogs[i];
     SCOPED_TRACE("code " + row.code + ", dialog " + std::to_string(i));
     EXPECT_EQ(dialog.title, "Zevrino");
     EXPECT_EQ(dialog.MessageText(), row.message + "\n\n(Error code: " + row.code + ")");
     EXPECT_EQ(dialog.ButtonIds(), row.buttons);
-    // On the UI thread the progress window owns the dialog.
-    EXPECT_EQ(dialog.owner_class, i >= 5 ? "ZevrinoInstaller" : "");
+    // Once the UI thread runs, the dialogs run on it, not on the caller's.
+    if (i >= 5) {
+      EXPECT_EQ(dialog.thread, progress_window.thread);
+    } else {
+      EXPECT_NE(dialog.thread, progress_window.thread);
+    }
     expected_styles.push_back(row.style);
   }
   // Code 11's identifier ends in two line feeds of its own: four in all.
-  EXPECT_NE(robot.windows[2].MessageText().find("retry.\n\n\n\n(Error code: 11)"),
-            std::string::npos);
+  EXPECT_NE(dialogs[2].MessageText().find("retry.\n\n\n\n(Error code: 11)"), std::string::npos);
 
   const std::vector<std::string> lines = OutputLines(result.out);
   ASSERT_FALSE(lines.empty());
@@ -278,7 +271,7 @@ TEST_F(DialogsTest, ProgressWindowStatusCancelAndHide) {
   EXPECT_EQ(robot.windows[4].ButtonIds(), (std::vector<int>{kIdYes, kIdNo}));
   EXPECT_EQ(robot.windows[6].MessageText(), kCancelQuestion);
   EXPECT_EQ(robot.windows[8].MessageText(), kNotCreated + "\n\n(Error code: 13)");
-  EXPECT_EQ(robot.windows[8].owner_class, "ZevrinoInstaller");
+  EXPECT_EQ(robot.windows[8].thread, first.thread) << "not on the UI thread";
 }
 
 // A hide asked for while the UI thread is still making its window is not
@@ -344,6 +337,45 @@ TEST_F(DialogsTest, InstallerPayloadErrorInGerman) {
                                                   Language("de_DE.UTF-8"), 60s);
   EXPECT_TRUE(silent.ExitedWith(4)) << Describe(silent);
   EXPECT_EQ(recorder->Addresses().size(), 1u);
+}
+
+// Pictures of the progress window and an error dialog in four languages,
+// saved under <host build>/e2e/screenshots for a person to look at (text
+// not cut off, bar drawn, Arabic mirrored). Nothing is compared; without
+// ImageMagick's import there are no pictures and the test only runs the
+// windows.
+TEST_F(DialogsTest, ScreenshotsInFourLanguages) {
+  const fs::path folder = HostBuildDir() / "e2e" / "screenshots";
+  fs::create_directories(folder);
+  const bool can_shoot = RunProcess({"sh", "-c", "command -v import"}, {}, 10s).ExitedWith(0);
+  const auto shoot = [&](const std::string& name) {
+    if (!can_shoot) {
+      return;
+    }
+    const fs::path file = folder / (name + ".png");
+    const ProcessResult shot =
+        RunProcess({"import", "-window", "root", "-trim", "+repage", file.string()},
+                   prefix_->BaseEnvironment(), 60s);
+    EXPECT_TRUE(shot.ExitedWith(0)) << Describe(shot);
+  };
+  for (const std::string locale : {"en_US", "de_DE", "ar_SA", "ja_JP"}) {
+    SCOPED_TRACE(locale);
+    auto driver = StartDriver(
+        {"progress", "400", "1000", "1", "0", "window", "await", "shot-error", "error", "13"},
+        Language(locale + ".UTF-8"));
+    // Determinate bar at 40 %; one round trip so that the window has painted.
+    RobotOutput robot = RunDialogRobot(
+        *prefix_, {"wait", "ZevrinoInstaller", "wait-style", "51", "8", "0", "send", "0", "0"});
+    ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+    shoot(locale + "-progress");
+    robot = RunDialogRobot(*prefix_, {"signal", "shot-error", "wait", "#32770", "send", "0", "0"});
+    ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+    shoot(locale + "-error");
+    robot = RunDialogRobot(*prefix_, {"wait", "#32770", "press", "2"});
+    ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+    const ProcessResult result = driver.get();
+    EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  }
 }
 
 }  // namespace

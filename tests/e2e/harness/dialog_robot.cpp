@@ -91,6 +91,8 @@ RobotOutput ParseRobotOutput(ProcessResult result) {
       window = &output.windows.back();
       window->class_name = Field(line, "class");
       window->owner_class = Field(line, "owner");
+      const std::string thread = Field(line, "thread");
+      window->thread = thread.empty() ? 0 : static_cast<std::uint32_t>(std::stoul(thread));
       window->style = Hex(Field(line, "style"));
       window->ex_style = Hex(Field(line, "exstyle"));
     } else if (window != nullptr && StartsWith(line, "title ")) {
@@ -114,6 +116,50 @@ RobotOutput ParseRobotOutput(ProcessResult result) {
 
 std::filesystem::path DialogRobotExe() {
   return WindowsTestProgram("dialog_robot.exe");
+}
+
+namespace {
+
+bool RegAdd(const WinePrefix& prefix, const std::string& key, const std::string& name,
+            const std::string& value, std::string* error) {
+  const ProcessResult added = prefix.RunWine({"reg", "add", key, "/v", name, "/d", value, "/f"});
+  if (!added.ExitedWith(0)) {
+    *error = "reg add " + key + " " + name + ": " + Describe(added);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool PrepareWindowsOfPrefix(const WinePrefix& prefix, std::string* error) {
+  const std::string key = "HKCU\\Software\\Wine\\X11 Driver";
+  return RegAdd(prefix, key, "Managed", "N", error) && RegAdd(prefix, key, "Decorated", "N", error);
+}
+
+bool TraceMessageBoxCalls(const WinePrefix& prefix, std::string* error) {
+  return RegAdd(prefix, "HKCU\\Software\\Wine\\Debug", "RelayInclude",
+                "user32.MessageBoxW;user32.MessageBoxExW;user32.MessageBoxIndirectW", error);
+}
+
+Environment MessageBoxTraceEnvironment() {
+  return {{"WINEDEBUG", "-all,+relay"}};
+}
+
+std::vector<std::uint32_t> MessageBoxStyles(const std::string& standard_error) {
+  // ...Call user32.MessageBoxW(owner,text,caption,0000STYL) ret=...
+  std::vector<std::uint32_t> styles;
+  for (const std::string& line : OutputLines(standard_error)) {
+    if (line.find("Call user32.MessageBoxW(") == std::string::npos) {
+      continue;
+    }
+    const std::size_t end = line.rfind(") ret=");
+    if (end != std::string::npos && end >= 8) {
+      styles.push_back(
+          static_cast<std::uint32_t>(std::stoul(line.substr(end - 8, 8), nullptr, 16)));
+    }
+  }
+  return styles;
 }
 
 RobotOutput RunDialogRobot(const WinePrefix& prefix, const std::vector<std::string>& steps,

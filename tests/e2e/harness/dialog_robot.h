@@ -35,7 +35,8 @@ struct RobotChild {
 
 struct RobotWindow {
   std::string class_name;
-  std::string owner_class;  // empty: no owner
+  std::string owner_class;   // empty: no owner
+  std::uint32_t thread = 0;  // the thread that owns the window
   std::uint32_t style = 0;
   std::uint32_t ex_style = 0;
   std::string title;
@@ -58,6 +59,21 @@ struct RobotOutput {
 };
 
 std::filesystem::path DialogRobotExe();
+
+// Once per prefix before windows are shown: windows unmanaged (without a
+// window manager Wine otherwise waits 2 s for each window it hides, a
+// message box's end included) and captions drawn by Wine itself (for
+// screenshots). False with *error when `reg add` failed.
+bool PrepareWindowsOfPrefix(const WinePrefix& prefix, std::string* error);
+
+// Once per prefix: Wine's relay channel traces the message-box calls only.
+// A program started with MessageBoxTraceEnvironment() then writes each
+// call, with its style word, to standard error; MessageBoxStyles reads them
+// back in call order. (Wine 8 shows neither MB_RTLREADING nor, in a
+// right-to-left locale, any difference in window styles.)
+bool TraceMessageBoxCalls(const WinePrefix& prefix, std::string* error);
+Environment MessageBoxTraceEnvironment();
+std::vector<std::uint32_t> MessageBoxStyles(const std::string& standard_error);
 
 // Runs the robot (as the full-token user: it only reads and answers windows)
 // with the given steps; `step_timeout` is its --timeout.

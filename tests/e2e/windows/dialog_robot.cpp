@@ -36,14 +36,20 @@
 //   await NAME          wait until the named event NAME is set
 //
 // A description is printed as lines, texts UTF-8 with \\ \n \r \t escaped:
-//   window class=CLASS style=0xXXXXXXXX exstyle=0xXXXXXXXX pid=N owner=CLASS
-//     (owner: the class of the owner window, empty when it has none)
+//   window class=CLASS style=0xXXXXXXXX exstyle=0xXXXXXXXX pid=N thread=N owner=CLASS
+//     (thread: the thread that owns the window; owner: the class of the
+//     owner window, empty when it has none)
 //   title TEXT
 //   child id=N class=CLASS style=0xXXXXXXXX text=TEXT   (one per child)
 //   end
 // Exit code: 0 when every step succeeded; 1 for a bad command line; 2 when a
 // step failed or timed out ("failed: ..." on standard error says which).
 // The default time limit of a step is 30000 ms.
+//
+// Without a window manager (Xvfb) Wine waits 2 s for every window it hides,
+// the end of each message box included, unless the prefix has
+// HKCU\Software\Wine\X11 Driver Managed=N (PrepareWindowsOfPrefix in
+// tests/e2e/harness/dialog_robot.h sets it).
 
 #include <windows.h>
 
@@ -120,12 +126,12 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM) {
 
 void Describe(HWND window) {
   DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
+  const DWORD thread = GetWindowThreadProcessId(window, &pid);
   const HWND owner = GetWindow(window, GW_OWNER);
   PrintLine("window class=" + ToUtf8(ClassOf(window)) +
             " style=" + Hex(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE))) +
             " exstyle=" + Hex(static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE))) +
-            " pid=" + std::to_string(pid) +
+            " pid=" + std::to_string(pid) + " thread=" + std::to_string(thread) +
             " owner=" + ToUtf8(owner != nullptr ? ClassOf(owner) : std::wstring()));
   PrintLine("title " + Escape(ToUtf8(TextOf(window))));
   EnumChildWindows(window, DescribeChild, 0);
