@@ -13,4 +13,8 @@ constexpr wchar_t kVendorDownloadPageUrl[] = L"https://www.zevrino.com/download"
 constexpr wchar_t kVendorFullInstallerUrl[] =
     L"https://download.zevrino.com/desktop/ZevrinoSetup.exe";
 
+// The vendor's home page, shown by Windows as the uninstall entry's
+// "URLInfoAbout" link.
+constexpr char kProductHomePageUrl[] = "https://www.zevrino.com/";
+
 }  // namespace zevrino::desktop::installer

@@ -11,20 +11,20 @@ using ResultCode = std::uint32_t;
 
 enum Result : ResultCode {
   kSuccess = 0,
-  kPayloadHeaderUnreadable = 1,    // payload header or a size field unreadable
-  kPayloadDigestMismatch = 2,      // payload checksum mismatch
-  kPayloadDecodeFailed = 3,        // LZMA decoding failed
-  kPayloadNotFound = 4,            // no payload, implausible length, unknown archive version
-  kArchiveEntryMalformed = 8,      // malformed entry in the package archive
-  kPathConversionFailed = 10,      // a path could not be converted from UTF-8 to UTF-16
-  kOutOfMemory = 11,               // no memory for the decoded payload; download write failed
-  kWriteFailed = 12,               // writing a file failed or wrote fewer bytes than asked
-  kCreateFailed = 13,              // a file or directory could not be created
-  kFileInUse = 14,                 // another process holds the file
-  kNoAdminPrivileges = 16,         // no step returns it; its message remains
-  kLaunchFailed = 17,              // the installed application could not be started
-  kReplaceFailed = 18,             // an installed file could not be replaced or restored
-  kCancelled = 19,                 // the user cancelled the download
+  kPayloadHeaderUnreadable = 1,  // payload header or a size field unreadable
+  kPayloadDigestMismatch = 2,    // payload checksum mismatch
+  kPayloadDecodeFailed = 3,      // LZMA decoding failed
+  kPayloadNotFound = 4,          // no payload, implausible length, unknown archive version
+  kArchiveEntryMalformed = 8,    // malformed entry in the package archive
+  kPathConversionFailed = 10,    // a path could not be converted from UTF-8 to UTF-16
+  kOutOfMemory = 11,             // no memory for the decoded payload; download write failed
+  kWriteFailed = 12,             // writing a file failed or wrote fewer bytes than asked
+  kCreateFailed = 13,            // a file or directory could not be created
+  kFileInUse = 14,               // another process holds the file
+  kNoAdminPrivileges = 16,       // no step returns it; its message remains
+  kLaunchFailed = 17,            // the installed application could not be started
+  kReplaceFailed = 18,           // an installed file could not be replaced or restored
+  kCancelled = 19,               // the user cancelled the download
   kInteractiveInstallerRunning = 20,
   kUpdateInProgress = 21,
   kUnsupportedWindows = 22,
@@ -43,6 +43,9 @@ enum Result : ResultCode {
   kDownloadInvalid = 54,
   kFullInstallerFailed = 55,
   kHttpsFailedHttpWorks = 57,
+  // This build does not contain the mode the run asked for (update, web
+  // install); never shown in a dialog and never retried.
+  kModeUnavailable = 60,
 };
 
 }  // namespace zevrino::desktop::installer

@@ -84,6 +84,15 @@ struct InternetHandleTraits {
   }
 };
 
+// A registry key from RegCreateKeyExW or RegOpenKeyExW, closed with
+// RegCloseKey. Predefined roots (HKEY_CURRENT_USER) are never owned.
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { ::RegCloseKey(handle); }
+};
+
 // The screen's device context from GetDC(nullptr), released with ReleaseDC.
 struct ScreenDcTraits {
   using Handle = HDC;
@@ -118,6 +127,7 @@ using ScopedComPointer = ScopedHandle<ComPointerTraits<Interface>>;
 using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
+using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 }  // namespace zevrino::desktop::installer

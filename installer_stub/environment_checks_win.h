@@ -1,7 +1,12 @@
 #pragma once
-// The checks before an installer run touches the disk.
+// The checks before an installer run touches the disk. Each answers with a
+// bool; the checks of the Windows version and of the account show their own
+// refusal unless `silent`. The caller picks the exit code and the log line.
 
 #include <windows.h>
+
+#include <cstdint>
+#include <string>
 
 namespace zevrino::desktop::installer {
 
@@ -10,19 +15,58 @@ namespace zevrino::desktop::installer {
 // installer.
 extern HANDLE InteractiveMutex;
 
-// Creates the named mutex `name`; false when it already existed (another
-// installer holds it) or could not be created. On success *handle (when
-// given) receives it and it stays open until the process ends or the
-// holder closes it.
+inline constexpr wchar_t kInteractiveMutexName[] = L"Zevrino Update Started Interactive Mutex";
+inline constexpr wchar_t kUpdateStartedMutexName[] = L"Zevrino Update Started Mutex";
+
+// Creates the named mutex `name` as an existence marker (never waited on or
+// owned). False only when a mutex of that name already existed; a mutex
+// that cannot be created at all counts as absent (true, *handle null). On
+// success *handle (when given) receives it; without `handle` it stays open,
+// and the name taken, until the process ends.
 bool TryCreateMutex(const wchar_t* name, HANDLE* handle = nullptr);
 
 // Windows 10 or later; otherwise says so unless `silent` and returns false.
 bool CheckWindowsVersion(bool silent);
 
-// Not an elevated administrator; otherwise says so unless `silent`.
+// The elevation type of this process's token (TokenElevationTypeDefault 1,
+// Full 2, Limited 3). S_OK, or E_FAIL when the token cannot be queried.
+HRESULT QueryElevationType(std::uint32_t* type);
+
+// False only for an administrator's full (elevated) token, after saying so
+// unless `silent`. A token that cannot be queried is accepted.
 bool CheckAccount(bool silent);
 
-// A Store installation of the application exists for this user.
+// The packaging API of kernel32, found at run time (Windows 8 and later have
+// it; Wine has only part of it). Declared here because MinGW ships no
+// appmodel.h.
+struct StorePackageId {
+  UINT32 reserved;
+  UINT32 processor_architecture;
+  UINT64 version;
+  PWSTR name;
+  PWSTR publisher;
+  PWSTR resource_id;
+  PWSTR publisher_id;
+};
+using PackageFamilyNameFromIdFunction = LONG(WINAPI*)(const StorePackageId* id, UINT32* length,
+                                                      PWSTR family_name);
+using GetPackagesByPackageFamilyFunction = LONG(WINAPI*)(PCWSTR family_name, UINT32* count,
+                                                         PWSTR* full_names, UINT32* buffer_length,
+                                                         WCHAR* buffer);
+
+// kernel32's functions, each looked up once per process; null when absent.
+PackageFamilyNameFromIdFunction GetPackageFamilyNameFromId();
+GetPackagesByPackageFamilyFunction GetGetPackagesByPackageFamily();
+
+// The family name of the application's Store package; empty when the API is
+// missing or fails.
+std::wstring GetStorePackageFamilyName(PackageFamilyNameFromIdFunction family_name_from_id);
+std::wstring GetStorePackageFamilyName();
+
+// A Store installation of the application exists for this user. Missing
+// functions and failures answer false.
+bool IsStorePackageInstalled(PackageFamilyNameFromIdFunction family_name_from_id,
+                             GetPackagesByPackageFamilyFunction packages_by_family);
 bool IsStorePackageInstalled();
 
 }  // namespace zevrino::desktop::installer

@@ -3,30 +3,69 @@
 //   1 parse the options            ParseOptions
 //   2 register the log sink        RegisterLogSink
 //   3 message catalogs             i18n::InitCatalogs
-//   4 Windows version check        (not part of this build yet)
-//   5 Store installation check     (not part of this build yet)
+//   4 Windows version check        CheckPlatform (22)
+//   5 Store installation check     CheckPlatform (29, 33)
 //   6 COM and CancelLock           InitializeComAndCancelLock
-//   7 own file name                GetOwnFileName
-//   8 map own file, open payload   OpenPayloadOfOwnFile
-//   9 run the chosen mode          RunExtract (update and the interactive
-//                                  modes are not part of this build yet)
+//   7 own file name                GetOwnFileName (10)
+//   8 map own file, open payload   OpenPayloadOfOwnFile (1, 2, 4)
+//   9 run the chosen mode          ChooseMode, then one runner per Mode:
+//        extract                   RunExtract
+//        update                    RunUpdateMode
+//        web install               RunWebInstallMode
+//        normal install            RunNormalInstallMode
+//
+// The web and normal installs share their first steps (PrepareInteractiveRun):
+//   log the run, the interactive mutex (20), the account (23), the
+//   installation directory, the replace question (25).
+// The normal install then goes on with:
+//   the update-started mutex (21), the running application (26, the close
+//   question), the HTTPS listener, RunNormalInstall.
+//
+// Every question is asked on this thread before the UI thread starts; the
+// refusals 20 to 33 are exit codes only, never error dialogs.
 
 #include <objbase.h>
 #include <windows.h>
 
+#include "i18n/catalog.h"
 #include "i18n/startup.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/cancel_lock_win.h"
+#include "installer_stub/environment_checks_win.h"
 #include "installer_stub/installer_main.h"
 #include "installer_stub/options.h"
 #include "installer_stub/own_file_win.h"
+#include "installer_stub/update_mode_win.h"
 #include "logging/log.h"
 #include "payload/extract_archive.h"
 #include "payload/module_version_win.h"
+#include "payload/payload_container.h"
+#include "system/install_location_win.h"
+#include "system/launch_win.h"
+#include "system/normal_install_win.h"
 #include "ui/error_dialog_win.h"
+#include "ui/message_box_win.h"
+#include "ui/progress_window_win.h"
+#include "ui/running_application_win.h"
+#include "webinstall/web_install_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
+
+namespace gettext = i18n::gettext;
+
+enum class Mode { kExtract, kUpdate, kWebInstall, kNormalInstall };
+
+int Ask(const char* msgid, unsigned int flags) {
+  return ShowMessageBox(gettext::translate(msgid).c_str(), flags);
+}
+
+// Whether a failed mode is worth the error dialog and its offer to retry.
+// 55 (the full installer failed) has said why itself; a mode missing from
+// this build would fail again the same way.
+bool MayShowError(ResultCode result) {
+  return result != kSuccess && result != kFullInstallerFailed && result != kModeUnavailable;
+}
 
 void RegisterLogSink(const Options& options) {
   if (options.log_file_path != nullptr) {
@@ -34,6 +73,29 @@ void RegisterLogSink(const Options& options) {
   } else {
     logging::add_console_sink(false);
   }
+}
+
+// Steps 4 and 5: the Windows version and a Store installation of the
+// application. Both run before the payload is opened, in every mode.
+ResultCode CheckPlatform(bool silent) {
+  if (!CheckWindowsVersion(silent)) {
+    logging::log_message(2, "", 869,
+                         "Zevrino Installer - Unsupported platform. Zevrino requires Windows 10 "
+                         "or later.");
+    return kUnsupportedWindows;
+  }
+  if (!IsStorePackageInstalled()) {
+    return kSuccess;
+  }
+  if (!silent && Ask("Zevrino is already installed. Would you like to open it?",
+                     MB_YESNO | MB_ICONWARNING) == IDYES) {
+    OpenInstalledApplication();
+    return kStoreInstallOpened;
+  }
+  logging::log_message(2, "", 884,
+                       "Zevrino Installer - A Windows Store install of Zevrino is already on the "
+                       "system.");
+  return kStoreInstallPresent;
 }
 
 // COM stays initialised until the process ends; a repeated initialisation on
@@ -82,6 +144,143 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
   return ExtractArchive(target, payload_body);
 }
 
+// Update mode: the installed application asked for its files to be
+// replaced. The window has no system menu, so it can be neither closed nor
+// minimised while the application is away.
+ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
+  StartUiThread(false);
+  ResultCode result;
+  do {
+    result = RunUpdate(options.target_path, reader);
+  } while (MayShowError(result) && ShowError(result));
+  return result;
+}
+
+// What the first interactive steps decided for the rest of the run.
+struct InteractiveRun {
+  bool silent = false;
+  const char* directory = nullptr;  // the installation directory (UTF-8)
+};
+
+void ShowInstallationInProgress() {
+  Ask("The Zevrino installation is already in progress.", MB_OK | MB_ICONINFORMATION);
+}
+
+// The steps that web and normal installs share: log the kind of run, take the
+// interactive mutex, check the account, pick the directory and ask before
+// replacing the same or a newer version.
+ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_flags,
+                                 InteractiveRun* run) {
+  run->silent = options.silent;
+  if (options.webinstall || (payload_flags & kWebInstaller) != 0) {
+    // A web run always shows itself: the user started a download.
+    run->silent = false;
+    logging::log_message(4, "", 932, "Zevrino Installer - Running web installer.");
+  } else {
+    logging::log_message(4, "", 935, "Zevrino Installer - Running normal installer.");
+  }
+  if (!TryCreateMutex(kInteractiveMutexName, &InteractiveMutex)) {
+    if (!run->silent) {
+      ShowInstallationInProgress();
+    }
+    logging::log_message(2, "", 945,
+                         "Zevrino Installer - Zevrino installation already in progress.");
+    return kInteractiveInstallerRunning;
+  }
+  if (!CheckAccount(run->silent)) {
+    logging::log_message(2, "", 953, "Zevrino Installer - Invalid user account for install.");
+    return kAccountRefused;
+  }
+  run->directory = DefaultInstallDirectory();
+  if (!options.webinstall && (payload_flags & kNoReplacePrompt) == 0 &&
+      IsSameOrNewerVersionInstalled(run->directory)) {
+    if (!run->silent &&
+        Ask("It looks like you have already installed Zevrino. Do you want to replace it?",
+            MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDCANCEL) {
+      return kReplaceDeclined;
+    }
+    logging::log_message(4, "", 969,
+                         "Zevrino Installer - Overwriting previously installed version.");
+  }
+  return kSuccess;
+}
+
+// A web-install payload: download the full installer and run it.
+ResultCode RunWebInstallMode(const Options& options, const OwnPayload& payload) {
+  InteractiveRun run;
+  ResultCode result = PrepareInteractiveRun(options, payload.flags, &run);
+  if (result != kSuccess) {
+    return result;
+  }
+  StartUiThread(true);
+  do {
+    result = RunWebInstall(payload.reader);
+  } while (MayShowError(result) && ShowError(result));
+  HideProgressWindow();
+  return result;
+}
+
+// Marks this run as an install in progress for the update flow of the
+// installed application. The handle is never closed: the name stays taken
+// until the process ends.
+ResultCode TakeUpdateStartedMutex(bool silent) {
+  if (TryCreateMutex(kUpdateStartedMutexName)) {
+    return kSuccess;
+  }
+  if (!silent) {
+    ShowInstallationInProgress();
+  }
+  logging::log_message(2, "", 994, "Zevrino Installer - Zevrino installation already in progress.");
+  return kUpdateInProgress;
+}
+
+// Closes the running application with the user's consent and starts the
+// progress window of a run that shows one.
+ResultCode CloseRunningApplication(bool silent) {
+  if (!IsApplicationRunning()) {
+    if (!silent) {
+      StartUiThread(true);
+    }
+    return kSuccess;
+  }
+  logging::log_message(2, "", 1001, "Zevrino Installer - Zevrino is running.");
+  if (silent || Ask("Do you want to close Zevrino and proceed with the installation?",
+                    MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
+    return kApplicationRunning;
+  }
+  StartUiThread(true);
+  // A process that will not go surfaces as files in use (14, 18) during the
+  // install, where the user may retry.
+  CloseApplication();
+  return kSuccess;
+}
+
+ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payload) {
+  InteractiveRun run;
+  ResultCode result = PrepareInteractiveRun(options, payload.flags, &run);
+  if (result == kSuccess) {
+    result = TakeUpdateStartedMutex(run.silent);
+  }
+  if (result == kSuccess) {
+    result = CloseRunningApplication(run.silent);
+  }
+  if (result != kSuccess) {
+    return result;
+  }
+  CloseHttpsListener();
+  return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch);
+}
+
+Mode ChooseMode(const Options& options, std::uint16_t payload_flags) {
+  if (options.extract) {
+    return Mode::kExtract;
+  }
+  if (options.update) {
+    return Mode::kUpdate;
+  }
+  return (payload_flags & kWebInstaller) != 0 ? Mode::kWebInstall : Mode::kNormalInstall;
+}
+
 }  // namespace
 
 ResultCode InstallerMain(char** tokens, int count) {
@@ -91,6 +290,10 @@ ResultCode InstallerMain(char** tokens, int count) {
   // goes on either way.
   i18n::InitCatalogs();
 
+  ResultCode result = CheckPlatform(options.silent);
+  if (result != kSuccess) {
+    return result;
+  }
   InitializeComAndCancelLock();
 
   wchar_t own_path[MAX_PATH];
@@ -101,16 +304,21 @@ ResultCode InstallerMain(char** tokens, int count) {
   // The mapping and the reader live until this function returns; every mode
   // reads the payload through them.
   OwnPayload payload;
-  const ResultCode result = OpenPayloadOfOwnFile(own_path, options.silent, &payload);
+  result = OpenPayloadOfOwnFile(own_path, options.silent, &payload);
   if (result != kSuccess) {
     return result;
   }
-  if (options.extract) {
-    return RunExtract(options, payload.reader);
+  switch (ChooseMode(options, payload.flags)) {
+    case Mode::kExtract:
+      return RunExtract(options, payload.reader);
+    case Mode::kUpdate:
+      return RunUpdateMode(options, payload.reader);
+    case Mode::kWebInstall:
+      return RunWebInstallMode(options, payload);
+    case Mode::kNormalInstall:
+      break;
   }
-  // The update and interactive modes come here. Until they exist a run ends
-  // successfully once its payload is open.
-  return kSuccess;
+  return RunNormalInstallMode(options, payload);
 }
 
 }  // namespace zevrino::desktop::installer

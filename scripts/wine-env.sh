@@ -4,7 +4,9 @@
 zv_wine_up() {
   export WINEPREFIX=$(realpath -m "$1")
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
+  # No Mono/Gecko install prompts; no menu entries or desktop files in $HOME
+  # for the shortcuts that installs create (winemenubuilder).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1

@@ -1,11 +1,23 @@
 #pragma once
-// Where the application is installed.
+// Where the application is installed, and what is installed there.
 
 namespace zevrino::desktop::installer {
 
-// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu> when `mu` was given (UTF-8).
-// Computed once and cached for the rest of the process; never null; not
-// owned by the caller. MuSuffix must be set before the first call.
+// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu> when `mu` was given (UTF-8);
+// "C:\Program\Zevrino" when the folder cannot be found. Computed once and
+// cached for the rest of the process; never null; not owned by the caller.
+// MuSuffix must be set before the first call, which is made on the main
+// thread before any other thread exists.
 const char* DefaultInstallDirectory();
+
+// The shell folder `csidl` (CSIDL_APPDATA, CSIDL_DESKTOP...) of the current
+// user as a heap UTF-8 string that the caller frees with free(); null when
+// Windows has no such folder.
+char* GetShellFolderPath(int csidl);
+
+// True when Zevrino.exe in `directory` (UTF-8) carries a product version
+// that is the same as or newer than the installer's own. Missing files or
+// version resources answer false.
+bool IsSameOrNewerVersionInstalled(const char* directory);
 
 }  // namespace zevrino::desktop::installer

@@ -15,6 +15,7 @@
 // then terminates the process with exit code 0. A send waits at most the
 // time-out, a hung window thread fails it at once; each wait for the process
 // lasts at most the time-out too, so one target takes at most nine time-outs.
+// A window of the calling process itself is never sent to or terminated.
 
 #include <windows.h>
 

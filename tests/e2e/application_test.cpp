@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -45,6 +46,9 @@ TEST(ApplicationTest, StartShortcutsUriAndClosingUnderWine) {
       {ApplicationTestsExe().string(), "--gtest_brief=1"},
       {{"ZV_APPLICATION_TEST_DIR", ToWindowsPath(work.path())}}, std::chrono::minutes(10));
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  // Every check ran: none was skipped for a missing program or folder.
+  EXPECT_NE(result.out.find("[  PASSED  ]"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("SKIPPED"), std::string::npos) << result.out;
 
   // The shortcuts are files of this prefix, not of the Linux home folder.
   EXPECT_FALSE(fs::is_symlink(profile / "Desktop"));
@@ -54,11 +58,14 @@ TEST(ApplicationTest, StartShortcutsUriAndClosingUnderWine) {
   fs::remove(start_menu_link);
 
   // The application was started from its installation folder, seen from
-  // Linux through the shared reader of the start logs.
-  const std::vector<StartRecord> starts =
-      ReadStartLog(work.path() / "installation" / "Zevrino.exe.log");
+  // Linux through the shared readers of the stand-in's files.
+  const fs::path application = work.path() / "installation" / "Zevrino.exe";
+  const std::vector<StartRecord> starts = ReadStartLog(StartLogPath(application));
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_EQ(starts[0].directory, ToWindowsPath(work.path() / "installation"));
+  EXPECT_EQ(
+      ReadStandinMessages(application),
+      (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit", "listener WM_APP+1", "exit"}));
 }
 
 }  // namespace

@@ -101,8 +101,7 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
 
   const fs::path target = scratch_.path() / "target";
   // Every kind of run the installer makes, each with what shows it did its
-  // work. Runs that open windows (the interactive install) or install
-  // silently belong in this list as those modes arrive.
+  // work.
   const struct {
     const char* name;
     const char* program;
@@ -127,6 +126,18 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
        0,
        [&] { EXPECT_EQ(ReadBinaryFile(target / "Zevrino.exe"), exe); }},
       {"payload error", "NoPayload.exe", {"--silent"}, 4, [] {}},
+      // The installed Zevrino.exe has no version resource, so the second
+      // run asks nothing and shows only its progress window.
+      {"silent install",
+       "ZevrinoSetup.exe",
+       {"--silent", "--skip-app-launch"},
+       0,
+       [&] { EXPECT_EQ(ReadBinaryFile(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
+      {"interactive install with its window",
+       "ZevrinoSetup.exe",
+       {"--skip-app-launch"},
+       0,
+       [&] { EXPECT_EQ(ReadBinaryFile(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.name);

@@ -176,8 +176,6 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
 // directory it logs its command line to ZuVerIzad<N>.exe.log there and exits
 // with the number in ZuVerIzad<N>.exe.exitcode. dialog_robot.exe answers the
 // error dialogs and reads the progress window while the installer runs.
-// Disabled until the installer's flow runs web-install builds (its
-// web-install mode and hold_file.exe come with the normal-install work).
 class WebInstallRunTest : public WebInstallTest {
  protected:
   void SetUp() override {
@@ -257,7 +255,7 @@ std::vector<std::string> CommandLines(const fs::path& log) {
 
 // Runs that end without a dialog: the full installer started with the right
 // name and arguments, its exit code mapped to 0 or 55, the file removed.
-TEST_F(WebInstallRunTest, DISABLED_FullInstallerRunsAndIsRemoved) {
+TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
   {
     SCOPED_TRACE("count 1, [ARCH], mu and a forwarded token");
     const fs::path dir = CleanInstallDir("Zevrino-beta");
@@ -333,7 +331,7 @@ TEST_F(WebInstallRunTest, DISABLED_FullInstallerRunsAndIsRemoved) {
 // Downloads that fail at once show their dialog after one request; the
 // browser fallback opens exactly the configured https address, and only
 // after OK.
-TEST_F(WebInstallRunTest, DISABLED_FailuresWithoutRetry) {
+TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
   std::string error;
   const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
   ASSERT_TRUE(browser.valid()) << error;
@@ -397,7 +395,7 @@ std::string CountdownText(int seconds) {
 // A 404 is retried twice after countdowns of 10 and 20 seconds that the
 // window counts down; then the dialog offers Retry, which starts a whole new
 // pass, and Cancel, which ends with 51.
-TEST_F(WebInstallRunTest, DISABLED_NotFoundIsRetriedWithCountdowns) {
+TEST_F(WebInstallRunTest, NotFoundIsRetriedWithCountdowns) {
   const fs::path dir = CleanInstallDir();
   server_.ClearRequests();
   const fs::path setup = PackWebInstaller("missing", Description({server_.Url("/missing.exe")}));
@@ -417,7 +415,7 @@ TEST_F(WebInstallRunTest, DISABLED_NotFoundIsRetriedWithCountdowns) {
 
 // Closing the window during a countdown asks the cancel question; Yes ends
 // the run with 19, without an error dialog, and removes the file.
-TEST_F(WebInstallRunTest, DISABLED_CancelDuringCountdown) {
+TEST_F(WebInstallRunTest, CancelDuringCountdown) {
   const fs::path dir = CleanInstallDir();
   server_.ClearRequests();
   const fs::path setup = PackWebInstaller("cancel", Description({server_.Url("/missing.exe")}));

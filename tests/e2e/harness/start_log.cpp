@@ -5,12 +5,19 @@
 
 namespace zevrino::e2e {
 
-std::vector<StartRecord> ParseStartLog(const std::string& text) {
-  std::vector<StartRecord> records;
+std::vector<std::string> CompleteLines(const std::string& text) {
+  std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end = text.find("\r\n"); end != std::string::npos;
        start = end + 2, end = text.find("\r\n", start)) {
-    const std::string line = text.substr(start, end - start);
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::vector<StartRecord> ParseStartLog(const std::string& text) {
+  std::vector<StartRecord> records;
+  for (const std::string& line : CompleteLines(text)) {
     const std::size_t tab = line.rfind('\t');
     if (tab == std::string::npos) {
       records.push_back({line, ""});

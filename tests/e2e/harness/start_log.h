@@ -21,6 +21,10 @@ struct StartRecord {
   }
 };
 
+// The lines of `text` that end in CR LF, without it; a last line without
+// CR LF is still being written and is left out.
+std::vector<std::string> CompleteLines(const std::string& text);
+
 // The records of a log's text; a last line without CR LF is still being
 // written and is left out.
 std::vector<StartRecord> ParseStartLog(const std::string& text);

@@ -64,7 +64,12 @@ WinePrefix::~WinePrefix() {
 }
 
 Environment WinePrefix::BaseEnvironment() const {
-  return {{"WINEPREFIX", path_.string()}, {"WINEDEBUG", "-all"}, {"DISPLAY", display_.name()}};
+  // winemenubuilder turns every shell link the programs save into a Linux
+  // menu entry or desktop file under $HOME; tests keep to their prefix.
+  return {{"WINEPREFIX", path_.string()},
+          {"WINEDEBUG", "-all"},
+          {"DISPLAY", display_.name()},
+          {"WINEDLLOVERRIDES", "winemenubuilder.exe=d"}};
 }
 
 ProcessResult WinePrefix::RunWine(const std::vector<std::string>& command,
@@ -72,8 +77,21 @@ ProcessResult WinePrefix::RunWine(const std::vector<std::string>& command,
                                   std::chrono::milliseconds timeout) const {
   std::vector<std::string> argv = {"wine"};
   argv.insert(argv.end(), command.begin(), command.end());
+  // The caller's values replace the base ones, except that DLL overrides
+  // are added to the base's (later entries win in Wine).
   Environment merged = BaseEnvironment();
-  merged.insert(merged.end(), environment.begin(), environment.end());
+  for (const auto& [key, value] : environment) {
+    bool found = false;
+    for (auto& [base_key, base_value] : merged) {
+      if (base_key == key) {
+        base_value = key == "WINEDLLOVERRIDES" ? base_value + ";" + value : value;
+        found = true;
+      }
+    }
+    if (!found) {
+      merged.emplace_back(key, value);
+    }
+  }
   return RunProcess(argv, merged, timeout);
 }
 

@@ -17,7 +17,9 @@
 // Videos symbolic links to the Linux home folder, so a shortcut put on the
 // "desktop" would land in $HOME, shared by every prefix and the user. Open
 // turns them into real folders of the prefix; on Windows they are the
-// user's own folders anyway.
+// user's own folders anyway. Wine's menu builder, which would mirror every
+// saved shell link as a menu entry or desktop file under $HOME, is switched
+// off for every program of the prefix.
 
 #include <chrono>
 #include <filesystem>
@@ -50,7 +52,8 @@ class WinePrefix {
   WinePrefix& operator=(const WinePrefix&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  // WINEPREFIX, WINEDEBUG and DISPLAY for programs started in this prefix.
+  // WINEPREFIX, WINEDEBUG, DISPLAY and WINEDLLOVERRIDES for programs
+  // started in this prefix.
   Environment BaseEnvironment() const;
 
   // `wine PROGRAM ARGS...` with the full administrator token. PROGRAM is a

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,9 +20,10 @@ namespace {
 
 namespace installer = desktop::installer;
 
-// Long enough for a stand-in to exit after the message it waits for on a
-// busy machine; every message it does not exit on costs one such wait.
-constexpr DWORD kTimeoutMs = 3000;
+// The installer's own time-out: a stand-in exits well within it after the
+// message it waits for, even on a busy machine; every message it does not
+// exit on costs one such wait.
+constexpr DWORD kTimeoutMs = installer::kCloseTimeoutMs;
 
 using Lines = std::vector<std::string>;
 
@@ -140,6 +142,50 @@ TEST_F(ClosingTest, HungApplicationIsTerminatedWithoutWaitingOnItsSends) {
   EXPECT_FALSE(app.Running());
   EXPECT_EQ(app.ExitCode(), 0u);
   EXPECT_EQ(app.Messages(), Lines{});
+}
+
+int own_window_messages = 0;
+
+LRESULT CALLBACK CountingWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_QUERYENDSESSION || message == WM_CLOSE || message == WM_QUIT ||
+      message == WM_DESTROY) {
+    ++own_window_messages;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// The application's objects all lead back to the calling process (a stale
+// or planted window handle): nothing is sent, and the process does not
+// terminate itself. If it did, this program would end with exit code 0
+// before gtest's summary, which the host test notices.
+TEST_F(ClosingTest, NeverClosesItsOwnProcess) {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = CountingWindowProcedure;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"ZevrinoMainWindow";
+  ASSERT_NE(RegisterClassExW(&window_class), 0);
+  const HWND window = CreateWindowExW(0, L"ZevrinoMainWindow", L"own", WS_OVERLAPPEDWINDOW, 0, 0,
+                                      100, 100, nullptr, nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, L"ZevrinoProcessMutex"));
+  const UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8,
+                                                L"ZevrinoWindowHandle"));
+  ASSERT_NE(mapping.get(), nullptr);
+  void* view = MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0);
+  ASSERT_NE(view, nullptr);
+  const auto handle = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+  std::memcpy(view, &handle, sizeof handle);
+
+  EXPECT_TRUE(installer::IsApplicationRunning());
+  EXPECT_EQ(installer::FindApplicationWindow(), window);
+  EXPECT_FALSE(installer::CloseApplication(1000));
+  EXPECT_EQ(own_window_messages, 0);
+
+  UnmapViewOfFile(view);
+  DestroyWindow(window);
+  UnregisterClassW(L"ZevrinoMainWindow", window_class.hInstance);
 }
 
 }  // namespace

@@ -17,7 +17,9 @@
 
 #include "installer/scoped_handle_win.h"
 #include "installer_stub/options.h"
+#include "payload/module_version_win.h"
 #include "system/launch_win.h"
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/standin_control_win.h"
 #include "tests/e2e/windows/start_record_win.h"
@@ -27,8 +29,6 @@ namespace zevrino::e2e {
 namespace {
 
 namespace installer = desktop::installer;
-
-constexpr DWORD kCloseTimeoutMs = 5000;
 
 class LaunchTest : public ::testing::Test {
  protected:
@@ -72,11 +72,12 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   ASSERT_TRUE(installer::IsApplicationRunning(&window));
   EXPECT_NE(window, nullptr);
   EXPECT_EQ(installer::FindApplicationWindow(), window);
-  EXPECT_TRUE(installer::CloseApplication(kCloseTimeoutMs));
+  EXPECT_TRUE(installer::CloseApplication());
   EXPECT_FALSE(installer::IsApplicationRunning());
   // It ended by itself on the first message; nothing else was sent.
-  const std::wstring messages = folder + L"\\Zevrino.exe.messages";
-  EXPECT_EQ(FileLines(messages), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
+  const std::wstring program = folder + L"\\Zevrino.exe";
+  EXPECT_EQ(ReadStandinMessages(program),
+            (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
 
   ASSERT_TRUE(installer::StartApplication(folder_utf8.c_str(), " /UPDATECOMPLETE"));
   starts = WaitForStarts(log, 2, kStartTimeout);
@@ -85,13 +86,33 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
             (StartRecord{"Zevrino.exe \"--mu\" \"beta\" /UPDATECOMPLETE \"x\"", folder_utf8}));
   // The listener window belongs to the same process: closing it ends that.
   ASSERT_TRUE(WaitUntil([] { return installer::IsApplicationRunning(); }, kStartTimeout));
-  installer::CloseHttpsListener(kCloseTimeoutMs);
+  installer::CloseHttpsListener();
   EXPECT_FALSE(installer::IsApplicationRunning());
-  EXPECT_EQ(FileLines(messages), (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit",
-                                                           "listener WM_APP+1", "exit"}));
+  EXPECT_EQ(
+      ReadStandinMessages(program),
+      (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit", "listener WM_APP+1", "exit"}));
   // With nothing running, neither call finds anything to close.
-  EXPECT_FALSE(installer::CloseApplication(kCloseTimeoutMs));
-  installer::CloseHttpsListener(kCloseTimeoutMs);
+  EXPECT_FALSE(installer::CloseApplication());
+  installer::CloseHttpsListener();
+}
+
+// The uninstall entry runs Zevrino.exe with " /uninstall"; the stand-in
+// then only notes its start and ends, holding none of the application's
+// objects. The started process's handle goes to the caller.
+TEST_F(LaunchTest, UninstallStartEndsAtOnce) {
+  const std::wstring folder = MakeInstallation(L"uninstall");
+  const std::string program = ToUtf8(folder + L"\\Zevrino.exe");
+  HANDLE raw_process = nullptr;
+  ASSERT_TRUE(installer::StartProcess(program.c_str(), "Zevrino.exe /uninstall",
+                                      ToUtf8(folder).c_str(), &raw_process));
+  const UniqueHandle process(raw_process);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  EXPECT_TRUE(GetExitCodeProcess(process.get(), &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_EQ(ReadStartLog(std::filesystem::path(folder + L"\\Zevrino.exe.log")),
+            (std::vector<StartRecord>{{"Zevrino.exe /uninstall", ToUtf8(folder)}}));
+  EXPECT_FALSE(installer::IsApplicationRunning());
 }
 
 TEST_F(LaunchTest, StartFailuresAreReported) {
@@ -212,6 +233,17 @@ TEST_F(LaunchTest, OpensTheApplicationUri) {
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0].command_line,
             "\"" + ToUtf8(recorder) + "\" \"zevrino:open?utm_medium=desktop-sa-installer\"");
+}
+
+// The installer compares the installed Zevrino.exe's product version with
+// its own; the stand-in comes in three builds for that comparison.
+TEST_F(LaunchTest, StandinBuildsCarryTheirProductVersions) {
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin.exe"),
+            ZV_PRODUCT_VERSION);
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_old.exe"),
+            "1.0.0.1");
+  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_new.exe"),
+            "9.9.9.9");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/windows/process_window_win.h"
 #include "tests/e2e/windows/start_record_win.h"
 
 namespace zevrino::e2e {
@@ -37,18 +39,6 @@ bool CopyTestProgram(const std::wstring& name, const std::wstring& target) {
   return copied;
 }
 
-std::vector<std::string> FileLines(const std::wstring& path) {
-  bool found = false;
-  const std::string text = ReadWholeFile(path, &found);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = text.find("\r\n"); end != std::string::npos;
-       start = end + 2, end = text.find("\r\n", start)) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 namespace {
 
 BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
@@ -57,30 +47,14 @@ BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
   if (std::wstring(name) == L"ZevrinoMainWindow" || std::wstring(name) == L"ZevrinoHttpsListener") {
     DWORD process_id = 0;
     GetWindowThreadProcessId(window, &process_id);
+    if (process_id == GetCurrentProcessId()) {
+      return TRUE;
+    }
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
     if (process.get() != nullptr) {
       TerminateProcess(process.get(), 99);
       WaitForSingleObject(process.get(), 10000);
     }
-  }
-  return TRUE;
-}
-
-struct WindowQuery {
-  DWORD process_id;
-  const wchar_t* window_class;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  auto* query = reinterpret_cast<WindowQuery*>(parameter);
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(window, &process_id);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (process_id == query->process_id && std::wstring(name) == query->window_class) {
-    query->found = window;
-    return FALSE;
   }
   return TRUE;
 }
@@ -96,18 +70,24 @@ Standin::Standin(const std::wstring& name, const std::string& behaviour)
   if (!CopyTestProgram(L"zevrino_standin.exe", path_)) {
     return;
   }
-  DeleteFileW((path_ + L".log").c_str());
-  DeleteFileW((path_ + L".messages").c_str());
-  DeleteFileW((path_ + L".behaviour").c_str());
-  if (!behaviour.empty()) {
-    AppendToFile(path_ + L".behaviour", behaviour);
-  }
+  ClearStandinRecords(path_);
+  EXPECT_TRUE(WriteStandinBehaviour(path_, behaviour));
   std::wstring command_line = L"\"" + path_ + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      WorkFolder().c_str(), &startup, &info)) {
+  // On a busy machine Wine now and then loses a new process before it has
+  // started (CreateProcessW fails with ERROR_INTERNAL_ERROR); that is not
+  // what these checks are about, so such a start is tried again.
+  bool created = false;
+  for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+    created = CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, WorkFolder().c_str(), &startup, &info) != 0;
+    if (!created && GetLastError() != ERROR_INTERNAL_ERROR) {
+      break;
+    }
+  }
+  if (!created) {
     ADD_FAILURE() << "starting " << ToUtf8(path_) << ": error " << GetLastError();
     return;
   }
@@ -126,13 +106,11 @@ Standin::~Standin() {
 }
 
 std::vector<std::string> Standin::Messages() const {
-  return FileLines(path_ + L".messages");
+  return ReadStandinMessages(path_);
 }
 
 HWND Standin::Window(const wchar_t* window_class) const {
-  WindowQuery query = {process_id_, window_class, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  return FindProcessWindow(process_id_, window_class);
 }
 
 bool Standin::Running() const {

@@ -23,9 +23,6 @@ std::wstring ProgramFolder();
 // ProgramFolder() to `target`. Asserts in the calling test on failure.
 bool CopyTestProgram(const std::wstring& name, const std::wstring& target);
 
-// Lines of a CR LF text file; empty when the file is missing.
-std::vector<std::string> FileLines(const std::wstring& path);
-
 // Ends every process that shows a window of the application's classes, so
 // that a failed check leaves no named object behind for the next one.
 void EndEveryStandin();

@@ -1,0 +1,74 @@
+#include "system/install_location_win.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "installer/path_utf8.h"
+#include "installer/wide_text_win.h"
+#include "installer_stub/options.h"
+#include "payload/module_version_win.h"
+#include "system/version_compare.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+constexpr char kFallbackInstallDirectory[] = "C:\\Program\\Zevrino";
+constexpr int kUtf8PathBufferSize = 4096;
+
+// Written once by the first DefaultInstallDirectory call, then read-only.
+const char* install_directory_cache = nullptr;
+
+}  // namespace
+
+char* GetShellFolderPath(int csidl) {
+  wchar_t wide[MAX_PATH];
+  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide))) {
+    return nullptr;
+  }
+  char utf8[kUtf8PathBufferSize];
+  if (::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
+    return nullptr;
+  }
+  return concat_strings(1, utf8);
+}
+
+const char* DefaultInstallDirectory() {
+  if (install_directory_cache != nullptr) {
+    return install_directory_cache;
+  }
+  char* app_data = GetShellFolderPath(CSIDL_APPDATA);
+  if (app_data == nullptr) {
+    install_directory_cache = kFallbackInstallDirectory;
+    return install_directory_cache;
+  }
+  char* name = MuSuffix == nullptr ? concat_strings(1, "Zevrino")
+                                   : concat_strings(3, "Zevrino", "-", MuSuffix);
+  char* directory = join_path(app_data, name);
+  std::free(name);
+  std::free(app_data);
+  // Out of memory leaves the fallback rather than a null the callers never
+  // expect. The cache lives until the process ends.
+  install_directory_cache = directory != nullptr ? directory : kFallbackInstallDirectory;
+  return install_directory_cache;
+}
+
+bool IsSameOrNewerVersionInstalled(const char* directory) {
+  const std::string own = GetOwnProductVersion();
+  if (own.empty()) {
+    return false;
+  }
+  char* executable = join_path(directory, "Zevrino.exe");
+  wchar_t wide[kMaxWidePath];
+  const bool converted = Utf8ToWidePath(executable, wide);
+  std::free(executable);
+  if (!converted) {
+    return false;
+  }
+  const std::string installed = GetProductVersion(wide);
+  return !installed.empty() && IsVersionNotNewer(own.c_str(), installed.c_str());
+}
+
+}  // namespace zevrino::desktop::installer

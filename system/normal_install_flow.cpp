@@ -1,0 +1,61 @@
+#include "system/normal_install_flow.h"
+
+#include <cstdlib>
+
+#include "installer/path_utf8.h"
+#include "logging/log.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+// The update that the running application downloaded itself; a fresh
+// install makes it obsolete.
+constexpr const char* kLeftoverUpdateFiles[] = {"Zevrino_new.exe", "Zevrino_new.exe.sig"};
+
+void DeleteLeftoverUpdateFiles(const NormalInstallSteps& steps, const char* directory) {
+  for (const char* name : kLeftoverUpdateFiles) {
+    char* path = join_path(directory, name);
+    if (path != nullptr) {
+      steps.delete_file(path);
+    }
+    std::free(path);
+  }
+}
+
+}  // namespace
+
+ResultCode RunNormalInstallSteps(const NormalInstallSteps& steps, const char* directory,
+                                 bool silent, bool skip_app_launch) {
+  steps.delete_run_value();
+  for (;;) {
+    ResultCode result = steps.install_and_register();
+    if (silent && result != kSuccess) {
+      logging::log_message(2, "", 685, "Zevrino Installer - Normal installer error: %d",
+                           static_cast<int>(result));
+      return result;
+    }
+    if (result == kSuccess) {
+      if (skip_app_launch || steps.start_application()) {
+        steps.create_shortcuts();
+        DeleteLeftoverUpdateFiles(steps, directory);
+        logging::log_message(4, "", 712, "Zevrino Installer - Normal installer success");
+        return kSuccess;
+      }
+      result = kLaunchFailed;
+      if (silent) {
+        logging::log_message(2, "", 696,
+                             "Zevrino Installer - Normal installer error starting sub process: %s",
+                             directory);
+        return result;
+      }
+    }
+    // The dialog of 17 offers only OK, so a failed start ends here too.
+    if (!steps.show_error(result)) {
+      logging::log_message(2, "", 714, "Zevrino Installer - Normal installer error: %d",
+                           static_cast<int>(result));
+      return result;
+    }
+  }
+}
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,47 @@
+#include "system/normal_install_win.h"
+
+#include <windows.h>
+
+#include "installer/path_utf8.h"
+#include "installer/wide_text_win.h"
+#include "payload/extract_archive.h"
+#include "system/launch_win.h"
+#include "system/normal_install_flow.h"
+#include "system/registry_win.h"
+#include "ui/error_dialog_win.h"
+
+namespace zevrino::desktop::installer {
+
+ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
+                              bool register_entry) {
+  const ResultCode result = ExtractArchive(directory, reader);
+  if (result == kSuccess && register_entry) {
+    RegisterUninstallEntry(WideToUtf8(directory).c_str());
+  }
+  return result;
+}
+
+ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
+                            bool skip_app_launch) {
+  wchar_t wide_directory[kMaxWidePath];
+  if (!Utf8ToWidePath(directory, wide_directory)) {
+    // Reported like any other failed install step, so that an interactive
+    // run still shows its dialog.
+    wide_directory[0] = L'\0';
+  }
+  NormalInstallSteps steps;
+  steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };
+  steps.install_and_register = [&]() -> ResultCode {
+    if (wide_directory[0] == L'\0') {
+      return kPathConversionFailed;
+    }
+    return InstallAndRegister(wide_directory, reader, true);
+  };
+  steps.start_application = [directory] { return StartApplication(directory); };
+  steps.show_error = [](ResultCode code) { return ShowError(code); };
+  steps.create_shortcuts = [directory] { CreateShortcuts(directory); };
+  steps.delete_file = [](const char* path) { delete_file_utf8(path); };
+  return RunNormalInstallSteps(steps, directory, silent, skip_app_launch);
+}
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,58 @@
+#include "system/uninstall_entry.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "installer/path_utf8.h"
+#include "installer/product_settings.h"
+#include "text/format.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+struct FreeDeleter {
+  void operator()(char* text) const { std::free(text); }
+};
+using HeapString = std::unique_ptr<char, FreeDeleter>;
+
+std::string Take(char* heap_text) {
+  const HeapString owner(heap_text);
+  return owner ? std::string(owner.get()) : std::string();
+}
+
+RegistryValue String(const char* name, std::string text) {
+  return {name, RegistryValue::Type::kString, std::move(text), 0};
+}
+
+RegistryValue Dword(const char* name, std::uint32_t value) {
+  return {name, RegistryValue::Type::kDword, std::string(), value};
+}
+
+}  // namespace
+
+std::string FormatInstallDate(const LocalDate& date) {
+  return text::format("%.4d%.2d%.2d", date.year, date.month, date.day);
+}
+
+std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std::string& version,
+                                                const LocalDate& date) {
+  const std::string executable = Take(join_path(directory, "Zevrino.exe"));
+  std::vector<RegistryValue> values;
+  values.push_back(String("DisplayIcon", executable));
+  values.push_back(String("DisplayName", "Zevrino"));
+  if (!version.empty()) {
+    values.push_back(String("DisplayVersion", version));
+    values.push_back(String("Version", version));
+  }
+  values.push_back(String("InstallDate", FormatInstallDate(date)));
+  values.push_back(String("InstallLocation", directory));
+  values.push_back(Dword("NoModify", 1));
+  values.push_back(Dword("NoRepair", 1));
+  values.push_back(String("Publisher", "Zevrino AB"));
+  values.push_back(String("UninstallString",
+                          Take(concat_strings(3, "\"", executable.c_str(), "\" /uninstall"))));
+  values.push_back(String("URLInfoAbout", kProductHomePageUrl));
+  return values;
+}
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,474 @@
+// The normal install of the real installer_stub.exe under Wine, started as a
+// normal user: files, uninstall entry, shortcuts and the started
+// application; the questions answered by the dialog robot; refusals,
+// retries and damaged payloads. All runs share one prefix of their own, so
+// every test starts by removing what an earlier one installed.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "payload/archive_writer.h"
+#include "payload/payload_container.h"
+#include "tests/e2e/harness/dialog_robot.h"
+#include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/harness/test_paths.h"
+#include "tests/e2e/harness/wine_prefix.h"
+#include "tools/pack_installer/body_encoder.h"
+#include "tools/pack_installer/packer.h"
+#include "tools/pack_installer/payload_writer.h"
+
+#ifndef ZV_PRODUCT_VERSION
+#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
+#endif
+
+namespace zevrino::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+namespace packer = desktop::packer;
+using std::chrono::seconds;
+
+const char kUninstallKey[] =
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zevrino";
+const char kRunKey[] = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kMessageBoxClass[] = "#32770";
+// Wine's menu builder would mirror every shortcut into the Linux user's menus.
+const Environment kNoMenuBuilder = {{"WINEDLLOVERRIDES", "winemenubuilder.exe=d"}};
+
+Bytes Content(std::size_t size, unsigned seed) {
+  Bytes content(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    content[i] = i % 7 == 0 ? 0xE8 : static_cast<std::uint8_t>((i * 131 + seed * 17) >> 3);
+  }
+  return content;
+}
+
+const std::chrono::milliseconds kWaitLimit = std::chrono::seconds(60);
+
+std::string Text(const fs::path& path) {
+  const Bytes bytes = ReadBinaryFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Today as the installer's InstallDate writes it (Wine's local time is the
+// Linux one).
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local = {};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y%m%d", &local);
+  return text;
+}
+
+class NormalInstallTest : public PrefixTest {
+ protected:
+  void SetUp() override {
+    for (const fs::path& program : {RunLimitedExe(), InstallerStubExe(), RecorderExe(),
+                                    WindowsTestProgram("dialog_robot.exe"),
+                                    WindowsTestProgram("hold_file.exe"), ZevrinoStandinExe()}) {
+      ZV_REQUIRE_WINDOWS_PROGRAM(program);
+    }
+    ASSERT_TRUE(OpenSharedPrefix({"normal-install"})) << PrefixError();
+    ResetMachine();
+  }
+  void TearDown() override {
+    if (prefix_ != nullptr) {
+      ResetMachine();
+    }
+  }
+
+  // No application running, nothing installed, no entry, no shortcuts.
+  void ResetMachine() {
+    prefix_->RunWine({"taskkill", "/F", "/IM", "Zevrino.exe"});
+    prefix_->RunWine({"taskkill", "/F", "/IM", "held.exe"});
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(prefix_->AppDataRoaming(), ec)) {
+      if (entry.path().filename().string().rfind("Zevrino", 0) == 0) {
+        fs::remove_all(entry.path(), ec);
+      }
+    }
+    fs::remove(DesktopLink(), ec);
+    fs::remove(StartMenuLink(), ec);
+    prefix_->RunWine({"reg", "delete", kUninstallKey, "/f"});
+  }
+
+  fs::path InstallDir(const std::string& suffix = "") const {
+    return prefix_->AppDataRoaming() / ("Zevrino" + suffix);
+  }
+  fs::path DesktopLink() const {
+    return prefix_->DriveC() / "users" / prefix_->UserName() / "Desktop" / "Zevrino.lnk";
+  }
+  fs::path StartMenuLink() const {
+    return prefix_->AppDataRoaming() / "Microsoft/Windows/Start Menu/Programs/Zevrino.lnk";
+  }
+  fs::path PathOf(const std::string& name) const { return scratch_.path() / name; }
+
+  // A small application around `zevrino_exe`: a few real files, one of them
+  // large enough to be compressed in several blocks.
+  static Tree SampleApp(const Bytes& zevrino_exe, unsigned seed = 1) {
+    return {{"Zevrino.exe", zevrino_exe},
+            {"README.txt", TextBytes("Zevrino sample " + std::to_string(seed) + "\r\n")},
+            {"locales/de.pak", Content(3000, seed + 1)},
+            {"locales/fr.pak", Content(2000, seed + 2)},
+            {"resources/app.bin", Content(300000, seed + 3)}};
+  }
+
+  fs::path Pack(const std::string& name, const Tree& tree) {
+    const fs::path app = PathOf("app-" + name);
+    WriteTree(app, tree);
+    packer::PackRequest request;
+    request.stub_path = InstallerStubExe().string();
+    request.output_path = PathOf(name).string();
+    request.body = {packer::BodySource::Kind::kAppDir, app.string()};
+    request.encoding.preset = 1;
+    std::string error;
+    EXPECT_TRUE(packer::Pack(request, &error)) << error;
+    return PathOf(name);
+  }
+
+  ProcessResult Install(const fs::path& installer, const std::vector<std::string>& args) {
+    return prefix_->RunAsUser(RunLimitedExe(), installer, args, kNoMenuBuilder);
+  }
+  std::future<ProcessResult> StartInstall(const fs::path& installer,
+                                          const std::vector<std::string>& args) {
+    return StartAsUser(*prefix_, installer, args, kNoMenuBuilder);
+  }
+
+  // Waits for the next message box, checks that its text holds `expected`
+  // and presses `button`.
+  void Answer(const std::string& expected, const std::string& button) {
+    const RobotOutput robot = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", button},
+                                             std::chrono::seconds(60));
+    ASSERT_TRUE(robot.Succeeded() && !robot.windows.empty()) << robot.Describe();
+    EXPECT_TRUE(Contains(robot.windows[0].MessageText(), expected))
+        << robot.windows[0].MessageText();
+  }
+
+  std::string Uninstall(const std::string& value) const {
+    std::string type, data;
+    return prefix_->QueryValue(kUninstallKey, value, &type, &data) ? type + " " + data : "absent";
+  }
+
+  // The start line the stand-in or recorder wrote as Zevrino.exe of `dir`.
+  static fs::path StartLogOf(const fs::path& dir) { return dir / "Zevrino.exe.log"; }
+
+  ScratchDir scratch_{"normal-install"};
+};
+
+TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusal) {
+  const Tree app = SampleApp(ReadBinaryFile(RecorderExe()));
+  const fs::path installer = Pack("setup.exe", app);
+  const fs::path dir = InstallDir("-beta");
+  // What older versions and a half-done update left behind.
+  ASSERT_TRUE(prefix_
+                  ->RunWine({"reg", "add", kRunKey, "/v", "Zevrino Web Helper", "/d",
+                             "C:\\old\\helper.exe", "/f"})
+                  .ExitedWith(0));
+  WriteTree(dir,
+            {{"Zevrino_new.exe", TextBytes("update")}, {"Zevrino_new.exe.sig", TextBytes("sig")}});
+
+  const ProcessResult run = Install(installer, {"--silent", "--mu", "beta", "x"});
+  ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
+  EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Running normal installer.")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Normal installer success")) << run.out;
+
+  // Started in its directory with the forwarded arguments.
+  const std::vector<StartRecord> starts = WaitForStarts(StartLogOf(dir), 1, kWaitLimit);
+  ASSERT_EQ(starts.size(), 1u) << "Zevrino.exe was not started";
+  const std::string windows_dir =
+      "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino-beta";
+  EXPECT_EQ(starts[0].command_line, "Zevrino.exe \"--mu\" \"beta\" \"x\"");
+  EXPECT_EQ(starts[0].directory, windows_dir);
+  // Exactly the packed files: the leftover update files are gone.
+  Tree expected = app;
+  expected["Zevrino.exe.log"] = ReadBinaryFile(StartLogOf(dir));
+  EXPECT_EQ(ReadTree(dir), expected);
+
+  const std::string exe = windows_dir + "\\Zevrino.exe";
+  EXPECT_EQ(Uninstall("DisplayIcon"), "REG_SZ " + exe);
+  EXPECT_EQ(Uninstall("DisplayName"), "REG_SZ Zevrino");
+  EXPECT_EQ(Uninstall("DisplayVersion"), std::string("REG_SZ ") + ZV_PRODUCT_VERSION);
+  EXPECT_EQ(Uninstall("Version"), std::string("REG_SZ ") + ZV_PRODUCT_VERSION);
+  EXPECT_EQ(Uninstall("InstallDate"), "REG_SZ " + Today());
+  EXPECT_EQ(Uninstall("InstallLocation"), "REG_SZ " + windows_dir);
+  EXPECT_EQ(Uninstall("NoModify"), "REG_DWORD 0x1");
+  EXPECT_EQ(Uninstall("NoRepair"), "REG_DWORD 0x1");
+  EXPECT_EQ(Uninstall("Publisher"), "REG_SZ Zevrino AB");
+  EXPECT_EQ(Uninstall("UninstallString"), "REG_SZ \"" + exe + "\" /uninstall");
+  EXPECT_EQ(Uninstall("URLInfoAbout").rfind("REG_SZ https://", 0), 0u) << Uninstall("URLInfoAbout");
+  std::string type, data;
+  EXPECT_FALSE(prefix_->QueryValue(kRunKey, "Zevrino Web Helper", &type, &data));
+  EXPECT_TRUE(fs::exists(DesktopLink()));
+  EXPECT_TRUE(fs::exists(StartMenuLink()));
+
+  // --skip-app-launch: installed with shortcuts, nothing started.
+  fs::remove(DesktopLink());
+  fs::remove(StartMenuLink());
+  const ProcessResult skipped = Install(installer, {"--silent", "--skip-app-launch"});
+  ASSERT_TRUE(skipped.ExitedWith(0)) << Describe(skipped);
+  EXPECT_EQ(ReadTree(InstallDir()), app);
+  EXPECT_TRUE(fs::exists(DesktopLink()));
+  EXPECT_TRUE(fs::exists(StartMenuLink()));
+  EXPECT_EQ(Uninstall("InstallLocation"),
+            "REG_SZ C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino");
+
+  // Plain wine runs with the administrator's full token: refused, and the
+  // refusal is said unless silent.
+  fs::remove_all(InstallDir());
+  const ProcessResult elevated = prefix_->RunWine({installer.string(), "--silent"});
+  EXPECT_TRUE(elevated.ExitedWith(23)) << Describe(elevated);
+  EXPECT_TRUE(Contains(elevated.out, "Invalid user account for install.")) << elevated.out;
+  std::future<ProcessResult> asked =
+      std::async(std::launch::async, [&] { return prefix_->RunWine({installer.string()}); });
+  Answer("Please install Zevrino using a normal account instead of an Administrator account.", "1");
+  const ProcessResult refused = asked.get();
+  EXPECT_TRUE(refused.ExitedWith(23)) << Describe(refused);
+  EXPECT_FALSE(fs::exists(InstallDir()));
+}
+
+// A payload whose archive breaks after its first entries, over an existing
+// installation: nothing of it stays, the old files and the entry are as they
+// were, and the exit code names the malformed entry.
+TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 5);
+  ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  ASSERT_TRUE(
+      prefix_->RunWine({"reg", "add", kUninstallKey, "/v", "InstallDate", "/d", "19990101", "/f"})
+          .ExitedWith(0));
+
+  // Version 513, a digest the reader skips, two good entries over the old
+  // ones and a third that is cut off.
+  Bytes archive = {0x81, 0x04};
+  archive.resize(archive.size() + 20, 0xAB);
+  const Bytes readme = TextBytes("new readme");
+  const Bytes big = Content(100000, 9);
+  desktop::installer::AppendArchiveEntry("README.txt", readme.data(), readme.size(), &archive);
+  desktop::installer::AppendArchiveEntry("Zevrino.exe", big.data(), big.size(), &archive);
+  desktop::installer::AppendArchiveEntry("resources/app.bin", big.data(), big.size(), &archive);
+  archive.resize(archive.size() - 1000);
+  packer::BodyOptions options;
+  options.preset = 1;
+  Bytes body;
+  std::string error;
+  ASSERT_TRUE(packer::EncodeBody(archive.data(), archive.size(), options, &body, &error)) << error;
+  packer::PayloadFrame frame;
+  ASSERT_TRUE(packer::FramePayload(body.data(), body.size(), {}, &frame, &error)) << error;
+  const fs::path damaged = PathOf("damaged.exe");
+  ASSERT_TRUE(packer::WriteInstaller(damaged.string(), ReadBinaryFile(InstallerStubExe()), frame,
+                                     body.data(), body.size(), &error))
+      << error;
+
+  const ProcessResult run = Install(damaged, {"--silent"});
+  EXPECT_TRUE(run.ExitedWith(8)) << Describe(run);
+  EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Normal installer error: 8")) << run.out;
+  EXPECT_EQ(ReadTree(InstallDir()), old_app);
+  EXPECT_EQ(Uninstall("InstallDate"), "REG_SZ 19990101");
+
+  // Shown once and not retried when the user cancels.
+  std::future<ProcessResult> shown = StartInstall(damaged, {});
+  Answer("(Error code: 8)", "2");
+  const ProcessResult cancelled = shown.get();
+  EXPECT_TRUE(cancelled.ExitedWith(8)) << Describe(cancelled);
+  EXPECT_EQ(ReadTree(InstallDir()), old_app);
+}
+
+// An application that cannot be started: 17 with the OK-only dialog, and
+// neither shortcuts nor removal of the leftover update files.
+TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
+  const fs::path installer = Pack("broken.exe", SampleApp(TextBytes("not a program")));
+  const ProcessResult silent = Install(installer, {"--silent"});
+  EXPECT_TRUE(silent.ExitedWith(17)) << Describe(silent);
+  EXPECT_TRUE(Contains(silent.out, "Normal installer error starting sub process: C:\\users\\"))
+      << silent.out;
+
+  WriteBinaryFile(InstallDir() / "Zevrino_new.exe", TextBytes("update"));
+  std::future<ProcessResult> run = StartInstall(installer, {});
+  const RobotOutput robot = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "1"});
+  ASSERT_TRUE(robot.Succeeded() && !robot.windows.empty()) << robot.Describe();
+  EXPECT_EQ(robot.windows[0].MessageText(), "Zevrino could not be started.\n\n(Error code: 17)");
+  EXPECT_EQ(robot.windows[0].ButtonIds(), std::vector<int>{kIdOk});
+  const ProcessResult result = run.get();
+  EXPECT_TRUE(result.ExitedWith(17)) << Describe(result);
+  EXPECT_TRUE(Contains(result.out, "Zevrino Installer - Normal installer error: 17")) << result.out;
+  EXPECT_FALSE(fs::exists(DesktopLink()));
+  EXPECT_FALSE(fs::exists(StartMenuLink()));
+  EXPECT_TRUE(fs::exists(InstallDir() / "Zevrino_new.exe"));
+}
+
+// The same or a newer version installed: the replace question (Cancel: 25,
+// OK: installed); then the running application: silent 26, interactive the
+// close question, closed, installed. An older version asks nothing.
+TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
+  const Tree app = SampleApp(ReadBinaryFile(ZevrinoStandinExe()));
+  const fs::path installer = Pack("setup.exe", app);
+  for (StandinVersion installed : {StandinVersion::kSame, StandinVersion::kNewer}) {
+    WriteBinaryFile(InstallDir() / "Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe(installed)));
+    std::future<ProcessResult> declined = StartInstall(installer, {});
+    Answer("It looks like you have already installed Zevrino. Do you want to replace it?", "2");
+    EXPECT_TRUE(declined.get().ExitedWith(25));
+  }
+  EXPECT_EQ(ReadTree(InstallDir()).size(), 1u) << "a declined run writes nothing";
+
+  // A run the web installer started never asks to replace (a question here
+  // would wait until the time-out) and is never silent.
+  const ProcessResult web_run =
+      Install(installer, {"--webinstall", "--silent", "--skip-app-launch"});
+  ASSERT_TRUE(web_run.ExitedWith(0)) << Describe(web_run);
+  EXPECT_TRUE(Contains(web_run.out, "Zevrino Installer - Running web installer.")) << web_run.out;
+  EXPECT_FALSE(Contains(web_run.out, "Overwriting previously installed version.")) << web_run.out;
+  EXPECT_EQ(ReadTree(InstallDir()), app);
+
+  std::future<ProcessResult> accepted = StartInstall(installer, {});
+  Answer("Do you want to replace it?", "1");
+  const ProcessResult replaced = accepted.get();
+  ASSERT_TRUE(replaced.ExitedWith(0)) << Describe(replaced);
+  EXPECT_TRUE(Contains(replaced.out, "Overwriting previously installed version.")) << replaced.out;
+  EXPECT_EQ(ReadBinaryFile(InstallDir() / "Zevrino.exe"), app.at("Zevrino.exe"));
+
+  // The installer started the stand-in, which now runs.
+  ASSERT_EQ(WaitForStarts(StartLogOf(InstallDir()), 1, kWaitLimit).size(), 1u);
+  const ProcessResult silent = Install(installer, {"--silent"});
+  EXPECT_TRUE(silent.ExitedWith(26)) << Describe(silent);
+  EXPECT_TRUE(Contains(silent.out, "Zevrino Installer - Zevrino is running.")) << silent.out;
+  EXPECT_TRUE(Contains(silent.out, "Overwriting previously installed version.")) << silent.out;
+
+  std::future<ProcessResult> cancelled = StartInstall(installer, {});
+  Answer("Do you want to replace it?", "1");
+  Answer("Do you want to close Zevrino and proceed with the installation?", "2");
+  EXPECT_TRUE(cancelled.get().ExitedWith(26));
+
+  std::future<ProcessResult> closing = StartInstall(installer, {});
+  Answer("Do you want to replace it?", "1");
+  Answer("Do you want to close Zevrino and proceed with the installation?", "1");
+  const ProcessResult closed = closing.get();
+  ASSERT_TRUE(closed.ExitedWith(0)) << Describe(closed);
+  // Closed by its first message, then started again by the install.
+  EXPECT_TRUE(
+      Contains(Text(InstallDir() / "Zevrino.exe.messages"), "main WM_QUERYENDSESSION\r\nexit\r\n"));
+  EXPECT_EQ(WaitForStarts(StartLogOf(InstallDir()), 2, kWaitLimit).size(), 2u);
+
+  // An older installed version is replaced without a question.
+  ResetMachine();
+  WriteBinaryFile(InstallDir() / "Zevrino.exe",
+                  ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder)));
+  const ProcessResult older = Install(installer, {"--silent", "--skip-app-launch"});
+  EXPECT_TRUE(older.ExitedWith(0)) << Describe(older);
+  EXPECT_FALSE(Contains(older.out, "Overwriting previously installed version.")) << older.out;
+  EXPECT_EQ(ReadTree(InstallDir()), app);
+}
+
+// Another installer or an update holds its mutex: 20 or 21, said in a
+// message unless silent; Windows 8.1 refuses every run with 22.
+TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
+  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
+  const fs::path holder = PathOf("held.exe");
+  fs::copy_file(ZevrinoStandinExe(), holder);
+  const struct {
+    const char* mutex;
+    int code;
+    const char* line;
+  } holders[] = {{"Zevrino Update Started Interactive Mutex", 20, "/f:945"},
+                 {"Zevrino Update Started Mutex", 21, "/f:994"}};
+  for (const auto& held : holders) {
+    SCOPED_TRACE(held.mutex);
+    WriteBinaryFile(PathOf("held.exe.behaviour"),
+                    TextBytes(std::string("objects=none\r\nextra-mutex=") + held.mutex + "\r\n"));
+    fs::remove(PathOf("held.exe.log"));
+    std::future<ProcessResult> holding =
+        std::async(std::launch::async, [&] { return prefix_->RunWine({holder.string()}); });
+    ASSERT_EQ(WaitForStarts(PathOf("held.exe.log"), 1, kWaitLimit).size(), 1u);
+
+    const ProcessResult silent = Install(installer, {"--silent"});
+    EXPECT_TRUE(silent.ExitedWith(held.code)) << Describe(silent);
+    EXPECT_TRUE(Contains(silent.out, "Zevrino installation already in progress.")) << silent.out;
+    std::future<ProcessResult> asked = StartInstall(installer, {});
+    Answer("The Zevrino installation is already in progress.", "1");
+    EXPECT_TRUE(asked.get().ExitedWith(held.code));
+    EXPECT_FALSE(fs::exists(InstallDir()));
+
+    prefix_->RunWine({"taskkill", "/F", "/IM", "held.exe"});
+    holding.get();
+  }
+
+  std::string error;
+  ASSERT_TRUE(prefix_->SetWindowsVersion("win81", &error)) << error;
+  const ProcessResult silent = Install(installer, {"--silent"});
+  EXPECT_TRUE(silent.ExitedWith(22)) << Describe(silent);
+  EXPECT_TRUE(Contains(silent.out, "Unsupported platform. Zevrino requires Windows 10 or later."))
+      << silent.out;
+  std::future<ProcessResult> asked = StartInstall(installer, {"--extract", "C:\\never"});
+  Answer("Zevrino requires Windows 10 or later. The installer is unable to continue.", "1");
+  EXPECT_TRUE(asked.get().ExitedWith(22));
+  ASSERT_TRUE(prefix_->SetWindowsVersion("win10", &error)) << error;
+  EXPECT_FALSE(fs::exists(InstallDir()));
+  EXPECT_FALSE(fs::exists(prefix_->DriveC() / "never"));
+}
+
+// A file held open by another program: the in-use dialog; Retry once the
+// program let go installs everything.
+TEST_F(NormalInstallTest, LockedFileThenRetry) {
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 3);
+  ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 4);
+  const fs::path installer = Pack("new.exe", new_app);
+
+  const fs::path ready = PathOf("ready"), release = PathOf("release");
+  std::future<ProcessResult> holding = std::async(std::launch::async, [&] {
+    return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(),
+                             ToWindowsPath(InstallDir() / "resources/app.bin"),
+                             ToWindowsPath(ready), ToWindowsPath(release)});
+  });
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
+
+  std::future<ProcessResult> run = StartInstall(installer, {"--skip-app-launch"});
+  const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
+  ASSERT_TRUE(shown.Succeeded() && !shown.windows.empty()) << shown.Describe();
+  EXPECT_TRUE(
+      Contains(shown.windows[0].MessageText(), "files to be written are in use by another process"))
+      << shown.windows[0].MessageText();
+  EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
+  EXPECT_EQ(ReadTree(InstallDir()), old_app) << "the failed attempt is rolled back";
+  WriteBinaryFile(release, {});
+  EXPECT_TRUE(holding.get().ExitedWith(0));
+  const RobotOutput retried = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"});
+  EXPECT_TRUE(retried.Succeeded()) << retried.Describe();
+  const ProcessResult result = run.get();
+  EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(ReadTree(InstallDir()), new_app);
+}
+
+// Modes this build does not contain fail with their own code, without a
+// dialog that would wait for an answer.
+TEST_F(NormalInstallTest, WebInstallAndUpdateAreNotAvailable) {
+  packer::PackRequest request;
+  request.stub_path = InstallerStubExe().string();
+  request.output_path = PathOf("web.exe").string();
+  request.body = {packer::BodySource::Kind::kWebUrl, "https://127.0.0.1:9/ZevrinoSetup.exe"};
+  request.payload.flags = desktop::installer::kWebInstaller;
+  std::string error;
+  ASSERT_TRUE(packer::Pack(request, &error)) << error;
+  const ProcessResult web = Install(PathOf("web.exe"), {"--silent"});
+  EXPECT_TRUE(web.ExitedWith(60)) << Describe(web);
+  EXPECT_TRUE(Contains(web.out, "Running web installer.")) << web.out;
+
+  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
+  const ProcessResult update = Install(installer, {"--update", "C:\\x\\Zevrino.exe"});
+  EXPECT_TRUE(update.ExitedWith(60)) << Describe(update);
+  EXPECT_FALSE(fs::exists(InstallDir()));
+}
+
+}  // namespace
+}  // namespace zevrino::e2e
