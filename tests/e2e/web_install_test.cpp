@@ -162,6 +162,10 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(CountRequests(requests, "GET /files/X64/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /html"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
+  // Every request, the probe's too, names the installer.
+  for (const std::string& agent : server_.UserAgents()) {
+    EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
+  }
 
   // WinINet kept no second copy of the installer in the user's cache.
   std::error_code ec;

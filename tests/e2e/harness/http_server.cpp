@@ -83,13 +83,28 @@ std::string LoopbackHttpServer::HttpsUrl(const std::string& path) const {
   return "https://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-std::vector<std::string> LoopbackHttpServer::Requests() const {
-  std::vector<std::string> requests;
-  std::ifstream log(log_path_);
+namespace {
+
+// One field of every line of the request log "<request> TAB <agent>".
+std::vector<std::string> LogField(const std::filesystem::path& log_path, bool agent) {
+  std::vector<std::string> fields;
+  std::ifstream log(log_path);
   for (std::string line; std::getline(log, line);) {
-    requests.push_back(line);
+    const std::size_t tab = line.find('\t');
+    fields.push_back(agent ? (tab == std::string::npos ? "" : line.substr(tab + 1))
+                           : line.substr(0, tab));
   }
-  return requests;
+  return fields;
+}
+
+}  // namespace
+
+std::vector<std::string> LoopbackHttpServer::Requests() const {
+  return LogField(log_path_, false);
+}
+
+std::vector<std::string> LoopbackHttpServer::UserAgents() const {
+  return LogField(log_path_, true);
 }
 
 void LoopbackHttpServer::ClearRequests() const {

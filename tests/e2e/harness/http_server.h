@@ -33,6 +33,8 @@ class LoopbackHttpServer {
 
   // "GET /files/x.exe" lines of every request so far, oldest first.
   std::vector<std::string> Requests() const;
+  // The User-Agent header of every request so far (empty when none).
+  std::vector<std::string> UserAgents() const;
   void ClearRequests() const;
 
  private:

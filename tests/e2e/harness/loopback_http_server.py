@@ -3,8 +3,8 @@
 
 Started by LoopbackHttpServer (http_server.h). It binds a free port on the
 loopback address only, prints "PORT <n>" on standard output once it accepts
-connections, and appends "<method> <path>" to the --log file for every
-request before answering it. Every answer closes its connection.
+connections, and appends "<method> <path> TAB <User-Agent>" to the --log
+file for every request before answering it. Every answer closes its connection.
 
 Routes (REL is a path below --root, "/" separated):
   /files/REL           the file, with its Content-Length
@@ -38,7 +38,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def record(self):
         with self.server.log_lock, open(self.server.log_path, "a") as log:
-            log.write("%s %s\n" % (self.command, self.path))
+            agent = self.headers.get("User-Agent", "")
+            log.write("%s %s\t%s\n" % (self.command, self.path, agent))
 
     def file_for(self, rel):
         rel = posixpath.normpath(urllib.parse.unquote(rel)).lstrip("/")
