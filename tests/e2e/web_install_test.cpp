@@ -330,6 +330,27 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad1.exe"));
     EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
   }
+  {
+    SCOPED_TRACE("the full installer is itself a web installer: the mutex was released");
+    // The inner installer takes "Zevrino Update Started Interactive Mutex"
+    // and would exit with 20 (55 for the outer one) if the outer one still
+    // held it. Its own file is in use while it runs, so it saves the
+    // recorder under the next name.
+    const fs::path dir = CleanInstallDir();
+    const fs::path inner = PackWebInstaller("inner", Description({server_.Url("/files/full.exe")}));
+    fs::copy_file(inner, root() / "inner.exe");
+    const fs::path outer =
+        PackWebInstaller("outer", Description({server_.Url("/files/inner.exe")}));
+    server_.ClearRequests();
+    const ProcessResult run = RunWithoutDialog(outer, {"y"});
+    EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad1.exe.log"),
+              std::vector<std::string>{R"(ZuVerIzad1.exe /webinstall "y")"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad1.exe"));
+    EXPECT_EQ(server_.Requests(),
+              (std::vector<std::string>{"GET /files/inner.exe", "GET /files/full.exe"}));
+  }
 }
 
 // Downloads that fail at once show their dialog after one request; the
