@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "installer/system_library_win.h"
+
 namespace zevrino::desktop::installer {
 
 template <typename Traits>
@@ -65,6 +67,23 @@ struct FindHandleTraits {
   static void Close(Handle handle) { ::FindClose(handle); }
 };
 
+// A WinINet handle (session or request), closed with InternetCloseHandle.
+// wininet.dll is never imported statically (system_library_win.h); a handle
+// can only exist once it has been loaded, so the lookup here finds it.
+struct InternetHandleTraits {
+  using Handle = void*;  // HINTERNET
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) {
+    using CloseFunction = BOOL(WINAPI*)(void*);
+    static const CloseFunction close =
+        GetSystemFunction<CloseFunction>(L"wininet.dll", "InternetCloseHandle");
+    if (close != nullptr) {
+      close(handle);
+    }
+  }
+};
+
 // A registry key from RegCreateKeyExW or RegOpenKeyExW, closed with
 // RegCloseKey. Predefined roots (HKEY_CURRENT_USER) are never owned.
 struct RegistryKeyTraits {
@@ -107,6 +126,7 @@ using ScopedComPointer = ScopedHandle<ComPointerTraits<Interface>>;
 // CreateFileW's handles are kernel handles; the name says where one came from.
 using ScopedFileHandle = ScopedKernelHandle;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 

@@ -450,20 +450,5 @@ TEST_F(NormalInstallTest, LockedFileThenRetry) {
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 }
 
-// A mode this build does not contain fails with its own code, without a
-// dialog that would wait for an answer. (Update mode has its own tests.)
-TEST_F(NormalInstallTest, WebInstallIsNotAvailable) {
-  packer::PackRequest request;
-  request.stub_path = InstallerStubExe().string();
-  request.output_path = PathOf("web.exe").string();
-  request.body = {packer::BodySource::Kind::kWebUrl, "https://127.0.0.1:9/ZevrinoSetup.exe"};
-  request.payload.flags = desktop::installer::kWebInstaller;
-  std::string error;
-  ASSERT_TRUE(packer::Pack(request, &error)) << error;
-  const ProcessResult web = Install(PathOf("web.exe"), {"--silent"});
-  EXPECT_TRUE(web.ExitedWith(60)) << Describe(web);
-  EXPECT_TRUE(Contains(web.out, "Running web installer.")) << web.out;
-}
-
 }  // namespace
 }  // namespace zevrino::e2e

@@ -168,6 +168,26 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
   return result;
 }
 
+bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd poll_fd = {fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&poll_fd, 1, static_cast<int>(left.count())) <= 0) {
+      return false;
+    }
+    char c = 0;
+    if (read(fd, &c, 1) != 1) {
+      return false;
+    }
+    if (c == '\n') {
+      return true;
+    }
+    *line += c;
+  }
+}
+
 std::string Describe(const ProcessResult& result) {
   std::string text;
   if (!result.started) {

@@ -33,6 +33,11 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment& environment,
                          std::chrono::milliseconds timeout);
 
+// Reads one line (without its newline) from the pipe `fd`, as a helper
+// program announces that it is ready. False when the pipe ends or nothing
+// complete arrives within `timeout`; *line then holds what did arrive.
+bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line);
+
 // Describes a result for test failure messages: exit, signal, output.
 std::string Describe(const ProcessResult& result);
 

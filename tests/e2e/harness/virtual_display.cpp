@@ -1,7 +1,6 @@
 #include "tests/e2e/harness/virtual_display.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,23 +44,10 @@ bool VirtualDisplay::Start(std::string* error) {
   close(fds[1]);
   pid_ = pid;
 
+  // Nothing within 30 s, or Xvfb ending without naming a display, fails.
   std::string number;
-  bool complete = false;
-  while (!complete) {
-    pollfd poll_fd = {fds[0], POLLIN, 0};
-    if (poll(&poll_fd, 1, 30000) <= 0) {
-      break;  // no answer within 30 s
-    }
-    char c = 0;
-    if (read(fds[0], &c, 1) != 1) {
-      break;  // Xvfb ended without naming a display
-    }
-    if (c == '\n') {
-      complete = !number.empty();
-    } else {
-      number += c;
-    }
-  }
+  const bool complete =
+      ReadLineFromPipe(fds[0], std::chrono::seconds(30), &number) && !number.empty();
   close(fds[0]);
   if (!complete) {
     *error = "Xvfb did not report a display";

@@ -23,6 +23,8 @@
 //                       procedure is busy, for example with a modal question)
 //   text ID             print "text ID <text>" of child control ID
 //   wait-text ID TEXT   wait until child ID's text is TEXT, then print it
+//   wait-prefix ID TEXT wait until child ID's text starts with TEXT, then
+//                       print it (texts with a changing number at the end)
 //   wait-style ID MASK VALUE
 //                       wait until (style of child ID & MASK) == VALUE (ID 0:
 //                       the window itself; numbers, 0x allowed)
@@ -193,7 +195,7 @@ class Robot {
         step == L"signal" || step == L"await") {
       return 1;
     }
-    if (step == L"wait-text") {
+    if (step == L"wait-text" || step == L"wait-prefix") {
       return 2;
     }
     if (step == L"wait-style") {
@@ -299,6 +301,20 @@ class Robot {
       std::wstring text;
       if (!WaitUntil([&] { return (text = TextOf(Child(operand[0]))) == operand[1]; },
                      timeout_ms_)) {
+        *failure = "the text stayed '" + ToUtf8(text) + "'";
+        return false;
+      }
+      PrintLine("text " + ToUtf8(operand[0]) + " " + Escape(ToUtf8(text)));
+      return true;
+    }
+    if (step == L"wait-prefix") {
+      std::wstring text;
+      if (!WaitUntil(
+              [&] {
+                text = TextOf(Child(operand[0]));
+                return text.compare(0, operand[1].size(), operand[1]) == 0;
+              },
+              timeout_ms_)) {
         *failure = "the text stayed '" + ToUtf8(text) + "'";
         return false;
       }

@@ -1,0 +1,46 @@
+#pragma once
+// A loopback HTTP server for tests that download: loopback_http_server.py,
+// started on 127.0.0.1 with a port it picks itself, serving the files below
+// a root directory in several ways (see the routes in the script) and
+// recording the path of every request. Nothing leaves the loopback address.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zevrino::e2e {
+
+class LoopbackHttpServer {
+ public:
+  LoopbackHttpServer() = default;
+  ~LoopbackHttpServer();
+  LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+  LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+  // Serves `root`; the request log is kept beside it. On failure *error
+  // says why.
+  bool Start(const std::filesystem::path& root, std::string* error);
+  void Stop();
+
+  int port() const { return port_; }
+  // "http://127.0.0.1:<port><path>" (path starts with "/").
+  std::string Url(const std::string& path) const;
+  // The same host and port with the https scheme, which this plain server
+  // cannot answer.
+  std::string HttpsUrl(const std::string& path) const;
+
+  // "GET /files/x.exe" lines of every request so far, oldest first.
+  std::vector<std::string> Requests() const;
+  // The User-Agent header of every request so far (empty when none).
+  std::vector<std::string> UserAgents() const;
+  void ClearRequests() const;
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+  std::filesystem::path log_path_;
+};
+
+}  // namespace zevrino::e2e

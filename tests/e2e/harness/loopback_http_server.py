@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""A small HTTP/1.0 server on 127.0.0.1 for the end-to-end tests.
+
+Started by LoopbackHttpServer (http_server.h). It binds a free port on the
+loopback address only, prints "PORT <n>" on standard output once it accepts
+connections, and appends "<method> <path> TAB <User-Agent>" to the --log
+file for every request before answering it. Every answer closes its connection.
+
+Routes (REL is a path below --root, "/" separated):
+  /files/REL           the file, with its Content-Length
+  /slow/REL?bps=N      the file, sent at about N bytes per second
+  /short/REL           Content-Length of the file, one byte less sent
+  /nolength/REL        the file without Content-Length
+  /huge                Content-Length 4294967306 ("MZ" and 8 more bytes sent)
+  /html                a 200 HTML page
+  anything else        404 with an HTML page
+"""
+
+import argparse
+import os
+import posixpath
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+HTML = b"<!DOCTYPE html><html><body><h1>Not an installer</h1></body></html>\n"
+CHUNK = 64 * 1024
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "ZevrinoTestServer/1.0"
+
+    def log_message(self, format, *args):  # no stderr noise per request
+        pass
+
+    def record(self):
+        with self.server.log_lock, open(self.server.log_path, "a") as log:
+            agent = self.headers.get("User-Agent", "")
+            log.write("%s %s\t%s\n" % (self.command, self.path, agent))
+
+    def file_for(self, rel):
+        rel = posixpath.normpath(urllib.parse.unquote(rel)).lstrip("/")
+        if rel.startswith(".."):
+            return None
+        path = os.path.join(self.server.root, *rel.split("/"))
+        return path if os.path.isfile(path) else None
+
+    def head(self, status, length=None, content_type="application/octet-stream"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        self.end_headers()
+
+    def not_found(self):
+        self.head(404, len(HTML), "text/html")
+        self.wfile.write(HTML)
+
+    def send_file(self, path, announced, send, bps=None):
+        self.head(200, announced)
+        with open(path, "rb") as source:
+            if bps is None and send == os.path.getsize(path):
+                self.wfile.flush()
+                self.connection.sendfile(source)
+                return
+            start = time.monotonic()
+            sent = 0
+            while sent < send:
+                block = source.read(min(CHUNK, send - sent))
+                if not block:
+                    break
+                self.wfile.write(block)
+                sent += len(block)
+                if bps:
+                    ahead = sent / bps - (time.monotonic() - start)
+                    if ahead > 0:
+                        time.sleep(ahead)
+
+    def do_GET(self):
+        self.record()
+        url = urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(url.query)
+        route, _, rel = url.path.lstrip("/").partition("/")
+        try:
+            if route == "html" and not rel:
+                self.head(200, len(HTML), "text/html")
+                self.wfile.write(HTML)
+                return
+            if route == "huge" and not rel:
+                self.head(200, 4294967306)
+                self.wfile.write(b"MZ" + b"\0" * 8)
+                return
+            path = self.file_for(rel) if rel else None
+            if path is None or route not in ("files", "slow", "short", "nolength"):
+                self.not_found()
+                return
+            size = os.path.getsize(path)
+            if route == "files":
+                self.send_file(path, size, size)
+            elif route == "slow":
+                self.send_file(path, size, size, int(query.get("bps", ["65536"])[0]))
+            elif route == "short":
+                self.send_file(path, size, max(size - 1, 0))
+            else:
+                self.send_file(path, None, size)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client gave up; nothing to answer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", required=True)
+    args = parser.parse_args()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    server.root = os.path.abspath(args.root)
+    server.log_path = args.log
+    server.log_lock = threading.Lock()
+    open(args.log, "a").close()
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

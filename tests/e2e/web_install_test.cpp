@@ -1,0 +1,460 @@
+// The web installer under Wine against the loopback HTTP server of the
+// harness: first the download on its own (download_probe.exe, every way a
+// download ends), then whole runs of web-install builds packed onto the real
+// installer, with recorder.exe served as the full installer.
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <future>
+#include <map>
+#include <sstream>
+
+#include "payload/payload_container.h"
+#include "tests/e2e/harness/dialog_robot.h"
+#include "tests/e2e/harness/http_server.h"
+#include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/start_log.h"
+#include "tests/e2e/harness/test_paths.h"
+#include "tests/e2e/harness/url_recorder.h"
+#include "tests/e2e/harness/wine_prefix.h"
+#include "tools/pack_installer/packer.h"
+
+namespace zevrino::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// A loopback port that nothing listens on: bound once, then released.
+int ClosedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+int CountRequests(const std::vector<std::string>& requests, const std::string& line) {
+  int count = 0;
+  for (const std::string& request : requests) {
+    count += request == line ? 1 : 0;
+  }
+  return count;
+}
+
+// One prefix for the suite: its tests register URL handlers under HKLM.
+class WebInstallTest : public PrefixTest {
+ protected:
+  void SetUp() override {
+    ZV_REQUIRE_WINDOWS_PROGRAM(RecorderExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(WindowsTestProgram("download_probe.exe"));
+    PrefixOptions options;
+    options.name = "webinstall";
+    ASSERT_TRUE(OpenSharedPrefix(options)) << PrefixError();
+    // The full installer: a real executable (it starts with "MZ"), also
+    // below X64 for addresses with "[ARCH]".
+    full_installer_ = ReadBinaryFile(RecorderExe());
+    ASSERT_GT(full_installer_.size(), 2u);
+    fs::create_directories(root() / "X64");
+    fs::copy_file(RecorderExe(), root() / "full.exe");
+    fs::copy_file(RecorderExe(), root() / "X64" / "full.exe");
+    std::string error;
+    ASSERT_TRUE(server_.Start(root(), &error)) << error;
+  }
+
+  fs::path root() const { return scratch_.path() / "served"; }
+
+  ScratchDir scratch_{"webinstall"};
+  LoopbackHttpServer server_;
+  Bytes full_installer_;
+};
+
+struct ProbeLine {
+  unsigned result = 0;
+  unsigned long long received = 0;
+  unsigned long long expected = 0;
+  int http = 0;
+};
+
+// Every way one download can end, in one run of download_probe.exe.
+TEST_F(WebInstallTest, DownloadOutcomes) {
+  const fs::path out = scratch_.path() / "out";
+  fs::create_directories(out);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"complete", server_.Url("/files/full.exe")},
+      {"[ARCH] placeholder", server_.Url("/files/[ARCH]/full.exe")},
+      {"HTML page", server_.Url("/html")},
+      {"one byte short", server_.Url("/short/full.exe")},
+      {"4 GiB + 10 announced, 10 sent", server_.Url("/huge")},
+      {"404", server_.Url("/missing.exe")},
+      {"no length", server_.Url("/nolength/full.exe")},
+      {"https to a plain server", server_.HttpsUrl("/files/full.exe")},
+      {"closed port", "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/full.exe"},
+  };
+  std::vector<std::string> command = {WindowsTestProgram("download_probe.exe").string(),
+                                      ToWindowsPath(out)};
+  for (const auto& c : cases) {
+    command.push_back(c.second);
+  }
+  const fs::path cache = prefix_->DriveC() / "users" / prefix_->UserName() / "AppData" / "Local" /
+                         "Microsoft" / "Windows" / "INetCache";
+  fs::remove_all(cache);
+  const ProcessResult run = prefix_->RunWine(command);
+  ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
+
+  std::istringstream lines(run.out);
+  std::string word, arch;
+  lines >> word >> arch;
+  EXPECT_EQ(word + " " + arch, "arch X64");
+  std::map<std::string, ProbeLine> seen;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    std::size_t index = 0;
+    ProbeLine line;
+    std::string r, rc, e, h;
+    ASSERT_TRUE(lines >> index >> r >> line.result >> rc >> line.received >> e >> line.expected >>
+                h >> line.http)
+        << run.out;
+    ASSERT_EQ(index, i);
+    seen[cases[i].first] = line;
+  }
+  const unsigned long long size = full_installer_.size();
+  const struct {
+    const char* name;
+    unsigned result;
+    unsigned long long received;
+    unsigned long long expected;
+  } expected[] = {
+      {"complete", 0, size, size},
+      {"[ARCH] placeholder", 0, size, size},
+      {"HTML page", 54, 0, 67},
+      {"one byte short", 54, size - 1, size},
+      {"4 GiB + 10 announced, 10 sent", 54, 10, (1ull << 32) + 10},
+      {"404", 51, 0, 0},
+      {"no length", 54, size, 0},
+      {"https to a plain server", 52, 0, 0},
+      {"closed port", 52, 0, 0},
+  };
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(seen[e.name].result, e.result);
+    EXPECT_EQ(seen[e.name].received, e.received);
+    EXPECT_EQ(seen[e.name].expected, e.expected);
+  }
+  // Only the https address whose http twin answers may turn into 57.
+  EXPECT_EQ(seen["https to a plain server"].http, 1);
+  EXPECT_EQ(seen["closed port"].http, 0);
+  EXPECT_EQ(ReadBinaryFile(out / "0.bin"), full_installer_);
+  EXPECT_EQ(ReadBinaryFile(out / "1.bin"), full_installer_);
+
+  // The placeholder was replaced before the request; the HTML page was asked
+  // for once (no retry inside a download); the https attempt never reached
+  // the plain server as a request, its probe did.
+  const std::vector<std::string> requests = server_.Requests();
+  EXPECT_EQ(CountRequests(requests, "GET /files/X64/full.exe"), 1);
+  EXPECT_EQ(CountRequests(requests, "GET /html"), 1);
+  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
+  // Every request, the probe's too, names the installer.
+  for (const std::string& agent : server_.UserAgents()) {
+    EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
+  }
+
+  // WinINet kept no second copy of the installer in the user's cache.
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(cache, ec), end; !ec && it != end; it.increment(ec)) {
+    EXPECT_FALSE(it->is_regular_file() && it->file_size() == full_installer_.size())
+        << "cached copy: " << it->path();
+  }
+}
+
+// Whole runs of web-install builds, started as a normal user. The full
+// installer is recorder.exe: saved as ZuVerIzad<N>.exe in the installation
+// directory it logs its command line to ZuVerIzad<N>.exe.log there and exits
+// with the number in ZuVerIzad<N>.exe.exitcode. dialog_robot.exe answers the
+// error dialogs and reads the progress window while the installer runs.
+class WebInstallRunTest : public WebInstallTest {
+ protected:
+  void SetUp() override {
+    ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(DialogRobotExe());
+    ZV_REQUIRE_WINDOWS_PROGRAM(WindowsTestProgram("hold_file.exe"));
+    WebInstallTest::SetUp();
+  }
+
+  // A web-install build whose payload body is `description`.
+  fs::path PackWebInstaller(const std::string& name, const Bytes& description) {
+    const fs::path body = scratch_.path() / (name + ".description");
+    WriteBinaryFile(body, description);
+    desktop::packer::PackRequest request;
+    request.stub_path = InstallerStubExe().string();
+    request.output_path = (scratch_.path() / (name + ".exe")).string();
+    request.body = {desktop::packer::BodySource::Kind::kFile, body.string()};
+    request.payload.flags = desktop::installer::kWebInstaller;
+    std::string error;
+    EXPECT_TRUE(desktop::packer::Pack(request, &error)) << error;
+    return request.output_path;
+  }
+
+  // The installation directory, emptied.
+  fs::path CleanInstallDir(const std::string& name = "Zevrino") {
+    const fs::path dir = prefix_->AppDataRoaming() / name;
+    fs::remove_all(dir);
+    return dir;
+  }
+
+  struct Outcome {
+    ProcessResult installer;
+    RobotOutput robot;
+  };
+
+  // Runs `installer` with `args` while the robot works through `steps`.
+  Outcome Run(const fs::path& installer, const std::vector<std::string>& args,
+              const std::vector<std::string>& steps) {
+    auto run = StartAsUser(*prefix_, installer, args);
+    Outcome outcome;
+    outcome.robot = RunDialogRobot(*prefix_, steps, std::chrono::seconds(60));
+    outcome.installer = run.get();
+    return outcome;
+  }
+  // Runs `installer` and expects no dialog at all: a dialog would wait for
+  // an answer that never comes, and the run would time out.
+  ProcessResult RunWithoutDialog(const fs::path& installer, const std::vector<std::string>& args) {
+    return StartAsUser(*prefix_, installer, args).get();
+  }
+};
+
+Bytes Description(const std::vector<std::string>& entries) {
+  Bytes bytes;
+  const auto append32 = [&bytes](std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+  };
+  append32(static_cast<std::uint32_t>(entries.size()));
+  for (const std::string& entry : entries) {
+    append32(static_cast<std::uint32_t>(entry.size() + 1));
+    bytes.insert(bytes.end(), entry.begin(), entry.end());
+    bytes.push_back(0);
+  }
+  return bytes;
+}
+
+// The command lines of the starts recorded in `log`.
+std::vector<std::string> CommandLines(const fs::path& log) {
+  std::vector<std::string> lines;
+  for (const StartRecord& start : ReadStartLog(log)) {
+    lines.push_back(start.command_line);
+  }
+  return lines;
+}
+
+// Runs that end without a dialog: the full installer started with the right
+// name and arguments, its exit code mapped to 0 or 55, the file removed.
+TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
+  {
+    SCOPED_TRACE("count 1, [ARCH], mu and a forwarded token");
+    const fs::path dir = CleanInstallDir("Zevrino-beta");
+    const fs::path setup =
+        PackWebInstaller("arch", Description({server_.Url("/files/[ARCH]/full.exe")}));
+    const ProcessResult run = RunWithoutDialog(setup, {"--mu", "beta", "x"});
+    EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
+              std::vector<std::string>{R"(ZuVerIzad0.exe "--mu" "beta" /webinstall "x")"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_EQ(CountRequests(server_.Requests(), "GET /files/X64/full.exe"), 1);
+  }
+  {
+    SCOPED_TRACE("count 2, slow: share and time left shown; exit 1 gives 55 without a dialog");
+    const fs::path dir = CleanInstallDir();
+    fs::create_directories(dir);
+    std::ofstream(dir / "ZuVerIzad0.exe.exitcode") << "1";
+    // About 16 s at 50 kB/s: long enough for the window's estimate.
+    const std::string slow = "/slow/full.exe?bps=50000";
+    const fs::path setup = PackWebInstaller(
+        "two", Description({server_.Url("/missing-first.exe"), server_.Url(slow)}));
+    server_.ClearRequests();
+    const Outcome run =
+        Run(setup, {},
+            {"wait", "ZevrinoInstaller", "wait-style", "51", "0x08", "0", "wait-prefix", "50",
+             "Downloading Zevrino...  ", "send", "51", "0x408", "wait-hidden"});
+    EXPECT_TRUE(run.installer.ExitedWith(55)) << Describe(run.installer);
+    ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+    // A determinate bar (no PBS_MARQUEE) part way, and a time left in seconds.
+    int seconds_left = 0;
+    int percent = -1;
+    for (const std::string& line : run.robot.lines) {
+      std::sscanf(line.c_str(), "text 50 Downloading Zevrino...  %d second", &seconds_left);
+      std::sscanf(line.c_str(), "result 51 0x408 %d", &percent);
+    }
+    EXPECT_GT(seconds_left, 0) << ::testing::PrintToString(run.robot.lines);
+    EXPECT_LT(seconds_left, 60);
+    EXPECT_GE(percent, 0);
+    EXPECT_LT(percent, 100);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
+              std::vector<std::string>{"ZuVerIzad0.exe /webinstall"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET " + slow});
+  }
+  {
+    SCOPED_TRACE("--url overrides the description; ZuVerIzad0.exe held open");
+    const fs::path dir = CleanInstallDir();
+    fs::create_directories(dir);
+    const fs::path held = dir / "ZuVerIzad0.exe";
+    WriteBinaryFile(held, full_installer_);
+    const fs::path ready = scratch_.path() / "held.ready";
+    const fs::path release = scratch_.path() / "held.release";
+    auto holder = std::async(std::launch::async, [&] {
+      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(), ToWindowsPath(held),
+                               ToWindowsPath(ready), ToWindowsPath(release)});
+    });
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
+    const fs::path setup = PackWebInstaller("override", Description({server_.Url("/missing.exe")}));
+    server_.ClearRequests();
+    const ProcessResult run = RunWithoutDialog(setup, {"--url", server_.Url("/files/full.exe")});
+    std::ofstream(release).put('\n');
+    const ProcessResult held_result = holder.get();
+    EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+    EXPECT_TRUE(held_result.ExitedWith(0)) << Describe(held_result);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad1.exe.log"),
+              std::vector<std::string>{"ZuVerIzad1.exe /webinstall"});
+    EXPECT_TRUE(fs::exists(held));  // still there: it was in use
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad1.exe"));
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
+  }
+  {
+    SCOPED_TRACE("the full installer is itself a web installer: the mutex was released");
+    // The inner installer takes "Zevrino Update Started Interactive Mutex"
+    // and would exit with 20 (55 for the outer one) if the outer one still
+    // held it. Its own file is in use while it runs, so it saves the
+    // recorder under the next name.
+    const fs::path dir = CleanInstallDir();
+    const fs::path inner = PackWebInstaller("inner", Description({server_.Url("/files/full.exe")}));
+    fs::copy_file(inner, root() / "inner.exe");
+    const fs::path outer =
+        PackWebInstaller("outer", Description({server_.Url("/files/inner.exe")}));
+    server_.ClearRequests();
+    const ProcessResult run = RunWithoutDialog(outer, {"y"});
+    EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad1.exe.log"),
+              std::vector<std::string>{R"(ZuVerIzad1.exe /webinstall "y")"});
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad1.exe"));
+    EXPECT_EQ(server_.Requests(),
+              (std::vector<std::string>{"GET /files/inner.exe", "GET /files/full.exe"}));
+  }
+}
+
+// Downloads that fail at once show their dialog after one request; the
+// browser fallback opens exactly the configured https address, and only
+// after OK.
+TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
+  std::string error;
+  const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
+  ASSERT_TRUE(browser.valid()) << error;
+  const std::string https = server_.HttpsUrl("/files/full.exe?from=webinstall");
+  const struct {
+    const char* name;
+    std::string url;
+    int answer;  // button pressed in the error dialog
+    int code;
+    std::vector<std::string> requests;
+    std::vector<std::string> opened;
+  } cases[] = {
+      {"HTML page", server_.Url("/html"), kIdCancel, 54, {"GET /html"}, {}},
+      {"one byte short",
+       server_.Url("/short/full.exe"),
+       kIdCancel,
+       54,
+       {"GET /short/full.exe"},
+       {}},
+      {"https fails, http works: Cancel",
+       https,
+       kIdCancel,
+       57,
+       {"GET /files/full.exe?from=webinstall"},
+       {}},
+      {"https fails, http works: OK",
+       https,
+       kIdOk,
+       57,
+       {"GET /files/full.exe?from=webinstall"},
+       {https}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = CleanInstallDir();
+    server_.ClearRequests();
+    const std::size_t opened_before = browser.Addresses().size();
+    const fs::path setup = PackWebInstaller("fails", Description({c.url}));
+    const Outcome run = Run(setup, {}, {"wait", "#32770", "press", std::to_string(c.answer)});
+    EXPECT_TRUE(run.installer.ExitedWith(c.code)) << Describe(run.installer);
+    ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+    ASSERT_EQ(run.robot.windows.size(), 1u);
+    const std::string text = run.robot.windows[0].MessageText();
+    EXPECT_NE(text.find("(Error code: " + std::to_string(c.code) + ")"), std::string::npos) << text;
+    EXPECT_EQ(server_.Requests(), c.requests);
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    // The browser starts asynchronously: wait for what should come, then
+    // make sure nothing else came.
+    std::vector<std::string> opened = browser.WaitForAddresses(
+        opened_before + c.opened.size(), std::chrono::seconds(c.opened.empty() ? 3 : 60));
+    opened.erase(opened.begin(), opened.begin() + static_cast<long>(opened_before));
+    EXPECT_EQ(opened, c.opened);
+  }
+}
+
+std::string CountdownText(int seconds) {
+  return "Unable to download Zevrino... will try again in " + std::to_string(seconds) +
+         (seconds == 1 ? " second" : " seconds");
+}
+
+// A 404 is retried twice after countdowns of 10 and 20 seconds that the
+// window counts down; then the dialog offers Retry, which starts a whole new
+// pass, and Cancel, which ends with 51.
+TEST_F(WebInstallRunTest, NotFoundIsRetriedWithCountdowns) {
+  const fs::path dir = CleanInstallDir();
+  server_.ClearRequests();
+  const fs::path setup = PackWebInstaller("missing", Description({server_.Url("/missing.exe")}));
+  std::vector<std::string> steps = {"wait", "ZevrinoInstaller"};
+  for (int second = 10; second >= 1; --second) {
+    steps.insert(steps.end(), {"wait-text", "50", CountdownText(second)});
+  }
+  steps.insert(steps.end(),
+               {"wait-text", "50", CountdownText(20), "wait", "#32770", "press",
+                std::to_string(kIdRetry), "wait", "#32770", "press", std::to_string(kIdCancel)});
+  const Outcome run = Run(setup, {}, steps);
+  EXPECT_TRUE(run.installer.ExitedWith(51)) << Describe(run.installer);
+  EXPECT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+  EXPECT_EQ(server_.Requests(), std::vector<std::string>(6, "GET /missing.exe"));
+  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+}
+
+// Closing the window during a countdown asks the cancel question; Yes ends
+// the run with 19, without an error dialog, and removes the file.
+TEST_F(WebInstallRunTest, CancelDuringCountdown) {
+  const fs::path dir = CleanInstallDir();
+  server_.ClearRequests();
+  const fs::path setup = PackWebInstaller("cancel", Description({server_.Url("/missing.exe")}));
+  const Outcome run = Run(setup, {},
+                          {"wait", "ZevrinoInstaller", "wait-text", "50", CountdownText(9), "close",
+                           "wait", "#32770", "press", std::to_string(kIdYes)});
+  EXPECT_TRUE(run.installer.ExitedWith(19)) << Describe(run.installer);
+  ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+  ASSERT_EQ(run.robot.windows.size(), 2u);
+  EXPECT_EQ(run.robot.windows[1].MessageText(),
+            "The installation of Zevrino is not complete. Do you want to cancel?");
+  EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /missing.exe"});
+  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+}
+
+}  // namespace
+}  // namespace zevrino::e2e

@@ -1,0 +1,77 @@
+#pragma once
+// Fakes for the download transfer: a source that hands out scripted reads and
+// a sink that keeps what it gets, failing on request.
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "webinstall/download_loop.h"
+
+namespace zevrino::desktop::installer::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class ScriptedSource : public DownloadSource {
+ public:
+  // Each read hands out the next block (cut to the capacity asked for);
+  // after the last block, reads return 0 bytes. Read number `fail_at`
+  // (0-based) fails when set.
+  explicit ScriptedSource(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {}
+
+  bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) override {
+    largest_capacity = capacity > largest_capacity ? capacity : largest_capacity;
+    if (reads++ == fail_at) {
+      return false;
+    }
+    if (next_ == blocks_.size()) {
+      *count = 0;
+      return true;
+    }
+    const Bytes& block = blocks_[next_++];
+    const std::uint32_t n = static_cast<std::uint32_t>(block.size()) < capacity
+                                ? static_cast<std::uint32_t>(block.size())
+                                : capacity;
+    std::memcpy(buffer, block.data(), n);
+    *count = n;
+    return true;
+  }
+
+  int reads = 0;
+  int fail_at = -1;
+  std::uint32_t largest_capacity = 0;
+
+ private:
+  std::vector<Bytes> blocks_;
+  std::size_t next_ = 0;
+};
+
+class RecordingSink : public DownloadSink {
+ public:
+  bool Write(const std::uint8_t* buffer, std::uint32_t count) override {
+    if (writes++ == fail_at) {
+      return false;
+    }
+    data.insert(data.end(), buffer, buffer + count);
+    return true;
+  }
+
+  Bytes data;
+  int writes = 0;
+  int fail_at = -1;
+};
+
+// An executable-looking block of `size` bytes ("MZ" and a pattern).
+inline Bytes ExecutableBlock(std::size_t size, std::uint8_t seed = 0) {
+  Bytes block(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    block[i] = static_cast<std::uint8_t>(i * 31 + seed);
+  }
+  if (size >= 2) {
+    block[0] = 'M';
+    block[1] = 'Z';
+  }
+  return block;
+}
+
+}  // namespace zevrino::desktop::installer::testing

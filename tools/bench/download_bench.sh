@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Download benchmark: a 300 MB file served on 127.0.0.1 by the test tree's
+# loopback HTTP server, fetched to disk by curl and by the installer's
+# DownloadToFile under Wine (download_bench.exe), in the same run. Prints
+# MB/s of each, the ratio of the times (target: the installer at most 1.25
+# times curl's time) and the installer's working set (it should stay flat:
+# only the 16 KiB read buffer grows with nothing).
+#
+#   tools/bench/download_bench.sh [size MB] [rounds]     default 300 MB, 3 rounds
+#
+# Needs build/windows (download_bench.exe); installs curl when missing.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+size_mb=${1:-300}
+rounds=${2:-3}
+bench=$root/build/windows/tools/bench/download_bench.exe
+[ -f "$bench" ] || { echo "missing $bench: build the Windows tree first" >&2; exit 1; }
+if ! command -v curl >/dev/null; then
+  apt-get install -y curl >/dev/null
+fi
+
+work=$(mktemp -d "$root/build/windows/download-bench.XXXXXX")
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  zv_wine_down 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# An executable-looking file ("MZ" first) of incompressible bytes.
+mkdir -p "$work/served"
+{ printf 'MZ'; head -c $((size_mb * 1000 * 1000 - 2)) /dev/urandom; } > "$work/served/full.exe"
+
+python3 tests/e2e/harness/loopback_http_server.py --root "$work/served" \
+  --log "$work/requests.log" > "$work/port" &
+server_pid=$!
+for _ in $(seq 100); do grep -q '^PORT ' "$work/port" 2>/dev/null && break; sleep 0.1; done
+port=$(awk '/^PORT/ {print $2}' "$work/port")
+url="http://127.0.0.1:$port/files/full.exe"
+
+source scripts/wine-env.sh
+zv_wine_up build/windows/wineprefix-bench
+
+echo "== curl ($size_mb MB, $rounds rounds)"
+best_curl=
+for round in $(seq "$rounds"); do
+  seconds=$(curl -s -o "$work/curl.out" -w '%{time_total}' "$url")
+  sync -f "$work/curl.out" 2>/dev/null || true
+  echo "round $round: $seconds s = $(awk -v s="$seconds" -v m="$size_mb" 'BEGIN {printf "%.1f", m / s}') MB/s"
+  best_curl=$(awk -v a="${best_curl:-1e9}" -v b="$seconds" 'BEGIN {print (b < a) ? b : a}')
+done
+cmp -s "$work/curl.out" "$work/served/full.exe" || { echo "curl's copy differs" >&2; exit 1; }
+
+echo "== DownloadToFile under Wine ($size_mb MB, $rounds rounds)"
+out=$(wine "$bench" "$url" "$(winepath -w "$work/zv.out")" "$rounds")
+echo "$out"
+cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "DownloadToFile's copy differs" >&2; exit 1; }
+best_zv=$(echo "$out" | awk '/^round/ {print $8}' | sort -g | head -1)
+
+echo "== summary"
+awk -v c="$best_curl" -v z="$best_zv" -v m="$size_mb" 'BEGIN {
+  printf "curl            %.3f s  %.1f MB/s (best round)\n", c, m / c
+  printf "DownloadToFile  %.3f s  %.1f MB/s (best round)\n", z, m / z
+  printf "ratio           %.2f x curl'\''s time (target <= 1.25)\n", z / c
+}'

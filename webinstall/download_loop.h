@@ -1,0 +1,64 @@
+#pragma once
+// The transfer of one download into a file, apart from WinINet and the file
+// API so that its rules hold (and are tested) on any platform:
+//
+//   - before every read: stop with 19 when the user cancelled, then wait
+//     while the cancel question is on screen (pause hook);
+//   - reads of at most kDownloadReadSize bytes; a failed read gives 50;
+//   - the first read, when it brings 2 bytes or more, must start with "MZ",
+//     otherwise 54 at once (an HTML error page is not an installer);
+//   - the end (a read of 0 bytes) gives 0 when the bytes written equal the
+//     announced length, else 54 (also when no length was announced);
+//   - a failed or short write gives 11.
+//
+// Lengths are 64-bit: a server announcing 4 GiB + 10 bytes and sending 10
+// ends in 54, never in a "complete" 10-byte file.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "installer/result_code.h"
+#include "ui/download_progress.h"
+
+namespace zevrino::desktop::installer {
+
+constexpr std::size_t kDownloadReadSize = 16384;
+
+class DownloadSource {
+ public:
+  virtual ~DownloadSource() = default;
+  // Reads up to `capacity` bytes; *count = 0 means the body has ended.
+  virtual bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) = 0;
+};
+
+class DownloadSink {
+ public:
+  virtual ~DownloadSink() = default;
+  // True only when all `count` bytes were written.
+  virtual bool Write(const std::uint8_t* buffer, std::uint32_t count) = 0;
+};
+
+// What a download shares with the window that shows it.
+struct DownloadShared {
+  DownloadProgressState* progress = nullptr;
+  const std::atomic<bool>* cancel_requested = nullptr;
+  // Called before every read; returns once the cancel question is answered.
+  std::function<void()> wait_for_cancel_question;
+};
+
+// Copies the body of a response whose status was 200 and whose announced
+// length is `content_length` (0: none) from `source` into `sink`. Sets
+// bytes expected and resets bytes received first, then adds every written
+// block to bytes received.
+ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_t content_length,
+                        const DownloadShared& shared);
+
+// The announced length from a Content-Length header value: decimal digits,
+// optionally surrounded by blanks, up to 2^64 - 1. Anything else (also an
+// empty or overflowing value) reads as 0, "no length", which makes a
+// non-empty download end in 54.
+std::uint64_t ParseContentLength(const char* value);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,35 @@
+#pragma once
+// One HTTP(S) download into an open file through WinINet.
+
+#include <windows.h>
+
+#include <string>
+
+#include "installer/result_code.h"
+#include "webinstall/download_loop.h"
+
+namespace zevrino::desktop::installer {
+
+constexpr char kDownloadUserAgent[] = "ZevrinoInstaller/1.0";
+
+// Downloads `url` (UTF-8) into `file` (open for writing, at its start) and
+// returns 0, 11 (write failed), 19 (cancelled), 50 (WinINet unusable or a
+// read failed), 51 (status other than 200), 52 (address could not be opened)
+// or 54 (not an executable, or not the announced length). Sets the
+// downloading flag first; see download_loop.h for the transfer itself.
+ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared);
+
+// The process-wide DownloadProgress, CancelRequested and CancelLock as one
+// DownloadShared.
+DownloadShared ProcessDownloadShared();
+
+// The same with the process-wide DownloadProgress, CancelRequested and
+// CancelLock (entered and left before every read, so the download pauses
+// while the cancel question is on screen).
+ResultCode DownloadToFile(const char* url, HANDLE file);
+
+// True when `url` can be opened the way DownloadToFile opens it, whatever
+// the server answers.
+bool CanOpenAddress(const char* url);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,24 @@
+#pragma once
+// The visible wait between two download attempts.
+
+#include <cstdint>
+#include <functional>
+
+#include "webinstall/download_loop.h"
+
+namespace zevrino::desktop::installer {
+
+// Seconds to wait after failed attempt number `attempt` (1, 2...): `base`
+// doubled per attempt, 10 and 20 s with the default base of 5.
+constexpr std::uint32_t kRetryCountdownBaseSeconds = 5;
+std::uint32_t RetryCountdownSeconds(std::uint32_t attempt,
+                                    std::uint32_t base = kRetryCountdownBaseSeconds);
+
+// Shows a countdown of `seconds` in the progress window (downloading flag
+// cleared, retry countdown set) and counts it down, calling `sleep_one_tick`
+// once per second. Stops early and returns false when the user cancels
+// (checked before every second); true when the countdown reached 0.
+bool RunRetryCountdown(std::uint32_t seconds, const DownloadShared& shared,
+                       const std::function<void()>& sleep_one_tick);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,30 @@
+#include "webinstall/wininet_api_win.h"
+
+#include "installer/system_library_win.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+template <typename Function>
+bool Find(const char* name, Function* function) {
+  *function = GetSystemFunction<Function>(L"wininet.dll", name);
+  return *function != nullptr;
+}
+
+const WinInetApi* LoadWinInetApi() {
+  static WinInetApi api;
+  const bool complete = Find("InternetOpenA", &api.InternetOpenA) &&
+                        Find("InternetOpenUrlA", &api.InternetOpenUrlA) &&
+                        Find("HttpQueryInfoW", &api.HttpQueryInfoW) &&
+                        Find("InternetReadFile", &api.InternetReadFile);
+  return complete ? &api : nullptr;
+}
+
+}  // namespace
+
+const WinInetApi* GetWinInetApi() {
+  static const WinInetApi* const api = LoadWinInetApi();
+  return api;
+}
+
+}  // namespace zevrino::desktop::installer
