@@ -43,9 +43,6 @@ enum Result : ResultCode {
   kDownloadInvalid = 54,
   kFullInstallerFailed = 55,
   kHttpsFailedHttpWorks = 57,
-  // This build does not contain the mode the run asked for (update, web
-  // install); never shown in a dialog and never retried.
-  kModeUnavailable = 60,
 };
 
 }  // namespace zevrino::desktop::installer

@@ -61,10 +61,9 @@ int Ask(const char* msgid, unsigned int flags) {
 }
 
 // Whether a failed mode is worth the error dialog and its offer to retry.
-// 55 (the full installer failed) has said why itself; a mode missing from
-// this build would fail again the same way.
+// 55 (the full installer failed) has said why itself.
 bool MayShowError(ResultCode result) {
-  return result != kSuccess && result != kFullInstallerFailed && result != kModeUnavailable;
+  return result != kSuccess && result != kFullInstallerFailed;
 }
 
 void RegisterLogSink(const Options& options) {
