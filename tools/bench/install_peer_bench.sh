@@ -28,6 +28,8 @@
 #   silent_upgrade  the same over the installation the previous command
 #             left; the old files are deleted after the shortcuts, before
 #             the process ends, so their deletion is in this figure
+#             (wall and CPU time of run_limited.exe; the installer's own CPU
+#             time and resident set are not seen by GNU time)
 #   peer      peer.exe /S (fresh directory)
 #   floor     xz --format=raw decoding of the stream to /dev/null, then a
 #             plain copy (cp -r) of app/ into a fresh directory: decoding
@@ -193,6 +195,9 @@ cleanup() {
 trap cleanup EXIT
 [ -d "$WINEPREFIX" ] || { echo "making the Wine prefix ..."; wineboot -i >/dev/null 2>&1; }
 wineserver -p  # stays up between the runs, as on a machine in use
+# A new prefix reports an older Windows, which the installer refuses (with a
+# message box that would wait for ever).
+wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 wine "$win_build/tools/bench/do_nothing_gui.exe" >/dev/null 2>&1 || true  # DLLs warm
 # Wine's desktop process ends a moment after the last program with a window;
 # a session's desktop does not. A window that stays open keeps it, so that
@@ -217,8 +222,10 @@ measure() {
   local start end
   start=$(date +%s.%N)
   set +e
-  /usr/bin/time -f "%M %U %S" -o "$cache/time.out" "$@" >/dev/null 2>&1
+  # A start that Wine loses under load would otherwise wait for ever.
+  /usr/bin/time -f "%M %U %S" -o "$cache/time.out" timeout 300 "$@" >/dev/null 2>&1
   local code=$?
+  [ "$code" -ne 124 ] || { echo "$name: no end after 300 s" >&2; exit 1; }
   set -e
   end=$(date +%s.%N)
   local peak user system
@@ -289,6 +296,10 @@ for name, seconds, peak, cpu, code in rows:
     cpus.setdefault(name, []).append(float(cpu))
 times["floor"] = [d + w for d, w in zip(times["decode"], times["write"])]
 cpus["floor"] = [d + w for d, w in zip(cpus["decode"], cpus["write"])]
+# The installer that run_limited.exe starts is no child that GNU time waits
+# for: its resident set is not seen (it runs the same extraction as "ours").
+for name in ("silent", "silent_upgrade"):
+    peaks.pop(name, None)
 med = {k: statistics.median(v) for k, v in times.items()}
 cpu = {k: statistics.median(v) for k, v in cpus.items()}
 print(f"tree {app / 1e6:.1f} MB, decoded body {decoded / 1e6:.1f} MB; "
@@ -315,8 +326,7 @@ print(f"CPU time: ours / floor {cpu['ours'] / cpu['floor']:.2f}x; "
 print(f"upgrade / fresh {med['upgrade'] / med['ours']:.2f}x (target <= 1.3); "
       f"tiny / do-nothing {med['tiny'] / med['nothing']:.2f}x (target <= 1.5), "
       f"/ do-nothing with USER32 {med['tiny'] / med['nothing_gui']:.2f}x")
-print(f"peak of ours {max(peaks['ours']) / 1e6:.1f} MB, of the silent install "
-      f"{max(peaks['silent'] + peaks['silent_upgrade']) / 1e6:.1f} MB; limit U + payload + 64 MB = "
+print(f"peak of ours {max(peaks['ours']) / 1e6:.1f} MB; limit U + payload + 64 MB = "
       f"{(decoded + payload) / 1e6 + 64:.1f} MB (the resident set includes Wine itself)")
 print("each run (ours/upgrade/silent/silent over it/peer/floor s):",
       " ".join("/".join(f"{t:.2f}" for t in row) for row in
