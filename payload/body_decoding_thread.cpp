@@ -6,11 +6,17 @@
 #include "installer/result_code.h"
 
 namespace zevrino::desktop::installer {
+namespace {
+
+constexpr std::size_t kPrefaultFrom = 4 << 20;
+
+}  // namespace
 
 BodyDecodingThread::~BodyDecodingThread() {
   if (thread_.joinable()) {
     thread_.join();
   }
+  prefaulter_.Stop();
 }
 
 bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error) {
@@ -23,6 +29,12 @@ bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error
     size_ = 0;
     *error = ErrorCode::Installer(static_cast<std::int32_t>(kOutOfMemory));
     return false;
+  }
+  // The decoder would otherwise stop at the first touch of every page of
+  // the fresh output, on the critical path. Not worth a thread for a small
+  // body.
+  if (size_ >= kPrefaultFrom) {
+    prefaulter_.Start(output_.get(), size_);
   }
   try {
     thread_ = std::thread([this] { Decode(); });
@@ -37,6 +49,7 @@ void BodyDecodingThread::Decode() {
   ErrorCode error;
   const bool ok = DecodePayloadBodyInto(
       header_, output_.get(), [this](std::size_t final_bytes) { Publish(final_bytes); }, &error);
+  prefaulter_.Stop();  // nothing left to gain; ends early after a failure
   std::lock_guard<std::mutex> lock(mutex_);
   succeeded_ = ok;
   error_ = error;

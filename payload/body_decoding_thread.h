@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "installer/error_code.h"
+#include "payload/page_prefaulter.h"
 #include "payload/payload_decoder.h"
 
 namespace zevrino::desktop::installer {
@@ -53,6 +54,9 @@ class BodyDecodingThread {
   std::unique_ptr<std::uint8_t[]> output_;
   std::size_t size_ = 0;
   std::thread thread_;
+  // Commits the output's pages ahead of the decoder; stopped when the
+  // decoding ends, and before the output is freed.
+  PagePrefaulter prefaulter_;
 
   // Written by the decoding thread, read by the owner, under mutex_.
   std::mutex mutex_;

@@ -22,11 +22,8 @@ void DeleteLeftoverUpdateFiles(const NormalInstallSteps& steps, const char* dire
   }
 }
 
-}  // namespace
-
-ResultCode RunNormalInstallSteps(const NormalInstallSteps& steps, const char* directory,
-                                 bool silent, bool skip_app_launch) {
-  steps.delete_run_value();
+ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* directory, bool silent,
+                               bool skip_app_launch) {
   for (;;) {
     ResultCode result = steps.install_and_register();
     if (silent && result != kSuccess) {
@@ -56,6 +53,18 @@ ResultCode RunNormalInstallSteps(const NormalInstallSteps& steps, const char* di
       return result;
     }
   }
+}
+
+}  // namespace
+
+ResultCode RunNormalInstallSteps(const NormalInstallSteps& steps, const char* directory,
+                                 bool silent, bool skip_app_launch) {
+  steps.delete_run_value();
+  const ResultCode result = InstallStartAndLink(steps, directory, silent, skip_app_launch);
+  // Also after a failed start: the new files are committed all the same, and
+  // the old ones are no part of the installation any more.
+  steps.delete_parked_files();
+  return result;
 }
 
 }  // namespace zevrino::desktop::installer

@@ -10,6 +10,9 @@
 //   4 failure: silent -> log, return
 //              else ShowError; Retry -> 2, else log 714, return
 //   5 success: shortcuts, remove leftover update files, log 712, return 0
+//   6 whatever the result: delete the old files that the installs of this
+//     run parked (delete_parked_files), so that neither the start nor the
+//     shortcuts wait for that
 
 #include <functional>
 
@@ -28,6 +31,9 @@ struct NormalInstallSteps {
   // Deletes one file of the installation directory (UTF-8 path); failures
   // are ignored.
   std::function<void(const char*)> delete_file;
+  // Deletes the old files that successful install_and_register calls moved
+  // aside instead of deleting them; nothing when no install succeeded.
+  std::function<void()> delete_parked_files;
 };
 
 // Runs a normal install into `directory` (UTF-8) with `steps`; returns 0 or

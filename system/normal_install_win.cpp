@@ -14,7 +14,14 @@ namespace zevrino::desktop::installer {
 
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
                               bool register_entry) {
-  const ResultCode result = ExtractArchive(directory, reader);
+  return InstallAndRegister(directory, reader, register_entry, nullptr);
+}
+
+ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
+                              bool register_entry, std::vector<std::wstring>* parked_files) {
+  ExtractOptions options;
+  options.parked_files = parked_files;
+  const ResultCode result = ExtractArchive(directory, reader, options);
   if (result == kSuccess && register_entry) {
     RegisterUninstallEntry(WideToUtf8(directory).c_str());
   }
@@ -29,18 +36,23 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
     // run still shows its dialog.
     wide_directory[0] = L'\0';
   }
+  std::vector<std::wstring> parked_files;
   NormalInstallSteps steps;
   steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };
   steps.install_and_register = [&]() -> ResultCode {
     if (wide_directory[0] == L'\0') {
       return kPathConversionFailed;
     }
-    return InstallAndRegister(wide_directory, reader, true);
+    return InstallAndRegister(wide_directory, reader, true, &parked_files);
   };
   steps.start_application = [directory] { return StartApplication(directory); };
   steps.show_error = [](ResultCode code) { return ShowError(code); };
   steps.create_shortcuts = [directory] { CreateShortcuts(directory); };
   steps.delete_file = [](const char* path) { delete_file_utf8(path); };
+  steps.delete_parked_files = [&parked_files] {
+    DeleteParkedFiles(parked_files);
+    parked_files.clear();
+  };
   return RunNormalInstallSteps(steps, directory, silent, skip_app_launch);
 }
 

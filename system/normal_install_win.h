@@ -2,6 +2,7 @@
 // Installing the payload's files and recording the installation.
 
 #include <string>
+#include <vector>
 
 #include "installer/result_code.h"
 #include "payload/payload_reader.h"
@@ -13,8 +14,16 @@ namespace zevrino::desktop::installer {
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
                               bool register_entry);
 
+// As above, but when `parked_files` is not null the old files the commit
+// moved aside are not deleted: their paths are appended to it (only on
+// success) for DeleteParkedFiles
+// (payload/extract_archive.h) once the run's time-critical steps are done.
+ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
+                              bool register_entry, std::vector<std::wstring>* parked_files);
+
 // The normal install: install and register with retries on the user's word,
-// start the application (unless `skip_app_launch`), make its shortcuts.
+// start the application (unless `skip_app_launch`), make its shortcuts, and
+// only then delete the old files the install replaced.
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
                             bool skip_app_launch);
 

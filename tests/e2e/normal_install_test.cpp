@@ -286,7 +286,8 @@ TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
 }
 
 // An application that cannot be started: 17 with the OK-only dialog, and
-// neither shortcuts nor removal of the leftover update files.
+// neither shortcuts nor removal of the leftover update files; the replaced
+// old files go all the same.
 TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
   const fs::path installer = Pack("broken.exe", SampleApp(TextBytes("not a program")));
   const ProcessResult silent = Install(installer, {"--silent"});
@@ -306,6 +307,10 @@ TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
   EXPECT_FALSE(fs::exists(DesktopLink()));
   EXPECT_FALSE(fs::exists(StartMenuLink()));
   EXPECT_TRUE(fs::exists(InstallDir() / "Zevrino_new.exe"));
+  // The files this install replaced are deleted all the same: it committed.
+  for (const auto& entry : ReadTree(InstallDir())) {
+    EXPECT_NE(entry.first.rfind("~TMP", 0), 0u) << entry.first << " left behind";
+  }
 }
 
 // The same or a newer version installed: the replace question (Cancel: 25,

@@ -22,6 +22,14 @@
 # Measured, each run in this order:
 #   ours      installer_stub extract into %APPDATA%\Zevrino (fresh directory)
 #   upgrade   the same over the installation the previous command left
+#   silent    our normal install, run_limited.exe setup.exe --silent
+#             --skip-app-launch (as a normal user; a fresh %APPDATA%\Zevrino,
+#             its shortcuts removed): install, uninstall entry, shortcuts
+#   silent_upgrade  the same over the installation the previous command
+#             left; the old files are deleted after the shortcuts, before
+#             the process ends, so their deletion is in this figure
+#             (wall and CPU time of run_limited.exe; the installer's own CPU
+#             time and resident set are not seen by GNU time)
 #   peer      peer.exe /S (fresh directory)
 #   floor     xz --format=raw decoding of the stream to /dev/null, then a
 #             plain copy (cp -r) of app/ into a fresh directory: decoding
@@ -35,7 +43,8 @@
 #
 # Needs wine, xz, python3, GNU time and makensis (Debian: apt-get install
 # nsis); the build trees of ZV_WINDOWS_BUILD_DIR (default build/windows) and
-# ZV_HOST_BUILD_DIR (default build/host) with the packer and do_nothing.exe.
+# ZV_HOST_BUILD_DIR (default build/host) with the packer, do_nothing.exe and
+# tests/e2e/windows/run_limited.exe.
 set -euo pipefail
 user=${USER:-$(id -un)}
 
@@ -54,8 +63,9 @@ for tool in wine wineserver Xvfb xz python3 bc makensis /usr/bin/time; do
   fi
 done
 for file in "$win_build/installer_stub.exe" "$host_build/pack_installer" \
-  "$win_build/tools/bench/do_nothing.exe" "$win_build/tools/bench/do_nothing_gui.exe"; do
-  case $file in *do_nothing*) [ "$runs" -gt 0 ] || continue ;; esac
+  "$win_build/tools/bench/do_nothing.exe" "$win_build/tools/bench/do_nothing_gui.exe" \
+  "$win_build/tests/e2e/windows/run_limited.exe"; do
+  case $file in *do_nothing* | *run_limited*) [ "$runs" -gt 0 ] || continue ;; esac
   [ -f "$file" ] || { echo "install_peer_bench: $file is missing; build first" >&2; exit 2; }
 done
 mkdir -p "$cache"
@@ -185,6 +195,9 @@ cleanup() {
 trap cleanup EXIT
 [ -d "$WINEPREFIX" ] || { echo "making the Wine prefix ..."; wineboot -i >/dev/null 2>&1; }
 wineserver -p  # stays up between the runs, as on a machine in use
+# A new prefix reports an older Windows, which the installer refuses (with a
+# message box that would wait for ever).
+wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 wine "$win_build/tools/bench/do_nothing_gui.exe" >/dev/null 2>&1 || true  # DLLs warm
 # Wine's desktop process ends a moment after the last program with a window;
 # a session's desktop does not. A window that stays open keeps it, so that
@@ -194,6 +207,8 @@ desktop_keeper=$!
 sleep 2
 appdata=$(winepath -u 'C:\users' 2>/dev/null)/$user/AppData/Roaming
 ours_dir=$appdata/Zevrino
+desktop_link=$(winepath -u 'C:\users' 2>/dev/null)/$user/Desktop/Zevrino.lnk
+menu_link=$appdata/Microsoft/Windows/Start\ Menu/Programs/Zevrino.lnk
 peer_dir=$appdata/ZevrinoPeer
 floor_dir=$cache/floor-target
 results=$cache/results.txt
@@ -207,8 +222,10 @@ measure() {
   local start end
   start=$(date +%s.%N)
   set +e
-  /usr/bin/time -f "%M %U %S" -o "$cache/time.out" "$@" >/dev/null 2>&1
+  # A start that Wine loses under load would otherwise wait for ever.
+  /usr/bin/time -f "%M %U %S" -o "$cache/time.out" timeout 300 "$@" >/dev/null 2>&1
   local code=$?
+  [ "$code" -ne 124 ] || { echo "$name: no end after 300 s" >&2; exit 1; }
   set -e
   end=$(date +%s.%N)
   local peak user system
@@ -230,6 +247,18 @@ for ((run = 1; run <= runs; run++)); do
   fi
   measure upgrade wine "$cache/setup.exe" --extract 'C:\users\'"$user"'\AppData\Roaming\Zevrino'
   [ "$(tree_bytes "$ours_dir")" = "$app_bytes" ] || { echo "upgrade: wrong tree" >&2; exit 1; }
+  rm -rf "$ours_dir" "$desktop_link" "$menu_link"
+  measure silent wine "$win_build/tests/e2e/windows/run_limited.exe" "$cache/setup.exe" \
+    --silent --skip-app-launch
+  [ "$(tree_bytes "$ours_dir")" = "$app_bytes" ] || { echo "silent: wrong tree" >&2; exit 1; }
+  if [ "$run" -eq 1 ]; then
+    [ -f "$desktop_link" ] && [ -f "$menu_link" ] || { echo "silent: no shortcuts" >&2; exit 1; }
+    diff -r -q "$cache/app" "$ours_dir" >/dev/null || { echo "silent: other bytes" >&2; exit 1; }
+  fi
+  measure silent_upgrade wine "$win_build/tests/e2e/windows/run_limited.exe" \
+    "$cache/setup.exe" --silent --skip-app-launch
+  # Exactly the tree: the replaced old files are gone before the process ends.
+  [ "$(tree_bytes "$ours_dir")" = "$app_bytes" ] || { echo "silent upgrade: wrong tree" >&2; exit 1; }
   measure peer wine "$cache/peer.exe" /S
   [ "$(tree_bytes "$peer_dir")" = "$app_bytes" ] || { echo "peer: wrong tree" >&2; exit 1; }
   if [ "$run" -eq 1 ]; then
@@ -247,7 +276,7 @@ for ((run = 1; run <= runs; run++)); do
   measure nothing_gui wine "$win_build/tools/bench/do_nothing_gui.exe"
   echo "run $run done"
 done
-rm -rf "$ours_dir" "$peer_dir" "$floor_dir" "$cache/tiny-target"
+rm -rf "$ours_dir" "$peer_dir" "$floor_dir" "$cache/tiny-target" "$desktop_link" "$menu_link"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 python3 - "$results" "${app_bytes#* }" "$decoded_size" "$(stat -c %s "$cache/payload")" \
@@ -267,6 +296,10 @@ for name, seconds, peak, cpu, code in rows:
     cpus.setdefault(name, []).append(float(cpu))
 times["floor"] = [d + w for d, w in zip(times["decode"], times["write"])]
 cpus["floor"] = [d + w for d, w in zip(cpus["decode"], cpus["write"])]
+# The installer that run_limited.exe starts is no child that GNU time waits
+# for: its resident set is not seen (it runs the same extraction as "ours").
+for name in ("silent", "silent_upgrade"):
+    peaks.pop(name, None)
 med = {k: statistics.median(v) for k, v in times.items()}
 cpu = {k: statistics.median(v) for k, v in cpus.items()}
 print(f"tree {app / 1e6:.1f} MB, decoded body {decoded / 1e6:.1f} MB; "
@@ -274,6 +307,8 @@ print(f"tree {app / 1e6:.1f} MB, decoded body {decoded / 1e6:.1f} MB; "
 print(f"{'median of ' + str(len(times['ours'])) + ' runs':28} {'seconds':>8} "
       f"{'range':>13} {'CPU s':>7} {'peak MB':>8}")
 for name, what in [("ours", "ours: extract, fresh"), ("upgrade", "ours: extract over it"),
+                   ("silent", "ours: silent install, fresh"),
+                   ("silent_upgrade", "ours: silent install over it"),
                    ("peer", "NSIS peer, silent"), ("floor", "serial floor"),
                    ("decode", "  xz raw decode"), ("write", "  cp -r of the tree"),
                    ("tiny", "ours: tiny payload"), ("nothing", "do-nothing program"),
@@ -283,6 +318,9 @@ for name, what in [("ours", "ours: extract, fresh"), ("upgrade", "ours: extract 
           f"{cpu[name]:7.2f} {peak}")
 print(f"ours / floor {med['ours'] / med['floor']:.2f}x (target <= 1.00); "
       f"ours / peer {med['ours'] / med['peer']:.2f}x (target <= 0.60)")
+print(f"silent install / floor {med['silent'] / med['floor']:.2f}x (target <= 1.00); "
+      f"silent install / peer {med['silent'] / med['peer']:.2f}x (target <= 0.60); "
+      f"silent over it / silent fresh {med['silent_upgrade'] / med['silent']:.2f}x (target <= 1.3)")
 print(f"CPU time: ours / floor {cpu['ours'] / cpu['floor']:.2f}x; "
       f"ours / peer {cpu['ours'] / cpu['peer']:.2f}x")
 print(f"upgrade / fresh {med['upgrade'] / med['ours']:.2f}x (target <= 1.3); "
@@ -290,7 +328,8 @@ print(f"upgrade / fresh {med['upgrade'] / med['ours']:.2f}x (target <= 1.3); "
       f"/ do-nothing with USER32 {med['tiny'] / med['nothing_gui']:.2f}x")
 print(f"peak of ours {max(peaks['ours']) / 1e6:.1f} MB; limit U + payload + 64 MB = "
       f"{(decoded + payload) / 1e6 + 64:.1f} MB (the resident set includes Wine itself)")
-print("each run (ours/upgrade/peer/floor s):",
-      " ".join(f"{a:.2f}/{b:.2f}/{c:.2f}/{d:.2f}" for a, b, c, d in
-               zip(times["ours"], times["upgrade"], times["peer"], times["floor"])))
+print("each run (ours/upgrade/silent/silent over it/peer/floor s):",
+      " ".join("/".join(f"{t:.2f}" for t in row) for row in
+               zip(times["ours"], times["upgrade"], times["silent"], times["silent_upgrade"],
+                   times["peer"], times["floor"])))
 EOF

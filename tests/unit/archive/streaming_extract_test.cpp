@@ -130,8 +130,16 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
     EXPECT_TRUE(disk_.Read().empty());
     EXPECT_TRUE(disk_.ReadDirectories().empty()) << "the directory made for staging is gone";
 
+    // Also when the old files' deletion would be left for later: none is
+    // handed out, as none was moved aside for good.
     disk_.Reset(old_tree);
-    EXPECT_EQ(Extract(c.body), c.expected);
+    std::vector<std::wstring> parked;
+    ExtractOptions options;
+    options.parked_files = &parked;
+    EXPECT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(c.body),
+                             disk_.file_system(), options),
+              c.expected);
+    EXPECT_TRUE(parked.empty());
     EXPECT_TRUE(disk_.Read() == old_tree) << "the old installation stays whole, nothing beside it";
     EXPECT_EQ(disk_.ReadDirectories(), DirectoriesOf(old_tree));
   }
