@@ -3,9 +3,10 @@
 //   download_bench.exe URL OUTPUT [rounds]        default 1 round
 //
 // Downloads URL into OUTPUT through the installer's DownloadToFile (WinINet,
-// 16 KiB reads straight into the file) and prints, per round, the seconds
-// and MB/s, and the working set before the first round and at its peak, so
-// that a download that holds more than its read buffer shows. Driven by
+// reads of what has arrived, up to 1 MiB, straight into the file) and
+// prints, per round, the seconds and MB/s, and the working set before the
+// first round and at its peak, so that a download that holds more than its
+// read buffer shows. Driven by
 // download_bench.sh, which serves a 300 MB file on loopback and times curl
 // fetching the same file.
 
