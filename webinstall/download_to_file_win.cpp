@@ -106,14 +106,14 @@ class InternetSource : public DownloadSource {
 
   bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) override {
     for (;;) {
-      INTERNET_BUFFERSA block = {};
-      block.dwStructSize = sizeof(block);
-      block.lpvBuffer = buffer;
-      block.dwBufferLength = capacity;
+      INTERNET_BUFFERSA block = Block(buffer, capacity);
       if (api_.InternetReadFileExA(request_, &block, IRF_NO_WAIT, completion_->context())) {
-        *count = block.dwBufferLength;  // 0 only at the end of the body
-        return true;
+        *count = block.dwBufferLength;
+        // Empty means the end, but only a read that may wait says so for
+        // sure: one byte, which never waits longer than a larger read.
+        return *count != 0 || ReadWaiting(buffer, 1, count);
       }
+      // Pending: WinINet fills its own buffer; the next read takes it.
       if (::GetLastError() != ERROR_IO_PENDING || completion_->Wait() == 0) {
         return false;
       }
@@ -124,6 +124,26 @@ class InternetSource : public DownloadSource {
   std::uint64_t ReadyBytes() override { return kDownloadReadCap; }
 
  private:
+  static INTERNET_BUFFERSA Block(std::uint8_t* buffer, std::uint32_t capacity) {
+    INTERNET_BUFFERSA block = {};
+    block.dwStructSize = sizeof(block);
+    block.lpvBuffer = buffer;
+    block.dwBufferLength = capacity;
+    return block;
+  }
+
+  // A read that completes only with `capacity` bytes or the end; when it is
+  // pending, WinINet writes into `buffer` and the block before completing.
+  bool ReadWaiting(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) {
+    INTERNET_BUFFERSA block = Block(buffer, capacity);
+    if (!api_.InternetReadFileExA(request_, &block, 0, completion_->context()) &&
+        (::GetLastError() != ERROR_IO_PENDING || completion_->Wait() == 0)) {
+      return false;
+    }
+    *count = block.dwBufferLength;
+    return true;
+  }
+
   const WinInetApi& api_;
   HINTERNET request_;
   AsyncCompletion* completion_;
