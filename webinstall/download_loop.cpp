@@ -1,9 +1,15 @@
 #include "webinstall/download_loop.h"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
 namespace zevrino::desktop::installer {
+
+std::uint32_t DownloadReadSize(std::uint64_t ready_bytes) {
+  return static_cast<std::uint32_t>(
+      std::clamp<std::uint64_t>(ready_bytes, kDownloadReadSize, kDownloadReadCap));
+}
 
 ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_t content_length,
                         const DownloadShared& shared) {
@@ -11,9 +17,9 @@ ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_
   shared.progress->bytes_received.store(0, std::memory_order_relaxed);
 
   // On the heap: the installing thread's stack is left to its callers.
-  const auto buffer = std::make_unique<std::uint8_t[]>(kDownloadReadSize);
+  const auto buffer = std::make_unique<std::uint8_t[]>(kDownloadReadCap);
   std::uint64_t total = 0;
-  bool first_read = true;
+  std::uint8_t first_byte = 0;
   for (;;) {
     if (shared.cancel_requested->load(std::memory_order_relaxed)) {
       return kCancelled;
@@ -22,13 +28,21 @@ ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_
       shared.wait_for_cancel_question();
     }
     std::uint32_t count = 0;
-    if (!source->Read(buffer.get(), kDownloadReadSize, &count)) {
+    if (!source->Read(buffer.get(), DownloadReadSize(source->ReadyBytes()), &count)) {
       return kInternetFailed;
     }
-    if (first_read && count >= 2 && (buffer[0] != 'M' || buffer[1] != 'Z')) {
-      return kDownloadInvalid;
+    // The read that completes the body's first two bytes judges them, also
+    // when an earlier read brought only the first one.
+    if (total < 2 && total + count >= 2) {
+      const std::uint8_t first = total == 0 ? buffer[0] : first_byte;
+      const std::uint8_t second = buffer[1 - total];
+      if (first != 'M' || second != 'Z') {
+        return kDownloadInvalid;
+      }
     }
-    first_read = false;
+    if (total == 0 && count > 0) {
+      first_byte = buffer[0];
+    }
     if (count == 0) {
       return total == content_length ? kSuccess : kDownloadInvalid;
     }

@@ -4,9 +4,13 @@
 //
 //   - before every read: stop with 19 when the user cancelled, then wait
 //     while the cancel question is on screen (pause hook);
-//   - reads of at most kDownloadReadSize bytes; a failed read gives 50;
-//   - the first read, when it brings 2 bytes or more, must start with "MZ",
-//     otherwise 54 at once (an HTML error page is not an installer);
+//   - each read asks for kDownloadReadSize bytes, or for as many as the
+//     source says it can hand out without waiting for more of the body (at
+//     most kDownloadReadCap): a fast connection is read in few large calls,
+//     a slow one still updates the progress and sees a cancel as often as
+//     with small reads; a failed read gives 50;
+//   - the body's first two bytes, however the reads split them, must be
+//     "MZ", otherwise 54 at once (an HTML error page is not an installer);
 //   - the end (a read of 0 bytes) gives 0 when the bytes written equal the
 //     announced length, else 54 (also when no length was announced);
 //   - a failed or short write gives 11.
@@ -24,14 +28,25 @@
 
 namespace zevrino::desktop::installer {
 
-constexpr std::size_t kDownloadReadSize = 16384;
+constexpr std::uint32_t kDownloadReadSize = 16384;
+// The read buffer, the only memory a download holds.
+constexpr std::uint32_t kDownloadReadCap = 1024 * 1024;
 
 class DownloadSource {
  public:
   virtual ~DownloadSource() = default;
   // Reads up to `capacity` bytes; *count = 0 means the body has ended.
   virtual bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) = 0;
+  // How many bytes one Read can take now without waiting longer than a read
+  // of kDownloadReadSize bytes would: the bytes already received, or any
+  // number for a source whose reads never wait to fill their buffer. 0 when
+  // not known.
+  virtual std::uint64_t ReadyBytes() { return 0; }
 };
+
+// The size of the next read: kDownloadReadSize, or up to kDownloadReadCap
+// when that many bytes are ready.
+std::uint32_t DownloadReadSize(std::uint64_t ready_bytes);
 
 class DownloadSink {
  public:

@@ -16,7 +16,8 @@ const WinInetApi* LoadWinInetApi() {
   const bool complete = Find("InternetOpenA", &api.InternetOpenA) &&
                         Find("InternetOpenUrlA", &api.InternetOpenUrlA) &&
                         Find("HttpQueryInfoW", &api.HttpQueryInfoW) &&
-                        Find("InternetReadFile", &api.InternetReadFile);
+                        Find("InternetReadFileExA", &api.InternetReadFileExA) &&
+                        Find("InternetSetStatusCallbackA", &api.InternetSetStatusCallbackA);
   return complete ? &api : nullptr;
 }
 

@@ -11,7 +11,8 @@ struct WinInetApi {
   decltype(&::InternetOpenA) InternetOpenA;
   decltype(&::InternetOpenUrlA) InternetOpenUrlA;
   decltype(&::HttpQueryInfoW) HttpQueryInfoW;
-  decltype(&::InternetReadFile) InternetReadFile;
+  decltype(&::InternetReadFileExA) InternetReadFileExA;
+  decltype(&::InternetSetStatusCallbackA) InternetSetStatusCallbackA;
 };
 
 // Loaded on first use and kept until the process ends; null when the DLL or

@@ -3,9 +3,11 @@
 //   download_bench.exe URL OUTPUT [rounds]        default 1 round
 //
 // Downloads URL into OUTPUT through the installer's DownloadToFile (WinINet,
-// 16 KiB reads straight into the file) and prints, per round, the seconds
-// and MB/s, and the working set before the first round and at its peak, so
-// that a download that holds more than its read buffer shows. Driven by
+// reads of what has arrived, up to 1 MiB, straight into the file) and
+// prints, per round, the seconds and MB/s, and the working set before the
+// first round and at its peak, so that a download that holds more than its
+// read buffer shows, and the number of reads and the longest gap between
+// two of them (the time the progress and a cancel went unseen). Driven by
 // download_bench.sh, which serves a 300 MB file on loopback and times curl
 // fetching the same file.
 
@@ -62,14 +64,26 @@ int wmain(int argc, wchar_t** argv) {
     installer::DownloadShared shared;
     shared.progress = &progress;
     shared.cancel_requested = &cancel;
+    // Called before every read: the longest gap between two calls is how
+    // long the progress and a cancel went unseen (a slow server shows it).
     const auto start = std::chrono::steady_clock::now();
+    auto last_read = start;
+    double longest_gap = 0;
+    long reads = 0;
+    shared.wait_for_cancel_question = [&] {
+      const auto now = std::chrono::steady_clock::now();
+      longest_gap = std::max(longest_gap, std::chrono::duration<double>(now - last_read).count());
+      last_read = now;
+      ++reads;
+    };
     const installer::ResultCode result = installer::DownloadToFile(url.c_str(), file.get(), shared);
     file.Close();  // the close flushes; it belongs to the download's cost
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double mb = static_cast<double>(progress.bytes_received.load()) / 1e6;
-    std::printf("round %d: result %u, %.1f MB in %.3f s = %.1f MB/s\n", round + 1, result, mb,
-                seconds, mb / seconds);
+    std::printf(
+        "round %d: result %u, %.1f MB in %.3f s = %.1f MB/s, %ld reads, longest gap %.0f ms\n",
+        round + 1, result, mb, seconds, mb / seconds, reads, longest_gap * 1000);
     failures += result == installer::kSuccess ? 0 : 1;
   }
   std::printf("peak working set: %.1f MB\n", WorkingSetMb(true));

@@ -16,10 +16,17 @@ class ScriptedSource : public DownloadSource {
  public:
   // Each read hands out the next block (cut to the capacity asked for);
   // after the last block, reads return 0 bytes. Read number `fail_at`
-  // (0-based) fails when set.
-  explicit ScriptedSource(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {}
+  // (0-based) fails when set. Before read number i, ReadyBytes reports
+  // ready[i] (0 past the end of `ready`).
+  explicit ScriptedSource(std::vector<Bytes> blocks, std::vector<std::uint64_t> ready = {})
+      : ready_(std::move(ready)), blocks_(std::move(blocks)) {}
+
+  std::uint64_t ReadyBytes() override {
+    return static_cast<std::size_t>(reads) < ready_.size() ? ready_[reads] : 0;
+  }
 
   bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) override {
+    capacities.push_back(capacity);
     largest_capacity = capacity > largest_capacity ? capacity : largest_capacity;
     if (reads++ == fail_at) {
       return false;
@@ -40,8 +47,10 @@ class ScriptedSource : public DownloadSource {
   int reads = 0;
   int fail_at = -1;
   std::uint32_t largest_capacity = 0;
+  std::vector<std::uint32_t> capacities;  // asked for, read by read
 
  private:
+  std::vector<std::uint64_t> ready_;
   std::vector<Bytes> blocks_;
   std::size_t next_ = 0;
 };

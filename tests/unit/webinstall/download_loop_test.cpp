@@ -84,15 +84,82 @@ TEST_F(DownloadLoopTest, OnlyTheFirstReadMustStartWithMz) {
   EXPECT_EQ(page.reads, 1);  // stops at once
   EXPECT_TRUE(sink_.data.empty());
 
-  // A first read of a single byte is not judged; later reads never are.
-  ScriptedSource one_byte({Bytes{'x'}, html});
-  EXPECT_EQ(Copy(&one_byte, 7), kSuccess);
+  // Later bytes are never judged.
   ScriptedSource later({ExecutableBlock(2), html});
   EXPECT_EQ(Copy(&later, 8), kSuccess);
+  // A body of one byte is too short to judge (its length decides).
+  ScriptedSource one_byte({Bytes{'x'}});
+  EXPECT_EQ(Copy(&one_byte, 1), kSuccess);
   // An empty body with no announced length is complete (and not an
   // executable, which running it will show).
   ScriptedSource empty({});
   EXPECT_EQ(Copy(&empty, 0), kSuccess);
+}
+
+TEST_F(DownloadLoopTest, TheFirstTwoBytesAreJudgedHoweverTheReadsSplitThem) {
+  // A read that hands out what has arrived may bring the first byte alone.
+  ScriptedSource split({Bytes{'M'}, Bytes{'Z', 1, 2}, Bytes{'<'}});
+  EXPECT_EQ(Copy(&split, 5), kSuccess);
+  EXPECT_EQ(sink_.data, (Bytes{'M', 'Z', 1, 2, '<'}));
+
+  for (const Bytes& second : {Bytes{'Y', 'Z'}, Bytes{'<'}}) {
+    sink_ = RecordingSink();
+    ScriptedSource page({Bytes{'M'}, second, ExecutableBlock(100)});
+    EXPECT_EQ(Copy(&page, 103), kDownloadInvalid);
+    EXPECT_EQ(page.reads, 2);  // stops at the read that completes the two bytes
+  }
+
+  // One large first read judges its own first two bytes, not any others.
+  const std::uint64_t lots = std::uint64_t{1} << 30;
+  Bytes html(kDownloadReadCap, 'x');
+  html[0] = '<';
+  html[kDownloadReadCap - 2] = 'M';
+  html[kDownloadReadCap - 1] = 'Z';
+  sink_ = RecordingSink();
+  ScriptedSource large_page({html}, {lots});
+  EXPECT_EQ(Copy(&large_page, html.size()), kDownloadInvalid);
+  EXPECT_EQ(large_page.capacities, (std::vector<std::uint32_t>{kDownloadReadCap}));
+  EXPECT_TRUE(sink_.data.empty());
+}
+
+TEST_F(DownloadLoopTest, ReadsTakeWhatIsReadyUpToTheCap) {
+  EXPECT_EQ(DownloadReadSize(0), kDownloadReadSize);
+  EXPECT_EQ(DownloadReadSize(100), kDownloadReadSize);
+  EXPECT_EQ(DownloadReadSize(kDownloadReadSize + 1), kDownloadReadSize + 1);
+  EXPECT_EQ(DownloadReadSize(kDownloadReadCap), kDownloadReadCap);
+  // Beyond 32 bits, the cap (a size cut to 32 bits would be tiny).
+  EXPECT_EQ(DownloadReadSize((std::uint64_t{1} << 32) + 5), kDownloadReadCap);
+
+  // A slow connection (little ready) is read as before, 16 KiB at a time;
+  // a fast one in large reads; each block counts as it is written.
+  const std::uint32_t big = 300000;
+  std::vector<Bytes> blocks = {ExecutableBlock(kDownloadReadSize), ExecutableBlock(big, 1),
+                               ExecutableBlock(kDownloadReadCap, 2), ExecutableBlock(10, 3)};
+  Bytes expected;
+  for (const Bytes& block : blocks) {
+    expected.insert(expected.end(), block.begin(), block.end());
+  }
+  std::vector<std::uint64_t> received_before_read;
+  shared_.wait_for_cancel_question = [&] {
+    ++pauses_;
+    received_before_read.push_back(progress_.bytes_received);
+  };
+  ScriptedSource source(blocks, {10, big, UINT64_MAX, 0, 0});
+  ASSERT_EQ(Copy(&source, expected.size()), kSuccess);
+  EXPECT_EQ(sink_.data, expected);
+  EXPECT_EQ(source.capacities, (std::vector<std::uint32_t>{kDownloadReadSize, big, kDownloadReadCap,
+                                                           kDownloadReadSize, kDownloadReadSize}));
+  const std::uint64_t after_first = kDownloadReadSize;
+  EXPECT_EQ(received_before_read,
+            (std::vector<std::uint64_t>{0, after_first, after_first + big,
+                                        after_first + big + kDownloadReadCap, expected.size()}));
+
+  // A body one byte short of its announced length still ends in 54, also
+  // when it comes in one large read.
+  sink_ = RecordingSink();
+  ScriptedSource short_body({ExecutableBlock(big)}, {UINT64_MAX, UINT64_MAX});
+  EXPECT_EQ(Copy(&short_body, big + 1), kDownloadInvalid);
+  EXPECT_EQ(sink_.data.size(), big);
 }
 
 TEST_F(DownloadLoopTest, FailuresStopWithTheirCodes) {
