@@ -1,9 +1,10 @@
 #pragma once
-// CopyBytes: memcpy's contract (non-overlapping ranges) with a short path for
-// the few-byte copies that dominate LZMA decoding, where liblzma copies every
-// match with a memcpy call. Written without calls to memcpy and without loops
-// a compiler could turn back into one, so that it can serve as the program's
-// memcpy (installer_stub/memcpy_win.cpp).
+// CopyBytes: memcpy with a short path for the few-byte copies that dominate
+// LZMA decoding, where liblzma copies every match with a memcpy call. Like
+// the C runtime's copy it replaces, it also copies overlapping ranges as
+// memmove does, for callers that wrongly rely on that. Written without calls to memcpy and without
+// loops a compiler could turn back into one, so that it can serve as the program's memcpy
+// (installer_stub/memcpy_win.cpp).
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,11 @@ inline void* CopyBytes(void* destination, const void* source, std::size_t size) 
       d[size - 1] = last;
     }
     return destination;
+  }
+  const auto from = reinterpret_cast<std::uintptr_t>(s);
+  const auto to = reinterpret_cast<std::uintptr_t>(d);
+  if (to > from && to - from < size) {
+    return __builtin_memmove(destination, source, size);  // rare; memmove is no copy of ours
   }
 #if defined(__x86_64__) || defined(__i386__)
   // Fast for any length on processors of the last decade.
