@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/create_process_win.h"
 #include "installer/path_utf8.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_text_win.h"
@@ -54,9 +55,9 @@ bool StartProcess(const char* application, const char* command_line, const char*
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(wide_application.c_str(), command_buffer.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, working_directory != nullptr ? wide_directory.c_str() : nullptr,
-                        &startup, &info)) {
+  if (!CreateProcessRetryingLostStart(
+          wide_application.c_str(), command_buffer.data(), FALSE,
+          working_directory != nullptr ? wide_directory.c_str() : nullptr, &startup, &info)) {
     return false;
   }
   ScopedKernelHandle thread(info.hThread);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/create_process_win.h"
 #include "installer/path_utf8.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_text_win.h"
@@ -152,8 +153,8 @@ ResultCode RunFullInstaller(const char* path, int number) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!CreateProcessRetryingLostStart(application, writable.data(), FALSE, nullptr, &startup,
+                                      &info)) {
     logging::log_message(2, "", __LINE__,
                          "Zevrino Installer - Could not start the full installer: error %lu",
                          ::GetLastError());

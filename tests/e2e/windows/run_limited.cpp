@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <string>
 
+#include "installer/create_process_win.h"
 #include "tests/e2e/windows/unique_handle_win.h"
 
 namespace {
@@ -128,8 +129,9 @@ int wmain(int argc, wchar_t** argv) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessAsUserW(token.get(), argv[1], command_line.data(), nullptr, nullptr,
-                            /*bInheritHandles=*/TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  if (!zevrino::desktop::installer::CreateProcessRetryingLostStart(
+          argv[1], command_line.data(), /*inherit_handles=*/TRUE, nullptr, &startup, &info,
+          token.get())) {
     return Fail("CreateProcessAsUserW");
   }
   UniqueHandle process(info.hProcess);
