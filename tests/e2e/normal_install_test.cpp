@@ -17,6 +17,7 @@
 #include "payload/payload_container.h"
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
@@ -129,13 +130,8 @@ class NormalInstallTest : public PrefixTest {
   fs::path Pack(const std::string& name, const Tree& tree) {
     const fs::path app = PathOf("app-" + name);
     WriteTree(app, tree);
-    packer::PackRequest request;
-    request.stub_path = InstallerStubExe().string();
-    request.output_path = PathOf(name).string();
-    request.body = {packer::BodySource::Kind::kAppDir, app.string()};
-    request.encoding.preset = 1;
     std::string error;
-    EXPECT_TRUE(packer::Pack(request, &error)) << error;
+    EXPECT_TRUE(PackFolder(app, PathOf(name), &error)) << error;
     return PathOf(name);
   }
 
