@@ -96,6 +96,16 @@ std::size_t BcjX86Convert(std::uint8_t* data, std::size_t size, std::uint32_t* p
   }
 }
 
+std::size_t BcjX86StreamDecoder::Advance(std::uint8_t* data, std::size_t available, bool complete) {
+  if (available > final_) {
+    final_ += BcjX86Convert(data + final_, available - final_, &position_, &state_, false);
+  }
+  if (complete) {
+    final_ = available;
+  }
+  return final_;
+}
+
 void BcjX86Decode(std::uint8_t* data, std::size_t size) {
   std::uint32_t position = 0;
   std::uint32_t state = 0;

@@ -1,5 +1,6 @@
 #include "payload/body_decoding_thread.h"
 
+#include <algorithm>
 #include <new>
 #include <system_error>
 
@@ -9,6 +10,10 @@ namespace zevrino::desktop::installer {
 namespace {
 
 constexpr std::size_t kPrefaultFrom = 4 << 20;
+
+// A long wait is cut into steps of this many decoded bytes, each converted
+// as it arrives, so that little conversion is left when the last byte comes.
+constexpr std::size_t kConversionStep = 4 << 20;
 
 }  // namespace
 
@@ -22,6 +27,7 @@ BodyDecodingThread::~BodyDecodingThread() {
 bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error) {
   header_ = header;
   size_ = header.OutputSize();
+  convert_ = NeedsX86Conversion(header);
   // Not value-initialised: the decoder writes every byte before anyone may
   // read it, and zeroing 300 MB first would cost time on the critical path.
   output_.reset(new (std::nothrow) std::uint8_t[size_ == 0 ? 1 : size_]);
@@ -48,7 +54,8 @@ bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error
 void BodyDecodingThread::Decode() {
   ErrorCode error;
   const bool ok = DecodePayloadBodyInto(
-      header_, output_.get(), [this](std::size_t final_bytes) { Publish(final_bytes); }, &error);
+      header_, output_.get(), [this](std::size_t decoded_bytes) { Publish(decoded_bytes); }, &error,
+      X86Conversion::kByCaller);
   prefaulter_.Stop();  // nothing left to gain; ends early after a failure
   std::lock_guard<std::mutex> lock(mutex_);
   succeeded_ = ok;
@@ -57,26 +64,46 @@ void BodyDecodingThread::Decode() {
   changed_.notify_all();
 }
 
-void BodyDecodingThread::Publish(std::size_t final_bytes) {
+void BodyDecodingThread::Publish(std::size_t decoded_bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
-  final_bytes_ = final_bytes;
+  decoded_bytes_ = decoded_bytes;
   // Most slices arrive while the owner is busy writing: wake it only when
   // what it waits for is there.
-  if (awaited_ != 0 && final_bytes_ >= awaited_) {
+  if (awaited_ != 0 && decoded_bytes_ >= awaited_) {
     changed_.notify_all();
   }
+}
+
+void BodyDecodingThread::Convert(std::size_t decoded) {
+  // The decoder reports the whole output only once it has succeeded, and no
+  // byte follows the last one.
+  final_bytes_ = convert_ ? converter_.Advance(output_.get(), decoded, decoded == size_) : decoded;
 }
 
 bool BodyDecodingThread::WaitFor(std::size_t count) {
   if (count > size_) {
     count = size_;
   }
-  std::unique_lock<std::mutex> lock(mutex_);
-  awaited_ = count;
-  changed_.wait(lock, [&] { return final_bytes_ >= count || ended_; });
-  awaited_ = 0;
-  // A successful decoding reports the whole output before it ends.
-  return final_bytes_ >= count;
+  const std::size_t lookahead = convert_ ? BcjX86StreamDecoder::kLookahead : 0;
+  while (final_bytes_ < count) {
+    std::size_t decoded = 0;
+    bool ended = false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      // Always more than the bytes converted so far hold, so every round
+      // makes progress.
+      awaited_ = std::min({size_, count + lookahead, final_bytes_ + kConversionStep});
+      changed_.wait(lock, [&] { return decoded_bytes_ >= awaited_ || ended_; });
+      awaited_ = 0;
+      decoded = decoded_bytes_;
+      ended = ended_;
+    }
+    Convert(decoded);
+    if (ended && final_bytes_ < count) {
+      return false;  // the decoding failed before these bytes
+    }
+  }
+  return true;
 }
 
 bool BodyDecodingThread::Finish(ErrorCode* error) {
@@ -85,6 +112,9 @@ bool BodyDecodingThread::Finish(ErrorCode* error) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   *error = error_;
+  if (succeeded_) {
+    Convert(decoded_bytes_);
+  }
   return succeeded_;
 }
 

@@ -3,7 +3,9 @@
 // it owns, while the thread that started it uses the bytes already final
 // (decoded and converted by the x86 filter). Installing files from the front
 // of the archive thus overlaps the decoding of the rest, without a second
-// copy of the body and without changing what the decoding produces.
+// copy of the body and without changing what the decoding produces. The x86
+// filter is undone on the owner's thread, which mostly waits, so that the
+// decoding thread, which sets the pace, only decodes.
 //
 // The owner calls Start, then WaitFor as often as it likes, then Finish; the
 // destructor waits for the decoding thread, so the memory outlives every
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include "installer/error_code.h"
+#include "payload/bcj_x86.h"
 #include "payload/page_prefaulter.h"
 #include "payload/payload_decoder.h"
 
@@ -44,11 +47,14 @@ class BodyDecodingThread {
   bool WaitFor(std::size_t count);
 
   // Waits for the decoding to end; its result, as DecodePayloadBodyInto's.
+  // After success the whole output is final.
   bool Finish(ErrorCode* error);
 
  private:
   void Decode();
-  void Publish(std::size_t final_bytes);
+  void Publish(std::size_t decoded_bytes);
+  // Makes the first `decoded` bytes final as far as the filter allows.
+  void Convert(std::size_t decoded);
 
   PayloadBodyHeader header_;
   std::unique_ptr<std::uint8_t[]> output_;
@@ -58,11 +64,17 @@ class BodyDecodingThread {
   // decoding ends, and before the output is freed.
   PagePrefaulter prefaulter_;
 
+  // The owner's: undoes the x86 filter behind the decoder when the body
+  // needs it, and how many bytes are final.
+  bool convert_ = false;
+  BcjX86StreamDecoder converter_;
+  std::size_t final_bytes_ = 0;
+
   // Written by the decoding thread, read by the owner, under mutex_.
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::size_t final_bytes_ = 0;
-  std::size_t awaited_ = 0;  // what the owner waits for; 0 when not waiting
+  std::size_t decoded_bytes_ = 0;
+  std::size_t awaited_ = 0;  // decoded bytes the owner waits for; 0 when not waiting
   bool ended_ = false;
   bool succeeded_ = false;
   ErrorCode error_;

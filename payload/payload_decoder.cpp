@@ -56,7 +56,7 @@ bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32
 }
 
 // Decodes the raw LZMA1 stream in `input` into exactly output_size bytes at
-// `output`, applying the x86 filter to the bytes produced when `x86` is set.
+// `output`, undoing the x86 filter over the bytes produced when `x86` is set.
 // Input after the last needed byte is ignored; an end marker or the input
 // ending before output_size bytes is corrupt data.
 bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, std::uint8_t* output,
@@ -80,20 +80,17 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
   stream->avail_in = input.Remaining();
 
   std::size_t produced = 0;
-  std::size_t filtered = 0;
-  std::uint32_t filter_position = 0;
-  std::uint32_t filter_state = 0;
+  BcjX86StreamDecoder converter;
   while (produced < output_size) {
     stream->next_out = output + produced;
     stream->avail_out = std::min(kSliceSize, output_size - produced);
     const lzma_ret ret = lzma_code(stream, LZMA_FINISH);
     produced = static_cast<std::size_t>(stream->next_out - output);
-    if (x86) {
-      filtered += BcjX86Convert(output + filtered, produced - filtered, &filter_position,
-                                &filter_state, false);
-    } else {
-      filtered = produced;
-    }
+    // The filter converts an E8/E9 only once it has seen the four operand
+    // bytes after it, so the last bytes of a slice wait for the next one;
+    // only the end of the whole output makes them final as they are.
+    const std::size_t final_bytes =
+        x86 ? converter.Advance(output, produced, produced == output_size) : produced;
     if (ret == LZMA_STREAM_END) {
       break;  // end marker
     }
@@ -104,11 +101,8 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
       // LZMA_DATA_ERROR, or LZMA_BUF_ERROR once the input is exhausted.
       return Fail(kPayloadDecodeFailed, error);
     }
-    // The filter converts an E8/E9 only once it has seen the four operand
-    // bytes after it, so the last bytes of a slice wait for the next one;
-    // only the end of the whole output makes them final as they are.
     if (progress && produced < output_size) {
-      progress(filtered);
+      progress(final_bytes);
     }
   }
   if (produced != output_size) {
@@ -132,8 +126,13 @@ bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* heade
   return true;
 }
 
+bool NeedsX86Conversion(const PayloadBodyHeader& header) {
+  return header.decoded_size != 0 && header.filter == kFilterX86;
+}
+
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
-                           const DecodeProgressFunction& progress, ErrorCode* error) {
+                           const DecodeProgressFunction& progress, ErrorCode* error,
+                           X86Conversion conversion) {
   if (header.decoded_size == 0) {
     std::copy(header.data.position(), header.data.end(), output);
     if (progress) {
@@ -152,7 +151,8 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
     return Fail(kPayloadDecodeFailed, error);
   }
   const bool known_filter = header.filter == kFilterNone || header.filter == kFilterX86;
-  if (!DecodeLzma(options, body, output, header.decoded_size, header.filter == kFilterX86,
+  const bool convert = header.filter == kFilterX86 && conversion == X86Conversion::kWhileDecoding;
+  if (!DecodeLzma(options, body, output, header.decoded_size, convert,
                   known_filter ? progress : DecodeProgressFunction(), error)) {
     return false;
   }

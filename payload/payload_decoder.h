@@ -49,10 +49,23 @@ bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* heade
 
 // Told, on the decoding thread, that the first `final_bytes` bytes of the
 // output hold their final content: decoded and, with the x86 filter,
-// converted. The counts grow with each call; a successful decoding ends with
-// the whole output. Bytes beyond the count (including those the filter holds
-// back at a slice boundary until it sees what follows them) may still change.
+// converted (only decoded with X86Conversion::kByCaller, below). The counts grow with each call; a
+// successful decoding ends with the whole output. Bytes beyond the count (including those the
+// filter holds back at a slice boundary until it sees what follows them) may still change.
 using DecodeProgressFunction = std::function<void(std::size_t final_bytes)>;
+
+// Where the x86 filter of a body is undone.
+enum class X86Conversion {
+  kWhileDecoding,  // by the decoder, slice by slice
+  // By the caller, with a BcjX86StreamDecoder over the bytes reported, when
+  // NeedsX86Conversion says so: the decoding thread then spends all its time
+  // decoding. Progress counts decoded bytes, which are final only after that.
+  kByCaller,
+};
+
+// True for a compressed body whose bytes must go through the x86 filter
+// after decoding (a stored body is used as it is, whatever F says).
+bool NeedsX86Conversion(const PayloadBodyHeader& header);
 
 // Decodes the body into output[0, header.OutputSize()), which the caller
 // allocated; errors 3 and 11 as for DecodePayloadBody. With an unknown filter
@@ -60,6 +73,7 @@ using DecodeProgressFunction = std::function<void(std::size_t final_bytes)>;
 // failure the output holds partial bytes and stays the caller's to free, so
 // that another thread still reading bytes reported final reads valid memory.
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
-                           const DecodeProgressFunction& progress, ErrorCode* error);
+                           const DecodeProgressFunction& progress, ErrorCode* error,
+                           X86Conversion conversion = X86Conversion::kWhileDecoding);
 
 }  // namespace zevrino::desktop::installer

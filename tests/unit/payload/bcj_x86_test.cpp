@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "payload/payload_decoder.h"
@@ -51,9 +52,12 @@ TEST(BcjX86, MatchesLiblzmaOnBranchHeavyData) {
   }
 }
 
-// The decoder converts slice by slice while LZMA produces output; carrying
-// position and state across calls must equal one pass over the whole buffer.
-TEST(BcjX86, SlicedConversionEqualsWholeBuffer) {
+// The decoder converts slice by slice while LZMA produces output, and the
+// body decoding thread's owner converts whatever has arrived: at every step
+// the bytes called final must already be those of one pass over the whole
+// buffer, no more than the lookahead may stay undecided, and the end makes
+// the rest final.
+TEST(BcjX86, StreamDecoderEqualsWholeBufferAtEveryStep) {
   std::mt19937 random(5);
   for (int round = 0; round < 200; ++round) {
     const Bytes original = testing::BranchHeavyBytes(random() % 3000, random());
@@ -61,17 +65,21 @@ TEST(BcjX86, SlicedConversionEqualsWholeBuffer) {
     BcjX86Decode(whole.data(), whole.size());
 
     Bytes sliced = original;
-    std::size_t produced = 0;
-    std::size_t converted = 0;
-    std::uint32_t position = 0;
-    std::uint32_t state = 0;
-    while (produced < sliced.size()) {
-      produced = std::min(sliced.size(), produced + random() % 40);
-      converted +=
-          BcjX86Convert(sliced.data() + converted, produced - converted, &position, &state, false);
+    BcjX86StreamDecoder converter;
+    std::size_t available = 0;
+    while (available < sliced.size()) {
+      available = std::min(sliced.size(), available + random() % 40);
+      const bool complete = available == sliced.size() && random() % 2 == 0;
+      const std::size_t final_bytes = converter.Advance(sliced.data(), available, complete);
+      ASSERT_EQ(final_bytes, converter.final_bytes());
+      ASSERT_LE(final_bytes, available);
+      ASSERT_GE(final_bytes + BcjX86StreamDecoder::kLookahead, available) << "round " << round;
+      ASSERT_TRUE(std::equal(sliced.begin(), sliced.begin() + final_bytes, whole.begin()))
+          << "round " << round << ", " << final_bytes << " final of " << available;
     }
+    converter.Advance(sliced.data(), sliced.size(), true);
+    EXPECT_EQ(converter.final_bytes(), sliced.size());
     ASSERT_EQ(sliced, whole) << "round " << round;
-    EXPECT_EQ(position, converted);
   }
 }
 
