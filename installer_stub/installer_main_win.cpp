@@ -7,7 +7,7 @@
 //   5 Store installation check     CheckPlatform (29, 33)
 //   6 COM and CancelLock           InitializeComAndCancelLock
 //   7 own file name                GetOwnFileName (10)
-//   8 map own file, open payload   OpenPayloadOfOwnFile (1, 2, 4)
+//   8 map own file, open payload   ReportPayloadOpening (1, 2, 4)
 //   9 run the chosen mode          ChooseMode, then one runner per Mode:
 //        extract                   RunExtract
 //        update                    RunUpdateMode
@@ -23,6 +23,10 @@
 //
 // Every question is asked on this thread before the UI thread starts; the
 // refusals 20 to 33 are exit codes only, never error dialogs.
+//
+// Steps 7 and 8 have no effect of their own beyond their outcome, so they run
+// on a second thread from step 2 on (OwnPayloadOpening), alongside steps 3 to
+// 6; their outcome is acted on in its place, after step 6.
 
 #include <objbase.h>
 #include <windows.h>
@@ -35,6 +39,7 @@
 #include "installer_stub/installer_main.h"
 #include "installer_stub/options.h"
 #include "installer_stub/own_file_win.h"
+#include "installer_stub/own_payload_opening_win.h"
 #include "installer_stub/update_mode_win.h"
 #include "logging/log.h"
 #include "payload/extract_archive.h"
@@ -104,16 +109,16 @@ void InitializeComAndCancelLock() {
   InitializeCancelLock();
 }
 
-// Returns kSuccess with the payload open, or the result code of the failure.
-// A file that cannot be opened or mapped is reported as a missing payload.
-// Unless the run is silent the failure is shown once, on this thread (no UI
-// thread exists yet); the answer is ignored, since a payload that cannot be
-// read will not read on a retry.
-ResultCode OpenPayloadOfOwnFile(const wchar_t* own_path, bool silent, OwnPayload* payload) {
-  ErrorCode error;
-  if (OpenOwnPayload(own_path, payload, &error)) {
+// Returns kSuccess when the payload opened, or the result code of the
+// failure. A file that cannot be opened or mapped is reported as a missing
+// payload. Unless the run is silent the failure is shown once, on this
+// thread (no UI thread exists yet); the answer is ignored, since a payload
+// that cannot be read will not read on a retry.
+ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool silent) {
+  if (outcome.opened) {
     return kSuccess;
   }
+  const ErrorCode& error = outcome.error;
   ResultCode result = static_cast<ResultCode>(error.value());
   if (error.category() == ErrorCategory::kSystem) {
     logging::log_message(2, "", __LINE__,
@@ -285,6 +290,8 @@ Mode ChooseMode(const Options& options, std::uint16_t payload_flags) {
 ResultCode InstallerMain(char** tokens, int count) {
   const Options options = ParseOptions(tokens, count);
   RegisterLogSink(options);
+  OwnPayloadOpening opening;
+  opening.Start();
   // A catalog that cannot be loaded leaves every text in English; the run
   // goes on either way.
   i18n::InitCatalogs();
@@ -295,18 +302,17 @@ ResultCode InstallerMain(char** tokens, int count) {
   }
   InitializeComAndCancelLock();
 
-  wchar_t own_path[MAX_PATH];
-  if (!GetOwnFileName(own_path)) {
+  const OwnPayloadOpening::Outcome& opened = opening.Wait();
+  if (!opened.own_name) {
     return kPathConversionFailed;
   }
-
   // The mapping and the reader live until this function returns; every mode
   // reads the payload through them.
-  OwnPayload payload;
-  result = OpenPayloadOfOwnFile(own_path, options.silent, &payload);
+  result = ReportPayloadOpening(opened, options.silent);
   if (result != kSuccess) {
     return result;
   }
+  const OwnPayload& payload = opening.payload();
   switch (ChooseMode(options, payload.flags)) {
     case Mode::kExtract:
       return RunExtract(options, payload.reader);
