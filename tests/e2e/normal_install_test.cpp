@@ -410,6 +410,11 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
   EXPECT_TRUE(silent.ExitedWith(22)) << Describe(silent);
   EXPECT_TRUE(Contains(silent.out, "Unsupported platform. Zevrino requires Windows 10 or later."))
       << silent.out;
+  // The payload is read while the checks before it run; a missing one still
+  // counts only after them.
+  const ProcessResult bare = Install(InstallerStubExe(), {"--silent"});
+  EXPECT_TRUE(bare.ExitedWith(22)) << Describe(bare);
+  EXPECT_FALSE(Contains(bare.out, "Error reading installer payload")) << bare.out;
   std::future<ProcessResult> asked = StartInstall(installer, {"--extract", "C:\\never"});
   Answer("Zevrino requires Windows 10 or later. The installer is unable to continue.", "1");
   EXPECT_TRUE(asked.get().ExitedWith(22));
