@@ -118,4 +118,10 @@ bool BodyDecodingThread::Finish(ErrorCode* error) {
   return succeeded_;
 }
 
+void BodyDecodingThread::ReleaseOutput() {
+  prefaulter_.Stop();
+  output_.reset();
+  size_ = 0;
+}
+
 }  // namespace zevrino::desktop::installer

@@ -50,6 +50,10 @@ class BodyDecodingThread {
   // After success the whole output is final.
   bool Finish(ErrorCode* error);
 
+  // Frees the output once Finish has returned and nobody reads it any more;
+  // size() is 0 afterwards. Safe on any one thread at a time.
+  void ReleaseOutput();
+
  private:
   void Decode();
   void Publish(std::size_t decoded_bytes);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "payload/archive_reader.h"
 #include "payload/body_decoding_thread.h"
@@ -124,7 +126,19 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (staged != kSuccess) {
     return staged;
   }
+  // Every entry is on disk under its staged name, so the decoded bytes are
+  // no longer needed; giving hundreds of megabytes back to the system takes
+  // a while, done meanwhile on another thread.
+  std::thread releasing;
+  try {
+    releasing = std::thread([&body] { body.ReleaseOutput(); });
+  } catch (const std::system_error&) {
+    // Freed by the body's destructor.
+  }
   const ResultCode result = CommitStaged(*installer);
+  if (releasing.joinable()) {
+    releasing.join();
+  }
   if (result == kSuccess && options.parked_files != nullptr) {
     const std::vector<std::wstring>& parked = installer->ParkedFiles();
     options.parked_files->insert(options.parked_files->end(), parked.begin(), parked.end());
