@@ -34,17 +34,18 @@
 #   floor     xz --format=raw decoding of the stream to /dev/null, then a
 #             plain copy (cp -r) of app/ into a fresh directory: decoding
 #             and writing one after the other, as a serial installer does
-#   tiny      tiny.exe extract; do_nothing.exe and do_nothing_gui.exe (GUI
-#             programs built like the stub that return at once, the second
-#             importing USER32 as every program with a window does): the
-#             start-up floor
+#   tiny      tiny.exe extract; do_nothing.exe, do_nothing_gui.exe and
+#             do_nothing_com.exe (GUI programs built like the stub that return
+#             at once: bare, importing USER32 as every program with a window
+#             does, and after starting COM for their thread as the installer
+#             does before it reads its payload): the start-up floors
 # Wall time of each process, its CPU time (user + system: what a loaded
 # machine cannot hide) and its peak resident set (GNU time).
 #
 # Needs wine, xz, python3, GNU time and makensis (Debian: apt-get install
 # nsis); the build trees of ZV_WINDOWS_BUILD_DIR (default build/windows) and
-# ZV_HOST_BUILD_DIR (default build/host) with the packer, do_nothing.exe and
-# tests/e2e/windows/run_limited.exe.
+# ZV_HOST_BUILD_DIR (default build/host) with the packer, the do_nothing
+# programs and tests/e2e/windows/run_limited.exe.
 set -euo pipefail
 user=${USER:-$(id -un)}
 
@@ -64,7 +65,7 @@ for tool in wine wineserver Xvfb xz python3 bc makensis /usr/bin/time; do
 done
 for file in "$win_build/installer_stub.exe" "$host_build/pack_installer" \
   "$win_build/tools/bench/do_nothing.exe" "$win_build/tools/bench/do_nothing_gui.exe" \
-  "$win_build/tests/e2e/windows/run_limited.exe"; do
+  "$win_build/tools/bench/do_nothing_com.exe" "$win_build/tests/e2e/windows/run_limited.exe"; do
   case $file in *do_nothing* | *run_limited*) [ "$runs" -gt 0 ] || continue ;; esac
   [ -f "$file" ] || { echo "install_peer_bench: $file is missing; build first" >&2; exit 2; }
 done
@@ -278,6 +279,7 @@ for ((run = 1; run <= runs; run++)); do
   measure tiny wine "$cache/tiny.exe" --extract "$(winepath -w "$cache/tiny-target")"
   measure nothing wine "$win_build/tools/bench/do_nothing.exe"
   measure nothing_gui wine "$win_build/tools/bench/do_nothing_gui.exe"
+  measure nothing_com wine "$win_build/tools/bench/do_nothing_com.exe"
   echo "run $run done"
 done
 rm -rf "$ours_dir" "$peer_dir" "$floor_dir" "$cache/tiny-target" "$desktop_link" "$menu_link"
@@ -316,7 +318,8 @@ for name, what in [("ours", "ours: extract, fresh"), ("upgrade", "ours: extract 
                    ("peer", "NSIS peer, silent"), ("floor", "serial floor"),
                    ("decode", "  xz raw decode"), ("write", "  cp -r of the tree"),
                    ("tiny", "ours: tiny payload"), ("nothing", "do-nothing program"),
-                   ("nothing_gui", "do-nothing, USER32")]:
+                   ("nothing_gui", "do-nothing, USER32"),
+                   ("nothing_com", "do-nothing, COM started")]:
     peak = f"{max(peaks[name]) / 1e6:8.1f}" if name in peaks else f"{'-':>8}"
     print(f"{what:28} {med[name]:8.3f} {min(times[name]):6.3f}-{max(times[name]):6.3f} "
           f"{cpu[name]:7.2f} {peak}")
@@ -329,7 +332,9 @@ print(f"CPU time: ours / floor {cpu['ours'] / cpu['floor']:.2f}x; "
       f"ours / peer {cpu['ours'] / cpu['peer']:.2f}x")
 print(f"upgrade / fresh {med['upgrade'] / med['ours']:.2f}x (target <= 1.3); "
       f"tiny / do-nothing {med['tiny'] / med['nothing']:.2f}x (target <= 1.5), "
-      f"/ do-nothing with USER32 {med['tiny'] / med['nothing_gui']:.2f}x")
+      f"/ do-nothing with USER32 {med['tiny'] / med['nothing_gui']:.2f}x, "
+      f"/ do-nothing that starts COM {med['tiny'] / med['nothing_com']:.2f}x; "
+      f"starting COM alone / do-nothing {med['nothing_com'] / med['nothing']:.2f}x")
 print(f"peak of ours {max(peaks['ours']) / 1e6:.1f} MB; limit U + payload + 64 MB = "
       f"{(decoded + payload) / 1e6 + 64:.1f} MB (the resident set includes Wine itself)")
 print("each run (ours/upgrade/silent/silent over it/peer/floor s):",
