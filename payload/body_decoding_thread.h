@@ -9,7 +9,8 @@
 //
 // The owner calls Start, then WaitFor as often as it likes, then Finish; the
 // destructor waits for the decoding thread, so the memory outlives every
-// read. When no thread can be started, Start decodes on the calling thread.
+// read. A small body, or one for which no thread can be started, is decoded
+// by Start on the calling thread.
 
 #include <condition_variable>
 #include <cstddef>
