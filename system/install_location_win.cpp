@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "installer/path_utf8.h"
+#include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/options.h"
 #include "payload/module_version_win.h"
@@ -25,7 +26,7 @@ const char* install_directory_cache = nullptr;
 
 char* GetShellFolderPath(int csidl) {
   wchar_t wide[MAX_PATH];
-  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide))) {
+  if (FAILED(ShellGetFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide))) {
     return nullptr;
   }
   char utf8[kUtf8PathBufferSize];

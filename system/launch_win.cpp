@@ -13,6 +13,7 @@
 #include "installer/create_process_win.h"
 #include "installer/path_utf8.h"
 #include "installer/scoped_handle_win.h"
+#include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/options.h"
 #include "system/query_parameters.h"
@@ -34,7 +35,7 @@ HeapString Own(char* text) {
 // The user's folder `csidl` in UTF-8, or empty when Windows has none.
 std::string UserFolder(int csidl) {
   wchar_t folder[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+  if (FAILED(ShellGetFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) {
     return std::string();
   }
   return WideToUtf8(folder);
@@ -118,7 +119,8 @@ void CreateShortcuts(const char* directory) {
     }
   }
   const std::wstring wide_target = Utf8ToWide(target.get());
-  ::SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, wide_target.c_str(), nullptr);
+  ShellChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, wide_target.c_str(),
+                    nullptr);
 }
 
 bool OpenInstalledApplication() {
@@ -132,7 +134,7 @@ bool OpenInstalledApplication() {
   std::wstring wide_uri(static_cast<std::size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, uri.c_str(), -1, wide_uri.data(), length);
   const HINSTANCE result =
-      ::ShellExecuteW(nullptr, L"open", wide_uri.c_str(), nullptr, nullptr, SW_SHOW);
+      ShellExecuteVerb(nullptr, L"open", wide_uri.c_str(), nullptr, nullptr, SW_SHOW);
   // ShellExecuteW reports success as a value above 32.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }

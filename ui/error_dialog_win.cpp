@@ -9,6 +9,7 @@
 
 #include "i18n/catalog.h"
 #include "installer/product_settings.h"
+#include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
 #include "ui/error_table.h"
 #include "ui/message_box_win.h"
@@ -49,7 +50,7 @@ bool ShowErrorDialog(ResultCode code) {
                                     ? std::wstring(kVendorDownloadPageUrl)
                                     : FullInstallerTarget();
     // Nothing is reported when no browser opens.
-    ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteVerb(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
   }
   return answer == IDRETRY;
 }
