@@ -224,6 +224,15 @@ bool LiblzmaDecode(const PayloadReader& body_after_varints, Bytes* output) {
   if (lzma_properties_decode(&lzma1, nullptr, properties, 5) != LZMA_OK) {
     return false;
   }
+  // With the size known, the decoder ends the stream after it whether or not
+  // an end marker follows, and the x86 filter then gives up the last bytes it
+  // holds back; plain LZMA1 without an end marker would wait for more.
+  lzma1.id = LZMA_FILTER_LZMA1EXT;
+  auto* options = static_cast<lzma_options_lzma*>(lzma1.options);
+  options->ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
+  options->ext_size_low = static_cast<std::uint32_t>(output->size());
+  options->ext_size_high =
+      static_cast<std::uint32_t>(static_cast<std::uint64_t>(output->size()) >> 32);
   lzma_filter filters[3] = {{LZMA_FILTER_X86, nullptr}, lzma1, {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream stream = LZMA_STREAM_INIT;
   const lzma_ret init = lzma_raw_decoder(&stream, filters);
