@@ -38,7 +38,9 @@
 #             do_nothing_com.exe (GUI programs built like the stub that return
 #             at once: bare, importing USER32 as every program with a window
 #             does, and after starting COM for their thread as the installer
-#             does before it reads its payload): the start-up floors
+#             does before it reads its payload): the start-up floors; then
+#             tiny.exe and two of them once more, 3 x runs rounds, each
+#             process timed alone (no GNU time, no timeout around it)
 # Wall time of each process, its CPU time (user + system: what a loaded
 # machine cannot hide) and its peak resident set (GNU time).
 #
@@ -282,6 +284,26 @@ for ((run = 1; run <= runs; run++)); do
   measure nothing_com wine "$win_build/tools/bench/do_nothing_com.exe"
   echo "run $run done"
 done
+
+# The tiny rows once more, each process timed on its own: GNU time and
+# timeout add about 10 ms to every process above, which is nothing for the
+# installs but flattens the ratios of runs this short.
+direct() {  # direct NAME COMMAND...: one run's milliseconds into direct.txt
+  local name=$1
+  shift
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || { echo "$name exited with $?" >&2; exit 1; }
+  end=$(date +%s%N)
+  echo "$name $(((end - start) / 1000))" >>"$cache/direct.txt"
+}
+: >"$cache/direct.txt"
+tiny_target=$(winepath -w "$cache/tiny-target")
+for _ in $(seq $((runs * 3))); do
+  direct tiny wine "$cache/tiny.exe" --extract "$tiny_target"
+  direct nothing wine "$win_build/tools/bench/do_nothing.exe"
+  direct nothing_com wine "$win_build/tools/bench/do_nothing_com.exe"
+done
 rm -rf "$ours_dir" "$peer_dir" "$floor_dir" "$cache/tiny-target" "$desktop_link" "$menu_link"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -341,4 +363,18 @@ print("each run (ours/upgrade/silent/silent over it/peer/floor s):",
       " ".join("/".join(f"{t:.2f}" for t in row) for row in
                zip(times["ours"], times["upgrade"], times["silent"], times["silent_upgrade"],
                    times["peer"], times["floor"])))
+EOF
+
+python3 - "$cache/direct.txt" <<'EOF'
+import statistics, sys
+times = {}
+for line in open(sys.argv[1]):
+    name, microseconds = line.split()
+    times.setdefault(name, []).append(int(microseconds) / 1000)
+med = {name: statistics.median(values) for name, values in times.items()}
+print(f"timed alone, median of {len(times['tiny'])}: tiny {med['tiny']:.1f} ms, do-nothing "
+      f"{med['nothing']:.1f} ms, do-nothing that starts COM {med['nothing_com']:.1f} ms; "
+      f"tiny / do-nothing {med['tiny'] / med['nothing']:.2f}x, "
+      f"tiny / starting COM {med['tiny'] / med['nothing_com']:.2f}x, "
+      f"starting COM alone / do-nothing {med['nothing_com'] / med['nothing']:.2f}x")
 EOF
