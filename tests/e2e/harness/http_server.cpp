@@ -3,8 +3,6 @@
 #include "tests/e2e/harness/process.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,11 +64,7 @@ bool LoopbackHttpServer::Start(const std::filesystem::path& root, std::string* e
 }
 
 void LoopbackHttpServer::Stop() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  StopHelperProcess(pid_);
   pid_ = -1;
   port_ = 0;
 }

@@ -200,4 +200,12 @@ std::string Describe(const ProcessResult& result) {
   return text;
 }
 
+void StopHelperProcess(pid_t pid) {
+  if (pid > 0) {
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+}
+
 }  // namespace zevrino::e2e

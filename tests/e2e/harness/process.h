@@ -2,6 +2,8 @@
 // Runs a Linux program (usually `wine ...`) with extra environment variables,
 // captures its standard output and error and waits for it with a time limit.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 #include <utility>
@@ -37,6 +39,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
 // program announces that it is ready. False when the pipe ends or nothing
 // complete arrives within `timeout`; *line then holds what did arrive.
 bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line);
+
+// Ends a helper started in the background (SIGTERM) and waits for it, so that
+// no zombie is left; nothing for a pid of 0 or below.
+void StopHelperProcess(pid_t pid);
 
 // Describes a result for test failure messages: exit, signal, output.
 std::string Describe(const ProcessResult& result);

@@ -1,8 +1,8 @@
 #include "tests/e2e/harness/virtual_display.h"
 
+#include "tests/e2e/harness/process.h"
+
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,11 +59,7 @@ bool VirtualDisplay::Start(std::string* error) {
 }
 
 void VirtualDisplay::Stop() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  StopHelperProcess(pid_);
   pid_ = -1;
   name_.clear();
 }

@@ -2,13 +2,14 @@
 //
 // Opens PATH for reading with no sharing, so that no other process can
 // rename, replace or delete it, then creates the file READY and keeps PATH
-// open until the file UNTIL exists (polled every 20 ms, at most two minutes).
+// open until the file UNTIL exists (polled every 10 ms, at most two minutes).
 // The end-to-end tests signal it through files, which the Linux side can
 // create without Windows. Exit code 0, or 2 for a bad command line, 3 when
 // PATH cannot be opened, 4 when READY cannot be created, 5 on time-out.
 
 #include <windows.h>
 
+#include "tests/e2e/windows/test_sync_win.h"
 #include "tests/e2e/windows/unique_handle_win.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -25,11 +26,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!ready) {
     return 4;
   }
-  for (int waited_ms = 0; waited_ms < 120000; waited_ms += 20) {
-    if (GetFileAttributesW(argv[3]) != INVALID_FILE_ATTRIBUTES) {
-      return 0;
-    }
-    Sleep(20);
-  }
-  return 5;
+  const bool released = zevrino::e2e::WaitUntil(
+      [&] { return GetFileAttributesW(argv[3]) != INVALID_FILE_ATTRIBUTES; }, 120000);
+  return released ? 0 : 5;
 }
