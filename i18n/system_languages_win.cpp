@@ -77,11 +77,9 @@ class windows_language_source : public language_source {
  public:
   bool preferred_languages(std::vector<std::string>& tags) override {
     // The catalogs are chosen before the program initialises COM for
-    // itself, and activation needs COM. The process's multithreaded
-    // apartment serves without touching this thread's state; entering and
-    // leaving a single-threaded one here would cost a window made and
-    // destroyed, more than the query itself.
-    scoped_mta_usage com;
+    // itself, and activation needs an initialised thread. Use the same
+    // apartment the program will enter later and leave the thread as found.
+    scoped_com_apartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     scoped_hstring name;
     if (FAILED(WindowsCreateString(class_name, static_cast<UINT32>(wcslen(class_name)),

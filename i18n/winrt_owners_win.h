@@ -82,26 +82,25 @@ class com_ptr {
   T* value_ = nullptr;
 };
 
-// Keeps the process's multithreaded apartment in use for the length of a
-// scope, so that a thread that has not initialised COM may activate Windows
-// Runtime classes. The thread itself stays as it was: unlike entering and
-// leaving a single-threaded apartment, this creates and destroys no window.
-class scoped_mta_usage {
+// Initialises COM on the calling thread for the length of a scope, and undoes
+// only what it did: a thread already initialised in another apartment mode
+// keeps it and is left alone.
+class scoped_com_apartment {
  public:
-  scoped_mta_usage() : in_use_(SUCCEEDED(CoIncrementMTAUsage(&cookie_))) {}
-  ~scoped_mta_usage() {
-    if (in_use_) {
+  explicit scoped_com_apartment(DWORD flags)
+      : initialised_(SUCCEEDED(CoInitializeEx(nullptr, flags))) {}
+  ~scoped_com_apartment() {
+    if (initialised_) {
       const DWORD last_error = GetLastError();
-      CoDecrementMTAUsage(cookie_);
+      CoUninitialize();
       SetLastError(last_error);
     }
   }
-  scoped_mta_usage(const scoped_mta_usage&) = delete;
-  scoped_mta_usage& operator=(const scoped_mta_usage&) = delete;
+  scoped_com_apartment(const scoped_com_apartment&) = delete;
+  scoped_com_apartment& operator=(const scoped_com_apartment&) = delete;
 
  private:
-  CO_MTA_USAGE_COOKIE cookie_ = nullptr;
-  bool in_use_;
+  bool initialised_;
 };
 
 }  // namespace zevrino::desktop::i18n::gettext
