@@ -1,5 +1,6 @@
 #include "installer_stub/command_line.h"
 
+#include <cstddef>
 #include <cstring>
 #include <locale>
 
@@ -10,36 +11,100 @@ bool IsSeparator(char c) {
   return c == ' ' || c == '\t';
 }
 
+// Reads one token from `read` into `write` (never ahead of `read`) and
+// returns where reading stopped: at the separator or the zero that ended
+// the token.
+char* ReadToken(char* read, char*& write) {
+  // Quotes seen since the quoted part opened: 0 outside a quoted part, 1
+  // inside; 2 and 3 exist only within a run of quotes.
+  int quotes = 0;
+  while (*read != '\0' && (quotes != 0 || !IsSeparator(*read))) {
+    std::size_t backslashes = 0;
+    while (read[backslashes] == '\\') {
+      ++backslashes;
+    }
+    if (read[backslashes] != '"') {
+      // Backslashes before anything but a quote, or an ordinary character.
+      const std::size_t length = backslashes != 0 ? backslashes : 1;
+      std::memmove(write, read, length);
+      write += length;
+      read += length;
+      continue;
+    }
+    std::memset(write, '\\', backslashes / 2);
+    write += backslashes / 2;
+    read += backslashes + 1;
+    if (backslashes % 2 == 1) {
+      *write++ = '"';
+    } else {
+      ++quotes;
+    }
+    for (; *read == '"'; ++read) {
+      if (++quotes == 3) {
+        *write++ = '"';
+        quotes = 0;
+      }
+    }
+    if (quotes == 2) {
+      quotes = 0;
+    }
+  }
+  return read;
+}
+
 }  // namespace
 
 int SplitCommandLine(char* buffer, char** tokens, int limit) {
   int count = 0;
-  char* p = buffer;
+  char* read = buffer;
   while (count < limit) {
-    while (IsSeparator(*p)) {
-      ++p;
+    while (IsSeparator(*read)) {
+      ++read;
     }
+    if (*read == '\0') {
+      break;
+    }
+    char* write = read;
+    tokens[count++] = write;
+    read = ReadToken(read, write);
+    const bool ended = *read == '\0';
+    // The separator is passed before the zero is written: `write` may stand
+    // on it.
+    if (!ended) {
+      ++read;
+    }
+    *write = '\0';
+    if (ended) {
+      break;
+    }
+  }
+  return count;
+}
+
+void AppendQuotedArgument(const char* token, std::string* out) {
+  out->append(" \"");
+  std::size_t backslashes = 0;
+  for (const char* p = token;; ++p) {
+    if (*p == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Before a quote of the token, or before the closing quote, every
+    // backslash is doubled; elsewhere backslashes stand for themselves.
+    if (*p == '"' || *p == '\0') {
+      out->append(backslashes, '\\');
+    }
+    out->append(backslashes, '\\');
+    backslashes = 0;
     if (*p == '\0') {
       break;
     }
-    char* end;
     if (*p == '"') {
-      tokens[count++] = ++p;
-      end = std::strchr(p, '"');
-    } else {
-      tokens[count++] = p;
-      while (*p != '\0' && !IsSeparator(*p)) {
-        ++p;
-      }
-      end = *p == '\0' ? nullptr : p;
+      out->push_back('\\');
     }
-    if (end == nullptr) {
-      break;  // the text ended inside this token
-    }
-    *end = '\0';
-    p = end + 1;
+    out->push_back(*p);
   }
-  return count;
+  out->push_back('"');
 }
 
 bool MatchOption(const char* token, const char* name) {

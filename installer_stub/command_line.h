@@ -1,10 +1,28 @@
 #pragma once
-// The installer's command line: cut into tokens in place, and options
-// recognised by name.
+// The installer's command line: cut into tokens in place, options recognised
+// by name, and tokens quoted for the command lines the installer builds.
 //
 // The command line arrives as one UTF-8 buffer (main_win.cpp converts it from
 // UTF-16). Tokens are NUL-terminated strings inside that buffer, so the buffer
 // must outlive every token and every value that points into it.
+//
+// Splitting and quoting follow the rules by which CommandLineToArgvW (and the
+// C runtime of every program the installer starts) reads the arguments after
+// the program name:
+//
+//   outside quotes     blanks and tabs separate tokens
+//   2n backslashes "   n backslashes; the quote opens or closes a quoted part
+//   2n+1 backslashes " n backslashes and a literal quote
+//   n backslashes x    n backslashes (x not a quote)
+//   quotes in a row    counted from the quote that opened the quoted part:
+//                      every third one is a literal quote and ends the
+//                      quoted part, so "" inside quotes is a quote and
+//                      """ outside is one
+//
+// So what QuoteArgument quotes, SplitCommandLine (and the started program)
+// reads back unchanged, whatever the token holds.
+
+#include <string>
 
 namespace zevrino::desktop::installer {
 
@@ -13,16 +31,18 @@ constexpr int kCommandLineBufferSize = 4096;
 // Most tokens taken from the command line; the rest is ignored.
 constexpr int kMaxCommandLineTokens = 16;
 
-// Cuts `buffer` into at most `limit` tokens, stores pointers to them in
-// `tokens` and returns their number.
-//
-// Tokens are separated by blanks and tabs. A token that starts with a double
-// quote runs to the next double quote (blanks and tabs inside are kept) or to
-// the end of the text. There is no escape character: a backslash is ordinary,
-// a quote inside an unquoted token stays part of it, and characters right
-// after a closing quote start the next token. The character that ends a token
-// is overwritten with a zero.
+// Cuts `buffer` into at most `limit` tokens by the rules above, stores
+// pointers to them in `tokens` and returns their number. Quotes and escapes
+// are removed in place (a token is never longer than its text), and each
+// token ends in a zero. A quoted part still open at the end of the text ends
+// there.
 int SplitCommandLine(char* buffer, char** tokens, int limit);
+
+// Appends a blank and `token` in double quotes to `out`, with every quote
+// escaped and the backslashes before a quote (or before the closing quote)
+// doubled. A token without quotes and without a trailing backslash comes out
+// as blank, quote, token, quote.
+void AppendQuotedArgument(const char* token, std::string* out);
 
 // True when `token` names the option `name`: it starts with "-" or "/",
 // optionally followed by one more "-", and the rest equals `name` ignoring

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "installer_stub/command_line.h"
 
@@ -14,29 +15,19 @@ char* ForwardedArgs = nullptr;
 
 namespace {
 
-// Replaces *text with a new heap string: the old contents, a blank, a double
-// quote, `token` and a double quote. On allocation failure *text is left as
-// it was and the token is not forwarded.
+// Replaces *text with a new heap string: the old contents and `token` as
+// AppendQuotedArgument quotes it. On allocation failure *text is left as it
+// was and the token is not forwarded.
 void AppendQuoted(char** text, const char* token) {
-  const std::size_t old_length = *text == nullptr ? 0 : std::strlen(*text);
-  const std::size_t token_length = std::strlen(token);
-  char* joined = static_cast<char*>(std::malloc(old_length + token_length + 4));
-  if (joined == nullptr) {
+  std::string joined = *text == nullptr ? std::string() : std::string(*text);
+  AppendQuotedArgument(token, &joined);
+  char* copy = static_cast<char*>(std::malloc(joined.size() + 1));
+  if (copy == nullptr) {
     return;
   }
-  char* p = joined;
-  if (old_length != 0) {
-    std::memcpy(p, *text, old_length);
-    p += old_length;
-  }
-  *p++ = ' ';
-  *p++ = '"';
-  std::memcpy(p, token, token_length);
-  p += token_length;
-  *p++ = '"';
-  *p = '\0';
+  std::memcpy(copy, joined.c_str(), joined.size() + 1);
   std::free(*text);
-  *text = joined;
+  *text = copy;
 }
 
 // Replaces *text with a heap copy of `value`; on allocation failure *text is
@@ -53,6 +44,23 @@ void ReplaceWithCopy(char** text, const char* value) {
 }
 
 }  // namespace
+
+bool IsValidMuSuffix(const char* suffix) {
+  constexpr std::size_t kMaxLength = 32;
+  const std::size_t length = std::strlen(suffix);
+  if (length == 0 || length > kMaxLength || suffix[0] == '.') {
+    return false;
+  }
+  for (const char* p = suffix; *p != '\0'; ++p) {
+    const char c = *p;
+    const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                         (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+    if (!allowed) {
+      return false;
+    }
+  }
+  return true;
+}
 
 Options ParseOptions(char* const* tokens, int count) {
   Options options;

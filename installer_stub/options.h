@@ -40,15 +40,21 @@ struct Options {
 // MuSuffix: the value of `mu`, pointing into the command-line buffer;
 //   appended after a "-" to the installation directory's name.
 // ForwardedMuArgs: the `mu` token and its value as typed, each appended as
-//   blank, quote, token, quote (e.g. ` "--mu" "beta"`).
+//   AppendQuotedArgument quotes it (e.g. ` "--mu" "beta"`).
 // ForwardedArgs: every unrecognised token, in order, in the same form.
 //
-// The forwarded strings go unescaped into command lines built later: a token
-// that holds a double quote is passed on as it stands.
+// The forwarded strings go into the command lines of the programs the
+// installer starts, which read each token back exactly as it was given.
 extern char* UrlOverride;
 extern const char* MuSuffix;
 extern char* ForwardedMuArgs;
 extern char* ForwardedArgs;
+
+// True when `suffix`, the value of `mu`, may name the installation
+// directory "Zevrino-<suffix>": 1 to 32 characters of A-Z, a-z, 0-9, ".",
+// "_" and "-", not starting with a dot. Anything else (separators, "..",
+// quotes, a drive) could aim the installation at another folder.
+bool IsValidMuSuffix(const char* suffix);
 
 // Parses `count` tokens (which must outlive the result and MuSuffix) and
 // updates the process-wide values above.

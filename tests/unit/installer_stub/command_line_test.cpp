@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zevrino::desktop::installer {
@@ -26,7 +28,7 @@ std::vector<std::string> Split(std::string text, int limit = kMaxCommandLineToke
   return result;
 }
 
-TEST(SplitCommandLine, CutsTokensLikeTheInstallerExpects) {
+TEST(SplitCommandLine, ReadsTokensAsStartedProgramsDo) {
   struct Case {
     const char* text;
     std::vector<std::string> tokens;
@@ -40,14 +42,53 @@ TEST(SplitCommandLine, CutsTokensLikeTheInstallerExpects) {
       {"\"tab\tinside\"", {"tab\tinside"}},
       {"\"unterminated quote", {"unterminated quote"}},
       {"x \"unterminated", {"x", "unterminated"}},
-      {"ab\"cd ef", {"ab\"cd", "ef"}},  // quote inside an unquoted token
-      {"\"x\"y", {"x", "y"}},           // closing quote ends the token at once
-      {"\"x\"\"y\"", {"x", "y"}},
-      {"\"\" next", {"", "next"}},                             // an empty quoted token counts
-      {"C:\\dir\\ \"a\\\" b\"", {"C:\\dir\\", "a\\", "b\""}},  // backslash escapes nothing
+      {"ab\"cd ef", {"abcd ef"}},  // a quote opens a quoted part inside a token
+      {"\"x\"y", {"xy"}},
+      {"\"x\"\"y\"", {"x\"y"}},     // "" inside quotes: a quote, and the part ends
+      {"\"\"\"", {"\""}},           // """ outside quotes: one quote
+      {"\"\" next", {"", "next"}},  // an empty quoted token counts
+      {"C:\\dir\\ \"a\\\" b\"", {"C:\\dir\\", "a\" b"}},
+      {"a\\\\\"b c\" d", {"a\\b c", "d"}},  // 2n backslashes before a quote: n
+      {"\"C:\\dir\\\\\" x", {"C:\\dir\\", "x"}},
   };
   for (const Case& c : cases) {
     EXPECT_THAT(Split(c.text), ElementsAreArray(c.tokens)) << "command line: " << c.text;
+  }
+}
+
+TEST(AppendQuotedArgument, OrdinaryTokensKeepTheirOldForm) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"beta", " \"beta\""},
+      {"two words", " \"two words\""},
+      {"C:\\dir\\x", " \"C:\\dir\\x\""},
+      {"", " \"\""},
+      {"C:\\dir\\", " \"C:\\dir\\\\\""},
+      {"a\"b", " \"a\\\"b\""},
+      {"a\\\"b", " \"a\\\\\\\"b\""},
+  };
+  for (const auto& [token, quoted] : cases) {
+    std::string out;
+    AppendQuotedArgument(token, &out);
+    EXPECT_EQ(out, quoted) << token;
+  }
+}
+
+// Whatever the tokens hold, quoting them one after another and splitting the
+// result gives them back.
+TEST(AppendQuotedArgument, SplitsBackIntoTheSameTokens) {
+  std::mt19937 random(20261207);
+  const char alphabet[] = {'a', ' ', '\t', '"', '\\', '/', '\xc3', '\xa9'};
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> tokens(random() % (kMaxCommandLineTokens + 1));
+    std::string line;
+    for (std::string& token : tokens) {
+      token.resize(random() % 9);
+      for (char& c : token) {
+        c = alphabet[random() % sizeof alphabet];
+      }
+      AppendQuotedArgument(token.c_str(), &line);
+    }
+    ASSERT_THAT(Split(line), ElementsAreArray(tokens)) << "command line: " << line;
   }
 }
 

@@ -1,10 +1,17 @@
 #include "installer_stub/command_line_win.h"
 
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "installer_stub/command_line.h"
 
@@ -41,6 +48,38 @@ TEST(CommandLineToUtf8, LongerThanTheBufferGivesAnEmptyCommandLine) {
   EXPECT_EQ(Convert(euros.c_str()).size(), kCommandLineBufferSize - 1u);
   euros += L'a';
   EXPECT_EQ(Convert(euros.c_str()), "");
+}
+
+// The tokens CommandLineToArgvW finds after a program name, as UTF-8.
+std::vector<std::string> SystemSplit(const std::string& text) {
+  const std::wstring wide = L"program.exe " + std::wstring(text.begin(), text.end());
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(wide.c_str(), &count);
+  std::vector<std::string> tokens;
+  for (int i = 1; argv != nullptr && i < count; ++i) {
+    tokens.emplace_back(argv[i], argv[i] + std::wcslen(argv[i]));
+  }
+  ::LocalFree(argv);
+  return tokens;
+}
+
+// The installer reads its command line as the system's own splitter does,
+// also where quotes and backslashes pile up.
+TEST(SplitCommandLine, AgreesWithCommandLineToArgvW) {
+  std::mt19937 random(7);
+  const char alphabet[] = {'a', ' ', '\t', '"', '\\'};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 12, 'a');
+    for (char& c : text) {
+      c = alphabet[random() % sizeof alphabet];
+    }
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    char* tokens[kMaxCommandLineTokens];
+    const int count = SplitCommandLine(buffer.data(), tokens, kMaxCommandLineTokens);
+    ASSERT_EQ(std::vector<std::string>(tokens, tokens + count), SystemSplit(text))
+        << "command line: " << text;
+  }
 }
 
 }  // namespace
