@@ -36,6 +36,8 @@ enum Result : ResultCode {
   kStoreInstallPresent = 29,
   kUnknownFilter = 30,
   kStoreInstallOpened = 33,
+  kInvalidMuSuffix = 34,  // the value of `mu` is not a plain directory-name suffix
+  kNoAppDataFolder = 35,  // the user's roaming application-data folder is unknown
   kInternetFailed = 50,
   kHttpStatusNotOk = 51,
   kUrlOpenFailed = 52,

@@ -5,6 +5,7 @@
 //   3 message catalogs             i18n::InitCatalogs
 //   4 Windows version check        CheckPlatform (22)
 //   5 Store installation check     CheckPlatform (29, 33)
+//     the value of `mu`            CheckMuSuffix (34)
 //   6 COM and CancelLock           InitializeComAndCancelLock
 //   7 own file name                GetOwnFileName (10)
 //   8 map own file, open payload   ReportPayloadOpening (1, 2, 4)
@@ -16,7 +17,7 @@
 //
 // The web and normal installs share their first steps (PrepareInteractiveRun):
 //   log the run, the interactive mutex (20), the account (23), the
-//   installation directory, the replace question (25).
+//   installation directory (35), the replace question (25).
 // The normal install then goes on with:
 //   the update-started mutex (21), the running application (26, the close
 //   question), the HTTPS listener, RunNormalInstall.
@@ -100,6 +101,27 @@ ResultCode CheckPlatform(bool silent) {
                        "Zevrino Installer - A Windows Store install of Zevrino is already on the "
                        "system.");
   return kStoreInstallPresent;
+}
+
+// Shows a failure that a Retry would not change (the answer is ignored) and
+// returns its code.
+ResultCode RefuseWithError(ResultCode result, bool silent) {
+  if (!silent) {
+    ShowError(result);
+  }
+  return result;
+}
+
+// The value of `mu` names the installation directory and is forwarded to
+// every program the installer starts: anything but a plain name ends the
+// run before anything is written.
+ResultCode CheckMuSuffix(bool silent) {
+  if (MuSuffix == nullptr || IsValidMuSuffix(MuSuffix)) {
+    return kSuccess;
+  }
+  logging::log_message(2, "", __LINE__,
+                       "Zevrino Installer - The value of mu is not a valid directory suffix.");
+  return RefuseWithError(kInvalidMuSuffix, silent);
 }
 
 // COM stays initialised until the process ends; a repeated initialisation on
@@ -196,6 +218,11 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
     return kAccountRefused;
   }
   run->directory = DefaultInstallDirectory();
+  if (run->directory == nullptr) {
+    logging::log_message(2, "", __LINE__,
+                         "Zevrino Installer - The application data folder could not be found.");
+    return RefuseWithError(kNoAppDataFolder, run->silent);
+  }
   if (!options.webinstall && (payload_flags & kNoReplacePrompt) == 0 &&
       IsSameOrNewerVersionInstalled(run->directory)) {
     if (!run->silent &&
@@ -297,6 +324,9 @@ ResultCode InstallerMain(char** tokens, int count) {
   i18n::InitCatalogs();
 
   ResultCode result = CheckPlatform(options.silent);
+  if (result == kSuccess) {
+    result = CheckMuSuffix(options.silent);
+  }
   if (result != kSuccess) {
     return result;
   }

@@ -16,11 +16,11 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-constexpr char kFallbackInstallDirectory[] = "C:\\Program\\Zevrino";
 constexpr int kUtf8PathBufferSize = 4096;
 
 // Written once by the first DefaultInstallDirectory call, then read-only.
 const char* install_directory_cache = nullptr;
+bool install_directory_known = false;
 
 }  // namespace
 
@@ -37,22 +37,20 @@ char* GetShellFolderPath(int csidl) {
 }
 
 const char* DefaultInstallDirectory() {
-  if (install_directory_cache != nullptr) {
+  if (install_directory_known) {
     return install_directory_cache;
   }
+  install_directory_known = true;
   char* app_data = GetShellFolderPath(CSIDL_APPDATA);
   if (app_data == nullptr) {
-    install_directory_cache = kFallbackInstallDirectory;
-    return install_directory_cache;
+    return nullptr;
   }
   char* name = MuSuffix == nullptr ? concat_strings(1, "Zevrino")
                                    : concat_strings(3, "Zevrino", "-", MuSuffix);
-  char* directory = join_path(app_data, name);
+  // The cache lives until the process ends.
+  install_directory_cache = join_path(app_data, name);
   std::free(name);
   std::free(app_data);
-  // Out of memory leaves the fallback rather than a null the callers never
-  // expect. The cache lives until the process ends.
-  install_directory_cache = directory != nullptr ? directory : kFallbackInstallDirectory;
   return install_directory_cache;
 }
 

@@ -3,11 +3,13 @@
 
 namespace zevrino::desktop::installer {
 
-// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu> when `mu` was given (UTF-8);
-// "C:\Program\Zevrino" when the folder cannot be found. Computed once and
-// cached for the rest of the process; never null; not owned by the caller.
-// MuSuffix must be set before the first call, which is made on the main
-// thread before any other thread exists.
+// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu> when `mu` was given (UTF-8).
+// Null when the folder cannot be found: there is no per-user place to
+// install into, and a folder outside the profile (such as one under C:\)
+// may be writable by other users of the machine. Computed once and cached
+// for the rest of the process; not owned by the caller. MuSuffix must be
+// set (and checked with IsValidMuSuffix) before the first call, which is
+// made on the main thread before any other thread exists.
 const char* DefaultInstallDirectory();
 
 // The shell folder `csidl` (CSIDL_APPDATA, CSIDL_DESKTOP...) of the current

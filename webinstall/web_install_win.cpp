@@ -187,6 +187,9 @@ ResultCode RunWebInstall(const PayloadReader& reader, const WebInstallTiming& ti
   // An existing directory is fine; one that cannot be made shows up as a
   // file that cannot be created.
   const char* directory = DefaultInstallDirectory();
+  if (directory == nullptr) {
+    return kNoAppDataFolder;
+  }
   create_parent_directories("", directory);
   create_directory_utf8(directory);
 
