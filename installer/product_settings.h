@@ -4,6 +4,10 @@
 
 namespace zevrino::desktop::installer {
 
+// The product as the version resources of the installer and of the
+// installed Zevrino.exe name it.
+constexpr char kProductName[] = "Zevrino";
+
 // Where a user gets a fresh copy of the installer; opened after the
 // corrupt-installer dialog.
 constexpr wchar_t kVendorDownloadPageUrl[] = L"https://www.zevrino.com/download";

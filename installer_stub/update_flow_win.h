@@ -5,8 +5,11 @@
 // and short waits. RunUpdate(path, reader) runs these steps against the real
 // system with the real waits.
 //
-//   1 target directory      the argument without its last element; the
-//                           default installation instead of a forbidden root
+//   1 target directory      the argument without its last element, resolved
+//                           to a full path with links followed; the default
+//                           installation instead of a forbidden root; any
+//                           other target must exist and hold this product's
+//                           Zevrino.exe, else 24 before anything is done
 //   2 start-up entry        the old "Zevrino Web Helper" value is deleted
 //   3 "Zevrino Update Mutex" created and kept
 //   4 wait                  until no one else holds "Zevrino Update Started
@@ -17,7 +20,7 @@
 //   7 executable            opened exclusively, 21 attempts over 11.9 s:
 //                           still in use gives 14
 //   8 write test            only outside the default installation: access
-//                           denied on the executable, or no file can be
+//                           denied on the executable, or no new file can be
 //                           created in the directory, gives 24
 //   9 install and register  all files or none
 //  10 restart               Zevrino.exe with " /UPDATECOMPLETE", else 17
@@ -26,6 +29,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "installer/result_code.h"
 #include "installer/scoped_handle_win.h"
@@ -52,7 +56,14 @@ class UpdateSystem {
  public:
   virtual ~UpdateSystem() = default;
   virtual void Sleep(unsigned milliseconds) = 0;
+  // Null when the user's application-data folder is unknown.
   virtual const char* DefaultInstallDirectory() = 0;
+  // Folders that are never an installation of their own, resolved: the
+  // user's profile and the folder that holds every profile.
+  virtual std::vector<std::string> ProtectedFolders() = 0;
+  // True when the resolved `directory` holds a Zevrino.exe whose version
+  // resource names this product.
+  virtual bool HoldsInstallation(const std::string& directory) = 0;
   // Deletes the start-up value "Zevrino Web Helper" older versions left.
   virtual void DeleteStartupEntry() = 0;
   // The named mutexes are markers of existence only, never waited on.
@@ -87,6 +98,12 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
 // attempt, or the first other error (ERROR_FILE_NOT_FOUND, access denied...).
 DWORD WaitForExclusiveAccess(const char* path, const ExclusiveAccessSchedule& schedule = {},
                              const std::function<void(unsigned)>& sleep = ::Sleep);
+
+// The existing directory `directory` (UTF-8, fully qualified) as a full path
+// with no "." or ".." and every link or junction followed, in its plain
+// drive or share form; empty when it does not exist, is no directory or
+// cannot be opened.
+std::string ResolveExistingDirectory(const std::string& directory);
 
 // Both UTF-8 paths converted to UTF-16 and compared ignoring case with the
 // system locale's rules; false when either does not convert.

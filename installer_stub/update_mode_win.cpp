@@ -4,8 +4,18 @@
 
 #include "installer_stub/update_mode_win.h"
 
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "installer/path_utf8.h"
+#include "installer/product_settings.h"
+#include "installer/wide_text_win.h"
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/update_flow_win.h"
+#include "payload/module_version_win.h"
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
 #include "system/normal_install_win.h"
@@ -20,6 +30,31 @@ class WindowsUpdateSystem final : public UpdateSystem {
   void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
 
   const char* DefaultInstallDirectory() override { return installer::DefaultInstallDirectory(); }
+
+  std::vector<std::string> ProtectedFolders() override {
+    std::vector<std::string> folders;
+    char* profile = GetShellFolderPath(CSIDL_PROFILE);
+    if (profile != nullptr) {
+      std::string resolved = ResolveExistingDirectory(profile);
+      std::free(profile);
+      if (!resolved.empty()) {
+        folders.push_back(resolved);
+        std::vector<char> parent(resolved.begin(), resolved.end());
+        parent.push_back('\0');
+        if (strip_last_path_component(parent.data()) != 0) {
+          folders.emplace_back(parent.data());
+        }
+      }
+    }
+    return folders;
+  }
+
+  bool HoldsInstallation(const std::string& directory) override {
+    char* executable = join_path(directory.c_str(), "Zevrino.exe");
+    const std::wstring wide = Utf8ToWide(executable);
+    std::free(executable);
+    return !wide.empty() && GetProductName(wide) == kProductName;
+  }
 
   void DeleteStartupEntry() override {
     DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",

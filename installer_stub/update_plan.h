@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zevrino::desktop::installer {
 
@@ -16,6 +17,25 @@ inline constexpr const char* kForbiddenUpdateRoots[] = {"C:", "C:\\", "C:\\Users
 
 // Compares two UTF-8 paths the way the file system does (ignoring case).
 using PathsEqualFunction = bool (*)(const char* a, const char* b);
+
+// True for a path that names its drive or share: "C:\...", "C:/..." or
+// "\\server\share...". Anything else would be read relative to a current
+// directory or drive.
+bool IsFullyQualifiedPath(const std::string& path);
+
+// `path` without the "\\?\" (or "\\?\UNC\") form that Windows gives final
+// paths: "\\?\C:\x" is "C:\x", "\\?\UNC\server\share\x" is
+// "\\server\share\x". Other paths are returned unchanged.
+std::string WithoutExtendedPrefix(const std::string& path);
+
+// True when a resolved directory (full, no "." or "..", links followed) is
+// no place to update: one of kForbiddenUpdateRoots, any drive's root ("D:",
+// "D:\"), a share's root ("\\server\share"), or one of `protected_folders`
+// (the user's profile, the folder of all profiles). Trailing separators do
+// not matter.
+bool IsForbiddenUpdateTarget(const std::string& resolved,
+                             const std::vector<std::string>& protected_folders,
+                             PathsEqualFunction paths_equal);
 
 // The installation that `argument` (a file inside it, usually its
 // Zevrino.exe) names: the argument without its last path element. The

@@ -49,7 +49,11 @@ std::wstring GetModulePath() {
   return std::wstring();
 }
 
-std::string GetProductVersion(const std::wstring& path) {
+namespace {
+
+// The string `name` of a file's version resource, for the first language and
+// code page it lists; empty when the file has none.
+std::string QueryVersionString(const std::wstring& path, const char* name) {
   VersionApi api;
   if (!api.Load())
     return std::string();
@@ -69,8 +73,7 @@ std::string GetProductVersion(const std::wstring& path) {
   }
   const auto* pair = static_cast<const WORD*>(translation);
   char query[64];
-  std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\ProductVersion", pair[0],
-                pair[1]);
+  std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", pair[0], pair[1], name);
 
   void* value = nullptr;
   UINT value_size = 0;
@@ -83,6 +86,16 @@ std::string GetProductVersion(const std::wstring& path) {
   while (length < value_size && text[length] != '\0')
     ++length;
   return std::string(text, length);
+}
+
+}  // namespace
+
+std::string GetProductVersion(const std::wstring& path) {
+  return QueryVersionString(path, "ProductVersion");
+}
+
+std::string GetProductName(const std::wstring& path) {
+  return QueryVersionString(path, "ProductName");
 }
 
 std::string GetOwnProductVersion() {

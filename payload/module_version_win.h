@@ -15,6 +15,9 @@ std::wstring GetModulePath();
 // language and code page it lists; empty when the file has none.
 std::string GetProductVersion(const std::wstring& path);
 
+// The ProductName string of a file's version resource, likewise.
+std::string GetProductName(const std::wstring& path);
+
 // GetProductVersion(GetModulePath()).
 std::string GetOwnProductVersion();
 

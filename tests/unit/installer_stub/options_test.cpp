@@ -121,10 +121,11 @@ TEST_F(ParseOptionsTest, EveryOptionAndItsEdges) {
          x.silent = true;
          x.forwarded = " \"-mu\"";
        })},
-      // Unknown tokens are forwarded in order, quoted but not escaped.
-      {"foo --silent ---silent a\"b", e([](Expected& x) {
+      // Unknown tokens are forwarded in order, quoted so that they split back
+      // unchanged: a quote in a token is escaped.
+      {"foo --silent ---silent a\\\"b", e([](Expected& x) {
          x.silent = true;
-         x.forwarded = " \"foo\" \"---silent\" \"a\"b\"";
+         x.forwarded = " \"foo\" \"---silent\" \"a\\\"b\"";
        })},
       {"--mu x \"two words\" --extract", e([](Expected& x) {
          x.mu = "x";
@@ -162,6 +163,19 @@ TEST_F(ParseOptionsTest, UrlIsCopiedWhileTheOtherValuesPointIntoTheBuffer) {
   // The copy outlives a change of the buffer.
   std::fill(buffer_.begin(), buffer_.end(), 'z');
   EXPECT_STREQ(UrlOverride, "http://x/");
+}
+
+TEST(IsValidMuSuffix, OnlyPlainNamesUpTo32Characters) {
+  const std::string good[] = {"beta", "a", "Beta-2.x_y", "0", "a..b", std::string(32, 'z')};
+  for (const std::string& suffix : good) {
+    EXPECT_TRUE(IsValidMuSuffix(suffix.c_str())) << suffix;
+  }
+  const std::string bad[] = {
+      "",      ".hidden",  "..",          "x\\..\\..\\Local",  "a/b", "C:", "a b",
+      "tab\t", "\xc3\xa9", "a\"/evil\"b", std::string(33, 'z')};
+  for (const std::string& suffix : bad) {
+    EXPECT_FALSE(IsValidMuSuffix(suffix.c_str())) << suffix;
+  }
 }
 
 }  // namespace

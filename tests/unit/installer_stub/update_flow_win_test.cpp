@@ -41,6 +41,8 @@ class FakeUpdateSystem final : public UpdateSystem {
     }
   }
   const char* DefaultInstallDirectory() override { return default_directory_.c_str(); }
+  std::vector<std::string> ProtectedFolders() override { return protected_folders; }
+  bool HoldsInstallation(const std::string&) override { return holds_installation; }
   void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
   HANDLE CreateMarker(const wchar_t* name) override {
     events.push_back("create " + Utf8(name));
@@ -86,6 +88,8 @@ class FakeUpdateSystem final : public UpdateSystem {
   std::function<void()> on_sleep;
   ResultCode install_result = kSuccess;
   bool start_succeeds = true;
+  bool holds_installation = true;
+  std::vector<std::string> protected_folders;
 
  private:
   std::string default_directory_;
@@ -266,11 +270,40 @@ TEST_F(UpdateFlowTest, ForbiddenRootsUpdateTheDefaultInstallationUntested) {
   }
 }
 
-// Outside the default installation, a directory in which no file can be
+// A target that is missing, holds no installation of this product or is a
+// protected folder is refused before anything is done; "." and ".." are
+// resolved first.
+TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
+  const std::wstring sub = install_.path() + L"\\sub";
+  ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
+  const std::string dotted = target_ + "\\sub\\..\\.\\Zevrino.exe";
+  EXPECT_EQ(Run(dotted), kSuccess);
+  EXPECT_EQ(system_.events, SuccessfulRunAfterWait(target_));
+  EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
+
+  system_.events.clear();
+  EXPECT_EQ(Run(target_ + "\\missing\\Zevrino.exe"), kInstallDirNotWritable);
+  EXPECT_EQ(Run("relative\\Zevrino.exe"), kInstallDirNotWritable);
+  system_.holds_installation = false;
+  EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
+  EXPECT_TRUE(system_.events.empty()) << system_.events.front();
+
+  // A protected folder, in another spelling, means the default installation.
+  system_.protected_folders = {target_ + "\\"};
+  EXPECT_EQ(Run(dotted), kSuccess);
+  EXPECT_EQ(system_.events.back(),
+            "start " + std::string(system_.DefaultInstallDirectory()) + "| /UPDATECOMPLETE");
+}
+
+// Outside the default installation, a directory in which no new file can be
 // created, or whose executable may not be opened for writing, gives 24.
 TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
-  EXPECT_EQ(Run(target_ + "\\missing\\Zevrino.exe"), kInstallDirNotWritable);
+  // A name the write test would have to open through.
+  const std::wstring taken = install_.path() + L"\\" + Utf8ToWide(kWriteTestFileName);
+  ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
+  EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "exists Zevrino Update Failed Mutex");
+  EXPECT_TRUE(::RemoveDirectoryW(taken.c_str()));
 
   // An executable that cannot be opened for writing (here a folder of that
   // name; Wine grants root write access to read-only files).
