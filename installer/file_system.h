@@ -42,10 +42,12 @@ class FileSystem {
   // directory afterwards).
   virtual bool CreateDirectories(const std::wstring& path, ErrorCode& error) = 0;
 
-  // Creates or truncates `path` and writes all of `content` in one write.
-  // error: 0; installer 14 when the file is held open by someone else, 13 when
-  // it cannot be created, 12 when the write fails or is short (the partial
-  // file is then deleted). Content of 4 GiB or more is rejected with 12.
+  // Creates `path`, which must not exist yet, and writes all of `content` in
+  // one write. A name that is taken (a file, a directory or a link, which
+  // is never written through) is left as it is. error: 0; installer 13 when
+  // the file cannot be created or the name is taken (also by a file someone
+  // holds open), 12 when the write fails or is short (the partial file is
+  // then deleted). Content of 4 GiB or more is rejected with 12.
   virtual bool WriteNewFile(const std::wstring& path, ByteRange content, ErrorCode& error) = 0;
 
   // Removes a file (read-only included) or an empty directory. A missing path
@@ -66,6 +68,18 @@ class FileSystem {
   // the source could not be removed, both files exist and false is returned.
   virtual bool Rename(const std::wstring& source, const std::wstring& destination,
                       ErrorCode& error) = 0;
+
+  // True when `path` itself is a symbolic link or a junction, also one whose
+  // attributes do not show it (Wine shows a Unix link to a file as a plain
+  // file). A missing path gives false with its not-found error (2 or 3);
+  // anything else that is no link gives false with error 0.
+  virtual bool IsLink(const std::wstring& path, ErrorCode& error) = 0;
+
+  // Removes the link or junction `path` itself, never what it points to.
+  // Fails with nothing touched (system error 4390, not a reparse point) where
+  // the system cannot address the link apart from its target, as under Wine.
+  // Returns true when the link is gone; error is the system error.
+  virtual bool RemoveLink(const std::wstring& path, ErrorCode& error) = 0;
 
   // True when `path` (links followed) names a regular file. A missing path
   // gives false with its not-found error (2 or 3); a directory gives false

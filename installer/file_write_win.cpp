@@ -6,14 +6,18 @@
 
 namespace zevrino::desktop::installer {
 
-ResultCode WriteFileInOneGo(const wchar_t* path, const void* data, std::uint64_t size) {
+ResultCode WriteFileInOneGo(const wchar_t* path, const void* data, std::uint64_t size,
+                            ExistingFile existing) {
   // WriteFile takes a 32-bit count. Truncating the count would write a short
   // file and destroy an existing one for nothing, so refuse up front.
   if (size > MAXDWORD) {
     return kWriteFailed;
   }
+  // A new file is never opened through a link that holds its name: the
+  // name counts as taken.
+  const DWORD disposition = existing == ExistingFile::kRefuse ? CREATE_NEW : CREATE_ALWAYS;
   ScopedFileHandle file(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? kFileInUse : kCreateFailed;
   }

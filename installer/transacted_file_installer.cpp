@@ -19,6 +19,7 @@ constexpr int kLineRollbackCompleted = 332;
 constexpr int kLineRollbackFailed = 334;
 constexpr int kLineUnsafeName = 340;
 constexpr int kLineBackupKept = 346;
+constexpr int kLineLinkKept = 352;
 
 constexpr int kLevelError = 2;
 constexpr int kLevelInfo = 4;
@@ -50,8 +51,29 @@ std::wstring ParentOf(const std::wstring& path) {
   return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
+// True for a name of the form MakeTemporaryPath gives, "~TMP_<digits>_<digits>_~",
+// and nothing else: a user's "~TMP draft ~" is not ours to delete.
 bool IsTemporaryName(const std::wstring& name) {
-  return name.size() >= 5 && name.compare(0, 4, L"~TMP") == 0 && name.back() == L'~';
+  constexpr wchar_t kPrefix[] = L"~TMP_";
+  constexpr std::size_t kPrefixLength = sizeof kPrefix / sizeof kPrefix[0] - 1;
+  if (name.compare(0, kPrefixLength, kPrefix) != 0 || name.size() < kPrefixLength + 2 ||
+      name.compare(name.size() - 2, 2, L"_~") != 0) {
+    return false;
+  }
+  int numbers = 0;
+  bool in_number = false;
+  for (std::size_t i = kPrefixLength; i + 1 < name.size(); ++i) {
+    const wchar_t c = name[i];
+    if (c >= L'0' && c <= L'9') {
+      numbers += in_number ? 0 : 1;
+      in_number = true;
+    } else if (c == L'_' && in_number) {
+      in_number = false;
+    } else {
+      return false;
+    }
+  }
+  return numbers == 2 && !in_number;
 }
 
 // A relative name that stays inside the installation directory: no root or
@@ -172,17 +194,53 @@ ResultCode TransactedFileInstaller::Prepare() {
     return kCreateFailed;
   }
   DeleteTemporaryFiles();
-  // Every file under "locales" is obsolete unless the package provides it. A
-  // missing directory (first installation) leaves nothing to remove; a walk
-  // that fails otherwise would leave stale files behind, so it stops here.
-  file_system_.ForEachFileRecursive(
-      JoinWidePath(installation_directory_, L"locales"),
-      [this](const std::wstring& path) { obsolete_files_.insert(path); }, error);
+  return NoteObsoleteLocaleFiles();
+}
+
+// Every file under "locales" is obsolete unless the package provides it. A
+// missing directory (first installation) leaves nothing to remove; a walk
+// that fails otherwise would leave stale files behind, so it stops here.
+// Links are not the installation's own files: a "locales" that is a link,
+// and links inside it, are removed themselves, and what they lead to is
+// never walked, parked or deleted. Where a link cannot be removed apart
+// from its target, the run stops with 13 and nothing changed.
+ResultCode TransactedFileInstaller::NoteObsoleteLocaleFiles() {
+  const std::wstring locales = JoinWidePath(installation_directory_, L"locales");
+  ErrorCode error;
+  const bool locales_is_link = file_system_.IsLink(locales, error);
   if (error && !IsNotFound(error)) {
-    obsolete_files_.clear();
     return kCreateFailed;
   }
+  if (locales_is_link) {
+    return file_system_.RemoveLink(locales, error) ? kSuccess : LinkNotRemoved(locales, error);
+  }
+  std::vector<std::wstring> found;
+  file_system_.ForEachFileRecursive(
+      locales, [&found](const std::wstring& path) { found.push_back(path); }, error);
+  if (error && !IsNotFound(error)) {
+    return kCreateFailed;
+  }
+  for (const std::wstring& path : found) {
+    const bool is_link = file_system_.IsLink(path, error);
+    if (error) {
+      return kCreateFailed;
+    }
+    if (!is_link) {
+      obsolete_files_.insert(path);
+    } else if (!file_system_.RemoveLink(path, error)) {
+      obsolete_files_.clear();
+      return LinkNotRemoved(path, error);
+    }
+  }
   return kSuccess;
+}
+
+ResultCode TransactedFileInstaller::LinkNotRemoved(const std::wstring& path,
+                                                   const ErrorCode& error) {
+  logging::log_message(kLevelError, "", kLineLinkKept,
+                       "TransactedFileInstaller - Could not remove the link '%s' (code: %d).",
+                       WidePathToUtf8(path).c_str(), error.value());
+  return kCreateFailed;
 }
 
 void TransactedFileInstaller::DeleteTemporaryFiles() {
@@ -194,8 +252,14 @@ void TransactedFileInstaller::DeleteTemporaryFiles() {
   file_system_.ForEachFile(
       installation_directory_,
       [this](const std::wstring& path) {
-        if (IsTemporaryName(LastElement(path))) {
-          ErrorCode ignored;
+        if (!IsTemporaryName(LastElement(path))) {
+          return;
+        }
+        // A link under such a name goes itself, or stays.
+        ErrorCode ignored;
+        if (file_system_.IsLink(path, ignored)) {
+          file_system_.RemoveLink(path, ignored);
+        } else if (!ignored) {
           file_system_.Remove(path, ignored);
         }
       },
@@ -451,6 +515,9 @@ bool TransactedFileInstaller::MakeParentDirectories(const std::wstring& destinat
     }
     if (file_system_.CreateDirectories(directory, error)) {
       created_directories_.push_back(directory);
+    } else if (!error && directory.size() > base_length &&
+               (file_system_.IsLink(directory, error) || error)) {
+      return false;  // never written through a link it did not make
     }
     if (error) {
       return false;

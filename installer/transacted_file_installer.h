@@ -73,12 +73,15 @@ class TransactedFileInstaller {
   TransactedFileInstaller(const TransactedFileInstaller&) = delete;
   TransactedFileInstaller& operator=(const TransactedFileInstaller&) = delete;
 
-  // 0, or 13 when the installation directory cannot be created or the files
-  // under "locales" cannot be listed completely.
+  // 0, or 13 when the installation directory cannot be created, the files
+  // under "locales" cannot be listed completely, or a link there cannot be
+  // removed apart from what it leads to.
   ResultCode Prepare();
 
-  // Deletes every "~TMP...~" file directly in the installation directory;
-  // files that cannot be deleted stay.
+  // Deletes every file directly in the installation directory whose name has
+  // the form of this installer's temporary names, "~TMP_<n>_<n>_~" (a link
+  // under such a name is removed itself); files that cannot be deleted
+  // stay.
   void DeleteTemporaryFiles();
 
   // Stages `content` as the new file `relative_name` (either separator). The
@@ -109,6 +112,8 @@ class TransactedFileInstaller {
 
  private:
   std::wstring MakeTemporaryPath();
+  ResultCode NoteObsoleteLocaleFiles();
+  ResultCode LinkNotRemoved(const std::wstring& path, const ErrorCode& error);
   ResultCode CommitPass(bool& progress);
   ResultCode RollbackPass(bool force, bool& progress);
   void DeleteBackups();

@@ -49,6 +49,30 @@ bool FollowedAttributes(const std::wstring& path, DWORD& attributes) {
   return true;
 }
 
+// The final path of what `path` names, links followed, as Windows writes it
+// ("\\?\C:\..." for a drive); empty when it cannot be opened.
+std::wstring FinalPath(const std::wstring& path) {
+  ScopedFileHandle handle(::CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.valid()) {
+    return std::wstring();
+  }
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(handle.get(), final_path.data(),
+                                                     static_cast<DWORD>(final_path.size()), 0);
+    if (length == 0) {
+      return std::wstring();
+    }
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return final_path;
+    }
+    final_path.resize(length);
+  }
+}
+
 enum class EntryKind { kRegularFile, kDirectory, kDirectoryLink, kOther };
 
 // Classifies one walk entry. Plain entries are judged from the walk's data; a
@@ -167,7 +191,8 @@ bool WindowsFileSystem::CreateDirectories(const std::wstring& path, ErrorCode& e
 
 bool WindowsFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
                                      ErrorCode& error) {
-  const ResultCode result = WriteFileInOneGo(path.c_str(), content.data, content.size);
+  const ResultCode result =
+      WriteFileInOneGo(path.c_str(), content.data, content.size, ExistingFile::kRefuse);
   error = ErrorCode::Installer(static_cast<std::int32_t>(result));
   return result == kSuccess;
 }
@@ -255,6 +280,56 @@ bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& d
                          "Failed to remove '%s' (code: %d)!", source_text.c_str(), error.value());
   }
   return !error;
+}
+
+bool WindowsFileSystem::IsLink(const std::wstring& path, ErrorCode& error) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    error = LastSystemError();
+    return false;
+  }
+  error = ErrorCode::System(0);
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return true;
+  }
+  // A link the attributes hide still ends somewhere else than its name.
+  const std::size_t separator = path.find_last_of(L"\\/");
+  if (separator == std::wstring::npos) {
+    return false;
+  }
+  const std::wstring parent = FinalPath(path.substr(0, separator));
+  const std::wstring itself = FinalPath(path);
+  return !parent.empty() && !itself.empty() &&
+         ::CompareStringOrdinal(itself.c_str(), -1,
+                                JoinWidePath(parent, path.substr(separator + 1)).c_str(), -1,
+                                TRUE) != CSTR_EQUAL;
+}
+
+bool WindowsFileSystem::RemoveLink(const std::wstring& path, ErrorCode& error) {
+  ScopedFileHandle link(
+      ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!link.valid()) {
+    error = LastSystemError();
+    return false;
+  }
+  // Only a handle on the reparse point itself deletes the link and not its
+  // target; Wine opens the target whatever the flags say.
+  FILE_ATTRIBUTE_TAG_INFO tag = {};
+  if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    error = ErrorCode::System(ERROR_NOT_A_REPARSE_POINT);
+    return false;
+  }
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (!::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition,
+                                    sizeof disposition)) {
+    error = LastSystemError();
+    return false;
+  }
+  error = ErrorCode::System(0);
+  return true;
 }
 
 bool WindowsFileSystem::IsRegularFile(const std::wstring& path, ErrorCode& error) {

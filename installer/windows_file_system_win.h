@@ -14,6 +14,8 @@ class WindowsFileSystem final : public FileSystem {
   bool RemoveOrDelayUntilReboot(const std::wstring& path, ErrorCode& error) override;
   bool Rename(const std::wstring& source, const std::wstring& destination,
               ErrorCode& error) override;
+  bool IsLink(const std::wstring& path, ErrorCode& error) override;
+  bool RemoveLink(const std::wstring& path, ErrorCode& error) override;
   bool IsRegularFile(const std::wstring& path, ErrorCode& error) override;
   bool ForEachFile(const std::wstring& directory, const FileCallback& callback,
                    ErrorCode& error) override;

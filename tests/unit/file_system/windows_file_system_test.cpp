@@ -107,7 +107,7 @@ TEST_F(WindowsFileSystemTest, CreateDirectoriesReportsTheTellingError) {
   EXPECT_FALSE(Exists(dir_ / L"file\\sub"));
 }
 
-TEST_F(WindowsFileSystemTest, WriteNewFileCreatesAndTruncates) {
+TEST_F(WindowsFileSystemTest, WriteNewFileCreatesOnlyNewFiles) {
   const std::wstring path = dir_ / L"new.bin";
   std::string content(100000, '\0');
   for (std::size_t i = 0; i < content.size(); ++i) {
@@ -117,22 +117,25 @@ TEST_F(WindowsFileSystemTest, WriteNewFileCreatesAndTruncates) {
   EXPECT_EQ(error_, ErrorCode::Installer(0));
   EXPECT_EQ(ReadTestFile(path), content);
 
-  EXPECT_TRUE(fs_->WriteNewFile(path, Bytes("short"), error_));
-  EXPECT_EQ(ReadTestFile(path), "short");
+  // A taken name is never written through.
+  EXPECT_FALSE(fs_->WriteNewFile(path, Bytes("short"), error_));
+  EXPECT_EQ(error_, ErrorCode::Installer(13));
+  EXPECT_EQ(ReadTestFile(path), content);
 
-  EXPECT_TRUE(fs_->WriteNewFile(path, ByteRange{nullptr, 0}, error_));
+  const std::wstring empty = dir_ / L"empty.bin";
+  EXPECT_TRUE(fs_->WriteNewFile(empty, ByteRange{nullptr, 0}, error_));
   EXPECT_EQ(error_, ErrorCode::Installer(0));
-  EXPECT_EQ(ReadTestFile(path), "");
+  EXPECT_EQ(ReadTestFile(empty), "");
 }
 
 TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
-  // Held open by someone without write sharing: in use, content unchanged.
+  // Taken, and held open by someone without write sharing: content unchanged.
   const std::wstring held_path = dir_ / L"held.txt";
   WriteTestFile(held_path, "old");
   {
     HeldFile held(held_path, FILE_SHARE_READ);
     EXPECT_FALSE(fs_->WriteNewFile(held_path, Bytes("new"), error_));
-    EXPECT_EQ(error_, ErrorCode::Installer(14));
+    EXPECT_EQ(error_, ErrorCode::Installer(13));
   }
   EXPECT_EQ(ReadTestFile(held_path), "old");
 

@@ -24,6 +24,10 @@ const char* OperationName(Operation operation) {
       return "Rename";
     case Operation::kIsRegularFile:
       return "IsRegularFile";
+    case Operation::kIsLink:
+      return "IsLink";
+    case Operation::kRemoveLink:
+      return "RemoveLink";
     case Operation::kForEachFile:
       return "ForEachFile";
     case Operation::kForEachFileRecursive:
@@ -106,6 +110,22 @@ bool FaultInjectingFileSystem::Rename(const std::wstring& source, const std::wst
     return false;
   }
   return inner_.Rename(source, destination, error);
+}
+
+bool FaultInjectingFileSystem::IsLink(const std::wstring& path, ErrorCode& error) {
+  if (Fails(Operation::kIsLink, path)) {
+    error = ErrorCode::System(kAccessDenied);
+    return false;
+  }
+  return inner_.IsLink(path, error);
+}
+
+bool FaultInjectingFileSystem::RemoveLink(const std::wstring& path, ErrorCode& error) {
+  if (Fails(Operation::kRemoveLink, path)) {
+    error = ErrorCode::System(kAccessDenied);
+    return false;
+  }
+  return inner_.RemoveLink(path, error);
 }
 
 bool FaultInjectingFileSystem::IsRegularFile(const std::wstring& path, ErrorCode& error) {

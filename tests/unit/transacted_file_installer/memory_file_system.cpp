@@ -10,6 +10,7 @@ constexpr std::int32_t kPathNotFound = 3;
 constexpr std::int32_t kAccessDenied = 5;
 constexpr std::int32_t kDirNotEmpty = 145;
 constexpr std::int32_t kAlreadyExists = 183;
+constexpr std::int32_t kNotAReparsePoint = 4390;
 
 bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
@@ -51,6 +52,10 @@ void MemoryFileSystem::PutFile(const std::wstring& path, const std::string& cont
   files_[key] = content;
 }
 
+void MemoryFileSystem::PutLink(const std::wstring& path) {
+  links_.insert(Normalise(path));
+}
+
 bool MemoryFileSystem::HasDirectory(const std::wstring& path) const {
   return directories_.count(Normalise(path)) != 0;
 }
@@ -76,6 +81,10 @@ bool MemoryFileSystem::CreateDirectories(const std::wstring& path, ErrorCode& er
       error = ErrorCode::System(kAlreadyExists);
       return false;
     }
+    if (links_.count(prefix) != 0) {
+      created_last = false;  // a junction counts as the directory it leads to
+      continue;
+    }
     created_last = directories_.insert(prefix).second;
   }
   return created_last;
@@ -83,7 +92,8 @@ bool MemoryFileSystem::CreateDirectories(const std::wstring& path, ErrorCode& er
 
 bool MemoryFileSystem::WriteNewFile(const std::wstring& path, ByteRange content, ErrorCode& error) {
   const std::wstring key = Normalise(path);
-  if (!ParentExists(key) || directories_.count(key) != 0) {
+  if (!ParentExists(key) || directories_.count(key) != 0 || files_.count(key) != 0 ||
+      links_.count(key) != 0) {
     error = ErrorCode::Installer(13);
     return false;
   }
@@ -151,13 +161,34 @@ bool MemoryFileSystem::Rename(const std::wstring& source, const std::wstring& de
   return true;
 }
 
+bool MemoryFileSystem::IsLink(const std::wstring& path, ErrorCode& error) {
+  const std::wstring key = Normalise(path);
+  error.clear();
+  if (links_.count(key) != 0) {
+    return true;
+  }
+  if (files_.count(key) == 0 && directories_.count(key) == 0) {
+    error = ErrorCode::System(ParentExists(key) ? kFileNotFound : kPathNotFound);
+  }
+  return false;
+}
+
+bool MemoryFileSystem::RemoveLink(const std::wstring& path, ErrorCode& error) {
+  if (links_.erase(Normalise(path)) == 0) {
+    error = ErrorCode::System(kNotAReparsePoint);
+    return false;
+  }
+  error.clear();
+  return true;
+}
+
 bool MemoryFileSystem::IsRegularFile(const std::wstring& path, ErrorCode& error) {
   const std::wstring key = Normalise(path);
   error.clear();
   if (files_.count(key) != 0) {
     return true;
   }
-  if (directories_.count(key) == 0) {
+  if (directories_.count(key) == 0 && links_.count(key) == 0) {
     error = ErrorCode::System(ParentExists(key) ? kFileNotFound : kPathNotFound);
   }
   return false;

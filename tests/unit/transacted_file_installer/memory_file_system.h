@@ -22,6 +22,10 @@ class MemoryFileSystem final : public FileSystem {
  public:
   // Creates the file and every missing ancestor directory.
   void PutFile(const std::wstring& path, const std::string& content);
+  // A link or junction at `path` (whose parent must exist); it leads nowhere
+  // this file system holds, and counts as an existing directory.
+  void PutLink(const std::wstring& path);
+  const std::set<std::wstring>& Links() const { return links_; }
   FileTree Files() const { return files_; }
   const std::set<std::wstring>& Directories() const { return directories_; }
   bool HasDirectory(const std::wstring& path) const;
@@ -34,6 +38,8 @@ class MemoryFileSystem final : public FileSystem {
   bool RemoveOrDelayUntilReboot(const std::wstring& path, ErrorCode& error) override;
   bool Rename(const std::wstring& source, const std::wstring& destination,
               ErrorCode& error) override;
+  bool IsLink(const std::wstring& path, ErrorCode& error) override;
+  bool RemoveLink(const std::wstring& path, ErrorCode& error) override;
   bool IsRegularFile(const std::wstring& path, ErrorCode& error) override;
   bool ForEachFile(const std::wstring& directory, const FileCallback& callback,
                    ErrorCode& error) override;
@@ -45,6 +51,7 @@ class MemoryFileSystem final : public FileSystem {
 
   FileTree files_;
   std::set<std::wstring> directories_;
+  std::set<std::wstring> links_;
 };
 
 }  // namespace zevrino::desktop::installer::testing

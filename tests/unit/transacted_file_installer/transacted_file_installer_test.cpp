@@ -240,13 +240,17 @@ TEST_F(TransactedFileInstallerTest, PrepareFailsOnlyWhenItCannotSeeTheWholeDirec
     ResultCode expected;
   };
   // Prepare's calls: CreateDirectories, IsRegularFile and ForEachFile of the
-  // leftovers' search, ForEachFileRecursive of "locales".
+  // leftovers' search, IsLink and ForEachFileRecursive of "locales", IsLink
+  // of the first file found there.
   const Case cases[] = {
       {Operation::kCreateDirectories, kCreateFailed},
       {Operation::kIsRegularFile, kSuccess},  // leftovers are only a nuisance
       {Operation::kForEachFile, kSuccess},
-      // A partial list of "locales" would leave stale files behind.
+      // A partial list of "locales", or one that may hold links, would leave
+      // stale files behind or reach beyond the installation.
+      {Operation::kIsLink, kCreateFailed},
       {Operation::kForEachFileRecursive, kCreateFailed},
+      {Operation::kIsLink, kCreateFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(OperationName(c.failing));
@@ -268,7 +272,9 @@ TEST_F(TransactedFileInstallerTest, DeleteTemporaryFilesClearsLeftoversOfAnyRun)
   FileTree files = old_files_;
   files[L"~TMP_999_5_~"] = "leftover of another process";
   files[L"~TMP_7_0_~"] = "leftover of this process id";
-  files[L"~TMP~"] = "matches the pattern too";
+  files[L"~TMP~"] = "not the form of our names";
+  files[L"~TMP draft ~"] = "a user's file";
+  files[L"~TMP_1_x_~"] = "not a number";
   files[L"~TMP_999_6"] = "no closing tilde: not ours";
   files[L"x~TMP_1_1_~"] = "does not start with ~TMP: not ours";
   files[L"locales\\~TMP_999_7_~"] = "in a sub-directory: not searched";
@@ -277,7 +283,6 @@ TEST_F(TransactedFileInstallerTest, DeleteTemporaryFilesClearsLeftoversOfAnyRun)
   installer->DeleteTemporaryFiles();
   files.erase(L"~TMP_999_5_~");
   files.erase(L"~TMP_7_0_~");
-  files.erase(L"~TMP~");
   EXPECT_EQ(disk_.Read(), files);
 
   // A missing directory is not searched (no failed walk).
@@ -285,6 +290,43 @@ TEST_F(TransactedFileInstallerTest, DeleteTemporaryFilesClearsLeftoversOfAnyRun)
   FaultInjectingFileSystem fs(empty.file_system());
   MakeInstaller(fs)->DeleteTemporaryFiles();
   EXPECT_TRUE(IndicesOf(fs, Operation::kForEachFile).empty());
+}
+
+// Links are never written or deleted through: a "locales" that is a link is
+// removed itself before anything is staged, or, where that cannot be done,
+// the run stops with nothing changed; a directory link met by the commit
+// stops it and rolls back.
+TEST_F(TransactedFileInstallerTest, LinksAreRemovedThemselvesOrStopTheRun) {
+  const Scenario upgrade = SmallScenarios()[1];
+  FileTree without_locales = old_files_;
+  for (auto it = without_locales.begin(); it != without_locales.end();) {
+    it = it->first.rfind(L"locales\\", 0) == 0 ? without_locales.erase(it) : std::next(it);
+  }
+  auto& memory = static_cast<MemoryFileSystem&>(disk_.file_system());
+  for (const bool removable : {true, false}) {
+    SCOPED_TRACE(removable ? "removable" : "not removable");
+    disk_.Reset(without_locales);
+    memory.PutLink(kDir + L"\\locales");
+    FaultInjectingFileSystem fs(memory);
+    if (!removable) {
+      fs.FailFirstMatching([](const Call& c) { return c.operation == Operation::kRemoveLink; },
+                           FaultKind::kLasting);
+    }
+    const InstallRun run = RunInstall(fs, kDir, upgrade.package, 3);
+    EXPECT_EQ(run.result, removable ? kSuccess : kCreateFailed);
+    EXPECT_EQ(memory.Links().empty(), removable);
+    EXPECT_EQ(disk_.Read(), removable ? upgrade.new_files : without_locales);
+  }
+
+  // A link that appears after Prepare, where the commit writes into it.
+  disk_.Reset(without_locales);
+  auto installer = MakeInstaller(memory);
+  ASSERT_EQ(installer->Prepare(), kSuccess);
+  ASSERT_EQ(installer->AddFile(L"locales/de.pak", Bytes("new de")), kSuccess);
+  memory.PutLink(kDir + L"\\locales");
+  EXPECT_EQ(installer->Commit(), kCreateFailed);
+  installer.reset();
+  EXPECT_EQ(disk_.Read(), without_locales);
 }
 
 TEST_F(TransactedFileInstallerTest, AddFileRefusesNamesThatLeaveTheDirectoryAndReportsWrites) {

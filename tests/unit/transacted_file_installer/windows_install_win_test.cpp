@@ -255,7 +255,8 @@ TEST(WindowsInstall, StagedFileThatCannotBeWrittenStopsWith13Or14) {
     ASSERT_EQ(installer.Prepare(), kSuccess);
     ASSERT_EQ(installer.AddFile(L"a.dll", Bytes("new a")), kSuccess);
     // The staged file took counter n and the backup name n+1: the next
-    // staged file will be n+2. Another process holds that name already.
+    // staged file will be n+2. Another process holds that name already: it
+    // is never written through.
     const std::wstring prefix = L"~TMP_" + std::to_wstring(pid) + L"_";
     unsigned long n = 0;
     for (const auto& entry : disk.Read()) {
@@ -266,7 +267,7 @@ TEST(WindowsInstall, StagedFileThatCannotBeWrittenStopsWith13Or14) {
     const fs::path next = disk.directory() / (prefix + std::to_wstring(n + 2) + L"_~");
     FileHolder holder(next, 0);
     ASSERT_TRUE(holder.holding());
-    EXPECT_EQ(installer.AddFile(L"b.dll", Bytes("new b")), kFileInUse);
+    EXPECT_EQ(installer.AddFile(L"b.dll", Bytes("new b")), kCreateFailed);
     holder.Release();
     fs::remove(next);
   }
