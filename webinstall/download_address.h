@@ -21,6 +21,29 @@ const char* ArchitectureNameOfMachine(std::uint16_t machine);
 // False (and *plain untouched) for any other address.
 bool PlainHttpAddress(const std::string& address, std::string* plain);
 
+// True for an address the download may open: "http://" or "https://" (any
+// case) followed by a host. Anything else (file:, ftp:, a UNC path, a bare
+// name) is no download address.
+bool IsDownloadAddress(const std::string& address);
+
+// The most redirects one download follows.
+constexpr int kMaxRedirects = 10;
+
+// The address a redirect from `current` (a download address) leads to,
+// given the Location the server sent: absolute, scheme-relative ("//host/"),
+// absolute-path ("/p") or relative ("p", beside the current path). Empty
+// when it may not be followed: empty or holding control characters, another
+// scheme than http or https, or from https down to http.
+std::string RedirectTarget(const std::string& current, const std::string& location);
+
+// What the download does with an HTTP status.
+enum class StatusAction {
+  kBody,      // 200: the body is the file
+  kRedirect,  // 301, 302, 303, 307, 308: follow the Location
+  kFail,      // anything else: 51
+};
+StatusAction ActionForStatus(unsigned status);
+
 // "ZuVerIzad<number>.exe", the name the full installer is saved under.
 std::string DownloadFileName(int number);
 

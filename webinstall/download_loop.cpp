@@ -29,7 +29,8 @@ ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_
     }
     std::uint32_t count = 0;
     if (!source->Read(buffer.get(), DownloadReadSize(source->ReadyBytes()), &count)) {
-      return kInternetFailed;
+      return shared.cancel_requested->load(std::memory_order_relaxed) ? kCancelled
+                                                                      : kInternetFailed;
     }
     // The read that completes the body's first two bytes judges them, also
     // when an earlier read brought only the first one.

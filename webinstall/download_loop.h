@@ -3,7 +3,8 @@
 // API so that its rules hold (and are tested) on any platform:
 //
 //   - before every read: stop with 19 when the user cancelled, then wait
-//     while the cancel question is on screen (pause hook);
+//     while the cancel question is on screen (pause hook); a read that fails
+//     because the user cancelled while it waited also gives 19;
 //   - each read asks for kDownloadReadSize bytes, or for as many as the
 //     source says it can hand out without waiting for more of the body (at
 //     most kDownloadReadCap): a fast connection is read in few large calls,
@@ -55,12 +56,17 @@ class DownloadSink {
   virtual bool Write(const std::uint8_t* buffer, std::uint32_t count) = 0;
 };
 
+// How long a download waits for a server that sends nothing, before the
+// headers or within the body.
+constexpr std::uint32_t kDownloadStallTimeoutMs = 30000;
+
 // What a download shares with the window that shows it.
 struct DownloadShared {
   DownloadProgressState* progress = nullptr;
   const std::atomic<bool>* cancel_requested = nullptr;
   // Called before every read; returns once the cancel question is answered.
   std::function<void()> wait_for_cancel_question;
+  std::uint32_t stall_timeout_ms = kDownloadStallTimeoutMs;
 };
 
 // Copies the body of a response whose status was 200 and whose announced

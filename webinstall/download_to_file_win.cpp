@@ -1,8 +1,12 @@
 #include "webinstall/download_to_file_win.h"
 
+#include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "installer/scoped_handle_win.h"
+#include "logging/log.h"
+#include "webinstall/download_address.h"
 #include "webinstall/wininet_api_win.h"
 
 namespace zevrino::desktop::installer {
@@ -13,81 +17,195 @@ namespace {
 // Nor into the cache: WinINet would otherwise keep a second copy of the
 // whole full installer (hundreds of MB) in the user's Internet cache,
 // written beside the file we write, which halves the download's speed.
-constexpr DWORD kOpenUrlFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_CACHE_WRITE;
+// Redirects are followed here, not by WinINet, which would follow a loop
+// without end and from https down to plain http.
+constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI |
+                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-constexpr DWORD kHttpOk = 200;
+// How often a wait for WinINet looks at the user's cancel and the clock.
+constexpr DWORD kPollMilliseconds = 100;
 
-// The download's session is asynchronous: only then does WinINet hand out
-// what has arrived without waiting to fill the whole buffer (IRF_NO_WAIT; a
-// synchronous read waits until the buffer is full or the body ends). The
-// probe's session is synchronous.
-ScopedInternetHandle OpenSession(const WinInetApi& api, DWORD flags) {
-  return ScopedInternetHandle(
-      api.InternetOpenA(kDownloadUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, flags));
-}
-
-// Completion of the pending asynchronous call of one request, reported by
-// WinINet's status callback on one of its own threads. Outlives the request
-// handle (declared before it); the callback reads it only for
-// INTERNET_STATUS_REQUEST_COMPLETE, which comes only for calls waited for.
-class AsyncCompletion {
+// One request's pending asynchronous calls, as WinINet's status callback
+// reports them on one of its own threads. WinINet may report to it after
+// the download gave up on a call (a cancel, a server that went silent), so
+// it lives on the heap with two references: the download's, and WinINet's,
+// which goes with the request handle's last notification
+// (INTERNET_STATUS_HANDLE_CLOSING). Where that notification never comes, as
+// under Wine for a call still waiting on its socket, the object stays until
+// the process ends: a few dozen bytes per abandoned attempt.
+class AsyncCall {
  public:
-  AsyncCompletion() : event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
-  bool valid() const { return event_.valid(); }
-  DWORD_PTR context() { return reinterpret_cast<DWORD_PTR>(this); }
-
-  // Waits for the pending call; its result (0 when it failed). A read that
-  // completes at once signals nothing, so the event belongs to the one
-  // call that returned ERROR_IO_PENDING.
-  DWORD_PTR Wait() {
-    ::WaitForSingleObject(event_.get(), INFINITE);
-    return result_;
+  static AsyncCall* Create() {
+    auto* call = new AsyncCall();
+    if (!call->event_.valid()) {
+      delete call;
+      return nullptr;
+    }
+    return call;
   }
+
+  DWORD_PTR context() { return reinterpret_cast<DWORD_PTR>(this); }
+  // The download is done with it; WinINet's reference may outlive this.
+  void ReleaseDownload() { Release(); }
+
+  enum class Outcome { kCompleted, kCancelled, kStalled };
+
+  // Waits for the call that returned ERROR_IO_PENDING, at most until
+  // nothing has happened for `shared.stall_timeout_ms`, and only as long as
+  // the user has not cancelled.
+  Outcome Wait(const DownloadShared& shared) {
+    const ULONGLONG deadline = ::GetTickCount64() + shared.stall_timeout_ms;
+    for (;;) {
+      if (::WaitForSingleObject(event_.get(), kPollMilliseconds) == WAIT_OBJECT_0) {
+        return Outcome::kCompleted;
+      }
+      if (shared.cancel_requested->load(std::memory_order_relaxed)) {
+        return Outcome::kCancelled;
+      }
+      if (::GetTickCount64() >= deadline) {
+        return Outcome::kStalled;
+      }
+    }
+  }
+
+  // The completed call's result (0 when it failed).
+  DWORD_PTR result() const { return result_.load(); }
+
+  // WinINet writes a pending read's length here; it must outlive the call.
+  INTERNET_BUFFERSA* Block(void* buffer, std::uint32_t capacity) {
+    block_ = {};
+    block_.dwStructSize = sizeof(block_);
+    block_.lpvBuffer = buffer;
+    block_.dwBufferLength = capacity;
+    return &block_;
+  }
+  // Where a read that waits for its byte puts it.
+  std::uint8_t* WaitingByte() { return &waiting_byte_; }
 
   static void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info,
                                 DWORD info_size) {
-    if (status != INTERNET_STATUS_REQUEST_COMPLETE || context == 0 ||
-        info_size < sizeof(INTERNET_ASYNC_RESULT)) {
-      return;
+    if (context == 0) {
+      return;  // the session's own notifications
     }
-    auto* completion = reinterpret_cast<AsyncCompletion*>(context);
-    completion->result_ = static_cast<const INTERNET_ASYNC_RESULT*>(info)->dwResult;
-    ::SetEvent(completion->event_.get());
+    auto* call = reinterpret_cast<AsyncCall*>(context);
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE && info_size >= sizeof(INTERNET_ASYNC_RESULT)) {
+      call->result_.store(static_cast<const INTERNET_ASYNC_RESULT*>(info)->dwResult);
+      ::SetEvent(call->event_.get());
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+      call->Release();
+    }
   }
 
  private:
+  AsyncCall() : event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  void Release() {
+    if (references_.fetch_sub(1) == 1) {
+      delete this;
+    }
+  }
+
   ScopedKernelHandle event_;
-  DWORD_PTR result_ = 0;
+  std::atomic<DWORD_PTR> result_{0};
+  std::atomic<int> references_{2};
+  INTERNET_BUFFERSA block_ = {};
+  std::uint8_t waiting_byte_ = 0;
 };
 
-ScopedInternetHandle OpenUrl(const WinInetApi& api, const ScopedInternetHandle& session,
-                             const char* url, AsyncCompletion* completion) {
-  HINTERNET request = api.InternetOpenUrlA(session.get(), url, nullptr, 0, kOpenUrlFlags,
-                                           completion != nullptr ? completion->context() : 0);
-  if (request == nullptr && completion != nullptr && ::GetLastError() == ERROR_IO_PENDING) {
-    request = reinterpret_cast<HINTERNET>(completion->Wait());
+// A request handle with its AsyncCall; closing the handle is what lets
+// WinINet end a call the download gave up on.
+class Request {
+ public:
+  Request() = default;
+  Request(Request&& other) noexcept : handle_(std::move(other.handle_)), call_(other.call_) {
+    other.call_ = nullptr;
   }
-  return ScopedInternetHandle(request);
+  Request& operator=(Request&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      handle_ = std::move(other.handle_);
+      call_ = std::exchange(other.call_, nullptr);
+    }
+    return *this;
+  }
+  ~Request() { Reset(); }
+
+  bool valid() const { return handle_.valid(); }
+  HINTERNET get() const { return handle_.get(); }
+  AsyncCall* call() const { return call_; }
+
+  // Opens `url` in `session`: 0 with the request open, 19 when the user
+  // cancelled, 52 when it could not be opened or nothing came in time.
+  ResultCode Open(const WinInetApi& api, HINTERNET session, const char* url,
+                  const DownloadShared& shared) {
+    Reset();
+    call_ = AsyncCall::Create();
+    if (call_ == nullptr) {
+      return kUrlOpenFailed;
+    }
+    HINTERNET request =
+        api.InternetOpenUrlA(session, url, nullptr, 0, kOpenUrlFlags, call_->context());
+    if (request == nullptr && ::GetLastError() == ERROR_IO_PENDING) {
+      switch (call_->Wait(shared)) {
+        case AsyncCall::Outcome::kCompleted:
+          request = reinterpret_cast<HINTERNET>(call_->result());
+          break;
+        case AsyncCall::Outcome::kCancelled:
+          return kCancelled;
+        case AsyncCall::Outcome::kStalled:
+          logging::log_message(2, "", __LINE__,
+                               "Zevrino Installer - No answer from the server in %u ms.",
+                               shared.stall_timeout_ms);
+          return kUrlOpenFailed;
+      }
+    }
+    handle_ = ScopedInternetHandle(request);
+    return handle_.valid() ? kSuccess : kUrlOpenFailed;
+  }
+
+ private:
+  void Reset() {
+    handle_.Close();
+    if (call_ != nullptr) {
+      call_->ReleaseDownload();
+      call_ = nullptr;
+    }
+  }
+
+  ScopedInternetHandle handle_;
+  AsyncCall* call_ = nullptr;
+};
+
+// The download's session is asynchronous: only then does WinINet hand out
+// what has arrived without waiting to fill the whole buffer (IRF_NO_WAIT; a
+// synchronous read waits until the buffer is full or the body ends), and
+// only then can a wait for it end when the user cancels or the server goes
+// silent.
+ScopedInternetHandle OpenSession(const WinInetApi& api) {
+  ScopedInternetHandle session(api.InternetOpenA(kDownloadUserAgent, INTERNET_OPEN_TYPE_PRECONFIG,
+                                                 nullptr, nullptr, INTERNET_FLAG_ASYNC));
+  // Every handle opened from the session reports to this callback.
+  if (session.valid() && api.InternetSetStatusCallbackA(session.get(), &AsyncCall::OnStatus) ==
+                             INTERNET_INVALID_STATUS_CALLBACK) {
+    session.Close();
+  }
+  return session;
 }
 
-// The announced length read as text: HTTP_QUERY_FLAG_NUMBER would give only
-// 32 bits and wrap lengths of 4 GiB and more. 0 when none was announced.
-std::uint64_t QueryContentLength(const WinInetApi& api, const ScopedInternetHandle& request) {
-  wchar_t value[32] = {};
+// A header as ASCII text, empty when absent.
+std::string QueryHeader(const WinInetApi& api, const Request& request, DWORD header) {
+  wchar_t value[2048] = {};
   DWORD size = sizeof(value) - sizeof(wchar_t);
-  if (!api.HttpQueryInfoW(request.get(), HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr)) {
-    return 0;
+  if (!api.HttpQueryInfoW(request.get(), header, value, &size, nullptr)) {
+    return std::string();
   }
-  char ascii[32] = {};
-  for (std::size_t i = 0; i + 1 < sizeof(ascii) && value[i] != L'\0'; ++i) {
-    ascii[i] = value[i] < 0x80 ? static_cast<char>(value[i]) : '?';
+  std::string ascii;
+  for (std::size_t i = 0; i < sizeof(value) / sizeof(value[0]) && value[i] != L'\0'; ++i) {
+    ascii += value[i] < 0x80 ? static_cast<char>(value[i]) : '?';
   }
-  return ParseContentLength(ascii);
+  return ascii;
 }
 
-DWORD QueryStatus(const WinInetApi& api, const ScopedInternetHandle& request) {
+DWORD QueryStatus(const WinInetApi& api, const Request& request) {
   DWORD status = 0;
   DWORD size = sizeof(status);
   if (!api.HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
@@ -97,24 +215,56 @@ DWORD QueryStatus(const WinInetApi& api, const ScopedInternetHandle& request) {
   return status;
 }
 
+// Opens `url`, following at most kMaxRedirects redirects by RedirectTarget's
+// rules. 0 with the final request open (its status in *status), 19 when the
+// user cancelled, 52 when an address could not be opened or a redirect may
+// not be followed.
+ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std::string url,
+                                  const DownloadShared& shared, Request* request, DWORD* status) {
+  if (!IsDownloadAddress(url)) {
+    logging::log_message(2, "", __LINE__, "Zevrino Installer - Not an http or https address.");
+    return kUrlOpenFailed;
+  }
+  for (int redirects = 0;; ++redirects) {
+    const ResultCode opened = request->Open(api, session, url.c_str(), shared);
+    if (opened != kSuccess) {
+      return opened;
+    }
+    *status = QueryStatus(api, *request);
+    if (ActionForStatus(*status) != StatusAction::kRedirect) {
+      return kSuccess;
+    }
+    const std::string target = RedirectTarget(url, QueryHeader(api, *request, HTTP_QUERY_LOCATION));
+    if (redirects == kMaxRedirects || target.empty()) {
+      logging::log_message(2, "", __LINE__,
+                           "Zevrino Installer - Redirect %d not followed (status %lu).",
+                           redirects + 1, *status);
+      return kUrlOpenFailed;
+    }
+    url = target;
+  }
+}
+
 // Reads what has arrived, up to the capacity, without waiting for more;
-// when nothing has, waits until something has (or the body ended).
+// when nothing has, waits until something has (or the body ended), for as
+// long as the server is not silent and the user does not cancel.
 class InternetSource : public DownloadSource {
  public:
-  InternetSource(const WinInetApi& api, HINTERNET request, AsyncCompletion* completion)
-      : api_(api), request_(request), completion_(completion) {}
+  InternetSource(const WinInetApi& api, const Request& request, const DownloadShared& shared)
+      : api_(api), request_(request), shared_(shared) {}
 
   bool Read(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) override {
+    AsyncCall& call = *request_.call();
     for (;;) {
-      INTERNET_BUFFERSA block = Block(buffer, capacity);
-      if (api_.InternetReadFileExA(request_, &block, IRF_NO_WAIT, completion_->context())) {
-        *count = block.dwBufferLength;
+      INTERNET_BUFFERSA* block = call.Block(buffer, capacity);
+      if (api_.InternetReadFileExA(request_.get(), block, IRF_NO_WAIT, call.context())) {
+        *count = block->dwBufferLength;
         // Empty means the end, but only a read that may wait says so for
         // sure: one byte, which never waits longer than a larger read.
-        return *count != 0 || ReadWaiting(buffer, 1, count);
+        return *count != 0 || ReadWaiting(buffer, count);
       }
       // Pending: WinINet fills its own buffer; the next read takes it.
-      if (::GetLastError() != ERROR_IO_PENDING || completion_->Wait() == 0) {
+      if (::GetLastError() != ERROR_IO_PENDING || !WaitedFor(call)) {
         return false;
       }
     }
@@ -124,29 +274,33 @@ class InternetSource : public DownloadSource {
   std::uint64_t ReadyBytes() override { return kDownloadReadCap; }
 
  private:
-  static INTERNET_BUFFERSA Block(std::uint8_t* buffer, std::uint32_t capacity) {
-    INTERNET_BUFFERSA block = {};
-    block.dwStructSize = sizeof(block);
-    block.lpvBuffer = buffer;
-    block.dwBufferLength = capacity;
-    return block;
+  bool WaitedFor(AsyncCall& call) {
+    const AsyncCall::Outcome outcome = call.Wait(shared_);
+    if (outcome == AsyncCall::Outcome::kStalled) {
+      logging::log_message(2, "", __LINE__, "Zevrino Installer - The download stalled for %u ms.",
+                           shared_.stall_timeout_ms);
+    }
+    return outcome == AsyncCall::Outcome::kCompleted && call.result() != 0;
   }
 
-  // A read that completes only with `capacity` bytes or the end; when it is
-  // pending, WinINet writes into `buffer` and the block before completing.
-  bool ReadWaiting(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t* count) {
-    INTERNET_BUFFERSA block = Block(buffer, capacity);
-    if (!api_.InternetReadFileExA(request_, &block, 0, completion_->context()) &&
-        (::GetLastError() != ERROR_IO_PENDING || completion_->Wait() == 0)) {
+  // A read that completes only with its one byte or the end. When it is
+  // pending WinINet writes the byte and the count into the AsyncCall, which
+  // outlives a read the download gives up on.
+  bool ReadWaiting(std::uint8_t* buffer, std::uint32_t* count) {
+    AsyncCall& call = *request_.call();
+    INTERNET_BUFFERSA* block = call.Block(call.WaitingByte(), 1);
+    if (!api_.InternetReadFileExA(request_.get(), block, 0, call.context()) &&
+        (::GetLastError() != ERROR_IO_PENDING || !WaitedFor(call))) {
       return false;
     }
-    *count = block.dwBufferLength;
+    *count = block->dwBufferLength;
+    buffer[0] = *call.WaitingByte();
     return true;
   }
 
   const WinInetApi& api_;
-  HINTERNET request_;
-  AsyncCompletion* completion_;
+  const Request& request_;
+  const DownloadShared& shared_;
 };
 
 class FileSink : public DownloadSink {
@@ -169,36 +323,40 @@ ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& sh
   if (api == nullptr) {
     return kInternetFailed;
   }
-  AsyncCompletion completion;
-  const ScopedInternetHandle session = OpenSession(*api, INTERNET_FLAG_ASYNC);
-  if (!completion.valid() || !session.valid()) {
+  // The session outlives its requests: declared first, closed last.
+  const ScopedInternetHandle session = OpenSession(*api);
+  if (!session.valid()) {
     return kInternetFailed;
   }
-  // Every handle opened from the session reports to this callback.
-  if (api->InternetSetStatusCallbackA(session.get(), &AsyncCompletion::OnStatus) ==
-      INTERNET_INVALID_STATUS_CALLBACK) {
-    return kInternetFailed;
+  Request request;
+  DWORD status = 0;
+  const ResultCode opened =
+      OpenFollowingRedirects(*api, session.get(), url, shared, &request, &status);
+  if (opened != kSuccess) {
+    return opened;
   }
-  const ScopedInternetHandle request = OpenUrl(*api, session, url, &completion);
-  if (!request.valid()) {
-    return kUrlOpenFailed;
-  }
-  const std::uint64_t content_length = QueryContentLength(*api, request);
-  if (QueryStatus(*api, request) != kHttpOk) {
+  const std::uint64_t content_length =
+      ParseContentLength(QueryHeader(*api, request, HTTP_QUERY_CONTENT_LENGTH).c_str());
+  if (ActionForStatus(status) != StatusAction::kBody) {
     return kHttpStatusNotOk;
   }
-  InternetSource source(*api, request.get(), &completion);
+  InternetSource source(*api, request, shared);
   FileSink sink(file);
   return CopyDownload(&source, &sink, content_length, shared);
 }
 
-bool CanOpenAddress(const char* url) {
+bool CanOpenAddress(const char* url, const DownloadShared* shared) {
   const WinInetApi* api = GetWinInetApi();
   if (api == nullptr) {
     return false;
   }
-  const ScopedInternetHandle session = OpenSession(*api, 0);
-  return session.valid() && OpenUrl(*api, session, url, nullptr).valid();
+  std::atomic<bool> never_cancelled{false};
+  DownloadShared fallback;
+  fallback.cancel_requested = &never_cancelled;
+  const ScopedInternetHandle session = OpenSession(*api);
+  Request request;
+  return session.valid() && IsDownloadAddress(url) &&
+         request.Open(*api, session.get(), url, shared != nullptr ? *shared : fallback) == kSuccess;
 }
 
 }  // namespace zevrino::desktop::installer

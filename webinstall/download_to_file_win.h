@@ -13,10 +13,14 @@ namespace zevrino::desktop::installer {
 constexpr char kDownloadUserAgent[] = "ZevrinoInstaller/1.0";
 
 // Downloads `url` (UTF-8) into `file` (open for writing, at its start) and
-// returns 0, 11 (write failed), 19 (cancelled), 50 (WinINet unusable or a
-// read failed), 51 (status other than 200), 52 (address could not be opened)
-// or 54 (not an executable, or not the announced length). Sets the
-// downloading flag first; see download_loop.h for the transfer itself.
+// returns 0, 11 (write failed), 19 (cancelled), 50 (WinINet unusable, a
+// read failed, or the body stalled for shared.stall_timeout_ms), 51 (status
+// other than 200), 52 (no http or https address, the address could not be
+// opened, no headers came in time, or a redirect was refused) or 54 (not
+// an executable, or not the announced length). Redirects are followed up to
+// kMaxRedirects times, never from https down to http (download_address.h).
+// A cancel ends every wait within a tenth of a second. Sets the downloading
+// flag first; see download_loop.h for the transfer itself.
 ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared);
 
 // The process-wide DownloadProgress, CancelRequested and CancelLock as one
@@ -29,7 +33,8 @@ DownloadShared ProcessDownloadShared();
 ResultCode DownloadToFile(const char* url, HANDLE file);
 
 // True when `url` can be opened the way DownloadToFile opens it, whatever
-// the server answers.
-bool CanOpenAddress(const char* url);
+// the server answers (a redirect too), within the stall timeout of
+// `shared` (the default one and no cancel when null).
+bool CanOpenAddress(const char* url, const DownloadShared* shared = nullptr);
 
 }  // namespace zevrino::desktop::installer

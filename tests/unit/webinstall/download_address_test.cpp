@@ -30,6 +30,51 @@ TEST(DownloadAddress, PlainHttpOnlyForHttps) {
   EXPECT_EQ(plain, "untouched");
 }
 
+TEST(DownloadAddress, OnlyHttpAndHttpsWithAHost) {
+  for (const char* good : {"http://h/x", "HTTPS://h:8443/a?b", "http://h"}) {
+    EXPECT_TRUE(IsDownloadAddress(good)) << good;
+  }
+  for (const char* bad :
+       {"", "file:///C:/x.exe", "ftp://h/x", "\\\\server\\share\\x.exe", "C:\\x.exe", "http:/h/x",
+        "http:///x", "https://", "h/x.exe", "http://h/\nx", "javascript:x"}) {
+    EXPECT_FALSE(IsDownloadAddress(bad)) << bad;
+  }
+}
+
+TEST(DownloadAddress, RedirectsStayOnHttpAndNeverLeaveHttps) {
+  const struct {
+    const char* current;
+    const char* location;
+    const char* target;  // "" when refused
+  } cases[] = {
+      {"http://a/d/x.exe?q", "/y.exe", "http://a/y.exe"},
+      {"http://a:81/d/x.exe?q", "y.exe", "http://a:81/d/y.exe"},
+      {"http://a", "y.exe", "http://a/y.exe"},
+      {"http://a/d/x", "//b/y", "http://b/y"},
+      {"https://a/x", "//b/y", "https://b/y"},
+      {"http://a/x", "https://mirror/y", "https://mirror/y"},
+      {"https://a/x", "HTTPS://mirror/y",
+       "HTTPS://mirror/y"},                    // other hosts: the signature decides
+      {"https://a/x", "http://mirror/y", ""},  // never down to http
+      {"https://a/x", "//b:80/y", "https://b:80/y"},
+      {"http://a/x", "file:///C:/x.exe", ""},
+      {"http://a/x", "ftp://b/x.exe", ""},
+      {"http://a/x", "", ""},
+      {"http://a/x", "/y\r\nSet-Cookie: z", ""},
+      {"file:///x", "http://b/y", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RedirectTarget(c.current, c.location), c.target) << c.current << " -> " << c.location;
+  }
+  EXPECT_EQ(ActionForStatus(200), StatusAction::kBody);
+  for (unsigned status : {301u, 302u, 303u, 307u, 308u}) {
+    EXPECT_EQ(ActionForStatus(status), StatusAction::kRedirect) << status;
+  }
+  for (unsigned status : {0u, 204u, 206u, 300u, 304u, 404u, 500u}) {
+    EXPECT_EQ(ActionForStatus(status), StatusAction::kFail) << status;
+  }
+}
+
 TEST(DownloadAddress, FullInstallerCommandLine) {
   EXPECT_EQ(FullInstallerCommandLine(0, nullptr, nullptr), "ZuVerIzad0.exe /webinstall");
   EXPECT_EQ(FullInstallerCommandLine(0, "", ""), "ZuVerIzad0.exe /webinstall");

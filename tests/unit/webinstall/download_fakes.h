@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "webinstall/download_loop.h"
@@ -29,6 +30,9 @@ class ScriptedSource : public DownloadSource {
     capacities.push_back(capacity);
     largest_capacity = capacity > largest_capacity ? capacity : largest_capacity;
     if (reads++ == fail_at) {
+      if (on_fail) {
+        on_fail();
+      }
       return false;
     }
     if (next_ == blocks_.size()) {
@@ -46,6 +50,7 @@ class ScriptedSource : public DownloadSource {
 
   int reads = 0;
   int fail_at = -1;
+  std::function<void()> on_fail;  // runs inside the failing read
   std::uint32_t largest_capacity = 0;
   std::vector<std::uint32_t> capacities;  // asked for, read by read
 

@@ -189,6 +189,13 @@ TEST_F(DownloadLoopTest, CancelIsSeenBeforeTheNextRead) {
   ScriptedSource untouched({ExecutableBlock(50)});
   EXPECT_EQ(Copy(&untouched, 50), kCancelled);
   EXPECT_EQ(untouched.reads, 0);
+
+  // A read given up on because the user cancelled while it waited.
+  cancel_ = false;
+  ScriptedSource waiting({ExecutableBlock(50), ExecutableBlock(50)});
+  waiting.fail_at = 1;
+  waiting.on_fail = [this] { cancel_ = true; };
+  EXPECT_EQ(Copy(&waiting, 100), kCancelled);
 }
 
 TEST_F(DownloadLoopTest, RetryCountdownShowsEverySecondAndStopsOnCancel) {
