@@ -88,10 +88,11 @@ std::string WithoutExtendedPrefix(const std::string& path) {
 bool IsForbiddenUpdateTarget(const std::string& resolved,
                              const std::vector<std::string>& protected_folders,
                              PathsEqualFunction paths_equal) {
-  if (IsDriveRoot(resolved) || IsShareRoot(resolved)) {
+  std::string compared = WithoutTrailingSeparators(resolved);
+  // Separators alone name the root of the current drive.
+  if (compared.empty() || IsDriveRoot(resolved) || IsShareRoot(resolved)) {
     return true;
   }
-  std::string compared = WithoutTrailingSeparators(resolved);
   std::replace(compared.begin(), compared.end(), '/', '\\');
   for (const char* root : kForbiddenUpdateRoots) {
     if (paths_equal(compared.c_str(), root)) {

@@ -29,10 +29,10 @@ bool IsFullyQualifiedPath(const std::string& path);
 std::string WithoutExtendedPrefix(const std::string& path);
 
 // True when a resolved directory (full, no "." or "..", links followed) is
-// no place to update: one of kForbiddenUpdateRoots, any drive's root ("D:",
-// "D:\"), a share's root ("\\server\share"), or one of `protected_folders`
-// (the user's profile, the folder of all profiles). Trailing separators do
-// not matter.
+// no place to update: one of kForbiddenUpdateRoots, a bare separator, any
+// drive's root ("D:", "D:\"), a share's root ("\\server\share"), or one of
+// `protected_folders` (the user's profile, the folder of all profiles).
+// Trailing separators do not matter.
 bool IsForbiddenUpdateTarget(const std::string& resolved,
                              const std::vector<std::string>& protected_folders,
                              PathsEqualFunction paths_equal);

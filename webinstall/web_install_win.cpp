@@ -3,11 +3,17 @@
 //   1 decode the payload body            DecodePayloadBody
 //   2 the full installer's address       UrlOverride or ReadDownloadDescription
 //   3 remember it for the browser        SetFullInstallerUrl
-//   4 the installation directory         DefaultInstallDirectory, created
-//   5 a free file name                   ChooseDownloadPath
+//   4 the installation directory         DefaultInstallDirectory (35), created
+//   5 a free file name, made new         ChooseDownloadPath, DownloadFile (13)
 //   6 download, up to three attempts     DownloadWithRetries
-//   7 start the full installer, wait     RunFullInstaller
-//   8 delete the downloaded file
+//   7 hold the file against changes      HoldForStart
+//   8 check its signature                StartIsTrusted (54)
+//   9 start the full installer, wait     RunFullInstaller
+//  10 delete the downloaded file
+//
+// From step 5 to the start in step 9 the file is always open through a
+// handle that lets nobody else write, rename or delete it, so the file that
+// is checked is the file that is started.
 
 #include "webinstall/web_install_win.h"
 
@@ -15,6 +21,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,10 +32,12 @@
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/options.h"
 #include "logging/log.h"
+#include "payload/module_version_win.h"
 #include "payload/payload_decoder.h"
 #include "system/install_location_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_window_win.h"
+#include "webinstall/authenticode_win.h"
 #include "webinstall/download_address.h"
 #include "webinstall/download_description.h"
 #include "webinstall/download_to_file_win.h"
@@ -81,40 +90,109 @@ Utf8Path ChooseDownloadPath(const char* directory, int* number) {
   return nullptr;
 }
 
-// One download attempt into a new file at `path`.
-ResultCode DownloadAttempt(const char* path, const std::string& address) {
-  wchar_t wide_path[kMaxWidePath];
-  if (!Utf8ToWidePath(path, wide_path)) {
-    return kPathConversionFailed;
+// The downloaded file at `path` and the handle it is held through: while
+// it is written, one that writes and lets others only read; from HoldForStart
+// on, one that only reads and still lets nobody else write, rename or
+// delete it. The file is deleted when this goes.
+class DownloadFile {
+ public:
+  explicit DownloadFile(const char* path) : path_(path), wide_path_(Utf8ToWide(path)) {}
+  ~DownloadFile() {
+    handle_.Close();
+    if (file_exists_utf8(path_.c_str())) {
+      delete_file_or_delay(path_.c_str());
+    }
   }
-  ScopedFileHandle file(::CreateFileW(wide_path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    return kCreateFailed;
+  DownloadFile(const DownloadFile&) = delete;
+  DownloadFile& operator=(const DownloadFile&) = delete;
+
+  // Makes the file new (never through a link or a file that holds its
+  // name): 0, 10 or 13.
+  ResultCode Create() {
+    wchar_t wide[kMaxWidePath];
+    if (!Utf8ToWidePath(path_.c_str(), wide)) {
+      return kPathConversionFailed;
+    }
+    handle_ = ScopedFileHandle(::CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle_.valid() ? kSuccess : kCreateFailed;
   }
-  ResultCode result = DownloadToFile(ReplaceArchPlaceholder(address).c_str(), file.get());
-  file.Close();
+
+  // Empties the file for a new attempt: 0 or 11.
+  ResultCode Rewind() {
+    const LARGE_INTEGER start = {};
+    return ::SetFilePointerEx(handle_.get(), start, nullptr, FILE_BEGIN) &&
+                   ::SetEndOfFile(handle_.get())
+               ? kSuccess
+               : kOutOfMemory;
+  }
+
+  // Trades the writing handle for one that only reads, on the same file and
+  // with the same protection: a handle that also lets the writer be is
+  // opened first, so that the name never stands unprotected, and the file
+  // must be the same one all along. False when that cannot be made sure of.
+  bool HoldForStart() {
+    const ScopedFileHandle bridge(::CreateFileW(wide_path_.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!bridge.valid() || !SameFile(handle_.get(), bridge.get())) {
+      return false;
+    }
+    handle_.Close();
+    handle_ =
+        ScopedFileHandle(::CreateFileW(wide_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle_.valid() && SameFile(handle_.get(), bridge.get());
+  }
+
+  HANDLE handle() const { return handle_.get(); }
+  const std::string& path() const { return path_; }
+  const std::wstring& wide_path() const { return wide_path_; }
+  // Ends the protection once the full installer runs from the file.
+  void Release() { handle_.Close(); }
+
+ private:
+  static bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    return ::GetFileInformationByHandle(a, &first) && ::GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+  }
+
+  std::string path_;
+  std::wstring wide_path_;
+  ScopedFileHandle handle_;
+};
+
+// One download attempt into the emptied file.
+ResultCode DownloadAttempt(DownloadFile& file, const std::string& address,
+                           const DownloadShared& shared) {
+  ResultCode result = file.Rewind();
+  if (result != kSuccess) {
+    return result;
+  }
+  result = DownloadToFile(ReplaceArchPlaceholder(address).c_str(), file.handle(), shared);
   // HTTPS that fails outright while plain HTTP answers is a blocked TLS
   // connection (a proxy or an old system), not a missing network: the user
   // is offered the browser instead of retries. The probe keeps the address
   // as configured, "[ARCH]" included: any answer at all counts.
   std::string plain;
   if (result == kUrlOpenFailed && PlainHttpAddress(address, &plain) &&
-      CanOpenAddress(plain.c_str())) {
+      CanOpenAddress(plain.c_str(), &shared)) {
     result = kHttpsFailedHttpWorks;
   }
   return result;
 }
 
 // Up to three attempts; after a failed connection or a status other than 200
-// a countdown runs in the progress window before the next one. The file at
-// `path` is left for the caller, except when the user cancels during a
-// countdown.
-ResultCode DownloadWithRetries(const char* path, const std::string& address,
+// a countdown runs in the progress window before the next one.
+ResultCode DownloadWithRetries(DownloadFile& file, const std::string& address,
                                const WebInstallTiming& timing) {
   const DownloadShared shared = ProcessDownloadShared();
   for (std::uint32_t attempt = 0;;) {
-    const ResultCode result = DownloadAttempt(path, address);
+    const ResultCode result = DownloadAttempt(file, address, shared);
     if (result != kHttpStatusNotOk && result != kUrlOpenFailed) {
       return result;
     }
@@ -128,24 +206,48 @@ ResultCode DownloadWithRetries(const char* path, const std::string& address,
         RunRetryCountdown(RetryCountdownSeconds(attempt, timing.countdown_base_seconds), shared,
                           [&timing] { ::Sleep(timing.tick_milliseconds); });
     if (!waited) {
-      delete_file_or_delay(path);
       return kCancelled;
     }
   }
 }
 
-// Starts the downloaded full installer and waits for it: 0 when it exited
-// with 0, 55 for any other exit code, 53 when it could not be started.
-ResultCode RunFullInstaller(const char* path, int number) {
+// Whether the held file may be started: signed by this installer's own
+// publisher, or, from a web installer that is not signed itself (a
+// development build), signed by anyone or not at all.
+bool StartIsTrusted(const DownloadFile& file) {
+  const std::optional<SignerNames> own_signer = EmbeddedSigner(GetModulePath());
+  const SignatureCheck check = CheckFileSignature(file.handle(), file.wide_path());
+  switch (DecideDownloadTrust(own_signer, check)) {
+    case TrustDecision::kStart:
+      return true;
+    case TrustDecision::kStartUnverified:
+      logging::log_message(2, "", __LINE__,
+                           "Zevrino Installer - Starting a full installer without a signature: "
+                           "this web installer is not signed either.");
+      return true;
+    case TrustDecision::kRefuse:
+      break;
+  }
+  logging::log_message(2, "", __LINE__,
+                       "Zevrino Installer - The downloaded installer is not signed by %s "
+                       "(verification 0x%08lX, chain 0x%08lX).",
+                       own_signer ? "this installer's publisher" : "a trusted publisher",
+                       static_cast<unsigned long>(check.result),
+                       static_cast<unsigned long>(check.chain_status));
+  return false;
+}
+
+// Starts the held full installer and waits for it: 0 when it exited with 0,
+// 55 for any other exit code, 53 when it could not be started.
+ResultCode RunFullInstaller(DownloadFile& file, int number) {
   // The full installer takes the interactive installer mutex itself.
   if (InteractiveMutex != nullptr) {
     ::CloseHandle(InteractiveMutex);
     InteractiveMutex = nullptr;
   }
-  wchar_t application[kMaxWidePath];
   const std::wstring command_line =
       Utf8ToWide(FullInstallerCommandLine(number, ForwardedMuArgs, ForwardedArgs));
-  if (!Utf8ToWidePath(path, application) || command_line.empty()) {
+  if (command_line.empty()) {
     return kFullInstallerStartFailed;
   }
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
@@ -153,13 +255,14 @@ ResultCode RunFullInstaller(const char* path, int number) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessRetryingLostStart(application, writable.data(), FALSE, nullptr, &startup,
-                                      &info)) {
+  if (!CreateProcessRetryingLostStart(file.wide_path().c_str(), writable.data(), FALSE, nullptr,
+                                      &startup, &info)) {
     logging::log_message(2, "", __LINE__,
                          "Zevrino Installer - Could not start the full installer: error %lu",
                          ::GetLastError());
     return kFullInstallerStartFailed;
   }
+  file.Release();
   const ScopedKernelHandle process(info.hProcess);
   ScopedKernelHandle(info.hThread).Close();
   HideProgressWindow();
@@ -198,13 +301,22 @@ ResultCode RunWebInstall(const PayloadReader& reader, const WebInstallTiming& ti
   if (path == nullptr) {
     return kCreateFailed;
   }
-  ResultCode result = DownloadWithRetries(path.get(), address, timing);
+  DownloadFile file(path.get());
+  ResultCode result = file.Create();
   if (result == kSuccess) {
-    result = RunFullInstaller(path.get(), number);
+    result = DownloadWithRetries(file, address, timing);
   }
-  // A cancel during a countdown has removed the file already.
-  if (file_exists_utf8(path.get())) {
-    delete_file_or_delay(path.get());
+  if (result == kSuccess && !file.HoldForStart()) {
+    logging::log_message(
+        2, "", __LINE__,
+        "Zevrino Installer - The downloaded file could not be held for its start.");
+    result = kDownloadInvalid;
+  }
+  if (result == kSuccess && !StartIsTrusted(file)) {
+    result = kDownloadInvalid;
+  }
+  if (result == kSuccess) {
+    result = RunFullInstaller(file, number);
   }
   return result;
 }

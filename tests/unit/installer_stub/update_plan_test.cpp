@@ -45,6 +45,31 @@ TEST(UpdateTargetDirectoryTest, ParentOfTheArgumentUnlessItIsNoPlaceForAnInstall
   EXPECT_EQ(Target(nullptr), kDefault);
 }
 
+// Resolved targets: every drive's and share's root and the protected folders
+// are no place for an update, in any spelling.
+TEST(UpdateTargetDirectoryTest, ResolvedTargetsThatAreNoPlaceForAnInstallation) {
+  const std::vector<std::string> protected_folders = {"C:\\Users\\u", "C:\\Users\\"};
+  for (const char* forbidden :
+       {"C:", "C:\\", "d:\\", "Z:/", "\\\\server\\share", "\\\\server\\share\\", "\\\\server",
+        "c:\\users\\U\\", "C:\\Users", "C:/Users/u"}) {
+    EXPECT_TRUE(IsForbiddenUpdateTarget(forbidden, protected_folders, AsciiPathsEqual))
+        << forbidden;
+  }
+  for (const char* allowed : {"C:\\Users\\u\\AppData\\Roaming\\Zevrino", "D:\\Apps",
+                              "\\\\server\\share\\Zevrino", "C:\\Usersx"}) {
+    EXPECT_FALSE(IsForbiddenUpdateTarget(allowed, protected_folders, AsciiPathsEqual)) << allowed;
+  }
+  EXPECT_EQ(WithoutExtendedPrefix("\\\\?\\C:\\x"), "C:\\x");
+  EXPECT_EQ(WithoutExtendedPrefix("\\\\?\\UNC\\s\\sh\\x"), "\\\\s\\sh\\x");
+  EXPECT_EQ(WithoutExtendedPrefix("C:\\x"), "C:\\x");
+  for (const char* full : {"C:\\x", "c:/x", "\\\\s\\sh"}) {
+    EXPECT_TRUE(IsFullyQualifiedPath(full)) << full;
+  }
+  for (const char* relative : {"", "x\\y", "C:x", "\\x", "\\\\?\\C:\\x", "\\\\.\\pipe"}) {
+    EXPECT_FALSE(IsFullyQualifiedPath(relative)) << relative;
+  }
+}
+
 TEST(WaitAfterFailureTest, DefaultScheduleMakes21AttemptsOver11Point9Seconds) {
   const ExclusiveAccessSchedule schedule;
   std::vector<unsigned> waits;
