@@ -173,10 +173,16 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
                   ->RunWine({"reg", "add", kRunKey, "/v", "Zevrino Web Helper", "/d",
                              "C:\\old\\helper.exe", "/f"})
                   .ExitedWith(0));
-  WriteTree(dir,
-            {{"Zevrino_new.exe", TextBytes("update")}, {"Zevrino_new.exe.sig", TextBytes("sig")}});
+  WriteTree(dir, {{"Zevrino_new.exe", TextBytes("update")},
+                  {"Zevrino_new.exe.sig", TextBytes("sig")},
+                  {"~TMP draft ~", TextBytes("the user's, not a leftover of ours")}});
 
-  const ProcessResult run = Install(installer, {"--silent", "--mu", "beta", "x"});
+  // Ordinary tokens and ones that would break out of naive quotes.
+  const std::vector<std::string> forwarded = {
+      "x", R"(C:\dir\)", "x /evil y", R"(a""/update""C:\x.exe)", R"(say "hi")", ""};
+  std::vector<std::string> args = {"--silent", "--mu", "beta"};
+  args.insert(args.end(), forwarded.begin(), forwarded.end());
+  const ProcessResult run = Install(installer, args);
   ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
   EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Running normal installer.")) << run.out;
   EXPECT_TRUE(Contains(run.out, "Zevrino Installer - Normal installer success")) << run.out;
@@ -186,11 +192,19 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
   ASSERT_EQ(starts.size(), 1u) << "Zevrino.exe was not started";
   const std::string windows_dir =
       "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino-beta";
-  EXPECT_EQ(starts[0].command_line, "Zevrino.exe \"--mu\" \"beta\" \"x\"");
+  EXPECT_EQ(starts[0].command_line,
+            R"(Zevrino.exe "--mu" "beta" "x" "C:\dir\\" "x /evil y" "a\"\"/update\"\"C:\x.exe" )"
+            R"("say \"hi\"" "")");
+  std::vector<std::string> arrived = {"--mu", "beta"};
+  arrived.insert(arrived.end(), forwarded.begin(), forwarded.end());
+  EXPECT_EQ(ReadStartArguments(dir / "Zevrino.exe"),
+            std::vector<std::vector<std::string>>{arrived});
   EXPECT_EQ(starts[0].directory, windows_dir);
   // Exactly the packed files: the leftover update files are gone.
   Tree expected = app;
   expected["Zevrino.exe.log"] = ReadBinaryFile(StartLogOf(dir));
+  expected["Zevrino.exe.argv"] = ReadBinaryFile(dir / "Zevrino.exe.argv");
+  expected["~TMP draft ~"] = TextBytes("the user's, not a leftover of ours");
   EXPECT_EQ(ReadTree(dir), expected);
 
   const std::string exe = windows_dir + "\\Zevrino.exe";
@@ -233,6 +247,56 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
   const ProcessResult refused = asked.get();
   EXPECT_TRUE(refused.ExitedWith(23)) << Describe(refused);
   EXPECT_FALSE(fs::exists(InstallDir()));
+}
+
+// Values and links aimed at other folders: a mu that leaves the folder's
+// name, a "locales" that is a link to the user's files, an application-data
+// folder that cannot be found. Each ends the run with its code and every
+// folder stays byte for byte as it was.
+TEST_F(NormalInstallTest, HostileValuesAndLinksLeaveEveryFolderAsItWas) {
+  const Tree app = SampleApp(ReadBinaryFile(RecorderExe()));
+  const fs::path installer = Pack("setup.exe", app);
+  const fs::path local = prefix_->AppDataRoaming().parent_path() / "Local";
+  const fs::path other_app = local / "Programs" / "OtherApp";
+  const Tree other_files = {{"locales/x.pak", TextBytes("other catalog")},
+                            {"~TMP_1_2_~", TextBytes("other's temporary file")},
+                            {"README.txt", TextBytes("other readme")}};
+  WriteTree(other_app, other_files);
+  for (const std::string mu : {R"(x\..\..\Local\Programs\OtherApp)", R"(a"/evil"b\..\..)"}) {
+    SCOPED_TRACE(mu);
+    const ProcessResult run = Install(installer, {"--silent", "--mu", mu});
+    EXPECT_TRUE(run.ExitedWith(34)) << Describe(run);
+    EXPECT_EQ(ReadTree(other_app), other_files);
+    EXPECT_EQ(Uninstall("InstallLocation"), "absent");
+  }
+  for (const auto& entry : fs::directory_iterator(prefix_->AppDataRoaming())) {
+    EXPECT_NE(entry.path().filename().string().rfind("Zevrino", 0), 0u) << entry.path();
+  }
+
+  // The link is removed itself where the system can; Wine cannot tell it
+  // from its target, so the run stops with 13 before anything is written.
+  ASSERT_TRUE(Install(installer, {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  fs::remove_all(InstallDir() / "locales");
+  fs::create_directory_symlink(other_app / "locales", InstallDir() / "locales");
+  const ProcessResult linked = Install(installer, {"--silent", "--skip-app-launch"});
+  EXPECT_TRUE(linked.ExitedWith(13)) << Describe(linked);
+  EXPECT_EQ(ReadTree(other_app), other_files);
+  fs::remove(InstallDir() / "locales");
+
+  const std::string shell_folders =
+      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  ASSERT_TRUE(prefix_
+                  ->RunWine({"reg", "add", shell_folders, "/v", "AppData", "/t", "REG_EXPAND_SZ",
+                             "/d", "Q:\\nowhere", "/f"})
+                  .ExitedWith(0));
+  const ProcessResult no_folder = Install(installer, {"--silent"});
+  ASSERT_TRUE(prefix_
+                  ->RunWine({"reg", "add", shell_folders, "/v", "AppData", "/t", "REG_EXPAND_SZ",
+                             "/d", "%USERPROFILE%\\AppData\\Roaming", "/f"})
+                  .ExitedWith(0));
+  EXPECT_TRUE(no_folder.ExitedWith(35)) << Describe(no_folder);
+  EXPECT_FALSE(fs::exists(prefix_->DriveC() / "Program"));
+  fs::remove_all(other_app);
 }
 
 // A payload whose archive breaks after its first entries, over an existing

@@ -280,14 +280,35 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
   EXPECT_EQ(drive_c_after, drive_c_before);
 }
 
-// Refusals and failures change nothing: a "Zevrino Update Failed Mutex"
-// held elsewhere ends the update with success; a file of the installation
+// Refusals and failures change nothing: a folder of the user's that holds no
+// installation is refused before the application is closed; a "Zevrino
+// Update Failed Mutex" held elsewhere ends the update with success; a file of the installation
 // held open by another process fails the install, which rolls back; so does
-// a damaged package; a folder the user cannot write is refused before
-// anything is written. Each
+// a damaged package; a folder the user cannot write, or whose write-test
+// name is a link, is refused before anything is written. Each
 // time the previous installation stays byte for byte and starts.
 TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
   InstallOld();
+  const fs::path documents = prefix_->DriveC() / "users" / prefix_->UserName() / "Documents";
+  const Tree user_files = {{"notes.txt", TextBytes("the user's notes")},
+                           {"locales/photo.jpg", TextBytes("a photo")},
+                           {"~TMP draft ~", TextBytes("a draft")},
+                           {"README", TextBytes("the user's readme")}};
+  WriteTree(documents, user_files);
+  // A folder of the user's that holds no installation is refused before the
+  // running application hears of it: nothing there changes and the entry
+  // still names the installation.
+  const std::string windows_documents = "C:\\Users\\" + prefix_->UserName() + "\\Documents\\x.exe";
+  {
+    auto update = StartUpdate(windows_documents);
+    EXPECT_TRUE(Contains(CancelErrorDialog(), "Error code: 24"));
+    EXPECT_TRUE(update.get().ExitedWith(24));
+  }
+  EXPECT_EQ(ReadTree(documents), user_files);
+  EXPECT_TRUE(ReadStandinMessages(InstallDir() / "Zevrino.exe").empty());
+  std::string type, location;
+  EXPECT_TRUE(prefix_->QueryValue(kUninstallKey, "InstallLocation", &type, &location));
+  EXPECT_EQ(location, InstallDirWindows());
   {
     Holder failed(*prefix_, scratch_.path(), "hold_mutex.exe", "Zevrino Update Failed Mutex");
     ASSERT_TRUE(failed.holding());
@@ -341,6 +362,17 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     EXPECT_TRUE(result.ExitedWith(24)) << Describe(result);
     EXPECT_TRUE(Contains(dialog, "Error code: 24")) << dialog;
   }
+  EXPECT_EQ(ReadTree(other), old_tree_);
+
+  // The write test never opens through a link that holds its name: here one
+  // to a file of the user's.
+  fs::create_symlink(documents / "notes.txt", other / "~~Zevrino_WRITE_TEST~~");
+  {
+    auto update = StartUpdate("C:\\zv other install\\Zevrino.exe");
+    EXPECT_TRUE(Contains(CancelErrorDialog(), "Error code: 24"));
+    EXPECT_TRUE(update.get().ExitedWith(24));
+  }
+  fs::remove(other / "~~Zevrino_WRITE_TEST~~");
   EXPECT_EQ(ReadTree(other), old_tree_);
   fs::remove_all(other);
 

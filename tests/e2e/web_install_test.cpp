@@ -18,6 +18,7 @@
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/http_server.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/signing.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/url_recorder.h"
@@ -99,9 +100,17 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"no length", server_.Url("/nolength/full.exe")},
       {"https to a plain server", server_.HttpsUrl("/files/full.exe")},
       {"closed port", "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/full.exe"},
+      {"10 redirects", server_.Url("/redirect/9/full.exe")},
+      {"11 redirects", server_.Url("/redirect/10/full.exe")},
+      {"redirect loop", server_.Url("/loop")},
+      {"redirect to a file", server_.Url("/to?location=file:///C:/windows/notepad.exe")},
+      {"file address", "file:///C:/windows/notepad.exe"},
+      {"ftp address", "ftp://127.0.0.1/full.exe"},
+      {"silent before the headers", server_.Url("/stallhead")},
+      {"silent within the body", server_.Url("/stallbody/full.exe")},
   };
   std::vector<std::string> command = {WindowsTestProgram("download_probe.exe").string(),
-                                      ToWindowsPath(out)};
+                                      "--stall-ms", "1500", ToWindowsPath(out)};
   for (const auto& c : cases) {
     command.push_back(c.second);
   }
@@ -142,6 +151,14 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"no length", 54, size, 0},
       {"https to a plain server", 52, 0, 0},
       {"closed port", 52, 0, 0},
+      {"10 redirects", 0, size, size},
+      {"11 redirects", 52, 0, 0},
+      {"redirect loop", 52, 0, 0},
+      {"redirect to a file", 52, 0, 0},
+      {"file address", 52, 0, 0},
+      {"ftp address", 52, 0, 0},
+      {"silent before the headers", 52, 0, 0},
+      {"silent within the body", 50, size / 2, size},
   };
   for (const auto& e : expected) {
     SCOPED_TRACE(e.name);
@@ -161,7 +178,11 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   const std::vector<std::string> requests = server_.Requests();
   EXPECT_EQ(CountRequests(requests, "GET /files/X64/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /html"), 1);
-  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
+  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 3);
+  // Redirects are followed one request each, and no further than allowed.
+  EXPECT_EQ(CountRequests(requests, "GET /redirect/10/full.exe"), 1);
+  EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 2);
+  EXPECT_EQ(CountRequests(requests, "GET /loop"), 11);
   // Every request, the probe's too, names the installer.
   for (const std::string& agent : server_.UserAgents()) {
     EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
@@ -454,6 +475,135 @@ TEST_F(WebInstallRunTest, CancelDuringCountdown) {
             "The installation of Zevrino is not complete. Do you want to cancel?");
   EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /missing.exe"});
   EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+}
+
+// Web installers signed by the vendor and unsigned (a development build),
+// and full installers signed in every way one may meet: the test root is
+// trusted in the prefix, recorder.exe plays the full installer.
+class WebInstallTrustTest : public WebInstallRunTest {
+ protected:
+  void SetUp() override {
+    ZV_REQUIRE_WINDOWS_PROGRAM(WindowsTestProgram("swap_file.exe"));
+    WebInstallRunTest::SetUp();
+    std::string error;
+    signing_ = TestSigning::Create(HostBuildDir() / "e2e" / "test-signing", &error);
+    ASSERT_NE(signing_, nullptr) << error;
+    ASSERT_TRUE(signing_->TrustRoot(*prefix_, &error)) << error;
+    const std::pair<const char*, Signer> signed_files[] = {
+        {"publisher.exe", Signer::kPublisher},    {"other.exe", Signer::kOtherPublisher},
+        {"expired.exe", Signer::kExpired},        {"selfsigned.exe", Signer::kSelfSigned},
+        {"impostor.exe", Signer::kImpostorChain},
+    };
+    for (const auto& [name, signer] : signed_files) {
+      ASSERT_TRUE(signing_->Sign(RecorderExe(), root() / name, signer, &error)) << error;
+    }
+    Bytes tampered = ReadBinaryFile(root() / "publisher.exe");
+    tampered[4096] ^= 1;
+    WriteBinaryFile(root() / "tampered.exe", tampered);
+    const fs::path unsigned_build = PackWebInstaller("unsigned-web", Description({"unused"}));
+    ASSERT_TRUE(signing_->Sign(unsigned_build, scratch_.path() / "signed-web.exe",
+                               Signer::kPublisher, &error))
+        << error;
+  }
+
+  fs::path WebInstaller(bool is_signed) const {
+    return scratch_.path() / (is_signed ? "signed-web.exe" : "unsigned-web.exe");
+  }
+
+  std::unique_ptr<TestSigning> signing_;
+};
+
+// Only a file its publisher signed runs from a signed web installer; an
+// unsigned one still refuses a signature that fails. A refused file is
+// deleted, never started, and the failure is logged with the check's result;
+// what runs gets every forwarded token as it was given.
+TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
+  const std::vector<std::string> tokens = {R"(C:\dir\)", "x /evil y", R"(a""/update""C:\x.exe)"};
+  const struct {
+    const char* file;
+    bool signed_web_installer;
+    int code;
+  } cases[] = {
+      {"publisher.exe", true, 0},   {"recorder.exe", true, 54},    {"other.exe", true, 54},
+      {"selfsigned.exe", true, 54}, {"impostor.exe", true, 54},    {"expired.exe", true, 54},
+      {"tampered.exe", true, 54},   {"recorder.exe", false, 0},    {"other.exe", false, 0},
+      {"tampered.exe", false, 54},  {"selfsigned.exe", false, 54},
+  };
+  fs::copy_file(RecorderExe(), root() / "recorder.exe", fs::copy_options::overwrite_existing);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.signed_web_installer ? " from a signed" : " unsigned"));
+    const fs::path dir = CleanInstallDir();
+    const fs::path log = scratch_.path() / "trust.log";
+    fs::remove(log);
+    std::vector<std::string> args = {"--url", server_.Url(std::string("/files/") + c.file),
+                                     "--log-file", ToWindowsPath(log)};
+    args.insert(args.end(), tokens.begin(), tokens.end());
+    const Outcome run = Run(WebInstaller(c.signed_web_installer), args,
+                            c.code == 0 ? std::vector<std::string>{}
+                                        : std::vector<std::string>{"wait", "#32770", "press",
+                                                                   std::to_string(kIdCancel)});
+    EXPECT_TRUE(run.installer.ExitedWith(c.code)) << Describe(run.installer);
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+    const Bytes log_bytes = ReadBinaryFile(log);
+    const std::string logged(log_bytes.begin(), log_bytes.end());
+    if (c.code == 0) {
+      std::vector<std::string> expected = {"/webinstall"};
+      expected.insert(expected.end(), tokens.begin(), tokens.end());
+      EXPECT_EQ(ReadStartArguments(dir / "ZuVerIzad0.exe"),
+                std::vector<std::vector<std::string>>{expected});
+    } else {
+      EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe.log")) << "the refused file ran";
+      EXPECT_NE(logged.find("(verification 0x"), std::string::npos) << logged;
+    }
+  }
+}
+
+// Another process keeps trying to put its own program in place of the
+// download while it arrives, is checked and is started: the program that
+// runs is always the one that was checked.
+TEST_F(WebInstallTrustTest, SwappedFileIsNeverStarted) {
+  const fs::path dir = CleanInstallDir();
+  fs::create_directories(dir);
+  const fs::path ready = scratch_.path() / "swap.ready";
+  const fs::path stop = scratch_.path() / "swap.stop";
+  const std::string target =
+      "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino\\ZuVerIzad0.exe";
+  auto swapper = std::async(std::launch::async, [&] {
+    return prefix_->RunWine({WindowsTestProgram("swap_file.exe").string(), target,
+                             ToWindowsPath(ready), ToWindowsPath(stop)});
+  });
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
+  const ProcessResult run = RunWithoutDialog(
+      WebInstaller(true), {"--url", server_.Url("/slow/publisher.exe?bps=400000")});
+  WriteBinaryFile(stop, {});
+  const ProcessResult swapped = swapper.get();
+  EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+  EXPECT_TRUE(swapped.ExitedWith(0)) << Describe(swapped);
+  EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log").size(), 1u);
+  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe.swapped-in")) << swapped.out;
+}
+
+// A server that goes silent, before its headers or within the body: closing
+// the window and answering Yes ends the run with 19 at once, without waiting
+// for the server, and the partial file goes.
+TEST_F(WebInstallRunTest, CancelEndsADownloadFromASilentServer) {
+  for (const std::string path : {"/stallhead", "/stallbody/full.exe"}) {
+    SCOPED_TRACE(path);
+    const fs::path dir = CleanInstallDir();
+    const fs::path setup = PackWebInstaller("silent", Description({server_.Url(path)}));
+    auto run = StartAsUser(*prefix_, setup, {});
+    const RobotOutput robot = RunDialogRobot(
+        *prefix_,
+        {"wait", "ZevrinoInstaller", "close", "wait", "#32770", "press", std::to_string(kIdYes)},
+        std::chrono::seconds(60));
+    const auto answered = std::chrono::steady_clock::now();
+    ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+    const ProcessResult result = run.get();
+    // Far below the 30 s after which the silence itself would end the wait.
+    EXPECT_LT(std::chrono::steady_clock::now() - answered, std::chrono::seconds(15));
+    EXPECT_TRUE(result.ExitedWith(19)) << Describe(result);
+    EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
+  }
 }
 
 }  // namespace

@@ -13,6 +13,11 @@ Routes (REL is a path below --root, "/" separated):
   /nolength/REL        the file without Content-Length
   /huge                Content-Length 4294967306 ("MZ" and 8 more bytes sent)
   /html                a 200 HTML page
+  /stallhead           nothing at all: the connection stays open, silent
+  /stallbody/REL       Content-Length of the file, its first half, then silence
+  /redirect/N/REL      302 to /redirect/N-1/REL, and /redirect/0/REL to /files/REL
+  /loop                302 to itself
+  /to?location=L       302 with Location L, whatever it is
   anything else        404 with an HTML page
 """
 
@@ -79,12 +84,38 @@ class Handler(BaseHTTPRequestHandler):
                     if ahead > 0:
                         time.sleep(ahead)
 
+    def redirect(self, location):
+        self.send_response(302)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def silence(self):
+        # Until the client gives up (or the server is stopped).
+        self.wfile.flush()
+        while self.connection.recv(1024):
+            pass
+
     def do_GET(self):
         self.record()
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
         route, _, rel = url.path.lstrip("/").partition("/")
         try:
+            if route == "stallhead" and not rel:
+                self.silence()
+                return
+            if route == "loop" and not rel:
+                self.redirect("/loop")
+                return
+            if route == "to" and not rel:
+                self.redirect(query.get("location", [""])[0])
+                return
+            if route == "redirect":
+                count, _, rest = rel.partition("/")
+                count = int(count) if count.isdigit() else 0
+                self.redirect("/redirect/%d/%s" % (count - 1, rest) if count > 0 else "/files/" + rest)
+                return
             if route == "html" and not rel:
                 self.head(200, len(HTML), "text/html")
                 self.wfile.write(HTML)
@@ -94,7 +125,7 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(b"MZ" + b"\0" * 8)
                 return
             path = self.file_for(rel) if rel else None
-            if path is None or route not in ("files", "slow", "short", "nolength"):
+            if path is None or route not in ("files", "slow", "short", "nolength", "stallbody"):
                 self.not_found()
                 return
             size = os.path.getsize(path)
@@ -104,6 +135,9 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_file(path, size, size, int(query.get("bps", ["65536"])[0]))
             elif route == "short":
                 self.send_file(path, size, max(size - 1, 0))
+            elif route == "stallbody":
+                self.send_file(path, size, size // 2)
+                self.silence()
             else:
                 self.send_file(path, None, size)
         except (BrokenPipeError, ConnectionResetError):

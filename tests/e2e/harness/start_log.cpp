@@ -1,5 +1,6 @@
 #include "tests/e2e/harness/start_log.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -46,6 +47,29 @@ std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::s
       },
       timeout);
   return records;
+}
+
+std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::path& program) {
+  std::filesystem::path path = program;
+  path += ".argv";
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::vector<std::string>> starts;
+  for (const std::string& line :
+       CompleteLines(std::string(std::istreambuf_iterator<char>(in), {}))) {
+    std::vector<std::string> arguments;
+    std::size_t start = 0;
+    while (start <= line.size() && !line.empty()) {
+      const std::size_t end = std::min(line.find(' ', start), line.size());
+      std::string argument;
+      for (std::size_t i = start + 1; i + 1 < end; i += 2) {
+        argument += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+      }
+      arguments.push_back(argument);
+      start = end + 1;
+    }
+    starts.push_back(arguments);
+  }
+  return starts;
 }
 
 std::filesystem::path StartLogPath(const std::filesystem::path& program) {

@@ -2,6 +2,8 @@
 // Reads the start logs that recorder.exe and the Zevrino.exe stand-in write
 // beside themselves ("<program>.log"): one line per start,
 //   <command line as received> TAB <current directory> CR LF
+// and the arguments they were started with ("<program>.argv", see
+// tests/e2e/windows/start_record_win.h).
 // Platform-free: host tests read the files through the prefix's folders,
 // Windows test programs read them directly.
 
@@ -44,6 +46,10 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds timeout);
 
 // The start log of the program at `program`: "<program>.log".
 std::filesystem::path StartLogPath(const std::filesystem::path& program);
+
+// The arguments of every start of the program at `program`, as the started
+// program's CommandLineToArgvW split them ("<program>.argv"), oldest first.
+std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::path& program);
 
 }  // namespace zevrino::e2e
 

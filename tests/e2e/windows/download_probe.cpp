@@ -1,7 +1,10 @@
 // download_probe.exe: runs the installer's download on its own, for the
 // end-to-end tests of the download and its failures.
 //
-//   download_probe.exe OUTPUT_DIR URL...
+//   download_probe.exe [--stall-ms N] OUTPUT_DIR URL...
+//
+// --stall-ms sets how long a download waits for a silent server (30 s
+// otherwise).
 //
 // Prints "arch <NativeArchitectureName>", then for the i-th URL (0-based,
 // "[ARCH]" replaced as the web installer does) downloads into
@@ -26,6 +29,12 @@
 namespace installer = zevrino::desktop::installer;
 
 int wmain(int argc, wchar_t** argv) {
+  std::uint32_t stall_ms = installer::kDownloadStallTimeoutMs;
+  if (argc > 2 && std::wstring(argv[1]) == L"--stall-ms") {
+    stall_ms = static_cast<std::uint32_t>(_wtoi(argv[2]));
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: download_probe OUTPUT_DIR URL...\n");
     return 2;
@@ -46,6 +55,7 @@ int wmain(int argc, wchar_t** argv) {
     installer::DownloadShared shared;
     shared.progress = &progress;
     shared.cancel_requested = &cancel;
+    shared.stall_timeout_ms = stall_ms;
     const installer::ResultCode result = installer::DownloadToFile(url.c_str(), file.get(), shared);
     std::string plain;
     const bool http =
