@@ -1,11 +1,9 @@
-// Fuzz target for what a server sends the download: the status, the
-// Location of a redirect and the Content-Length. Input: current address,
-// Location and Content-Length text, separated by newlines, then a status.
-// A redirect leads only to an http or https address, never from https down
-// to http, and keeps going only while it names such an address; a length is
-// either the decimal number the text spells or 0.
+// Fuzz target for what a server sends a download. Input: current address,
+// Location and Content-Length text, separated by newlines, then a status in
+// decimal digits. A redirect leads only from and to http or https addresses,
+// never from https down to http; a length is the number its digits spell,
+// between optional blanks, or 0.
 
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,72 +13,50 @@
 
 namespace {
 
-using namespace zevrino::desktop::installer;
-
 void Check(bool condition) {
   if (!condition) {
     __builtin_trap();
   }
 }
 
-std::string Next(const std::string& text, std::size_t* at) {
-  const std::size_t end = text.find('\n', *at);
-  const std::string part =
-      text.substr(*at, end == std::string::npos ? std::string::npos : end - *at);
-  *at = end == std::string::npos ? text.size() : end + 1;
-  return part;
-}
-
-bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
-  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) !=
-                                static_cast<unsigned char>(prefix[i])) {
-      return false;
-    }
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
   }
-  return true;
+  return text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  std::size_t at = 0;
-  const std::string current = Next(text, &at);
-  const std::string location = Next(text, &at);
+  using namespace zevrino::desktop::installer;
+  std::string parts[4];
+  std::size_t part = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    const char c = static_cast<char>(data[i]);
+    c == '\n' && part < 3 ? static_cast<void>(++part) : parts[part].push_back(c);
+  }
+  const std::string target = RedirectTarget(parts[0], parts[1]);
+  Check(target.empty() || (IsDownloadAddress(parts[0]) && IsDownloadAddress(target)));
+  Check(target.empty() || Lower(parts[0]).rfind("https:", 0) != 0 ||
+        Lower(target).rfind("https:", 0) == 0);
+
   // The header value reaches the parser as a C string.
-  const std::string length = Next(text, &at).c_str();
-  unsigned status = 0;
-  for (; at < text.size(); ++at) {
-    status = status * 10 + static_cast<unsigned char>(text[at]) % 10;
-  }
-
-  const std::string target = RedirectTarget(current, location);
-  if (!target.empty()) {
-    Check(IsDownloadAddress(current) && IsDownloadAddress(target));
-    Check(!StartsWithIgnoringCase(current, "https:") || StartsWithIgnoringCase(target, "https:"));
-  }
-  if (!IsDownloadAddress(current)) {
-    Check(target.empty());
-  }
-
+  const std::string length = parts[2].c_str();
   const std::uint64_t parsed = ParseContentLength(length.c_str());
+  const std::size_t first = length.find_first_not_of(" \t");
+  const std::size_t last = length.find_last_not_of(" \t");
   if (parsed != 0) {
-    // Only digits between optional blanks, and they spell the number.
-    std::string digits;
-    for (char c : length) {
-      Check(c == ' ' || c == '\t' || (c >= '0' && c <= '9'));
-      if (c >= '0' && c <= '9') {
-        digits += c;
-      }
-    }
-    while (digits.size() > 1 && digits[0] == '0') {
-      digits.erase(0, 1);
-    }
-    Check(digits == std::to_string(parsed));
+    const std::string digits = length.substr(first, last - first + 1);
+    Check(digits.find_first_not_of("0123456789") == std::string::npos);
+    Check(std::to_string(parsed) ==
+          digits.substr(std::min(digits.find_first_not_of('0'), digits.size() - 1)));
   }
 
-  const StatusAction action = ActionForStatus(status);
-  Check((action == StatusAction::kBody) == (status == 200));
+  unsigned status = 0;
+  for (char c : parts[3]) {
+    status = status * 10 + static_cast<unsigned char>(c) % 10;
+  }
+  Check((ActionForStatus(status) == StatusAction::kBody) == (status == 200));
   return 0;
 }

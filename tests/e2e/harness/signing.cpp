@@ -14,23 +14,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kPublisherSubject[] = "/CN=Zevrino AB Test Publisher/O=Zevrino AB";
-constexpr char kRootSubject[] = "/CN=Zevrino Test Root";
-
-// Extensions of the test certificates; the [ca] part serves `openssl ca`,
-// the one command that backdates a certificate.
-constexpr char kConfig[] = R"([ req ]
+// The test certificates. `openssl ca` is the one command that backdates a
+// certificate, for the expired leaf; the impostor's root copies the real
+// root's name with a key of its own.
+constexpr char kMakeCertificates[] = R"(set -e
+cat > test.cnf <<'END'
+[ req ]
 distinguished_name = dn
 [ dn ]
 [ root ]
 basicConstraints = critical,CA:true
 keyUsage = critical,keyCertSign,cRLSign
-subjectKeyIdentifier = hash
 [ leaf ]
 basicConstraints = CA:false
 keyUsage = critical,digitalSignature
 extendedKeyUsage = codeSigning
-subjectKeyIdentifier = hash
 [ ca ]
 default_ca = backdating
 [ backdating ]
@@ -42,105 +40,64 @@ unique_subject = no
 [ anything ]
 commonName = supplied
 organizationName = optional
+END
+: > index.txt; echo 1000 > serial.txt
+publisher="/CN=Zevrino AB Test Publisher/O=Zevrino AB"
+root() { openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
+  -extensions root -subj "/CN=Zevrino Test Root" -keyout $1.key -out $1.pem; }
+request() { openssl req -new -newkey rsa:2048 -nodes -config test.cnf -subj "$2" \
+  -keyout $1.key -out $1.csr; }
+issue() { openssl x509 -req -sha256 -days 3650 -in $1.csr -CA $2.pem -CAkey $2.key \
+  -set_serial $3 -extfile test.cnf -extensions leaf -out $1.pem; }
+root root; root fakeroot
+request publisher "$publisher"; issue publisher root 101
+request other "/CN=Other Vendor Test Publisher"; issue other root 102
+request expired "$publisher"
+openssl ca -batch -config test.cnf -notext -md sha256 -cert root.pem -keyfile root.key \
+  -startdate 20200101000000Z -enddate 20210101000000Z -extfile test.cnf -extensions leaf \
+  -in expired.csr -out expired.pem
+openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
+  -extensions leaf -subj "$publisher" -keyout selfsigned.key -out selfsigned.pem
+request impostor "$publisher"; issue impostor fakeroot 101
 )";
 
-bool Run(const std::vector<std::string>& argv, const fs::path& directory, std::string* error) {
-  std::vector<std::string> command = {"sh", "-c", "cd \"$0\" && exec \"$@\"", directory.string()};
-  command.insert(command.end(), argv.begin(), argv.end());
-  const ProcessResult result = RunProcess(command, {}, std::chrono::minutes(1));
+constexpr const char* kSignerNames[] = {"publisher", "other", "expired", "selfsigned", "impostor"};
+
+// Runs `script` with sh in `directory`.
+bool RunScript(const std::string& script, const fs::path& directory, std::string* error) {
+  const ProcessResult result = RunProcess(
+      {"sh", "-c", "cd \"$0\" && " + script, directory.string()}, {}, std::chrono::minutes(1));
   if (!result.ExitedWith(0)) {
-    *error = argv[0] + " " + argv[1] + ": " + Describe(result);
+    *error = script.substr(0, script.find('\n')) + ": " + Describe(result);
     return false;
   }
   return true;
-}
-
-std::string NameOf(Signer signer) {
-  switch (signer) {
-    case Signer::kPublisher:
-      return "publisher";
-    case Signer::kOtherPublisher:
-      return "other";
-    case Signer::kExpired:
-      return "expired";
-    case Signer::kSelfSigned:
-      return "selfsigned";
-    case Signer::kImpostorChain:
-      return "impostor";
-  }
-  return "?";
 }
 
 }  // namespace
 
 std::unique_ptr<TestSigning> TestSigning::Create(const fs::path& directory, std::string* error) {
   std::unique_ptr<TestSigning> signing(new TestSigning(directory));
-  if (!fs::exists(directory / "impostor.pem") && !signing->Make(error)) {
+  fs::create_directories(directory);
+  if (!fs::exists(directory / "impostor.pem") && !RunScript(kMakeCertificates, directory, error)) {
     return nullptr;
   }
   return signing;
 }
 
-bool TestSigning::Make(std::string* error) const {
-  fs::create_directories(directory_);
-  std::ofstream(directory_ / "test.cnf") << kConfig;
-  std::ofstream(directory_ / "index.txt").close();
-  std::ofstream(directory_ / "serial.txt") << "1000\n";
-  const auto root = [&](const std::string& name) {
-    return Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256", "-days",
-                "3650", "-config", "test.cnf", "-extensions", "root", "-subj", kRootSubject,
-                "-keyout", name + ".key", "-out", name + ".pem"},
-               directory_, error);
-  };
-  const auto request = [&](const std::string& name, const std::string& subject) {
-    return Run({"openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-config", "test.cnf",
-                "-subj", subject, "-keyout", name + ".key", "-out", name + ".csr"},
-               directory_, error);
-  };
-  const auto issue = [&](const std::string& name, const std::string& ca, const char* serial) {
-    return Run(
-        {"openssl",     "x509",     "-req",        "-sha256", "-days",     "3650",        "-in",
-         name + ".csr", "-CA",      ca + ".pem",   "-CAkey",  ca + ".key", "-set_serial", serial,
-         "-extfile",    "test.cnf", "-extensions", "leaf",    "-out",      name + ".pem"},
-        directory_, error);
-  };
-  return root("root") && root("fakeroot") && request("publisher", kPublisherSubject) &&
-         issue("publisher", "root", "101") && request("other", "/CN=Other Vendor Test Publisher") &&
-         issue("other", "root", "102") && request("expired", kPublisherSubject) &&
-         Run({"openssl",     "ca",
-              "-batch",      "-config",
-              "test.cnf",    "-notext",
-              "-md",         "sha256",
-              "-cert",       "root.pem",
-              "-keyfile",    "root.key",
-              "-startdate",  "20200101000000Z",
-              "-enddate",    "20210101000000Z",
-              "-extfile",    "test.cnf",
-              "-extensions", "leaf",
-              "-in",         "expired.csr",
-              "-out",        "expired.pem"},
-             directory_, error) &&
-         Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256", "-days",
-              "3650", "-config", "test.cnf", "-extensions", "leaf", "-subj", kPublisherSubject,
-              "-keyout", "selfsigned.key", "-out", "selfsigned.pem"},
-             directory_, error) &&
-         request("impostor", kPublisherSubject) && issue("impostor", "fakeroot", "101");
-}
-
 bool TestSigning::Sign(const fs::path& input, const fs::path& output, Signer signer,
                        std::string* error) const {
-  const std::string name = NameOf(signer);
+  const std::string name = kSignerNames[static_cast<int>(signer)];
   fs::remove(output);
-  return Run(
-      {"osslsigncode", "sign", "-certs", name + ".pem", "-key", name + ".key", "-h", "sha256", "-n",
-       "Zevrino", "-in", fs::absolute(input).string(), "-out", fs::absolute(output).string()},
-      directory_, error);
+  return RunScript("osslsigncode sign -certs " + name + ".pem -key " + name +
+                       ".key -h sha256 -n Zevrino -in \"" + fs::absolute(input).string() +
+                       "\" -out \"" + fs::absolute(output).string() + "\"",
+                   directory_, error);
 }
 
 bool TestSigning::TrustRoot(const WinePrefix& prefix, std::string* error) const {
   const fs::path der = directory_ / "root.der";
-  if (!Run({"openssl", "x509", "-in", "root.pem", "-outform", "DER", "-out", "root.der"},
-           directory_, error)) {
+  if (!RunScript("openssl x509 -in root.pem -outform DER -out root.der", directory_, error)) {
     return false;
   }
   std::ifstream in(der, std::ios::binary);

@@ -37,7 +37,6 @@ class TestSigning {
 
  private:
   explicit TestSigning(std::filesystem::path directory) : directory_(std::move(directory)) {}
-  bool Make(std::string* error) const;
 
   std::filesystem::path directory_;
 };
