@@ -108,10 +108,11 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
   }
   TakeUpdateStartedMarker(system, markers, timings);
 
-  system.CloseRunningApplication();
+  // An update that may not run leaves the running application alone.
   if (system.MarkerExists(kUpdateFailedMutexName)) {
     return kSuccess;
   }
+  system.CloseRunningApplication();
 
   const DWORD access =
       WaitForExclusiveAccess(executable.get(), timings.exclusive_access,

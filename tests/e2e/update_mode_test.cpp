@@ -282,7 +282,8 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
 
 // Refusals and failures change nothing: a folder of the user's that holds no
 // installation is refused before the application is closed; a "Zevrino
-// Update Failed Mutex" held elsewhere ends the update with success; a file of the installation
+// Update Failed Mutex" held elsewhere ends the update with success, the
+// application left running; a file of the installation
 // held open by another process fails the install, which rolls back; so does
 // a damaged package; a folder the user cannot write, or whose write-test
 // name is a link, is refused before anything is written. Each
@@ -316,6 +317,8 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
     EXPECT_EQ(ReadStartLog(StartLog()).size(), 1u);
+    EXPECT_TRUE(ReadStandinMessages(InstallDir() / "Zevrino.exe").empty());
+    EXPECT_TRUE(Contains(prefix_->RunWine({"tasklist"}).out, "Zevrino.exe"));
   }
   {
     Holder locked(*prefix_, scratch_.path(), "hold_file.exe",
