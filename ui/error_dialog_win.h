@@ -16,11 +16,11 @@ bool ShowError(ResultCode code);
 bool ShowErrorDialog(ResultCode code);
 
 // The full installer's address that the web installer is about to download
-// (UTF-8, before its "[ARCH]" placeholder is replaced); code 57 opens it.
-// Empty until set; code 57 then opens the compiled-in address.
+// (UTF-8, its "[ARCH]" placeholder replaced as for the download); code 57
+// opens it. Empty until set; code 57 then opens the compiled-in address.
 void SetFullInstallerUrl(const char* utf8_url);
 
-// True when the selected catalog's locale is written right to left.
+// True when the loaded catalog is written in a right-to-left script.
 bool IsRightToLeftLanguage();
 
 }  // namespace zevrino::desktop::installer

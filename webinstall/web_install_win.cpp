@@ -285,7 +285,8 @@ ResultCode RunWebInstall(const PayloadReader& reader, const WebInstallTiming& ti
   if (read != kSuccess) {
     return read;
   }
-  SetFullInstallerUrl(address.c_str());
+  // The browser fallback opens the address the download used.
+  SetFullInstallerUrl(ReplaceArchPlaceholder(address).c_str());
 
   // An existing directory is fine; one that cannot be made shows up as a
   // file that cannot be created.

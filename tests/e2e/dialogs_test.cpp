@@ -108,7 +108,7 @@ class DialogsTest : public PrefixTest {
 // the answer returned, the browser target opened and the style word.
 TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
   const auto recorder = RecordHttps();
-  const std::string url = "https://127.0.0.1:9/full/ZevrinoSetup.exe?arch=[ARCH]";
+  const std::string url = "https://127.0.0.1:9/full/X64/ZevrinoSetup.exe?arch=X64";
   struct Row {
     std::string code;
     std::string message;
@@ -197,8 +197,8 @@ TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
   EXPECT_EQ(MessageBoxStyles(result.err), expected_styles);
 
   // The download page after the corrupt-installer OK, the vendor's full
-  // installer, then the address the web installer set (as set, placeholder
-  // and query included); nothing after Cancel or for the other rows.
+  // installer, then the address the web installer set (exactly, query
+  // included); nothing after Cancel or for the other rows.
   std::vector<std::string> opened = recorder->WaitForAddresses(3, 30s);
   std::sort(opened.begin(), opened.end());
   std::vector<std::string> expected_opened = {kDownloadPage, kVendorFullInstaller, url};

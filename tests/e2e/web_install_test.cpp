@@ -375,13 +375,14 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
 }
 
 // Downloads that fail at once show their dialog after one request; the
-// browser fallback opens exactly the configured https address, and only
-// after OK.
+// browser fallback opens the https address the download used, "[ARCH]"
+// replaced, and only after OK.
 TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
   std::string error;
   const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
   ASSERT_TRUE(browser.valid()) << error;
   const std::string https = server_.HttpsUrl("/files/full.exe?from=webinstall");
+  const std::string https_arch = server_.HttpsUrl("/files/[ARCH]/full.exe?from=webinstall");
   const struct {
     const char* name;
     std::string url;
@@ -404,11 +405,11 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
        {"GET /files/full.exe?from=webinstall"},
        {}},
       {"https fails, http works: OK",
-       https,
+       https_arch,
        kIdOk,
        57,
-       {"GET /files/full.exe?from=webinstall"},
-       {https}},
+       {"GET /files/[ARCH]/full.exe?from=webinstall"},
+       {server_.HttpsUrl("/files/X64/full.exe?from=webinstall")}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
