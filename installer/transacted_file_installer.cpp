@@ -198,8 +198,9 @@ ResultCode TransactedFileInstaller::Prepare() {
 }
 
 // Every file under "locales" is obsolete unless the package provides it. A
-// missing directory (first installation) leaves nothing to remove; a walk
-// that fails otherwise would leave stale files behind, so it stops here.
+// missing directory (first installation) leaves nothing to remove and is
+// not walked, so that no failed walk is logged for it; a walk that fails
+// otherwise would leave stale files behind, so it stops here.
 // Links are not the installation's own files: a "locales" that is a link,
 // and links inside it, are removed themselves, and what they lead to is
 // never walked, parked or deleted. Where a link cannot be removed apart
@@ -208,7 +209,10 @@ ResultCode TransactedFileInstaller::NoteObsoleteLocaleFiles() {
   const std::wstring locales = JoinWidePath(installation_directory_, L"locales");
   ErrorCode error;
   const bool locales_is_link = file_system_.IsLink(locales, error);
-  if (error && !IsNotFound(error)) {
+  if (IsNotFound(error)) {
+    return kSuccess;
+  }
+  if (error) {
     return kCreateFailed;
   }
   if (locales_is_link) {
