@@ -12,6 +12,13 @@ namespace {
 
 const char* const traditional_chinese_regions[] = {"HK", "MO", "TW"};
 const char* const simplified_chinese_regions[] = {"CN", "MY", "SG"};
+// Chinese catalogs carry the name of the region whose written standard they
+// follow: Macao reads Hong Kong's traditional Chinese, and the simplified
+// script is that of the catalog for mainland China.
+constexpr char macao_region[] = "MO";
+constexpr char macao_standard_region[] = "HK";
+constexpr char simplified_script[] = "Hans";
+constexpr char simplified_catalog[] = "zh-CN";
 // Regions whose Spanish falls back to "419" (Latin America).
 const char* const latin_american_regions[] = {"AR", "BO", "CL", "CO", "CR", "DO", "EC", "SV", "GT",
                                               "HN", "MX", "NI", "PA", "PY", "PE", "PR", "UY", "VE"};
@@ -29,6 +36,17 @@ void add_script(std::vector<std::string>& scripts, const std::string& script) {
   if (!contains(scripts, script)) {
     scripts.push_back(script);
   }
+}
+
+// language-script-region for each script, then language-region.
+void append_region_candidates(const std::string& language, const std::vector<std::string>& scripts,
+                              const std::string& region, std::vector<std::string>& out) {
+  for (const std::string& script : scripts) {
+    if (!script.empty()) {
+      out.push_back(text::format("%s-%s-%s", language.c_str(), script.c_str(), region.c_str()));
+    }
+  }
+  out.push_back(text::format("%s-%s", language.c_str(), region.c_str()));
 }
 
 }  // namespace
@@ -63,12 +81,10 @@ void expand_language_tag(const std::string& tag, std::vector<std::string> script
   }
 
   if (!region.empty()) {
-    for (const std::string& script : scripts) {
-      if (!script.empty()) {
-        out.push_back(text::format("%s-%s-%s", language.c_str(), script.c_str(), region.c_str()));
-      }
+    append_region_candidates(language, scripts, region, out);
+    if (language == "zh" && region == macao_region) {
+      append_region_candidates(language, scripts, macao_standard_region, out);
     }
-    out.push_back(text::format("%s-%s", language.c_str(), region.c_str()));
   }
 
   if (is_in(latin_american_regions, region) || region == "419" || region == "LA") {
@@ -88,6 +104,9 @@ void expand_language_tag(const std::string& tag, std::vector<std::string> script
   for (const std::string& script : scripts) {
     if (!script.empty()) {
       out.push_back(text::format("%s-%s", language.c_str(), script.c_str()));
+      if (language == "zh" && script == simplified_script) {
+        out.push_back(simplified_catalog);
+      }
     }
   }
   out.push_back(language);

@@ -5,7 +5,9 @@
 // least: language-script-region, language-region, then the Latin American
 // fallbacks for Spanish-style regions, language-script, language. Chinese
 // regions imply their script (HK, MO, TW: Hant; CN, MY, SG: Hans), so that
-// zh-HK can find a "zh-Hant-HK" catalog and zh-MO a "zh-Hant" one.
+// zh-HK can find a "zh-Hant-HK" catalog; Macao falls back to Hong Kong
+// (zh-MO finds "zh-Hant-HK" too), and the simplified script to the catalog
+// of mainland China (zh-SG and zh-Hans find "zh-CN").
 // Example: es-CO with the script Latn gives
 //   es-Latn-CO, es-CO, es-Latn-419, es-419, es-LA, es-Latn, es
 // All comparisons are exact and case-sensitive.

@@ -26,12 +26,13 @@ TEST(LanguageTags, ExpandsFromMostToLeastSpecific) {
   EXPECT_EQ(expand("es_LA", {}), (list{"es-LA", "es-419", "es"}));
   EXPECT_EQ(expand("zh-HK", {"Hani", "Hant"}),
             (list{"zh-Hani-HK", "zh-Hant-HK", "zh-HK", "zh-Hani", "zh-Hant", "zh"}));
-  EXPECT_EQ(expand("zh-SG", {}), (list{"zh-Hans-SG", "zh-SG", "zh-Hans", "zh"}));
-  EXPECT_EQ(expand("zh-MO", {}), (list{"zh-Hant-MO", "zh-MO", "zh-Hant", "zh"}));
+  EXPECT_EQ(expand("zh-SG", {}), (list{"zh-Hans-SG", "zh-SG", "zh-Hans", "zh-CN", "zh"}));
+  EXPECT_EQ(expand("zh-MO", {}),
+            (list{"zh-Hant-MO", "zh-MO", "zh-Hant-HK", "zh-HK", "zh-Hant", "zh"}));
   EXPECT_EQ(expand("zh-MY", {"Latn"}),
-            (list{"zh-Latn-MY", "zh-Hans-MY", "zh-MY", "zh-Latn", "zh-Hans", "zh"}));
+            (list{"zh-Latn-MY", "zh-Hans-MY", "zh-MY", "zh-Latn", "zh-Hans", "zh-CN", "zh"}));
   EXPECT_EQ(expand("zh-Hans-HK", {}),
-            (list{"zh-Hans-HK", "zh-Hant-HK", "zh-HK", "zh-Hans", "zh-Hant", "zh"}));
+            (list{"zh-Hans-HK", "zh-Hant-HK", "zh-HK", "zh-Hans", "zh-CN", "zh-Hant", "zh"}));
   EXPECT_EQ(expand("yue-HK", {}), (list{"yue-HK", "yue"}));
   EXPECT_EQ(expand("sr-Latn", {""}), (list{"sr-Latn", "sr"}));
   EXPECT_EQ(expand("pa-Arab-PK", {"Arab"}), (list{"pa-Arab-PK", "pa-PK", "pa-Arab", "pa"}));
@@ -56,9 +57,14 @@ TEST(LanguageChoice, PicksTheBestCompiledInCatalog) {
       {{{"zh-HK", "Hani;Hant;"}}, "zh-Hant-HK"},
       {{{"zh-TW", "Hani;Hant;"}}, "zh-TW"},
       {{{"zh-Hant-TW", "Hani;Hant;"}}, "zh-TW"},
-      {{{"zh-MO", "Hant;"}}, "zh-Hant"},
+      {{{"zh-MO", "Hant;"}}, "zh-Hant-HK"},
+      {{{"zh-Hant-MO", "Hani;Hant;"}}, "zh-Hant-HK"},
+      {{{"zh-Hant", "Hani;Hant;"}}, "zh-Hant"},
       {{{"zh-CN", "Hans;"}}, "zh-CN"},
-      {{{"zh-SG", "Hans;"}}, "en"},
+      {{{"zh-SG", "Hans;"}}, "zh-CN"},
+      {{{"zh-Hans", "Hani;Hans;"}}, "zh-CN"},
+      {{{"zh-Hans-SG", "Hani;Hans;"}}, "zh-CN"},
+      {{{"zh-Hans-HK", "Hani;Hans;"}}, "zh-Hant-HK"},
       {{{"pt-AO", "Latn;"}}, "en"},
       {{{"nn-NO", "Latn;"}}, "en"},
       {{{"fr-CH", "Latn;"}, {"de-CH", "Latn;"}}, "fr"},
