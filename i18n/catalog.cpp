@@ -7,6 +7,7 @@
 
 #include "i18n/count_format.h"
 #include "i18n/memory_stream.h"
+#include "i18n/text_direction.h"
 
 namespace zevrino::desktop::i18n::gettext {
 
@@ -26,6 +27,7 @@ struct catalog_state {
   std::vector<std::string> available;
   translation_table table;
   plural_forms rule;
+  bool right_to_left = false;  // of the catalog in the table
 
   catalog_state() { rule.parse(english_rule); }
 };
@@ -126,13 +128,14 @@ bool set_locale(const std::string& name) {
   s.locale = name;
   s.table.clear();
   s.rule.clear();
-  if (load_named(s, name) || load_named(s, fallback_locale)) {
-    return true;
+  const bool loaded = load_named(s, name) || load_named(s, fallback_locale);
+  if (!loaded) {
+    // Nothing could be read: every lookup answers with its English msgid,
+    // so choose the English forms for it as well.
+    s.rule.parse(english_rule);
   }
-  // Nothing could be read: every lookup answers with its English msgid, so
-  // choose the English forms for it as well.
-  s.rule.parse(english_rule);
-  return false;
+  s.right_to_left = written_right_to_left(s.table);
+  return loaded;
 }
 
 std::string lookup(const std::string& context, const std::string& msgid,
@@ -180,6 +183,10 @@ std::string translate_plural(const std::string& msgid, const std::string& msgid_
 
 std::string current_locale() {
   return state().locale;
+}
+
+bool right_to_left() {
+  return state().right_to_left;
 }
 
 const std::vector<std::string>& available_locales() {

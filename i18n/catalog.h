@@ -65,6 +65,10 @@ std::string lookup(const std::string& context, const std::string& msgid,
 // The name last passed to set_locale.
 std::string current_locale();
 
+// Whether the catalog set_locale loaded is written in a right-to-left script
+// (i18n/text_direction.h); false before set_locale and for English.
+bool right_to_left();
+
 // The catalog names init found, in table or directory order.
 const std::vector<std::string>& available_locales();
 // The candidate names init built from the user's languages.

@@ -37,7 +37,7 @@ void SetFullInstallerUrl(const char* utf8_url) {
 }
 
 bool IsRightToLeftLanguage() {
-  return IsRightToLeftLocale(i18n::gettext::current_locale());
+  return i18n::gettext::right_to_left();
 }
 
 bool ShowErrorDialog(ResultCode code) {

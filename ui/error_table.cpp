@@ -39,10 +39,6 @@ constexpr ErrorTableEntry kUseBrowser = {
 constexpr ErrorTableEntry kUnknown = {"The installer encountered an unknown error.",
                                       ErrorButtons::kRetryCancel, BrowserTarget::kNone};
 
-constexpr const char* kRightToLeftLocales[] = {"ar", "ar-EG", "ar-MA", "ar-SA", "arc",
-                                               "dv", "fa",    "ha",    "he",    "khw",
-                                               "ks", "ku",    "ps",    "ur",    "yi"};
-
 }  // namespace
 
 ErrorTableEntry LookupErrorEntry(ResultCode code) {
@@ -97,15 +93,6 @@ std::string ComposeErrorText(ResultCode code) {
 unsigned int ErrorDialogFlags(ResultCode code, bool right_to_left) {
   return static_cast<unsigned int>(LookupErrorEntry(code).buttons) | kIconWarning |
          (right_to_left ? kRtlReading : 0u);
-}
-
-bool IsRightToLeftLocale(const std::string& locale) {
-  for (const char* name : kRightToLeftLocales) {
-    if (locale == name) {
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace zevrino::desktop::installer

@@ -47,7 +47,4 @@ std::string ComposeErrorText(const std::string& message, const std::string& code
 // right-to-left language, right-to-left reading order.
 unsigned int ErrorDialogFlags(ResultCode code, bool right_to_left);
 
-// True for the locale names written right to left (exact, case-sensitive).
-bool IsRightToLeftLocale(const std::string& locale);
-
 }  // namespace zevrino::desktop::installer

@@ -1,6 +1,6 @@
 // Checks every compiled-in catalog: complete, well-formed translations whose
-// placeholders agree with their msgids, and plural rules that select the
-// forms their language needs.
+// placeholders agree with their msgids, plural rules that select the forms
+// their language needs, and the reading order of its script.
 
 #include "i18n/embedded_catalogs.h"
 
@@ -10,6 +10,8 @@
 #include <map>
 #include <set>
 
+#include "fake_language_source.h"
+#include "i18n/catalog.h"
 #include "i18n/memory_stream.h"
 
 namespace zevrino::desktop::i18n {
@@ -202,6 +204,23 @@ TEST(EmbeddedCatalogs, PluralRulesSelectTheLanguagesForms) {
     const auto found = expected.find(catalog.name);
     EXPECT_EQ(actual, found == expected.end() ? one_other : found->second) << catalog.name;
   }
+}
+
+// Every catalog reads in the direction of its script: those written in
+// Arabic or Hebrew letters right to left, Punjabi in Shahmukhi included,
+// and English stands in for a catalog that is missing.
+TEST(EmbeddedCatalogs, ReadingOrderFollowsTheScript) {
+  const std::set<std::string> right_to_left = {"ar", "ar-EG", "ar-MA", "ar-SA",
+                                               "fa", "he",    "pa-PK", "ur"};
+  gettext::set_embedded_catalogs(embedded_catalog_table, embedded_catalog_count);
+  gettext::testing::fake_language_source english(gettext::testing::language_list{{"en", "Latn;"}});
+  gettext::init("", english);
+  for (const char* name : catalog_names) {
+    gettext::set_locale(name);
+    EXPECT_EQ(gettext::right_to_left(), right_to_left.count(name) == 1) << name;
+  }
+  gettext::set_locale("yi");
+  EXPECT_FALSE(gettext::right_to_left());
 }
 
 }  // namespace
