@@ -10,7 +10,9 @@ Every locale the installer embeds must have a catalog that
     is accepted by the installer's own rule grammar (no unary operators) and
     yields exactly as many forms as nplurals declares,
   - keeps every message's leading and trailing white space, its printf
-    conversions (count and kind; "%1$d" counts as "%d"), and the product name,
+    conversions (count and kind; "%1$d" counts as "%d"; a plural form that the
+    rule selects for one count only may leave the count out, as Arabic does
+    in its dual "ثانيتان"), and the product name,
   - compiles into a catalog whose entries, forms and plural rule (read up to
     the first ";" as the installer reads it) are those of the source,
   - stays within the runtime limits: 4,096 bytes per catalog string, 255 bytes
@@ -52,13 +54,14 @@ RULE_GROUPS = {
     "(n != 1)": "en",
     "arabic": "ar ar-EG ar-MA ar-SA",
     "slavic": "bs hr ru sr uk",
-    "own": "cs sk fa he lt lv mk pl ro sl",
+    "own": "cs sk fa he is lt lv mk pl ro sl",
 }
 OWN_RULE_FORMS = {  # languages with a rule of their own: nplurals and probe forms
     "cs": (3, (2, 0, 1, 2, 2, 2, 2, 2)),
     "sk": (3, (2, 0, 1, 2, 2, 2, 2, 2)),
     "fa": (2, (1, 1, 0, 0, 0, 0, 0, 0)),
     "he": (4, (3, 0, 1, 3, 3, 3, 3, 3)),
+    "is": (2, (1, 0, 1, 1, 1, 0, 1, 0)),  # CLDR: 21, 31, 101 take the singular
     "lt": (3, (2, 0, 1, 1, 2, 0, 1, 0)),
     "lv": (3, (2, 0, 1, 1, 1, 0, 1, 0)),
     "mk": (2, (1, 0, 1, 1, 1, 0, 1, 0)),
@@ -451,6 +454,7 @@ def check_catalog(locale, path, template, tmpdir):
         problems.append("Language is %r" % fields.get("Language"))
     m = re.fullmatch(r"nplurals=(\d+);\s*plural=([^;]*);?", fields.get("Plural-Forms", ""))
     nplurals = None
+    single_count_forms = set()  # forms the rule selects for one count only
     if not m:
         problems.append("Plural-Forms unreadable: %r" % fields.get("Plural-Forms"))
     else:
@@ -467,7 +471,9 @@ def check_catalog(locale, path, template, tmpdir):
             forms = tuple(evaluate_rule(words, c) for c in PROBE_COUNTS)
             if forms != want_forms:
                 problems.append("rule %r selects %s, expected %s" % (rule, forms, want_forms))
-            used = {evaluate_rule(words, c) for c in range(0, 2000)}
+            selected = [evaluate_rule(words, c) for c in range(0, 2000)]
+            used = set(selected)
+            single_count_forms = {k for k in used if selected.count(k) == 1}
             if used != set(range(nplurals)):
                 problems.append("rule selects forms %s but nplurals=%d" % (sorted(used), nplurals))
         except RuleError as e:
@@ -521,7 +527,8 @@ def check_catalog(locale, path, template, tmpdir):
             if split_ws(text) != split_ws(src):
                 problems.append(where + ": white space %r, expected %r"
                                 % (split_ws(text), split_ws(src)))
-            if conversions(text) != conversions(src) or stray_percent(text):
+            implied_count = plural is not None and k in single_count_forms and not conversions(text)
+            if (conversions(text) != conversions(src) and not implied_count) or stray_percent(text):
                 problems.append(where + ": conversions %s, expected %s"
                                 % (conversions(text), conversions(src)))
             if src.count(PRODUCT) and PRODUCT not in text:

@@ -105,7 +105,7 @@ TEST_F(CatalogTest, WithoutAnyReadableCatalogTextsAreEnglish) {
 }
 
 TEST_F(CatalogTest, LooksUpFormsAndFormatsTheCount) {
-  const std::string forms = std::string("A %1$d\0B %1$d\0C %d%%", 20);
+  const std::string forms = std::string("A %1$d\0B %1$d\0C %d%%\0two, no count", 34);
   use_table({{"en", english_catalog()},
              {"xx", build_mo({header_with_rule("n % 10;"),
                               {seconds_key, forms},
@@ -119,7 +119,9 @@ TEST_F(CatalogTest, LooksUpFormsAndFormatsTheCount) {
   EXPECT_EQ(translate_plural("%d second", "%d seconds", 10), "A 10");
   EXPECT_EQ(translate_plural("%d second", "%d seconds", 21), "B 21");
   EXPECT_EQ(translate_plural("%d second", "%d seconds", -12), "C -12%");
-  // Index beyond the three forms: the first form.
+  // A form may leave the count to its words (the Arabic dual does).
+  EXPECT_EQ(translate_plural("%d second", "%d seconds", 3), "two, no count");
+  // Index beyond the four forms: the first form.
   EXPECT_EQ(translate_plural("%d second", "%d seconds", 7), "A 7");
   // Missing plural message: msgid for index 0, plural msgid otherwise.
   EXPECT_EQ(translate_plural("%d minute", "%d minutes", 20), "20 minute");

@@ -147,23 +147,27 @@ TEST(EmbeddedCatalogs, EveryCatalogTranslatesEveryMessage) {
       EXPECT_FALSE(found->second[0].empty()) << msgid;
       EXPECT_EQ(conversions(found->second[0]), conversions(msgid)) << found->second[0];
     }
+    // The rule selects every form and nothing beyond them.
+    std::multiset<std::uint32_t> selected;
+    for (std::int64_t n = 0; n <= 1000; ++n) {
+      selected.insert(rule.evaluate(n));
+    }
+    EXPECT_EQ(std::set<std::uint32_t>(selected.begin(), selected.end()).size(), plural_count);
+    EXPECT_LT(*selected.rbegin(), plural_count);
+
     for (const auto& [msgid, msgid_plural] : plural_messages) {
       const auto found = table.find(std::string(msgid) + '\0' + msgid_plural);
       ASSERT_NE(found, table.end()) << msgid;
       EXPECT_EQ(found->second.size(), plural_count) << msgid;
-      for (const std::string& form : found->second) {
+      for (std::uint32_t k = 0; k < found->second.size(); ++k) {
+        const std::string& form = found->second[k];
         EXPECT_FALSE(form.empty()) << msgid;
-        EXPECT_EQ(conversions(form), conversions(msgid)) << form;
+        // A form chosen for one count only may leave the count to its words,
+        // as the Arabic dual does.
+        const bool implied_count = selected.count(k) == 1 && conversions(form).empty();
+        EXPECT_TRUE(implied_count || conversions(form) == conversions(msgid)) << form;
       }
     }
-
-    // The rule selects every form and nothing beyond them.
-    std::set<std::uint32_t> selected;
-    for (std::int64_t n = 0; n <= 1000; ++n) {
-      selected.insert(rule.evaluate(n));
-    }
-    EXPECT_EQ(selected.size(), plural_count);
-    EXPECT_LT(*selected.rbegin(), plural_count);
   }
 }
 
@@ -184,6 +188,8 @@ TEST(EmbeddedCatalogs, PluralRulesSelectTheLanguagesForms) {
   for (const char* name : {"bs", "hr", "ru", "sr", "uk"}) {
     expected[name] = {2, 0, 1, 2, 2, 0, 1, 0};
   }
+  // Icelandic as CLDR has it: 21, 31 and 101 take the singular.
+  expected["is"] = {1, 0, 1, 1, 1, 0, 1, 0};
   // Rules of their own, checked for completeness above.
   const std::set<std::string> own_rules = {"cs", "sk", "fa", "he", "lt",
                                            "lv", "mk", "pl", "ro", "sl"};
