@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "installer/result_code.h"
 
@@ -28,8 +29,10 @@ BodyDecodingThread::~BodyDecodingThread() {
   prefaulter_.Stop();
 }
 
-bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error) {
+bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error,
+                               DecodeStopFunction stop) {
   header_ = header;
+  stop_ = std::move(stop);
   size_ = header.OutputSize();
   convert_ = NeedsX86Conversion(header);
   // Not value-initialised: the decoder writes every byte before anyone may
@@ -63,7 +66,7 @@ void BodyDecodingThread::Decode() {
   ErrorCode error;
   const bool ok = DecodePayloadBodyInto(
       header_, output_.get(), [this](std::size_t decoded_bytes) { Publish(decoded_bytes); }, &error,
-      X86Conversion::kByCaller);
+      X86Conversion::kByCaller, stop_);
   prefaulter_.Stop();  // nothing left to gain; ends early after a failure
   std::lock_guard<std::mutex> lock(mutex_);
   succeeded_ = ok;

@@ -35,8 +35,9 @@ class BodyDecodingThread {
 
   // Allocates the output (error 11 when memory is short) and starts decoding
   // the body that `header` describes. The payload bytes the header views must
-  // stay valid until Finish or the destructor.
-  bool Start(const PayloadBodyHeader& header, ErrorCode* error);
+  // stay valid until Finish or the destructor. `stop`, asked on the decoding
+  // thread between slices, ends the decoding early with 19.
+  bool Start(const PayloadBodyHeader& header, ErrorCode* error, DecodeStopFunction stop = {});
 
   // The output: size() bytes, of which the first WaitFor has confirmed are
   // final; the rest must not be read before Finish has succeeded.
@@ -62,6 +63,7 @@ class BodyDecodingThread {
   void Convert(std::size_t decoded);
 
   PayloadBodyHeader header_;
+  DecodeStopFunction stop_;
   std::unique_ptr<std::uint8_t[]> output_;
   std::size_t size_ = 0;
   std::thread thread_;

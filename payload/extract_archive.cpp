@@ -34,11 +34,15 @@ ResultCode ToResult(const ErrorCode& error) {
 }
 
 // Stages every entry once its last byte is available. Stops at the first
-// malformed entry (8) or failed AddFile. When bytes never become available
-// it returns 3, which the caller replaces by the decoding's own code.
+// malformed entry (8) or failed AddFile, and before an entry once the user
+// has cancelled (19). When bytes never become available it returns 3, which
+// the caller replaces by the decoding's own code.
 ResultCode StageEntries(PayloadReader archive, TransactedFileInstaller& installer,
-                        const AvailableFunction& available) {
+                        const AvailableFunction& available, const CancelPoints& cancel) {
   for (;;) {
+    if (cancel.Requested()) {
+      return kCancelled;
+    }
     if (!Available(archive, kMaxEntryHeaderSize, available)) {
       return kPayloadDecodeFailed;
     }
@@ -93,7 +97,7 @@ ResultCode StageArchive(PayloadReader archive, const AvailableFunction& availabl
   if (result != kSuccess) {
     return result;
   }
-  return StageEntries(archive, *installer, available);
+  return StageEntries(archive, *installer, available, options.cancel);
 }
 
 }  // namespace
@@ -110,8 +114,9 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (!ReadPayloadBodyHeader(payload_body, &header, &error)) {
     return ToResult(error);
   }
+  const CancelPoints& cancel = options.cancel;
   BodyDecodingThread body;
-  if (!body.Start(header, &error)) {
+  if (!body.Start(header, &error, [&cancel] { return cancel.Requested(); })) {
     return ToResult(error);
   }
   const std::uint8_t* const begin = body.data();
@@ -123,11 +128,21 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   std::optional<TransactedFileInstaller> installer;
   const ResultCode staged = StageArchive(PayloadReader(begin, begin + body.size()), available,
                                          target, file_system, options, installer);
-  if (!body.Finish(&error)) {
+  const bool decoded = body.Finish(&error);
+  // A user who cancelled is not shown why the install could not have gone
+  // on anyway.
+  if (cancel.Requested()) {
+    return kCancelled;
+  }
+  if (!decoded) {
     return ToResult(error);
   }
   if (staged != kSuccess) {
     return staged;
+  }
+  // Nothing in the installation has changed yet; from here on it will.
+  if (!cancel.MayCommit()) {
+    return kCancelled;
   }
   // Every entry is on disk under its staged name, so the decoded bytes are
   // no longer needed; giving hundreds of megabytes back to the system takes
@@ -162,7 +177,7 @@ ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller&
   if (result != kSuccess) {
     return result;
   }
-  result = StageEntries(archive, installer, [](const std::uint8_t*) { return true; });
+  result = StageEntries(archive, installer, [](const std::uint8_t*) { return true; }, {});
   if (result != kSuccess) {
     return result;
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/cancel_points.h"
 #include "installer/file_system.h"
 #include "installer/result_code.h"
 #include "installer/transacted_file_installer.h"
@@ -21,6 +22,10 @@ struct ExtractOptions {
   // over. The installation is committed all the same. When null, they are
   // deleted as part of the commit.
   std::vector<std::wstring>* parked_files = nullptr;
+  // The user's cancel, looked at between entries, between slices of the
+  // decoding and once more before the commit; a cancel seen there ends the
+  // extract with 19, rolled back. None by default.
+  CancelPoints cancel;
 };
 
 // Decodes the payload body at the reader's position (the reader itself is not
@@ -28,8 +33,9 @@ struct ExtractOptions {
 // into `target` through a new file system from CreateFileSystem. Returns 0
 // when every entry was committed; otherwise 1 (version or digest unreadable),
 // 4 (unknown archive version), 8 (malformed entry), a code of
-// DecodePayloadBody (1, 3, 11, 30) or of the transactional installer. On any
-// failure nothing of this archive stays in the target.
+// DecodePayloadBody (1, 3, 11, 30), of the transactional installer, or 19
+// when the user cancelled before the commit (whatever else failed by then).
+// On any failure nothing of this archive stays in the target.
 //
 // Entries are written while the rest of the body is still being decoded (on
 // a second thread); nothing is committed before all of it has decoded, and a

@@ -23,6 +23,10 @@ constexpr std::uint8_t kPropertiesLimit = 9 * 5 * 5;  // lc < 9, lp < 5, pb < 5
 // is the same as one pass over the whole buffer.
 constexpr std::size_t kSliceSize = 256 * 1024;
 
+// A stored body is copied in steps of this size, between which a stop is
+// looked at.
+constexpr std::size_t kCopyStep = 64 << 20;
+
 constexpr std::uint32_t kFilterNone = 0;
 constexpr std::uint32_t kFilterX86 = 1;
 
@@ -61,7 +65,7 @@ bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32
 // ending before output_size bytes is corrupt data.
 bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, std::uint8_t* output,
                 std::size_t output_size, bool x86, const DecodeProgressFunction& progress,
-                ErrorCode* error) {
+                const DecodeStopFunction& stop, ErrorCode* error) {
   // LZMA1 alone, with the x86 filter applied here afterwards: a liblzma chain
   // [x86, LZMA1] bounded to U bytes keeps back the last bytes of a stream that
   // has no end marker, and LZMA1EXT with a known size rejects trailing input.
@@ -101,8 +105,13 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
       // LZMA_DATA_ERROR, or LZMA_BUF_ERROR once the input is exhausted.
       return Fail(kPayloadDecodeFailed, error);
     }
-    if (progress && produced < output_size) {
-      progress(final_bytes);
+    if (produced < output_size) {
+      if (stop && stop()) {
+        return Fail(kCancelled, error);
+      }
+      if (progress) {
+        progress(final_bytes);
+      }
     }
   }
   if (produced != output_size) {
@@ -132,9 +141,17 @@ bool NeedsX86Conversion(const PayloadBodyHeader& header) {
 
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
                            const DecodeProgressFunction& progress, ErrorCode* error,
-                           X86Conversion conversion) {
+                           X86Conversion conversion, const DecodeStopFunction& stop) {
   if (header.decoded_size == 0) {
-    std::copy(header.data.position(), header.data.end(), output);
+    for (const std::uint8_t* from = header.data.position(); from != header.data.end();) {
+      if (stop && stop()) {
+        return Fail(kCancelled, error);
+      }
+      const std::size_t step =
+          std::min(kCopyStep, static_cast<std::size_t>(header.data.end() - from));
+      output = std::copy(from, from + step, output);
+      from += step;
+    }
     if (progress) {
       progress(header.data.Remaining());
     }
@@ -153,7 +170,7 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
   const bool known_filter = header.filter == kFilterNone || header.filter == kFilterX86;
   const bool convert = header.filter == kFilterX86 && conversion == X86Conversion::kWhileDecoding;
   if (!DecodeLzma(options, body, output, header.decoded_size, convert,
-                  known_filter ? progress : DecodeProgressFunction(), error)) {
+                  known_filter ? progress : DecodeProgressFunction(), stop, error)) {
     return false;
   }
   if (!known_filter) {

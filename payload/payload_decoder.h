@@ -11,7 +11,8 @@
 //
 // Error codes (installer category): 1 U or F unreadable; 3 bad properties,
 // corrupt data, or the stream ending (by input or end marker) before U bytes
-// were produced; 11 no memory for the decoded body; 30 F neither 0 nor 1.
+// were produced; 11 no memory for the decoded body; 19 stopped on request;
+// 30 F neither 0 nor 1.
 
 #include <cstddef>
 #include <cstdint>
@@ -63,17 +64,24 @@ enum class X86Conversion {
   kByCaller,
 };
 
+// Asked between slices of the output (every 256 KiB decoded, every 64 MiB
+// of a stored body copied): true stops the decoding, which then fails with
+// 19. Called on the decoding thread.
+using DecodeStopFunction = std::function<bool()>;
+
 // True for a compressed body whose bytes must go through the x86 filter
 // after decoding (a stored body is used as it is, whatever F says).
 bool NeedsX86Conversion(const PayloadBodyHeader& header);
 
 // Decodes the body into output[0, header.OutputSize()), which the caller
-// allocated; errors 3 and 11 as for DecodePayloadBody. With an unknown filter
-// (30) progress is never reported, since no byte of the output is usable. On
-// failure the output holds partial bytes and stays the caller's to free, so
-// that another thread still reading bytes reported final reads valid memory.
+// allocated; errors 3 and 11 as for DecodePayloadBody, 19 when `stop` asked
+// for it. With an unknown filter (30) progress is never reported, since no
+// byte of the output is usable. On failure the output holds partial bytes and
+// stays the caller's to free, so that another thread still reading bytes
+// reported final reads valid memory.
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
                            const DecodeProgressFunction& progress, ErrorCode* error,
-                           X86Conversion conversion = X86Conversion::kWhileDecoding);
+                           X86Conversion conversion = X86Conversion::kWhileDecoding,
+                           const DecodeStopFunction& stop = {});
 
 }  // namespace zevrino::desktop::installer

@@ -9,18 +9,17 @@
 #include "system/normal_install_flow.h"
 #include "system/registry_win.h"
 #include "ui/error_dialog_win.h"
+#include "ui/progress_window_win.h"
 
 namespace zevrino::desktop::installer {
 
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
                               bool register_entry) {
-  return InstallAndRegister(directory, reader, register_entry, nullptr);
+  return InstallAndRegister(directory, reader, register_entry, ExtractOptions());
 }
 
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
-                              bool register_entry, std::vector<std::wstring>* parked_files) {
-  ExtractOptions options;
-  options.parked_files = parked_files;
+                              bool register_entry, const ExtractOptions& options) {
   const ResultCode result = ExtractArchive(directory, reader, options);
   if (result == kSuccess && register_entry) {
     RegisterUninstallEntry(WideToUtf8(directory).c_str());
@@ -37,13 +36,16 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
     wide_directory[0] = L'\0';
   }
   std::vector<std::wstring> parked_files;
+  ExtractOptions options;
+  options.parked_files = &parked_files;
+  options.cancel = WindowCancelPoints();
   NormalInstallSteps steps;
   steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };
   steps.install_and_register = [&]() -> ResultCode {
     if (wide_directory[0] == L'\0') {
       return kPathConversionFailed;
     }
-    return InstallAndRegister(wide_directory, reader, true, &parked_files);
+    return InstallAndRegister(wide_directory, reader, true, options);
   };
   steps.start_application = [directory] { return StartApplication(directory); };
   steps.show_error = [](ResultCode code) { return ShowError(code); };

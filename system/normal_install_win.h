@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "installer/result_code.h"
+#include "payload/extract_archive.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
@@ -14,16 +15,16 @@ namespace zevrino::desktop::installer {
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
                               bool register_entry);
 
-// As above, but when `parked_files` is not null the old files the commit
-// moved aside are not deleted: their paths are appended to it (only on
-// success) for DeleteParkedFiles
-// (payload/extract_archive.h) once the run's time-critical steps are done.
+// As above with `options`: the old files the commit moved aside may be left
+// for DeleteParkedFiles once the run's time-critical steps are done, and the
+// install may be cancelled until its commit (payload/extract_archive.h).
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
-                              bool register_entry, std::vector<std::wstring>* parked_files);
+                              bool register_entry, const ExtractOptions& options);
 
 // The normal install: install and register with retries on the user's word,
 // start the application (unless `skip_app_launch`), make its shortcuts, and
-// only then delete the old files the install replaced.
+// only then delete the old files the install replaced. Until its commit the
+// install stops when the user cancels in the progress window (19).
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
                             bool skip_app_launch);
 

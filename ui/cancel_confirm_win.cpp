@@ -22,4 +22,9 @@ void ConfirmCancel() {
   ::LeaveCriticalSection(&CancelLock);
 }
 
+void WaitForCancelQuestion() {
+  ::EnterCriticalSection(&CancelLock);
+  ::LeaveCriticalSection(&CancelLock);
+}
+
 }  // namespace zevrino::desktop::installer

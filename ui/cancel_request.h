@@ -1,7 +1,8 @@
 #pragma once
-// The user's decision to cancel a download. Set once by the cancel question
-// on the UI thread (under CancelLock), never cleared, polled by the download
-// and its retry countdown without a lock.
+// The user's decision to cancel a download or an install. Set once by the
+// cancel question on the UI thread (under CancelLock), never cleared, polled
+// without a lock by the download and its retry countdown, and by a normal
+// install until its commit.
 
 #include <atomic>
 

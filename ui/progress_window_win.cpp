@@ -1,7 +1,8 @@
 // The progress window and its UI thread. The installing thread never touches
 // the window: it writes DownloadProgress and CancelRequested, which a 30 ms
-// timer reads here, and reaches the window only through ShowError (a sent
-// message) and HideProgressWindow (a posted one).
+// timer reads here, and reaches the window only through ShowError and the
+// commit's end of the cancel offer (sent messages) and HideProgressWindow (a
+// posted one).
 //
 // The window, its thread and its timer live until the process ends; nothing
 // destroys them, so the window handle has no owner object.
@@ -39,6 +40,14 @@ constexpr UINT_PTR kTimerId = 124;
 constexpr UINT kTimerPeriodMs = 30;
 constexpr std::size_t kMaxTitleUnits = 255;  // a 256-unit buffer with its NUL
 
+// Sent by an install about to commit; the reply is a CommitReply.
+constexpr UINT kEndCancelOfferMessage = WM_USER + 125;
+enum CommitReply : LRESULT {
+  kCommitMayBegin = 1,    // the cancel is no longer offered
+  kCommitRefused = 2,     // the user has cancelled
+  kQuestionOnScreen = 3,  // ask again once it is answered
+};
+
 constexpr DWORD kCaptionOnlyStyle = WS_POPUP | WS_CAPTION;
 constexpr DWORD kWithMenuStyle = kCaptionOnlyStyle | WS_SYSMENU | WS_MINIMIZEBOX;
 
@@ -57,6 +66,10 @@ struct UiThreadState {
   BarMode bar_mode = BarMode::kNone;  // none yet: the first tick applies one
   std::string shown_text;
   RateEstimator estimator;
+  // Closing the window asks whether to cancel until an install begins its
+  // commit.
+  bool cancel_offered = true;
+  bool asking = false;  // the cancel question is on screen
 };
 UiThreadState ui_state;
 
@@ -93,11 +106,39 @@ void UpdateStatus(HWND window) {
   }
 }
 
+void AskToCancel() {
+  if (!ui_state.cancel_offered) {
+    return;  // the close box is greyed; this came from elsewhere (Alt+F4)
+  }
+  ui_state.asking = true;
+  ConfirmCancel();
+  ui_state.asking = false;
+}
+
+// The question's modal loop also delivers messages sent to this window, so
+// an install may ask while the question is on screen: it is told to ask
+// again once the answer is in, which is what decides.
+LRESULT EndCancelOffer(HWND window) {
+  if (ui_state.asking) {
+    return kQuestionOnScreen;
+  }
+  if (CancelRequested.load(std::memory_order_relaxed)) {
+    return kCommitRefused;
+  }
+  if (ui_state.cancel_offered) {
+    ui_state.cancel_offered = false;
+    ::EnableMenuItem(::GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  }
+  return kCommitMayBegin;
+}
+
 LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
-      ConfirmCancel();  // the window is never destroyed
+      AskToCancel();  // the window is never destroyed
       return 0;
+    case kEndCancelOfferMessage:
+      return EndCancelOffer(window);
     case WM_TIMER:
       if (wparam != kTimerId) {
         break;
@@ -235,6 +276,37 @@ void StartUiThread(bool with_system_menu) {
     return;
   }
   ::CloseHandle(thread);  // the thread runs until the process ends
+}
+
+namespace {
+
+// The installing thread's side of EndCancelOffer.
+bool BeginCommitWithoutCancel() {
+  const HWND window = WaitForProgressWindow();
+  for (;;) {
+    const LRESULT reply =
+        window != nullptr ? ::SendMessageW(window, kEndCancelOfferMessage, 0, 0) : 0;
+    switch (reply) {
+      case kCommitMayBegin:
+        return true;
+      case kCommitRefused:
+        return false;
+      case kQuestionOnScreen:
+        WaitForCancelQuestion();
+        break;
+      default:  // no window: nobody could have asked for a cancel
+        return !CancelRequested.load(std::memory_order_relaxed);
+    }
+  }
+}
+
+}  // namespace
+
+CancelPoints WindowCancelPoints() {
+  CancelPoints points;
+  points.requested = [] { return CancelRequested.load(std::memory_order_relaxed); };
+  points.begin_commit = BeginCommitWithoutCancel;
+  return points;
 }
 
 void HideProgressWindow() {

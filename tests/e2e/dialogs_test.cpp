@@ -274,6 +274,29 @@ TEST_F(DialogsTest, ProgressWindowStatusCancelAndHide) {
   EXPECT_EQ(robot.windows[8].thread, first.thread) << "not on the UI thread";
 }
 
+// An install about to commit: a confirmed cancel refuses the commit; once
+// a commit has begun, closing the window asks nothing, so the window never
+// claims "Aborting..." for an install that will not stop.
+TEST_F(DialogsTest, TheCommitEndsTheCancelOffer) {
+  auto cancelled = StartDriver({"window", "wait-cancel", "commit"});
+  RobotOutput robot = RunDialogRobot(
+      *prefix_, {"wait", "ZevrinoInstaller", "close", "wait", "#32770", "press", "6"});
+  ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+  ProcessResult result = cancelled.get();
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(OutputLines(result.out), (std::vector<std::string>{"cancel requested", "commit 0"}));
+
+  auto committed = StartDriver({"window", "commit", "signal", "committed", "await", "closed"});
+  robot = RunDialogRobot(*prefix_, {"wait", "ZevrinoInstaller", "await", "committed", "close-sync",
+                                    "none", "#32770", "text", "50", "signal", "closed"});
+  ASSERT_TRUE(robot.Succeeded()) << robot.Describe();
+  result = committed.get();
+  ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(OutputLines(result.out), std::vector<std::string>{"commit 1"});
+  ASSERT_FALSE(robot.lines.empty());
+  EXPECT_EQ(robot.lines.back(), "text 50 Installing Zevrino...");
+}
+
 // A hide asked for while the UI thread is still making its window is not
 // lost; without the system menu the window has only its caption.
 TEST_F(DialogsTest, EarlyHideAndCaptionOnlyWindow) {

@@ -487,6 +487,53 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
   EXPECT_FALSE(fs::exists(prefix_->DriveC() / "never"));
 }
 
+// Closing the progress window of a large install asks whether to cancel.
+// Yes, answered before the commit: exit 19 without a dialog, the previous
+// installation byte for byte as it was with its entry and shortcuts, and
+// nothing started. No: the install goes on to its end and starts the
+// application (the previous one's Zevrino.exe, which the payload of DLLs
+// leaves in place).
+TEST_F(NormalInstallTest, CancelInTheProgressWindow) {
+  const Tree old_app = SampleApp(ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder)), 6);
+  ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  const fs::path large = PathOf("large.exe");
+  std::string error;
+  ASSERT_TRUE(PackLargeInstaller(large, &error)) << error;
+  const std::string entry = prefix_->RunWine({"reg", "query", kUninstallKey}).out;
+  const Bytes desktop_link = ReadBinaryFile(DesktopLink());
+  const Bytes start_menu_link = ReadBinaryFile(StartMenuLink());
+
+  for (const int answer : {kIdYes, kIdNo}) {
+    SCOPED_TRACE(answer == kIdYes ? "Yes" : "No");
+    // The robot is started first: a Wine start takes far less than the
+    // seconds this payload needs before its commit.
+    std::future<RobotOutput> robot = std::async(std::launch::async, [&] {
+      return RunDialogRobot(*prefix_,
+                            {"wait", "ZevrinoInstaller", "close", "wait", kMessageBoxClass, "press",
+                             std::to_string(answer)},
+                            std::chrono::seconds(60));
+    });
+    const ProcessResult run = StartInstall(large, {}).get();
+    const RobotOutput answered = robot.get();
+    ASSERT_TRUE(answered.Succeeded()) << answered.Describe();
+    ASSERT_EQ(answered.windows.size(), 2u);
+    EXPECT_EQ(answered.windows[1].MessageText(),
+              "The installation of Zevrino is not complete. Do you want to cancel?");
+    if (answer == kIdYes) {
+      EXPECT_TRUE(run.ExitedWith(19)) << Describe(run);
+      const Tree after = ReadTree(InstallDir());
+      EXPECT_TRUE(after == old_app) << ::testing::PrintToString(Names(after));
+      EXPECT_EQ(prefix_->RunWine({"reg", "query", kUninstallKey}).out, entry);
+      EXPECT_EQ(ReadBinaryFile(DesktopLink()), desktop_link);
+      EXPECT_EQ(ReadBinaryFile(StartMenuLink()), start_menu_link);
+    } else {
+      EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
+      EXPECT_TRUE(fs::exists(InstallDir() / "comctl32.dll"));
+      EXPECT_EQ(WaitForStarts(StartLogOf(InstallDir()), 1, kWaitLimit).size(), 1u);
+    }
+  }
+}
+
 // A file held open by another program: the in-use dialog; Retry once the
 // program let go installs everything.
 TEST_F(NormalInstallTest, LockedFileThenRetry) {

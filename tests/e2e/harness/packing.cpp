@@ -1,5 +1,8 @@
 #include "tests/e2e/harness/packing.h"
 
+#include <algorithm>
+#include <system_error>
+
 #include "payload/archive_writer.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tools/pack_installer/body_encoder.h"
@@ -27,13 +30,84 @@ std::vector<std::string> Names(const Tree& tree) {
   return names;
 }
 
-bool PackFolder(const fs::path& app, const fs::path& output, std::string* error) {
+bool PackFolder(const fs::path& app, const fs::path& output, std::string* error, int preset) {
   packer::PackRequest request;
   request.stub_path = InstallerStubExe().string();
   request.output_path = output.string();
   request.body = {packer::BodySource::Kind::kAppDir, app.string()};
-  request.encoding.preset = 1;
+  request.encoding.preset = preset;
   return packer::Pack(request, error);
+}
+
+namespace {
+
+constexpr char kWineDlls[] = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+constexpr std::uintmax_t kLargeAppBytes = 200'000'000;
+
+// Changes whenever this program is rebuilt, and with it the packer it links.
+std::string ProgramStamp() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return std::to_string(fs::file_size(self, ec)) + "-" +
+         std::to_string(static_cast<unsigned long long>(
+             fs::last_write_time(self, ec).time_since_epoch().count()));
+}
+
+// Copies the DLLs into a folder, packs it and keeps the payload (the
+// installer without its stub) at `payload`.
+bool MakeLargePayload(const fs::path& cache, const fs::path& payload, std::string* error) {
+  const fs::path app = cache / "app";
+  std::error_code ec;
+  fs::remove_all(app, ec);
+  fs::create_directories(app);
+  std::vector<fs::path> dlls;
+  for (const auto& entry : fs::directory_iterator(kWineDlls, ec)) {
+    if (entry.is_regular_file()) {
+      dlls.push_back(entry.path());
+    }
+  }
+  std::sort(dlls.begin(), dlls.end());
+  std::uintmax_t total = 0;
+  for (std::size_t i = 0; i < dlls.size() && total < kLargeAppBytes; ++i) {
+    fs::copy_file(dlls[i], app / dlls[i].filename(), ec);
+    total += fs::file_size(dlls[i], ec);
+  }
+  if (total < kLargeAppBytes) {
+    *error = std::string("fewer than 200 MB of DLLs in ") + kWineDlls;
+    return false;
+  }
+  const fs::path packed = cache / "packed.exe";
+  if (!PackFolder(app, packed, error, 0)) {
+    return false;
+  }
+  const Bytes installer = ReadBinaryFile(packed);
+  const std::size_t stub_size = fs::file_size(InstallerStubExe());
+  WriteBinaryFile(payload.string() + ".part",
+                  Bytes(installer.begin() + stub_size, installer.end()));
+  fs::rename(payload.string() + ".part", payload);
+  fs::remove_all(app, ec);
+  fs::remove(packed, ec);
+  return true;
+}
+
+}  // namespace
+
+bool PackLargeInstaller(const fs::path& output, std::string* error) {
+  const fs::path cache = HostBuildDir() / "e2e" / "large-payload";
+  const fs::path payload = cache / ("payload-" + ProgramStamp());
+  if (!fs::exists(payload)) {
+    std::error_code ec;
+    fs::remove_all(cache, ec);  // payloads of earlier builds
+    fs::create_directories(cache);
+    if (!MakeLargePayload(cache, payload, error)) {
+      return false;
+    }
+  }
+  Bytes installer = ReadBinaryFile(InstallerStubExe());
+  const Bytes appended = ReadBinaryFile(payload);
+  installer.insert(installer.end(), appended.begin(), appended.end());
+  WriteBinaryFile(output, installer);
+  return true;
 }
 
 Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {

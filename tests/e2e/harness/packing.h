@@ -18,10 +18,17 @@ Bytes Content(std::size_t size, unsigned seed);
 // The relative names of the tree, in order.
 std::vector<std::string> Names(const Tree& tree);
 
-// Packs the folder `app` onto the installer stub of the Windows build. On
-// failure returns false with the packer's message.
+// Packs the folder `app` onto the installer stub of the Windows build, with
+// the LZMA preset given. On failure returns false with the packer's message.
 bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
-                std::string* error);
+                std::string* error, int preset = 1);
+
+// An installer of about 200 MB of real executables (Wine's own x86-64 DLLs,
+// taken by name), which takes Wine seconds to install. Packing them takes
+// a while, so the payload is made once and kept in the host build tree for
+// as long as this test program is the same; each call puts it behind the
+// current stub.
+bool PackLargeInstaller(const std::filesystem::path& output, std::string* error);
 
 // The bytes of a package archive (version 513, a digest the reader skips)
 // holding `entries` in this order, whatever their names.

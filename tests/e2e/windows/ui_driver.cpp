@@ -15,6 +15,9 @@
 //                                    window is hidden; prints "hidden"
 //     wait-cancel                    waits until CancelRequested is set;
 //                                    prints "cancel requested"
+//     commit                         an install's begin_commit of
+//                                    WindowCancelPoints; prints "commit 1"
+//                                    when the commit may begin, else "commit 0"
 //     style                          waits until this process's progress window
 //                                    exists; prints "style 0xS exstyle 0xE"
 //     locale                         prints "locale NAME rtl=0|1"
@@ -136,6 +139,9 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
       }
       PrintLine("cancel requested");
+    } else if (step == L"commit") {
+      const bool may_begin = installer::WindowCancelPoints().begin_commit();
+      PrintLine(std::string("commit ") + (may_begin ? "1" : "0"));
     } else if (step == L"style") {
       HWND window = nullptr;
       if (!WaitUntil([&] { return (window = OwnProgressWindow()) != nullptr; }, kWaitMs)) {

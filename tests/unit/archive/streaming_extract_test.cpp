@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,7 +77,8 @@ TEST_F(StreamingExtractTest, FilesAroundEverySliceBoundaryComeOutExact) {
 }
 
 // Damage near the end of the body: staging has long begun when decoding
-// fails, and the failure must still win over the archive's own faults.
+// fails, and the failure must still win over the archive's own faults. A
+// cancel before the commit, wherever it is seen, wins over both.
 TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
   const std::vector<std::uint8_t> good = CompressedBody(archive_);
   // The stream without its last 4 KB: decoding fails in its last megabyte.
@@ -110,23 +114,43 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
     return body;
   }();
 
+  // Cancels seen at once, at the third safe point (a slice or an entry, on
+  // either thread), when the commit asks, and with a damaged body; made
+  // afresh for every run.
+  const auto at_once = [] { return CancelPoints{[] { return true; }, {}}; };
+  const auto while_staging = [] {
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    return CancelPoints{[calls] { return ++*calls >= 3; }, {}};
+  };
+  const auto at_the_commit = [] { return CancelPoints{{}, [] { return false; }}; };
+  const auto none = [] { return CancelPoints{}; };
+
   struct Case {
     const char* name;
     const std::vector<std::uint8_t>& body;
     ResultCode expected;
+    std::function<CancelPoints()> cancel;
   } cases[] = {
-      {"stream ends early", truncated, kPayloadDecodeFailed},
-      {"end marker one byte early", short_by_one, kPayloadDecodeFailed},
-      {"hostile name, body decodes", hostile_body, kArchiveEntryMalformed},
-      {"hostile name, stream ends early", hostile_truncated, kPayloadDecodeFailed},
-      {"version 512, stream ends early", truncated_old_version, kPayloadDecodeFailed},
+      {"stream ends early", truncated, kPayloadDecodeFailed, none},
+      {"end marker one byte early", short_by_one, kPayloadDecodeFailed, none},
+      {"hostile name, body decodes", hostile_body, kArchiveEntryMalformed, none},
+      {"hostile name, stream ends early", hostile_truncated, kPayloadDecodeFailed, none},
+      {"version 512, stream ends early", truncated_old_version, kPayloadDecodeFailed, none},
+      {"cancelled at once", good, kCancelled, at_once},
+      {"cancelled while staging", good, kCancelled, while_staging},
+      {"cancelled when the commit asks", good, kCancelled, at_the_commit},
+      {"cancelled, stream ends early", truncated, kCancelled, at_once},
   };
   const FileTree old_tree = {
       {L"Zevrino.exe", "old exe"}, {L"bin\\f0.dll", "old f0"}, {L"locales\\fr.pak", "old fr"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     disk_.Reset({});
-    EXPECT_EQ(Extract(c.body), c.expected);
+    ExtractOptions fresh;
+    fresh.cancel = c.cancel();
+    EXPECT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(c.body),
+                             disk_.file_system(), fresh),
+              c.expected);
     EXPECT_TRUE(disk_.Read().empty());
     EXPECT_TRUE(disk_.ReadDirectories().empty()) << "the directory made for staging is gone";
 
@@ -136,6 +160,7 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
     std::vector<std::wstring> parked;
     ExtractOptions options;
     options.parked_files = &parked;
+    options.cancel = c.cancel();
     EXPECT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(c.body),
                              disk_.file_system(), options),
               c.expected);
@@ -167,9 +192,21 @@ TEST_F(StreamingExtractTest, UpgradeCanLeaveTheOldFilesForLater) {
   std::vector<std::wstring> parked = {L"kept from before"};
   ExtractOptions options;
   options.parked_files = &parked;
+  // Once the commit may begin, nothing of the old installation has changed:
+  // up to there a cancel undoes everything.
+  FileTree at_the_commit;
+  options.cancel.begin_commit = [&] {
+    for (const auto& [name, content] : disk_.Read()) {
+      if (!IsTemporaryFileName(name)) {
+        at_the_commit[name] = content;
+      }
+    }
+    return true;
+  };
   ASSERT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(body), disk_.file_system(),
                            options),
             kSuccess);
+  EXPECT_TRUE(at_the_commit == old_tree);
   ASSERT_EQ(parked.size(), 4u) << "appended: the two replaced files and the obsolete one";
   FileTree parked_tree;
   for (const auto& [name, content] : disk_.Read()) {

@@ -224,7 +224,8 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
     Bytes body;
     bool ok;
     Result code;
-    int min_calls;  // one per 256 KiB slice, or one for a stored body
+    int min_calls;       // one per 256 KiB slice, or one for a stored body
+    int stop_after = 0;  // reports after which a stop is asked for; 0: never
   };
   const Case cases[] = {
       {"x86", testing::MakeBody(1300000, 1, stream), true, kSuccess, 5},
@@ -233,6 +234,7 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
       {"stored", testing::MakeBody(0, 0, original), true, kSuccess, 1},
       {"input ends", testing::MakeBody(1300000, 1, Bytes(stream.begin(), stream.end() - 1000)),
        false, kPayloadDecodeFailed, 2},
+      {"stopped", testing::MakeBody(1300000, 1, stream), false, kCancelled, 3, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -255,7 +257,8 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
           reported = final_bytes;
           ++calls;
         },
-        &error);
+        &error, X86Conversion::kWhileDecoding,
+        [&] { return c.stop_after != 0 && calls >= c.stop_after; });
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(error, c.ok ? ErrorCode() : Installer(c.code));
     if (c.ok) {
@@ -265,6 +268,9 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
       EXPECT_GT(reported, original.size() / 2) << "the bytes before the damage were reported";
     }
     EXPECT_GE(calls, c.min_calls);
+    if (c.stop_after != 0) {
+      EXPECT_EQ(calls, c.stop_after) << "stopped at the next slice";
+    }
   }
 
   // An unknown filter makes nothing usable, so nothing is reported.
