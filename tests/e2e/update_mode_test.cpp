@@ -317,8 +317,7 @@ TEST_F(UpdateModeTest, RefusalsAndFailuresLeaveThePreviousInstallation) {
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
     EXPECT_EQ(ReadStartLog(StartLog()).size(), 1u);
-    EXPECT_TRUE(ReadStandinMessages(InstallDir() / "Zevrino.exe").empty());
-    EXPECT_TRUE(Contains(prefix_->RunWine({"tasklist"}).out, "Zevrino.exe"));
+    EXPECT_TRUE(ReadStandinMessages(InstallDir() / "Zevrino.exe").empty()) << "closed";
   }
   {
     Holder locked(*prefix_, scratch_.path(), "hold_file.exe",
