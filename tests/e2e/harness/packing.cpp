@@ -1,7 +1,6 @@
 #include "tests/e2e/harness/packing.h"
 
-#include <algorithm>
-#include <system_error>
+#include <set>
 
 #include "payload/archive_writer.h"
 #include "tests/e2e/harness/test_paths.h"
@@ -41,53 +40,11 @@ bool PackFolder(const fs::path& app, const fs::path& output, std::string* error,
 
 namespace {
 
-constexpr char kWineDlls[] = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
-constexpr std::uintmax_t kLargeAppBytes = 200'000'000;
-
 // Changes whenever this program is rebuilt, and with it the packer it links.
 std::string ProgramStamp() {
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return std::to_string(fs::file_size(self, ec)) + "-" +
-         std::to_string(static_cast<unsigned long long>(
-             fs::last_write_time(self, ec).time_since_epoch().count()));
-}
-
-// Copies the DLLs into a folder, packs it and keeps the payload (the
-// installer without its stub) at `payload`.
-bool MakeLargePayload(const fs::path& cache, const fs::path& payload, std::string* error) {
-  const fs::path app = cache / "app";
-  std::error_code ec;
-  fs::remove_all(app, ec);
-  fs::create_directories(app);
-  std::vector<fs::path> dlls;
-  for (const auto& entry : fs::directory_iterator(kWineDlls, ec)) {
-    if (entry.is_regular_file()) {
-      dlls.push_back(entry.path());
-    }
-  }
-  std::sort(dlls.begin(), dlls.end());
-  std::uintmax_t total = 0;
-  for (std::size_t i = 0; i < dlls.size() && total < kLargeAppBytes; ++i) {
-    fs::copy_file(dlls[i], app / dlls[i].filename(), ec);
-    total += fs::file_size(dlls[i], ec);
-  }
-  if (total < kLargeAppBytes) {
-    *error = std::string("fewer than 200 MB of DLLs in ") + kWineDlls;
-    return false;
-  }
-  const fs::path packed = cache / "packed.exe";
-  if (!PackFolder(app, packed, error, 0)) {
-    return false;
-  }
-  const Bytes installer = ReadBinaryFile(packed);
-  const std::size_t stub_size = fs::file_size(InstallerStubExe());
-  WriteBinaryFile(payload.string() + ".part",
-                  Bytes(installer.begin() + stub_size, installer.end()));
-  fs::rename(payload.string() + ".part", payload);
-  fs::remove_all(app, ec);
-  fs::remove(packed, ec);
-  return true;
+  const fs::path self = fs::read_symlink("/proc/self/exe");
+  return std::to_string(fs::file_size(self)) + "-" +
+         std::to_string(fs::last_write_time(self).time_since_epoch().count() & 0xFFFFFFFFFFFF);
 }
 
 }  // namespace
@@ -96,12 +53,24 @@ bool PackLargeInstaller(const fs::path& output, std::string* error) {
   const fs::path cache = HostBuildDir() / "e2e" / "large-payload";
   const fs::path payload = cache / ("payload-" + ProgramStamp());
   if (!fs::exists(payload)) {
-    std::error_code ec;
-    fs::remove_all(cache, ec);  // payloads of earlier builds
-    fs::create_directories(cache);
-    if (!MakeLargePayload(cache, payload, error)) {
+    fs::remove_all(cache);  // payloads of earlier builds
+    const fs::path app = cache / "app";
+    fs::create_directories(app);
+    const std::set<fs::path> dlls(
+        fs::directory_iterator("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"), {});
+    std::uintmax_t total = 0;
+    for (auto dll = dlls.begin(); dll != dlls.end() && total < 200'000'000; ++dll) {
+      fs::copy_file(*dll, app / dll->filename());
+      total += fs::file_size(*dll);
+    }
+    if (!PackFolder(app, cache / "packed.exe", error, 0)) {
       return false;
     }
+    Bytes packed = ReadBinaryFile(cache / "packed.exe");
+    packed.erase(packed.begin(), packed.begin() + fs::file_size(InstallerStubExe()));
+    WriteBinaryFile(cache / "payload.part", packed);
+    fs::rename(cache / "payload.part", payload);
+    fs::remove_all(app);
   }
   Bytes installer = ReadBinaryFile(InstallerStubExe());
   const Bytes appended = ReadBinaryFile(payload);
