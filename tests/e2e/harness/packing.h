@@ -23,11 +23,9 @@ std::vector<std::string> Names(const Tree& tree);
 bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
                 std::string* error, int preset = 1);
 
-// An installer of about 200 MB of real executables (Wine's own x86-64 DLLs,
-// taken by name), which takes Wine seconds to install. Packing them takes
-// a while, so the payload is made once and kept in the host build tree for
-// as long as this test program is the same; each call puts it behind the
-// current stub.
+// An installer of 200 MB of real executables (Wine's own DLLs), which takes
+// Wine seconds to install. Its payload is packed once per build of this
+// program and kept in the host build tree.
 bool PackLargeInstaller(const std::filesystem::path& output, std::string* error);
 
 // The bytes of a package archive (version 513, a digest the reader skips)
