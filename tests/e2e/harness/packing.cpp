@@ -38,45 +38,16 @@ bool PackFolder(const fs::path& app, const fs::path& output, std::string* error,
   return packer::Pack(request, error);
 }
 
-namespace {
-
-// Changes whenever this program is rebuilt, and with it the packer it links.
-std::string ProgramStamp() {
-  const fs::path self = fs::read_symlink("/proc/self/exe");
-  return std::to_string(fs::file_size(self)) + "-" +
-         std::to_string(fs::last_write_time(self).time_since_epoch().count() & 0xFFFFFFFFFFFF);
-}
-
-}  // namespace
-
-bool PackLargeInstaller(const fs::path& output, std::string* error) {
-  const fs::path cache = HostBuildDir() / "e2e" / "large-payload";
-  const fs::path payload = cache / ("payload-" + ProgramStamp());
-  if (!fs::exists(payload)) {
-    fs::remove_all(cache);  // payloads of earlier builds
-    const fs::path app = cache / "app";
-    fs::create_directories(app);
-    const std::set<fs::path> dlls(
-        fs::directory_iterator("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"), {});
-    std::uintmax_t total = 0;
-    for (auto dll = dlls.begin(); dll != dlls.end() && total < 200'000'000; ++dll) {
-      fs::copy_file(*dll, app / dll->filename());
-      total += fs::file_size(*dll);
-    }
-    if (!PackFolder(app, cache / "packed.exe", error, 0)) {
-      return false;
-    }
-    Bytes packed = ReadBinaryFile(cache / "packed.exe");
-    packed.erase(packed.begin(), packed.begin() + fs::file_size(InstallerStubExe()));
-    WriteBinaryFile(cache / "payload.part", packed);
-    fs::rename(cache / "payload.part", payload);
-    fs::remove_all(app);
+bool PackLargeInstaller(const fs::path& app, const fs::path& output, std::string* error) {
+  fs::create_directories(app);
+  const std::set<fs::path> dlls(
+      fs::directory_iterator("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"), {});
+  std::uintmax_t total = 0;
+  for (auto dll = dlls.begin(); dll != dlls.end() && total < 200'000'000; ++dll) {
+    fs::copy_file(*dll, app / dll->filename());
+    total += fs::file_size(*dll);
   }
-  Bytes installer = ReadBinaryFile(InstallerStubExe());
-  const Bytes appended = ReadBinaryFile(payload);
-  installer.insert(installer.end(), appended.begin(), appended.end());
-  WriteBinaryFile(output, installer);
-  return true;
+  return PackFolder(app, output, error, 0);
 }
 
 Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {

@@ -23,10 +23,10 @@ std::vector<std::string> Names(const Tree& tree);
 bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
                 std::string* error, int preset = 1);
 
-// An installer of 200 MB of real executables (Wine's own DLLs), which takes
-// Wine seconds to install. Its payload is packed once per build of this
-// program and kept in the host build tree.
-bool PackLargeInstaller(const std::filesystem::path& output, std::string* error);
+// An installer of 200 MB of real executables (Wine's own DLLs, copied into
+// `app`), which takes Wine seconds to install; packing takes seconds too.
+bool PackLargeInstaller(const std::filesystem::path& app, const std::filesystem::path& output,
+                        std::string* error);
 
 // The bytes of a package archive (version 513, a digest the reader skips)
 // holding `entries` in this order, whatever their names.
