@@ -207,9 +207,8 @@ TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
 }
 
 // The progress window of a download: status texts, bar mode and position,
-// the cancel question (No keeps going, Yes aborts and refuses an install's
-// commit, a later close asks nothing), an error dialog on its thread, and the
-// hide.
+// the cancel question (No keeps going, Yes aborts and refuses a commit, a
+// later close asks nothing), an error dialog on its thread, and the hide.
 TEST_F(DialogsTest, ProgressWindowStatusCancelAndHide) {
   // clang-format off
   auto driver = StartDriver({

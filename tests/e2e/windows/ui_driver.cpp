@@ -15,9 +15,8 @@
 //                                    window is hidden; prints "hidden"
 //     wait-cancel                    waits until CancelRequested is set;
 //                                    prints "cancel requested"
-//     commit                         an install's begin_commit of
-//                                    WindowCancelPoints; prints "commit 1"
-//                                    when the commit may begin, else "commit 0"
+//     commit                         WindowCancelPoints().begin_commit;
+//                                    prints "commit 1" (may begin) or "commit 0"
 //     style                          waits until this process's progress window
 //                                    exists; prints "style 0xS exstyle 0xE"
 //     locale                         prints "locale NAME rtl=0|1"
