@@ -15,7 +15,7 @@
 //   4 wait                  until no one else holds "Zevrino Update Started
 //                           Mutex", then hold it (50 ms polls, no limit)
 //   5 refusal               "Zevrino Update Failed Mutex" exists: 0, nothing
-//                           changed, nothing closed
+//                           installed, nothing closed
 //   6 close                 the application, then its HTTPS listener
 //   7 executable            opened exclusively, 21 attempts over 11.9 s:
 //                           still in use gives 14
