@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <locale>
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -50,6 +49,13 @@ char* ReadToken(char* read, char*& write) {
     }
   }
   return read;
+}
+
+// What the C locale's toupper does: only a to z change. Written out rather
+// than asked of std::locale, whose facets would bring libstdc++'s whole
+// locale machinery into the executable.
+char ToUpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 }  // namespace
@@ -118,9 +124,8 @@ bool MatchOption(const char* token, const char* name) {
   if (std::strlen(rest) != std::strlen(name)) {
     return false;
   }
-  const auto& ctype = std::use_facet<std::ctype<char>>(std::locale());
   for (; *rest != '\0'; ++rest, ++name) {
-    if (ctype.toupper(*rest) != ctype.toupper(*name)) {
+    if (ToUpperAscii(*rest) != ToUpperAscii(*name)) {
       return false;
     }
   }

@@ -46,7 +46,8 @@ void AppendQuotedArgument(const char* token, std::string* out);
 
 // True when `token` names the option `name`: it starts with "-" or "/",
 // optionally followed by one more "-", and the rest equals `name` ignoring
-// case (upper-cased with the global locale's ctype facet). "-silent",
+// the case of the ASCII letters (as the C locale's toupper does; other bytes
+// must be equal). "-silent",
 // "--silent", "/silent", "/-silent" and "/SILENT" name `silent`; "---silent"
 // does not.
 bool MatchOption(const char* token, const char* name);
