@@ -6,26 +6,26 @@ namespace logging {
 
 file_sink::file_sink(const char* path, bool append) : path_(path != nullptr ? path : "") {
   if (path != nullptr) {
-    open_log_stream(stream_, path, append);
+    file_.reset(open_log_file(path, append));
   }
 }
 
 void file_sink::flush() {
-  if (stream_.is_open()) {
-    stream_.flush();
+  if (file_) {
+    std::fflush(file_.get());
   }
 }
 
 void file_sink::write(const record& entry) {
-  if (!stream_.is_open()) {
+  if (!file_) {
     return;
   }
   const std::string line = format_line(entry, false);
-  stream_.write(line.data(), static_cast<std::streamsize>(line.size()));
-  stream_.flush();
-  // A failed write (disk full) sets badbit; clear it so that later lines are
-  // tried again instead of being dropped for good.
-  stream_.clear();
+  std::fwrite(line.data(), 1, line.size(), file_.get());
+  std::fflush(file_.get());
+  // A failed write (disk full) sets the stream's error flag; clear it so that
+  // later lines are tried again instead of being dropped for good.
+  std::clearerr(file_.get());
 }
 
 }  // namespace logging

@@ -7,7 +7,8 @@
 // the log is complete up to the last line even if the process dies. A path
 // that cannot be opened leaves a sink that discards its lines.
 
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "logging/sink.h"
@@ -23,16 +24,23 @@ class file_sink : public sink {
   const char* name() const override { return path_.c_str(); }
   void write(const record& entry) override;
 
-  bool is_open() const { return stream_.is_open(); }
+  bool is_open() const { return file_ != nullptr; }
 
  private:
+  struct file_closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
   std::string path_;
-  std::ofstream stream_;
+  // A C stream rather than std::ofstream: file streams would bring
+  // libstdc++'s locale machinery, hundreds of KB, into the installer.
+  std::unique_ptr<std::FILE, file_closer> file_;
 };
 
-// Platform layer: opens `stream` on the UTF-8 `path` in text mode, appending
-// or truncating. Windows converts the path to UTF-16 (so that any path the
-// user can type works); Linux passes it through. Returns whether it opened.
-bool open_log_stream(std::ofstream& stream, const char* path, bool append);
+// Platform layer: opens the UTF-8 `path` in text mode, appending or
+// truncating, with no sharing restriction; nullptr when it cannot. Windows
+// converts the path to UTF-16 (so that any path the user can type works);
+// Linux passes it through.
+std::FILE* open_log_file(const char* path, bool append);
 
 }  // namespace logging

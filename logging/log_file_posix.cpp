@@ -2,9 +2,8 @@
 
 namespace logging {
 
-bool open_log_stream(std::ofstream& stream, const char* path, bool append) {
-  stream.open(path, std::ios::out | (append ? std::ios::app : std::ios::trunc));
-  return stream.is_open();
+std::FILE* open_log_file(const char* path, bool append) {
+  return std::fopen(path, append ? "a" : "w");
 }
 
 }  // namespace logging

@@ -7,19 +7,18 @@
 
 namespace logging {
 
-bool open_log_stream(std::ofstream& stream, const char* path, bool append) {
+std::FILE* open_log_file(const char* path, bool append) {
   const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
   if (units <= 0) {
-    return false;
+    return nullptr;
   }
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
   if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), units) != units) {
-    return false;
+    return nullptr;
   }
-  // libstdc++ opens a wide path with _wfopen: text mode unless ios::binary
-  // is given, and no sharing restriction (_SH_DENYNO).
-  stream.open(wide.c_str(), std::ios::out | (append ? std::ios::app : std::ios::trunc));
-  return stream.is_open();
+  // Text mode (no "b") and no sharing restriction (_wfopen opens with
+  // _SH_DENYNO), as the log file was always opened.
+  return ::_wfopen(wide.c_str(), append ? L"a" : L"w");
 }
 
 }  // namespace logging
