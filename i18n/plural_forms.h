@@ -72,8 +72,8 @@ class plural_forms {
   const std::vector<std::uint32_t>& words() const { return words_; }
   bool empty() const { return words_.empty(); }
 
-  // About 2.5 KB of stack per level in an optimised build; real rules nest
-  // fewer than ten levels.
+  // Each level costs the parser one call per precedence level (a few hundred
+  // bytes of stack); real rules nest fewer than ten levels.
   static constexpr int max_nesting = 100;
 
  private:
