@@ -1,12 +1,9 @@
 #include "i18n/catalog.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <utility>
 
+#include "i18n/catalog_modes.h"
 #include "i18n/count_format.h"
-#include "i18n/memory_stream.h"
 #include "i18n/text_direction.h"
 
 namespace zevrino::desktop::i18n::gettext {
@@ -22,6 +19,7 @@ struct catalog_state {
   const embedded_catalog* catalogs = nullptr;
   std::size_t catalog_count = 0;
   std::string directory;
+  catalog_file_reader read_file = nullptr;  // nullptr: the compiled-in table
   std::string locale;
   std::vector<std::string> preferred;
   std::vector<std::string> available;
@@ -37,35 +35,22 @@ catalog_state& state() {
   return instance;
 }
 
-std::filesystem::path utf8_path(const std::string& text) {
-  // u8path keeps non-ASCII directory names intact on Windows, where the
-  // narrow path constructor would use the ANSI code page.
-  return std::filesystem::u8path(text);
-}
-
 bool load_embedded(catalog_state& s, const std::string& name) {
+  std::vector<unsigned char> bytes;
   for (std::size_t i = 0; i < s.catalog_count; ++i) {
     const embedded_catalog& row = s.catalogs[i];
     if (name == row.name) {
-      memory_istream in(row.data, static_cast<std::size_t>(row.size));
-      return load_catalog(in, s.table, s.rule);
+      return read_embedded_catalog(row, bytes) &&
+             load_catalog(bytes.data(), bytes.size(), s.table, s.rule);
     }
   }
   // No row reads as an empty catalog, which is refused.
-  memory_istream empty(nullptr, 0);
-  return load_catalog(empty, s.table, s.rule);
-}
-
-bool load_from_directory(catalog_state& s, const std::string& name) {
-  std::ifstream in(utf8_path(s.directory) / utf8_path(name + ".mo"), std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  return load_catalog(in, s.table, s.rule);
+  return load_catalog(nullptr, 0, s.table, s.rule);
 }
 
 bool load_named(catalog_state& s, const std::string& name) {
-  return s.directory.empty() ? load_embedded(s, name) : load_from_directory(s, name);
+  return s.read_file == nullptr ? load_embedded(s, name)
+                                : s.read_file(s.directory, name, s.table, s.rule);
 }
 
 }  // namespace
@@ -75,46 +60,28 @@ void set_embedded_catalogs(const embedded_catalog* catalogs, std::size_t count) 
   state().catalog_count = catalogs == nullptr ? 0 : count;
 }
 
-std::vector<std::string> list_catalog_directory(const std::string& directory) {
-  std::vector<std::string> names;
-  std::error_code error;
-  std::filesystem::directory_iterator it(utf8_path(directory), error);
-  const std::filesystem::directory_iterator end;
-  for (; !error && it != end; it.increment(error)) {
-    const std::filesystem::path& path = it->path();
-    const std::string extension = path.extension().u8string();
-    std::error_code type_error;
-    const bool is_catalog = (extension == ".mo" && it->is_regular_file(type_error)) ||
-                            (extension == ".lproj" && it->is_directory(type_error));
-    if (is_catalog) {
-      names.push_back(path.stem().u8string());
-    }
-  }
-  // The msgids are English, so English needs no file to be a valid choice.
-  if (std::find(names.begin(), names.end(), fallback_locale) == names.end()) {
-    names.push_back(fallback_locale);
-  }
-  return names;
-}
-
-void init(const std::string& directory, language_source& languages) {
+void init_catalogs(const std::string& directory, language_source& languages,
+                   std::vector<std::string> available, catalog_file_reader read_file) {
   catalog_state& s = state();
   s.directory = directory;
+  s.read_file = read_file;
   s.preferred = user_languages(languages);
-  s.available.clear();
-  if (directory.empty()) {
-    for (std::size_t i = 0; i < s.catalog_count; ++i) {
-      s.available.emplace_back(s.catalogs[i].name);
-    }
-  } else {
-    s.available = list_catalog_directory(directory);
-  }
+  s.available = std::move(available);
   s.table.clear();
   s.rule.parse(english_rule);
 }
 
-void init(const std::string& directory) {
-  init(directory, system_language_source());
+void init_compiled_in(language_source& languages) {
+  const catalog_state& s = state();
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < s.catalog_count; ++i) {
+    names.emplace_back(s.catalogs[i].name);
+  }
+  init_catalogs(std::string(), languages, std::move(names), nullptr);
+}
+
+void init_compiled_in() {
+  init_compiled_in(system_language_source());
 }
 
 std::string choose_locale(const std::vector<std::string>& excluded) {

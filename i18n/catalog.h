@@ -4,7 +4,7 @@
 //
 // Order of use, all on the main thread during start-up:
 //   set_embedded_catalogs(table, count);
-//   init("");                      // user's languages, available catalogs
+//   init_compiled_in();            // user's languages, available catalogs
 //   set_locale(choose_locale({}));
 // and then translate / translate_plural from any thread. The module state is
 // written only by those start-up calls; lookups only read it, without a lock.
@@ -19,18 +19,12 @@
 #include <vector>
 
 #include "i18n/catalog_reader.h"
+#include "i18n/catalog_storage.h"
 #include "i18n/language_tags.h"
 #include "i18n/plural_forms.h"
 #include "i18n/user_languages.h"
 
 namespace zevrino::desktop::i18n::gettext {
-
-// One compiled-in catalog: static, read-only data.
-struct embedded_catalog {
-  const char* name;  // locale name such as "pt-BR"
-  const unsigned char* data;
-  std::uint64_t size;
-};
 
 // Registers the compiled-in catalog table (not copied: it must outlive the
 // module).
@@ -42,6 +36,11 @@ void set_embedded_catalogs(const embedded_catalog* catalogs, std::size_t count);
 void init(const std::string& directory, language_source& languages);
 // The same with the system's languages.
 void init(const std::string& directory);
+// init("", ...): the compiled-in table. The installer calls this one, so that
+// the directory mode's file and directory reading (catalog_directory.cpp,
+// with libstdc++'s file streams and std::filesystem) is not linked into it.
+void init_compiled_in(language_source& languages);
+void init_compiled_in();
 
 // The name of the catalog that fits the user's languages best, skipping
 // `excluded`; "en" when none fits.

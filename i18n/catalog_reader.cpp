@@ -1,7 +1,10 @@
 #include "i18n/catalog_reader.h"
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
+
+#include "i18n/catalog_source.h"
 
 namespace zevrino::desktop::i18n::gettext {
 
@@ -14,62 +17,45 @@ std::uint32_t read_le32(const unsigned char* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// Bounds-checked reads from a stream of known size.
-class catalog_stream {
+// The catalog's bytes in memory.
+class memory_source : public catalog_source {
  public:
-  explicit catalog_stream(std::istream& in) : in_(in) {
-    const std::istream::pos_type start = in_.tellg();
-    if (start == std::istream::pos_type(-1) || !in_.seekg(0, std::ios_base::end)) {
-      return;
-    }
-    const std::istream::pos_type end = in_.tellg();
-    if (end == std::istream::pos_type(-1) || end < start) {
-      return;
-    }
-    start_ = start;
-    size_ = static_cast<std::uint64_t>(end - start);
-    valid_ = true;
-  }
+  memory_source(const void* data, std::size_t size)
+      : data_(static_cast<const unsigned char*>(data)), size_(data == nullptr ? 0 : size) {}
 
-  // Reads exactly `length` bytes at `offset` from the catalog's start.
-  bool read(std::uint64_t offset, std::uint64_t length, void* out) {
-    if (!valid_ || offset > size_ || length > size_ - offset) {
+  bool read(std::uint64_t offset, std::uint64_t length, void* out) override {
+    if (offset > size_ || length > size_ - offset) {
       return false;
     }
-    if (!in_.seekg(start_ + static_cast<std::streamoff>(offset))) {
-      return false;
+    if (length != 0) {
+      std::memcpy(out, data_ + offset, static_cast<std::size_t>(length));
     }
-    if (length == 0) {
-      return true;
-    }
-    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(length));
-    return static_cast<std::uint64_t>(in_.gcount()) == length;
-  }
-
-  bool read_string(std::uint32_t length, std::uint32_t offset, std::string& out) {
-    if (length > max_catalog_string) {
-      return false;
-    }
-    out.resize(length);
-    return read(offset, length, out.data());
+    return true;
   }
 
  private:
-  std::istream& in_;
-  std::istream::pos_type start_ = 0;
-  std::uint64_t size_ = 0;
-  bool valid_ = false;
+  const unsigned char* data_;
+  std::uint64_t size_;
 };
+
+bool read_string(catalog_source& source, std::uint32_t length, std::uint32_t offset,
+                 std::string& out) {
+  if (length > max_catalog_string) {
+    return false;
+  }
+  out.resize(length);
+  return source.read(offset, length, out.data());
+}
 
 struct string_ref {
   std::uint32_t length;
   std::uint32_t offset;
 };
 
-bool read_string_table(catalog_stream& stream, std::uint32_t table_offset, std::uint32_t count,
+bool read_string_table(catalog_source& source, std::uint32_t table_offset, std::uint32_t count,
                        std::vector<string_ref>& out) {
   std::vector<unsigned char> raw(static_cast<std::size_t>(count) * 8);
-  if (!stream.read(table_offset, raw.size(), raw.data())) {
+  if (!source.read(table_offset, raw.size(), raw.data())) {
     return false;
   }
   out.resize(count);
@@ -111,10 +97,15 @@ bool plural_rule_of_header(const std::string& header, std::string& rule) {
   return true;
 }
 
-bool load_catalog(std::istream& in, translation_table& table, plural_forms& rule) {
-  catalog_stream stream(in);
+bool load_catalog(const void* data, std::size_t size, translation_table& table,
+                  plural_forms& rule) {
+  memory_source source(data, size);
+  return load_catalog(source, table, rule);
+}
+
+bool load_catalog(catalog_source& source, translation_table& table, plural_forms& rule) {
   unsigned char header[header_size];
-  if (!stream.read(0, header_size, header)) {
+  if (!source.read(0, header_size, header)) {
     return false;
   }
   if (read_le32(header) != catalog_magic) {
@@ -126,8 +117,8 @@ bool load_catalog(std::istream& in, translation_table& table, plural_forms& rule
   }
   std::vector<string_ref> sources;
   std::vector<string_ref> translations;
-  if (!read_string_table(stream, read_le32(header + 12), count, sources) ||
-      !read_string_table(stream, read_le32(header + 16), count, translations)) {
+  if (!read_string_table(source, read_le32(header + 12), count, sources) ||
+      !read_string_table(source, read_le32(header + 16), count, translations)) {
     return false;
   }
 
@@ -137,15 +128,15 @@ bool load_catalog(std::istream& in, translation_table& table, plural_forms& rule
   entries.reserve(count);
   plural_forms new_rule;
   bool has_rule = false;
-  std::string source;
+  std::string source_text;
   std::string translation;
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (!stream.read_string(sources[i].length, sources[i].offset, source) ||
-        !stream.read_string(translations[i].length, translations[i].offset, translation)) {
+    if (!read_string(source, sources[i].length, sources[i].offset, source_text) ||
+        !read_string(source, translations[i].length, translations[i].offset, translation)) {
       return false;
     }
-    if (!source.empty()) {
-      entries.emplace_back(source, split_forms(translation));
+    if (!source_text.empty()) {
+      entries.emplace_back(source_text, split_forms(translation));
       continue;
     }
     std::string rule_text;

@@ -18,10 +18,12 @@
 // with the empty source string is the header, from which only the plural
 // rule ("plural=" up to ";" or the end of its line) is taken.
 //
-// Every table and string must lie wholly inside the stream; anything that
-// reaches past its end makes the catalog unreadable.
+// Every table and string must lie wholly inside the catalog's bytes; anything
+// that reaches past their end makes the catalog unreadable.
 
-#include <istream>
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,12 +40,17 @@ constexpr std::uint32_t catalog_magic = 0x950412DE;
 constexpr std::uint32_t max_catalog_entries = 10000;
 constexpr std::uint32_t max_catalog_string = 4096;
 
-// Reads the whole catalog from `in` (which must be seekable and positioned at
-// the catalog's first byte) and merges it into `table`, replacing entries
-// with the same source string. A header with a plural rule replaces `rule`;
-// one without leaves it as it is. True when every entry was read and the rule
-// compiled. On false, neither `table` nor `rule` has been changed: a rejected
-// catalog contributes nothing.
+// Reads the whole catalog held in the `size` bytes at `data` and merges it
+// into `table`, replacing entries with the same source string. A header with a
+// plural rule replaces `rule`; one without leaves it as it is. True when every
+// entry was read and the rule compiled. On false, neither `table` nor `rule`
+// has been changed: a rejected catalog contributes nothing.
+bool load_catalog(const void* data, std::size_t size, translation_table& table, plural_forms& rule);
+
+// The same for a catalog read from `in`, which must be seekable and positioned
+// at the catalog's first byte; only the tables and strings are read from it.
+// (Defined in catalog_stream_reader.cpp, so that a program that never reads a
+// stream links no stream code.)
 bool load_catalog(std::istream& in, translation_table& table, plural_forms& rule);
 
 // The plural rule text of a catalog header, or false when it has none.

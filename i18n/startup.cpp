@@ -7,7 +7,7 @@ namespace zevrino::desktop::i18n {
 
 bool InitCatalogs() {
   gettext::set_embedded_catalogs(embedded_catalog_table, embedded_catalog_count);
-  gettext::init("");
+  gettext::init_compiled_in();
   return gettext::set_locale(gettext::choose_locale({}));
 }
 

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "fake_language_source.h"
 #include "i18n/catalog.h"
-#include "i18n/memory_stream.h"
 
 namespace zevrino::desktop::i18n {
 namespace {
@@ -91,23 +91,32 @@ std::multiset<std::string> conversions(const std::string& text) {
   return found;
 }
 
-std::uint32_t le32(const embedded_catalog& c, std::size_t at) {
-  if (at + 4 > c.size) {
+using bytes = std::vector<unsigned char>;
+
+std::uint32_t le32(const bytes& c, std::size_t at) {
+  if (at + 4 > c.size()) {
     return 0;
   }
-  return c.data[at] | c.data[at + 1] << 8 | c.data[at + 2] << 16 |
-         static_cast<std::uint32_t>(c.data[at + 3]) << 24;
+  return c[at] | c[at + 1] << 8 | c[at + 2] << 16 | static_cast<std::uint32_t>(c[at + 3]) << 24;
 }
 
 // The header is entry 0 of a catalog written by msgfmt.
-std::string header_of(const embedded_catalog& c) {
+std::string header_of(const bytes& c) {
   const std::uint32_t translations = le32(c, 16);
   const std::uint32_t length = le32(c, translations);
   const std::uint32_t offset = le32(c, translations + 4);
-  if (le32(c, le32(c, 12)) != 0 || std::uint64_t{offset} + length > c.size) {
+  if (le32(c, le32(c, 12)) != 0 || std::uint64_t{offset} + length > c.size()) {
     return "";
   }
-  return std::string(reinterpret_cast<const char*>(c.data) + offset, length);
+  return std::string(reinterpret_cast<const char*>(c.data()) + offset, length);
+}
+
+// The catalog of a row, which the build stores compressed.
+bytes catalog_bytes(const embedded_catalog& row) {
+  bytes catalog;
+  EXPECT_NE(row.compressed_size, 0u) << row.name;
+  EXPECT_TRUE(gettext::read_embedded_catalog(row, catalog)) << row.name;
+  return catalog;
 }
 
 std::uint32_t plural_count_of(const std::string& header) {
@@ -140,10 +149,10 @@ TEST(EmbeddedCatalogs, EveryCatalogTranslatesEveryMessage) {
     SCOPED_TRACE(catalog.name);
     gettext::translation_table table;
     gettext::plural_forms rule;
-    gettext::memory_istream in(catalog.data, catalog.size);
-    ASSERT_TRUE(gettext::load_catalog(in, table, rule));
+    const bytes mo = catalog_bytes(catalog);
+    ASSERT_TRUE(gettext::load_catalog(mo.data(), mo.size(), table, rule));
 
-    const std::string header = header_of(catalog);
+    const std::string header = header_of(mo);
     EXPECT_NE(header.find("charset=UTF-8"), std::string::npos);
     const std::uint32_t plural_count = plural_count_of(header);
     ASSERT_GE(plural_count, 1u);
@@ -211,8 +220,8 @@ TEST(EmbeddedCatalogs, PluralRulesSelectTheLanguagesForms) {
     }
     gettext::translation_table table;
     gettext::plural_forms rule;
-    gettext::memory_istream in(catalog.data, catalog.size);
-    ASSERT_TRUE(gettext::load_catalog(in, table, rule)) << catalog.name;
+    const bytes mo = catalog_bytes(catalog);
+    ASSERT_TRUE(gettext::load_catalog(mo.data(), mo.size(), table, rule)) << catalog.name;
     forms actual;
     for (const std::int64_t n : {0, 1, 2, 5, 11, 21, 22, 101}) {
       actual.push_back(rule.evaluate(n));
