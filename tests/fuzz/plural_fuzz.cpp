@@ -1,5 +1,7 @@
 // libFuzzer target: arbitrary text as a plural rule. Parsing and evaluation
-// must never crash; an accepted rule must compile to the same program when
+// must never crash; the parser must accept what the reference grammar
+// accepts (tests/fuzz/spirit_plural_grammar.h) and compile it to the same
+// program; an accepted rule must compile to the same program when
 // parenthesised or followed by white space.
 
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "i18n/plural_forms.h"
+#include "tests/fuzz/spirit_plural_grammar.h"
 
 namespace gettext = zevrino::desktop::i18n::gettext;
 
@@ -18,6 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::int64_t n : {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{11},
                                std::int64_t{-1}, std::int64_t{268435456}, INT64_MIN}) {
     rule.evaluate(n);
+  }
+  // Texts this short stay within the parser's nesting limit and the
+  // reference's stack.
+  if (size <= gettext::plural_forms::max_nesting) {
+    gettext::plural_forms reference;
+    if (gettext::reference::parse(text, reference) != parsed ||
+        (parsed && reference.words() != rule.words())) {
+      std::abort();
+    }
   }
   if (!parsed) {
     return 0;
