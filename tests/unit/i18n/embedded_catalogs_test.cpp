@@ -245,5 +245,39 @@ TEST(EmbeddedCatalogs, ReadingOrderFollowsTheScript) {
   }
 }
 
+const embedded_catalog& row_named(const std::string& name) {
+  const auto* end = embedded_catalog_table + embedded_catalog_count;
+  return *std::find_if(embedded_catalog_table, end,
+                       [&name](const embedded_catalog& row) { return name == row.name; });
+}
+
+TEST(EmbeddedCatalogs, DamagedRowsAreRefusedAndFallBackToEnglish) {
+  const embedded_catalog& de = row_named("de");
+  embedded_catalog cut = de;
+  cut.compressed_size -= 8;
+  embedded_catalog longer = de;
+  longer.size += 1;
+  embedded_catalog without_dictionary = de;
+  without_dictionary.dictionary = nullptr;
+  without_dictionary.dictionary_size = 0;
+  bytes catalog;
+  for (const embedded_catalog& row : {cut, longer, without_dictionary}) {
+    EXPECT_FALSE(gettext::read_embedded_catalog(row, catalog))
+        << row.size << " " << row.compressed_size;
+  }
+
+  embedded_catalog cut_english = row_named("en");
+  cut_english.compressed_size /= 2;
+  gettext::testing::fake_language_source german(gettext::testing::language_list{{"de", "Latn;"}});
+  const embedded_catalog only_de_damaged[] = {cut, row_named("en")};
+  gettext::set_embedded_catalogs(only_de_damaged, 2);
+  gettext::init_compiled_in(german);
+  EXPECT_TRUE(gettext::set_locale("de"));
+  const embedded_catalog both_damaged[] = {cut, cut_english};
+  gettext::set_embedded_catalogs(both_damaged, 2);
+  EXPECT_FALSE(gettext::set_locale("de"));
+  gettext::set_embedded_catalogs(embedded_catalog_table, embedded_catalog_count);
+}
+
 }  // namespace
 }  // namespace zevrino::desktop::i18n
