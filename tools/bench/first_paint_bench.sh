@@ -41,24 +41,15 @@ for i in "${!stubs[@]}"; do
   cat "${stubs[$i]}" "$cache/peer/payload" >"$work/setup$i.exe"
 done
 
-# A display and a prefix of their own, as install_peer_bench.sh has.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+# A prefix of its own, with a display when there is none (scripts/wine-env.sh).
+source "$root/scripts/wine-env.sh"
+zv_wine_up "$work/prefix"
 desktop_keeper=
 cleanup() {
   [ -z "$desktop_keeper" ] || kill "$desktop_keeper" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
+  zv_wine_down
 }
 trap cleanup EXIT
-[ -d "$WINEPREFIX" ] || { echo "making the Wine prefix ..."; wineboot -i >/dev/null 2>&1; }
-wineserver -p
-wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 # Without a window manager Wine waits 2 s for every window it hides unless
 # its windows are unmanaged (as the end-to-end tests set it).
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

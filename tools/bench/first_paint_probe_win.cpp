@@ -23,23 +23,17 @@ namespace {
 constexpr wchar_t kProgressWindowClass[] = L"ZevrinoInstaller";
 constexpr DWORD kTimeLimitMs = 120000;
 
-struct Search {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK FindProgressWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (owner == search->process_id && IsWindowVisible(window) &&
-      std::wstring(name) == kProgressWindowClass) {
-    search->found = window;
-    return FALSE;
+// The visible progress window of the process, or nullptr.
+HWND FindProgressWindow(DWORD process_id) {
+  for (HWND window = FindWindowExW(nullptr, nullptr, kProgressWindowClass, nullptr);
+       window != nullptr; window = FindWindowExW(nullptr, window, kProgressWindowClass, nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process_id && IsWindowVisible(window)) {
+      return window;
+    }
   }
-  return TRUE;
+  return nullptr;
 }
 
 BOOL CALLBACK FindUnpaintedChild(HWND child, LPARAM context) {
@@ -94,16 +88,16 @@ int wmain(int argc, wchar_t** argv) {
 
   double visible_ms = -1;
   double painted_ms = -1;
-  Search search{info.dwProcessId, nullptr};
+  HWND window = nullptr;
   while (painted_ms < 0 && WaitForSingleObject(info.hProcess, 1) == WAIT_TIMEOUT &&
          MillisecondsSince(start) < kTimeLimitMs) {
-    if (search.found == nullptr) {
-      EnumWindows(FindProgressWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found != nullptr) {
+    if (window == nullptr) {
+      window = FindProgressWindow(info.dwProcessId);
+      if (window != nullptr) {
         visible_ms = MillisecondsSince(start);
       }
     }
-    if (search.found != nullptr && Painted(search.found)) {
+    if (window != nullptr && Painted(window)) {
       painted_ms = MillisecondsSince(start);
     }
   }
