@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a catalog. Loading must never crash,
-// read outside the bytes or change the table when it fails; what loads is
-// then looked up and formatted like the installer does.
+// read outside the bytes or change the table when it fails, and reading the
+// same bytes through a stream must give the same outcome; what loads is then
+// looked up and formatted like the installer does.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   gettext::translation_table table{{"sentinel", {"kept"}}};
   gettext::plural_forms rule;
   rule.parse("n != 1");
+  const bool loaded = gettext::load_catalog(data, size, table, rule);
+
+  gettext::translation_table streamed_table{{"sentinel", {"kept"}}};
+  gettext::plural_forms streamed_rule;
+  streamed_rule.parse("n != 1");
   gettext::memory_istream in(data, size);
-  const bool loaded = gettext::load_catalog(in, table, rule);
+  if (gettext::load_catalog(in, streamed_table, streamed_rule) != loaded ||
+      streamed_table != table || streamed_rule.words() != rule.words()) {
+    std::abort();  // the stream reader differs from the reader of bytes
+  }
 
   if (!loaded && (table.size() != 1 || rule.evaluate(2) != 1)) {
     std::abort();  // a refused catalog changed the caller's state
