@@ -10,9 +10,10 @@ our own libraries; --files N lists the N largest members instead. The sum
 is the image's content without .bss; the file adds headers and alignment.
 """
 
+import argparse
 import collections
+import os
 import re
-import sys
 
 SECTIONS = [".text", ".rdata", ".data", ".pdata", ".xdata", ".idata", ".rsrc"]
 
@@ -71,9 +72,13 @@ def input_sections(lines):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith("--")]
-    path = args[0] if args else "build/windows/installer_stub.map"
-    with open(path, errors="replace") as f:
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+    parser = argparse.ArgumentParser(description="Bytes of the installer per library and module.")
+    parser.add_argument("map", nargs="?",
+                        default=os.path.join(root, "build", "windows", "installer_stub.map"))
+    parser.add_argument("--files", type=int, metavar="N", help="list the N largest members")
+    args = parser.parse_args()
+    with open(args.map, errors="replace") as f:
         lines = f.read().split("\n")
     per_source = collections.Counter()
     per_group = collections.defaultdict(collections.Counter)
@@ -82,9 +87,8 @@ def main():
             continue
         per_source[source] += size
         per_group[group_of(source)][output] += size
-    if "--files" in sys.argv:
-        count = int(sys.argv[sys.argv.index("--files") + 1])
-        for source, size in per_source.most_common(count):
+    if args.files:
+        for source, size in per_source.most_common(args.files):
             print(f"{size:9d} {source}")
         return
     totals = {name: sum(sections.values()) for name, sections in per_group.items()}
