@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "installer/disk_space.h"
 #include "payload/archive_reader.h"
 #include "payload/body_decoding_thread.h"
 #include "payload/payload_decoder.h"
@@ -110,6 +111,11 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (!ReadPayloadBodyHeader(payload_body, &header, &error)) {
     return ToResult(error);
   }
+  // Before anything is written, the target's directory included.
+  const ResultCode space = CheckFreeSpace(file_system, target, header.OutputSize());
+  if (space != kSuccess) {
+    return space;
+  }
   BodyDecodingThread body;
   if (!body.Start(header, &error)) {
     return ToResult(error);
@@ -147,6 +153,9 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (result == kSuccess && options.parked_files != nullptr) {
     const std::vector<std::wstring>& parked = installer->ParkedFiles();
     options.parked_files->insert(options.parked_files->end(), parked.begin(), parked.end());
+  }
+  if (result == kSuccess && options.installed_bytes != nullptr) {
+    *options.installed_bytes = installer->StagedBytes();
   }
   return result;
 }

@@ -4,6 +4,7 @@
 // commits all files or none. Extract mode, the normal install and the update
 // all go through ExtractArchive.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,17 @@ struct ExtractOptions {
   // over. The installation is committed all the same. When null, they are
   // deleted as part of the commit.
   std::vector<std::wstring>* parked_files = nullptr;
+  // When set, receives on success the bytes of the files installed: the
+  // sum of the archive's file sizes.
+  std::uint64_t* installed_bytes = nullptr;
 };
 
 // Decodes the payload body at the reader's position (the reader itself is not
 // moved, so a retried step decodes the same body) and installs its archive
 // into `target` through a new file system from CreateFileSystem. Returns 0
-// when every entry was committed; otherwise 1 (version or digest unreadable),
+// when every entry was committed; otherwise 12 when the target's volume
+// lacks the space for the archive (CheckFreeSpace, before anything is
+// written), 1 (version or digest unreadable),
 // 4 (unknown archive version), 8 (malformed entry), a code of
 // DecodePayloadBody (1, 3, 11, 30) or of the transactional installer. On any
 // failure nothing of this archive stays in the target.

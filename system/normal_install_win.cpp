@@ -21,9 +21,11 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
                               bool register_entry, std::vector<std::wstring>* parked_files) {
   ExtractOptions options;
   options.parked_files = parked_files;
+  std::uint64_t installed_bytes = 0;
+  options.installed_bytes = &installed_bytes;
   const ResultCode result = ExtractArchive(directory, reader, options);
   if (result == kSuccess && register_entry) {
-    RegisterUninstallEntry(WideToUtf8(directory).c_str());
+    RegisterUninstallEntry(WideToUtf8(directory).c_str(), installed_bytes);
   }
   return result;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/disk_space.h"
 #include "installer/parked_files.h"
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
@@ -145,6 +146,48 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
   }
 }
 
+// The space is asked before anything is written: too little leaves the disk
+// as it was, the directory included; a volume that another program fills
+// while the files are staged ends the same way, with the staged files gone.
+TEST_F(StreamingExtractTest, TooLittleSpaceOrAVolumeThatFillsUpLeavesTheOldTree) {
+  // 16 MiB and 1/64 of the archive above its bytes.
+  EXPECT_EQ(RequiredFreeSpace(0), 16u << 20);
+  EXPECT_EQ(RequiredFreeSpace(305114310), 305114310u + (16u << 20) + 4767411u);
+  EXPECT_EQ(RequiredFreeSpace(UINT64_MAX), UINT64_MAX);
+
+  const std::vector<std::uint8_t> body = CompressedBody(archive_);
+  const FileTree old_tree = {{L"Zevrino.exe", "old exe"}, {L"locales\\fr.pak", "old fr"}};
+  MemoryFileSystem& memory = disk_.memory();
+  for (const FileTree& before : {FileTree{}, old_tree}) {
+    disk_.Reset(before);
+    // Room for every byte of the archive, but not for the margin.
+    memory.SetCapacity(memory.UsedBytes() + archive_.size());
+    EXPECT_EQ(Extract(body), kWriteFailed);
+    EXPECT_TRUE(disk_.Read() == before);
+    EXPECT_EQ(disk_.ReadDirectories(), DirectoriesOf(before)) << "not even the directory";
+  }
+
+  disk_.Reset(old_tree);
+  memory.SetCapacity(memory.UsedBytes() + archive_.size() + (64 << 20));
+  FaultInjectingFileSystem other_program(memory);
+  int writes = 0;
+  other_program.FailFirstMatching(
+      [&](const Call& call) {
+        if (call.operation == Operation::kWriteNewFile && ++writes == 3) {
+          memory.SetCapacity(memory.UsedBytes());  // it took what was left
+        }
+        return false;
+      },
+      FaultKind::kPassing);
+  EXPECT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(body), other_program),
+            kWriteFailed);
+  EXPECT_EQ(writes, 3);
+  EXPECT_TRUE(disk_.Read() == old_tree) << "the two files staged before are gone";
+
+  memory.SetCapacity(memory.UsedBytes() + archive_.size() + (64 << 20));
+  EXPECT_EQ(Extract(body), kSuccess) << "room made again";
+}
+
 // An upgrade that leaves deleting the old files for later: the installation
 // is complete when ExtractArchive returns, the old bytes wait under temporary
 // names, and DeleteParkedFiles removes them, retrying one that is held.
@@ -165,11 +208,17 @@ TEST_F(StreamingExtractTest, UpgradeCanLeaveTheOldFilesForLater) {
   disk_.Reset(old_tree);
 
   std::vector<std::wstring> parked = {L"kept from before"};
+  std::uint64_t installed_bytes = 0;
   ExtractOptions options;
   options.parked_files = &parked;
+  options.installed_bytes = &installed_bytes;
   ASSERT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(body), disk_.file_system(),
                            options),
             kSuccess);
+  EXPECT_EQ(installed_bytes, std::string("new exe"
+                                         "new de"
+                                         "added")
+                                 .size());
   ASSERT_EQ(parked.size(), 4u) << "appended: the two replaced files and the obsolete one";
   FileTree parked_tree;
   for (const auto& [name, content] : disk_.Read()) {

@@ -1,5 +1,6 @@
 #include "tests/unit/transacted_file_installer/memory_file_system.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace zevrino::desktop::installer::testing {
@@ -95,6 +96,10 @@ bool MemoryFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
   if (!ParentExists(key) || directories_.count(key) != 0 || files_.count(key) != 0 ||
       links_.count(key) != 0) {
     error = ErrorCode::Installer(13);
+    return false;
+  }
+  if (capacity_ && UsedBytes() + content.size > *capacity_) {
+    error = ErrorCode::Installer(12);  // the disk is full; nothing stays
     return false;
   }
   files_[key].assign(reinterpret_cast<const char*>(content.data),
@@ -232,6 +237,25 @@ bool MemoryFileSystem::ForEachFileRecursive(const std::wstring& directory,
   for (const std::wstring& path : found) {
     callback(path);
   }
+  return true;
+}
+
+std::uint64_t MemoryFileSystem::UsedBytes() const {
+  std::uint64_t used = 0;
+  for (const auto& entry : files_) {
+    used += entry.second.size();
+  }
+  return used;
+}
+
+bool MemoryFileSystem::FreeSpaceOnVolume(const std::wstring&, std::uint64_t& bytes,
+                                         ErrorCode& error) {
+  if (!capacity_) {
+    error = ErrorCode::System(50);  // ERROR_NOT_SUPPORTED
+    return false;
+  }
+  bytes = *capacity_ - std::min(*capacity_, UsedBytes());
+  error.clear();
   return true;
 }
 
