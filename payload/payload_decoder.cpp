@@ -9,6 +9,7 @@
 #include "installer/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/lzma_stream_owner.h"
+#include "payload/mapped_read_guard.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -84,7 +85,11 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
   while (produced < output_size) {
     stream->next_out = output + produced;
     stream->avail_out = std::min(kSliceSize, output_size - produced);
-    const lzma_ret ret = lzma_code(stream, LZMA_FINISH);
+    lzma_ret ret = LZMA_PROG_ERROR;
+    if (!GuardMappedRead(input.position(), input.end(),
+                         [&] { ret = lzma_code(stream, LZMA_FINISH); })) {
+      return Fail(kPayloadDecodeFailed, error);  // the input's storage went away
+    }
     produced = static_cast<std::size_t>(stream->next_out - output);
     // The filter converts an E8/E9 only once it has seen the four operand
     // bytes after it, so the last bytes of a slice wait for the next one;
@@ -118,8 +123,13 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
 bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
                            ErrorCode* error) {
   header->data = reader;
-  if (!header->data.ReadVarint(&header->decoded_size) ||
-      !header->data.ReadVarint(&header->filter)) {
+  bool read = false;
+  if (!GuardMappedRead(reader.position(), reader.end(),
+                       [&] {
+                         read = header->data.ReadVarint(&header->decoded_size) &&
+                                header->data.ReadVarint(&header->filter);
+                       }) ||
+      !read) {
     return Fail(kPayloadHeaderUnreadable, error);
   }
   error->clear();
@@ -134,7 +144,10 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
                            const DecodeProgressFunction& progress, ErrorCode* error,
                            X86Conversion conversion) {
   if (header.decoded_size == 0) {
-    std::copy(header.data.position(), header.data.end(), output);
+    if (!GuardMappedRead(header.data.position(), header.data.end(),
+                         [&] { std::copy(header.data.position(), header.data.end(), output); })) {
+      return Fail(kPayloadDecodeFailed, error);
+    }
     if (progress) {
       progress(header.data.Remaining());
     }

@@ -488,35 +488,64 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
 }
 
 // A file held open by another program: the in-use dialog; Retry once the
-// program let go installs everything.
-TEST_F(NormalInstallTest, LockedFileThenRetry) {
+// program let go installs everything. Then the installer's own file goes
+// away (cut short from Linux, as a pulled drive takes it) while the dialog
+// waits: the Retry reads the payload again, on the decoding thread, and
+// ends with 3 and no crash, every staged file gone and the installation as
+// it was.
+TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
   const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 3);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 4);
-  const fs::path installer = Pack("new.exe", new_app);
+  Tree vanishing_app = SampleApp(ReadBinaryFile(RecorderExe()), 5);
+  vanishing_app["resources/large.bin"] = Content(3 << 20, 6);  // decoded beside the staging
 
   const fs::path ready = PathOf("ready"), release = PathOf("release");
-  std::future<ProcessResult> holding = std::async(std::launch::async, [&] {
-    return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(),
-                             ToWindowsPath(InstallDir() / "resources/app.bin"),
-                             ToWindowsPath(ready), ToWindowsPath(release)});
-  });
-  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
+  // Starts `installer` while app.bin is held, checks the in-use dialog and
+  // lets go of the file; the dialog still waits for its answer.
+  const auto start_while_held = [&](const fs::path& installer) {
+    fs::remove(ready);
+    fs::remove(release);
+    std::future<ProcessResult> holding = std::async(std::launch::async, [&] {
+      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(),
+                               ToWindowsPath(InstallDir() / "resources/app.bin"),
+                               ToWindowsPath(ready), ToWindowsPath(release)});
+    });
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
+    const Tree before = ReadTree(InstallDir());
+    std::future<ProcessResult> run = StartInstall(installer, {"--skip-app-launch"});
+    const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
+    EXPECT_TRUE(shown.Succeeded() && !shown.windows.empty()) << shown.Describe();
+    if (!shown.windows.empty()) {
+      EXPECT_TRUE(Contains(shown.windows[0].MessageText(),
+                           "files to be written are in use by another process"))
+          << shown.windows[0].MessageText();
+      EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
+    }
+    EXPECT_EQ(ReadTree(InstallDir()), before) << "the failed attempt is rolled back";
+    WriteBinaryFile(release, {});
+    EXPECT_TRUE(holding.get().ExitedWith(0));
+    return run;
+  };
 
-  std::future<ProcessResult> run = StartInstall(installer, {"--skip-app-launch"});
-  const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
-  ASSERT_TRUE(shown.Succeeded() && !shown.windows.empty()) << shown.Describe();
-  EXPECT_TRUE(
-      Contains(shown.windows[0].MessageText(), "files to be written are in use by another process"))
-      << shown.windows[0].MessageText();
-  EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
-  EXPECT_EQ(ReadTree(InstallDir()), old_app) << "the failed attempt is rolled back";
-  WriteBinaryFile(release, {});
-  EXPECT_TRUE(holding.get().ExitedWith(0));
+  std::future<ProcessResult> run = start_while_held(Pack("new.exe", new_app));
   const RobotOutput retried = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"});
   EXPECT_TRUE(retried.Succeeded()) << retried.Describe();
   const ProcessResult result = run.get();
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(ReadTree(InstallDir()), new_app);
+
+  const fs::path vanishing = Pack("vanishing.exe", vanishing_app);
+  run = start_while_held(vanishing);
+  const std::uintmax_t stub = fs::file_size(InstallerStubExe());
+  // At a page's start: the rest of a page cut in its middle reads as zeros.
+  fs::resize_file(vanishing, (stub + (fs::file_size(vanishing) - stub) / 2) / 4096 * 4096);
+  ASSERT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"}).Succeeded());
+  Answer("(Error code: 3)", "2");
+  const ProcessResult cut = run.get();
+  EXPECT_TRUE(cut.ExitedWith(3)) << Describe(cut);
+  EXPECT_TRUE(Contains(cut.out, "The installer's file could not be read")) << cut.out;
+  EXPECT_TRUE(Contains(cut.out, "Zevrino Installer - Normal installer error: 3")) << cut.out;
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 }
 
