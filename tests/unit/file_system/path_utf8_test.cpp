@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -98,6 +99,24 @@ TEST(ParentDirectoryPrefixes, ListsEveryParentAndSkipsDriveDesignators) {
   // A leading separator with no base names nothing to create.
   EXPECT_EQ(parent_directory_prefixes("", "\\a\\f"), List{"\\a"});
   EXPECT_EQ(parent_directory_prefixes("C:\\base", nullptr), List{});
+}
+
+// Paths of 300 to 400 bytes, as a deep application tree has: no helper has
+// a limit of its own.
+TEST(PathHelpers, LongPathsAreJoinedCutAndSplitWhole) {
+  std::string deep = "C:\\Users\\u\\AppData\\Roaming\\Zevrino";
+  while (deep.size() < 380) {
+    deep += "\\resources\\app.asar.unpacked";
+  }
+  const std::string file = Take(join_path(deep.c_str(), "node_modules\\x.node"));
+  EXPECT_EQ(file, deep + "\\node_modules\\x.node");
+  EXPECT_GT(file.size(), 400u);
+  std::string cut = file;
+  EXPECT_EQ(strip_last_path_component(cut.data()), deep.size() + 13);
+  const std::vector<std::string> parents = parent_directory_prefixes("", file.c_str());
+  ASSERT_FALSE(parents.empty());
+  EXPECT_EQ(parents.back(), deep + "\\node_modules");
+  EXPECT_EQ(parents.front(), "C:\\Users");
 }
 
 }  // namespace
