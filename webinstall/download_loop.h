@@ -54,6 +54,9 @@ class DownloadSink {
   virtual ~DownloadSink() = default;
   // True only when all `count` bytes were written.
   virtual bool Write(const std::uint8_t* buffer, std::uint32_t count) = 0;
+  // Empties what was written, for a download that starts its file over;
+  // false when it cannot.
+  virtual bool Restart() { return false; }
 };
 
 // How long a download waits for a server that sends nothing, before the
@@ -75,6 +78,24 @@ struct DownloadShared {
 // block to bytes received.
 ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_t content_length,
                         const DownloadShared& shared);
+
+// What copying one piece of a download came to.
+struct CopyOutcome {
+  ResultCode result = kSuccess;
+  std::uint64_t written = 0;  // bytes of the file written so far, the piece's offset included
+  // The body stopped before the announced length: a read failed (50, the
+  // connection reset or went silent) or the body ended short (54). Asking
+  // for the rest may complete it.
+  bool stopped_short = false;
+};
+
+// As CopyDownload, for a body that continues the file at `offset` (0: the
+// whole file) whose whole length is `length`: bytes expected become
+// `length` and bytes received `offset`, so that the progress of a resumed
+// download goes on from where it was. The first two bytes of the file are
+// judged only in a piece that starts before them.
+CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::uint64_t length,
+                              std::uint64_t offset, const DownloadShared& shared);
 
 // The announced length from a Content-Length header value: decimal digits,
 // optionally surrounded by blanks, up to 2^64 - 1. Anything else (also an

@@ -120,13 +120,7 @@ class DownloadFile {
   }
 
   // Empties the file for a new attempt: 0 or 11.
-  ResultCode Rewind() {
-    const LARGE_INTEGER start = {};
-    return ::SetFilePointerEx(handle_.get(), start, nullptr, FILE_BEGIN) &&
-                   ::SetEndOfFile(handle_.get())
-               ? kSuccess
-               : kOutOfMemory;
-  }
+  ResultCode Rewind() { return EmptyFile(handle_.get()) ? kSuccess : kOutOfMemory; }
 
   // Trades the writing handle for one that only reads, on the same file and
   // with the same protection: a handle that also lets the writer be is

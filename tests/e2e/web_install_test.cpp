@@ -108,6 +108,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"ftp address", "ftp://127.0.0.1/full.exe"},
       {"silent before the headers", server_.Url("/stallhead")},
       {"silent within the body", server_.Url("/stallbody/full.exe")},
+      {"dropped at 30 % and 80 %", server_.Url("/drop/full.exe?at=30,80")},
   };
   std::vector<std::string> command = {WindowsTestProgram("download_probe.exe").string(),
                                       "--stall-ms", "1500", ToWindowsPath(out)};
@@ -159,6 +160,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"ftp address", 52, 0, 0},
       {"silent before the headers", 52, 0, 0},
       {"silent within the body", 50, size / 2, size},
+      {"dropped at 30 % and 80 %", 0, size, size},
   };
   for (const auto& e : expected) {
     SCOPED_TRACE(e.name);
@@ -171,6 +173,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(seen["closed port"].http, 0);
   EXPECT_EQ(ReadBinaryFile(out / "0.bin"), full_installer_);
   EXPECT_EQ(ReadBinaryFile(out / "1.bin"), full_installer_);
+  EXPECT_EQ(ReadBinaryFile(out / (std::to_string(cases.size() - 1) + ".bin")), full_installer_);
 
   // The placeholder was replaced before the request; the HTML page was asked
   // for once (no retry inside a download); the https attempt never reached
@@ -183,6 +186,21 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(CountRequests(requests, "GET /redirect/10/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 2);
   EXPECT_EQ(CountRequests(requests, "GET /loop"), 11);
+  // The dropped download resumed twice in the same attempt, each time asking
+  // for the rest from where the file stood. The bodies that stopped short
+  // and ignored a range (one byte short, silent within the body) were asked
+  // for again up to five times.
+  const std::vector<std::string> ranges = server_.Ranges();
+  std::vector<std::string> dropped_ranges;
+  for (std::size_t i = 0; i < requests.size() && i < ranges.size(); ++i) {
+    if (requests[i] == "GET /drop/full.exe?at=30,80") {
+      dropped_ranges.push_back(ranges[i]);
+    }
+  }
+  EXPECT_EQ(dropped_ranges,
+            (std::vector<std::string>{"", "bytes=" + std::to_string(size * 30 / 100) + "-",
+                                      "bytes=" + std::to_string(size * 80 / 100) + "-"}));
+  EXPECT_EQ(CountRequests(requests, "GET /short/full.exe"), 6);
   // Every request, the probe's too, names the installer.
   for (const std::string& agent : server_.UserAgents()) {
     EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
@@ -374,9 +392,11 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
   }
 }
 
-// Downloads that fail at once show their dialog after one request; the
-// browser fallback opens exactly the configured https address, and only
-// after OK.
+// Downloads that fail without a countdown show their dialog after one
+// attempt: one request, or, for a body that stops short, the request and
+// the five that ask for the rest (this server answers them with the whole,
+// short body again); the browser fallback opens exactly the configured
+// https address, and only after OK.
 TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
   std::string error;
   const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
@@ -395,7 +415,7 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
        server_.Url("/short/full.exe"),
        kIdCancel,
        54,
-       {"GET /short/full.exe"},
+       std::vector<std::string>(6, "GET /short/full.exe"),
        {}},
       {"https fails, http works: Cancel",
        https,
@@ -523,11 +543,13 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     const char* file;
     bool signed_web_installer;
     int code;
+    // Served with a drop at half of it: the resumed file is what is checked.
+    bool dropped = false;
   } cases[] = {
-      {"publisher.exe", true, 0},   {"recorder.exe", true, 54},    {"other.exe", true, 54},
-      {"selfsigned.exe", true, 54}, {"impostor.exe", true, 54},    {"expired.exe", true, 54},
-      {"tampered.exe", true, 54},   {"recorder.exe", false, 0},    {"other.exe", false, 0},
-      {"tampered.exe", false, 54},  {"selfsigned.exe", false, 54},
+      {"publisher.exe", true, 0, true}, {"recorder.exe", true, 54},    {"other.exe", true, 54},
+      {"selfsigned.exe", true, 54},     {"impostor.exe", true, 54},    {"expired.exe", true, 54},
+      {"tampered.exe", true, 54},       {"recorder.exe", false, 0},    {"other.exe", false, 0},
+      {"tampered.exe", false, 54},      {"selfsigned.exe", false, 54},
   };
   fs::copy_file(RecorderExe(), root() / "recorder.exe", fs::copy_options::overwrite_existing);
   for (const auto& c : cases) {
@@ -535,8 +557,10 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     const fs::path dir = CleanInstallDir();
     const fs::path log = scratch_.path() / "trust.log";
     fs::remove(log);
-    std::vector<std::string> args = {"--url", server_.Url(std::string("/files/") + c.file),
-                                     "--log-file", ToWindowsPath(log)};
+    const std::string address =
+        c.dropped ? std::string("/drop/") + c.file + "?at=50" : std::string("/files/") + c.file;
+    std::vector<std::string> args = {"--url", server_.Url(address), "--log-file",
+                                     ToWindowsPath(log)};
     args.insert(args.end(), tokens.begin(), tokens.end());
     const Outcome run = Run(WebInstaller(c.signed_web_installer), args,
                             c.code == 0 ? std::vector<std::string>{}
@@ -546,6 +570,9 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
     const Bytes log_bytes = ReadBinaryFile(log);
     const std::string logged(log_bytes.begin(), log_bytes.end());
+    if (c.dropped) {
+      EXPECT_NE(logged.find("The download stopped after"), std::string::npos) << logged;
+    }
     if (c.code == 0) {
       std::vector<std::string> expected = {"/webinstall"};
       expected.insert(expected.end(), tokens.begin(), tokens.end());

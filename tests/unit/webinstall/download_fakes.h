@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "webinstall/download_loop.h"
+#include "webinstall/download_resume.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -69,10 +70,47 @@ class RecordingSink : public DownloadSink {
     data.insert(data.end(), buffer, buffer + count);
     return true;
   }
+  bool Restart() override {
+    data.clear();
+    return can_restart;
+  }
 
   Bytes data;
   int writes = 0;
   int fail_at = -1;
+  bool can_restart = true;
+};
+
+// Answers each Open with the next scripted answer and serves its body;
+// past the last answer, Open fails with 52.
+class ScriptedConnection : public DownloadConnection {
+ public:
+  struct Reply {
+    DownloadAnswer answer;
+    std::vector<Bytes> blocks;
+    int fail_at = -1;  // the read of the body that fails (the connection breaks)
+  };
+  explicit ScriptedConnection(std::vector<Reply> replies) : replies_(std::move(replies)) {}
+
+  ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
+    froms.push_back(from);
+    if (opened_ == replies_.size()) {
+      return kUrlOpenFailed;
+    }
+    const Reply& reply = replies_[opened_++];
+    *answer = reply.answer;
+    body_ = ScriptedSource(reply.blocks);
+    body_.fail_at = reply.fail_at;
+    return kSuccess;
+  }
+  DownloadSource* Body() override { return &body_; }
+
+  std::vector<std::uint64_t> froms;  // what each Open asked for
+
+ private:
+  std::vector<Reply> replies_;
+  std::size_t opened_ = 0;
+  ScriptedSource body_{{}};
 };
 
 // An executable-looking block of `size` bytes ("MZ" and a pattern).
