@@ -19,6 +19,7 @@
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/small_volume.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -53,6 +54,27 @@ Bytes Content(std::size_t size, unsigned seed) {
 }
 
 const std::chrono::milliseconds kWaitLimit = std::chrono::seconds(60);
+
+// The prefix's application-data folder moved to `folder` (a Windows path)
+// for as long as the object lives.
+class MovedAppData {
+ public:
+  MovedAppData(const WinePrefix& prefix, const std::string& folder) : prefix_(prefix) {
+    EXPECT_TRUE(Set(folder));
+  }
+  ~MovedAppData() { Set("%USERPROFILE%\\AppData\\Roaming"); }
+
+ private:
+  bool Set(const std::string& folder) const {
+    return prefix_
+        .RunWine(
+            {"reg", "add",
+             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+             "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d", folder, "/f"})
+        .ExitedWith(0);
+  }
+  const WinePrefix& prefix_;
+};
 
 std::string Text(const fs::path& path) {
   const Bytes bytes = ReadBinaryFile(path);
@@ -283,17 +305,11 @@ TEST_F(NormalInstallTest, HostileValuesAndLinksLeaveEveryFolderAsItWas) {
   EXPECT_EQ(ReadTree(other_app), other_files);
   fs::remove(InstallDir() / "locales");
 
-  const std::string shell_folders =
-      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  ASSERT_TRUE(prefix_
-                  ->RunWine({"reg", "add", shell_folders, "/v", "AppData", "/t", "REG_EXPAND_SZ",
-                             "/d", "Q:\\nowhere", "/f"})
-                  .ExitedWith(0));
-  const ProcessResult no_folder = Install(installer, {"--silent"});
-  ASSERT_TRUE(prefix_
-                  ->RunWine({"reg", "add", shell_folders, "/v", "AppData", "/t", "REG_EXPAND_SZ",
-                             "/d", "%USERPROFILE%\\AppData\\Roaming", "/f"})
-                  .ExitedWith(0));
+  ProcessResult no_folder;
+  {
+    const MovedAppData moved(*prefix_, "Q:\\nowhere");
+    no_folder = Install(installer, {"--silent"});
+  }
   EXPECT_TRUE(no_folder.ExitedWith(35)) << Describe(no_folder);
   EXPECT_FALSE(fs::exists(prefix_->DriveC() / "Program"));
   fs::remove_all(other_app);
@@ -485,6 +501,49 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
   ASSERT_TRUE(prefix_->SetWindowsVersion("win10", &error)) << error;
   EXPECT_FALSE(fs::exists(InstallDir()));
   EXPECT_FALSE(fs::exists(prefix_->DriveC() / "never"));
+}
+
+// The installation on a small volume: too little space ends the run with 12
+// before anything is written, and Retry, once there is room, asks again and
+// installs; a volume that another program fills up while the files are
+// staged rolls back to the old files with 12.
+TEST_F(NormalInstallTest, TooLittleSpaceAndAVolumeThatFillsUp) {
+  std::string error;
+  const std::unique_ptr<SmallVolume> volume = SmallVolume::Mount(*prefix_, 'v', 48 << 20, &error);
+  if (volume == nullptr) {
+    GTEST_SKIP() << error;
+  }
+  fs::create_directories(volume->path() / "AppData");
+  const MovedAppData moved(*prefix_, "V:\\AppData");
+  const fs::path dir = volume->path() / "AppData" / "Zevrino";
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 7);
+  ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 8);
+
+  ASSERT_TRUE(volume->LeaveFree(8 << 20));  // the files fit, the margin does not
+  std::future<ProcessResult> run = StartInstall(Pack("new.exe", new_app), {"--skip-app-launch"});
+  const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
+  ASSERT_TRUE(shown.Succeeded() && !shown.windows.empty()) << shown.Describe();
+  EXPECT_TRUE(Contains(shown.windows[0].MessageText(), "not enough free memory and disk space"));
+  EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
+  EXPECT_EQ(ReadTree(dir), old_app);
+  volume->EmptyFiller();
+  EXPECT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"}).Succeeded());
+  const ProcessResult retried = run.get();
+  EXPECT_TRUE(retried.ExitedWith(0)) << Describe(retried);
+  EXPECT_TRUE(Contains(retried.out, "Not enough free disk space")) << retried.out;
+  EXPECT_EQ(ReadTree(dir), new_app);
+
+  // The other program takes what is left while the second file is staged.
+  if (!volume->BeforeOpening(
+          "_2_~", [&] { volume->LeaveFree(0); }, &error)) {
+    GTEST_SKIP() << error;
+  }
+  const ProcessResult full =
+      Install(Pack("third.exe", SampleApp(ReadBinaryFile(RecorderExe()), 9)), {"--silent"});
+  EXPECT_TRUE(full.ExitedWith(12)) << Describe(full);
+  EXPECT_FALSE(Contains(full.out, "Not enough free disk space")) << "the check passed";
+  EXPECT_EQ(ReadTree(dir), new_app);
 }
 
 // A file held open by another program: the in-use dialog; Retry once the
