@@ -38,19 +38,10 @@ std::string Describe(const Call& call, FaultKind kind, std::size_t index) {
 }  // namespace
 
 std::vector<Scenario> SmallScenarios() {
-  // Past 260 characters below any installation directory, as a deep
-  // application tree has them.
-  std::wstring deep = L"resources/app.asar.unpacked/node_modules";
-  while (deep.size() < 200) {
-    deep += L"/" + std::wstring(38, static_cast<wchar_t>(L'a' + deep.size() % 26));
-  }
-  deep += L"/addon.node";
-
   Scenario first;
   first.name = "first installation";
   first.package = {{L"locales/en.pak", "en strings"},
                    {L"resources/deep/a.bin", "resource a"},
-                   {deep, "new addon"},
                    {L"Zevrino.exe", "new exe"}};
   for (const PackageFile& file : first.package) {
     first.new_files[MemoryFileSystem::Normalise(file.name)] = file.content;
@@ -63,10 +54,8 @@ std::vector<Scenario> SmallScenarios() {
                        {L"notes.txt", "not in the package, outside locales: kept"},
                        {L"locales\\de.pak", "old de"},
                        {L"locales\\fr.pak", "old fr, obsolete"},
-                       {L"locales\\extra\\x.pak", "old x, obsolete"},
-                       {MemoryFileSystem::Normalise(deep), "old addon"}};
+                       {L"locales\\extra\\x.pak", "old x, obsolete"}};
   upgrade.package = {{L"locales/de.pak", "new de"},
-                     {deep, "new addon"},
                      {L"locales/it.pak", "new it"},
                      {L"resources/icons/app.ico", "new icon"},
                      {L"common.dll", "new common"},

@@ -104,12 +104,10 @@ TEST_F(TransactedFileInstallerTest, TemporaryNamesCountInCreationOrderInsideTheD
       {kDir + L"\\locales\\de.pak", name(n + 3)},
   };
   EXPECT_EQ(parked, expected);
-  FileTree installed = old_files_;  // what is outside "locales" stays
-  installed.erase(L"locales\\fr.pak");
-  installed.erase(L"locales\\extra\\x.pak");
-  installed[L"Zevrino.exe"] = "new exe";
-  installed[L"locales\\de.pak"] = "new de";
-  EXPECT_EQ(disk_.Read(), installed);
+  EXPECT_EQ(disk_.Read(), (FileTree{{L"Zevrino.exe", "new exe"},
+                                    {L"common.dll", "old common"},
+                                    {L"notes.txt", old_files_.at(L"notes.txt")},
+                                    {L"locales\\de.pak", "new de"}}));
 }
 
 TEST_F(TransactedFileInstallerTest, CommitWaitsLongerAfterEachPassWithoutProgress) {

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 
 #include "installer/scoped_handle_win.h"
@@ -27,68 +26,14 @@ fs::path OwnDirectory() {
   return fs::path(std::wstring(buffer, length)).parent_path();
 }
 
-// The C runtime's directory functions, and so std::filesystem's walks, stop
-// at MAX_PATH; the scenarios' deep files are reached with the Win32 API in
-// the \\?\ form.
-std::wstring Long(const std::wstring& path) {
-  return L"\\\\?\\" + path;
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Calls `visit` for everything below `directory`, a directory after what it
-// holds, with the path relative to `directory`.
-void Walk(const std::wstring& directory, const std::wstring& relative,
-          const std::function<void(const std::wstring&, bool)>& visit) {
-  WIN32_FIND_DATAW data;
-  const HANDLE search = FindFirstFileW(Long(directory + L"\\*").c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) {
-    return;
-  }
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") {
-      continue;
-    }
-    const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-    const bool is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (is_directory) {
-      Walk(directory + L"\\" + name, child, visit);
-    }
-    visit(child, is_directory);
-  } while (FindNextFileW(search, &data));
-  FindClose(search);
-}
-
-void RemoveTree(const std::wstring& directory) {
-  Walk(directory, L"", [&](const std::wstring& path, bool is_directory) {
-    const std::wstring full = Long(directory + L"\\" + path);
-    is_directory ? RemoveDirectoryW(full.c_str()) : DeleteFileW(full.c_str());
-  });
-  RemoveDirectoryW(Long(directory).c_str());
-}
-
-std::string ReadTreeFile(const std::wstring& path) {
-  const ScopedFileHandle file(CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string content;
-  char buffer[4096];
-  DWORD read = 0;
-  while (file.valid() && ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) &&
-         read > 0) {
-    content.append(buffer, read);
-  }
-  return content;
-}
-
-void WriteTreeFile(const std::wstring& path, const std::string& content) {
-  for (std::size_t separator = path.find(L'\\', 3); separator != std::wstring::npos;
-       separator = path.find(L'\\', separator + 1)) {
-    CreateDirectoryW(Long(path.substr(0, separator)).c_str(), nullptr);
-  }
-  const ScopedFileHandle file(
-      CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  ASSERT_TRUE(file.valid() && ::WriteFile(file.get(), content.data(),
-                                          static_cast<DWORD>(content.size()), &written, nullptr));
+void WriteFile(const fs::path& path, const std::string& content) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 // A scratch directory under %TEMP%, removed with everything in it at the end.
@@ -102,33 +47,39 @@ class RealDisk final : public TestDisk {
     fs::create_directories(root_);
     file_system_ = CreateFileSystem();
   }
-  ~RealDisk() override { RemoveTree(root_.wstring()); }
+  ~RealDisk() override {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
 
   void Reset(const FileTree& files) override {
-    RemoveTree(installation_directory());
+    fs::remove_all(directory());
     for (const auto& [path, content] : files) {
-      WriteTreeFile(installation_directory() + L"\\" + path, content);
+      WriteFile(directory() / path, content);
     }
   }
   FileSystem& file_system() override { return *file_system_; }
   FileTree Read() override {
     FileTree tree;
-    Walk(installation_directory(), L"", [&](const std::wstring& path, bool is_directory) {
-      if (!is_directory) {
-        tree[path] = ReadTreeFile(installation_directory() + L"\\" + path);
+    if (!fs::exists(directory())) {
+      return tree;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(directory())) {
+      if (entry.is_regular_file()) {
+        tree[entry.path().lexically_relative(directory()).wstring()] = ReadFile(entry.path());
       }
-    });
+    }
     return tree;
   }
   DirectorySet ReadDirectories() override {
     DirectorySet directories;
     if (fs::exists(directory())) {
       directories.insert(L".");
-      Walk(installation_directory(), L"", [&](const std::wstring& path, bool is_directory) {
-        if (is_directory) {
-          directories.insert(path);
+      for (const auto& entry : fs::recursive_directory_iterator(directory())) {
+        if (entry.is_directory()) {
+          directories.insert(entry.path().lexically_relative(directory()).wstring());
         }
-      });
+      }
     }
     return directories;
   }
@@ -233,7 +184,7 @@ TEST(WindowsInstall, UpgradeRemovesObsoleteLocalesEvenWhenOnlyTheCaseChanged) {
     ASSERT_EQ(installer.Commit(), kSuccess);
   }
   EXPECT_TRUE(waits.empty());
-  EXPECT_EQ(ReadTreeFile(disk.directory() / L"locales" / L"de.pak"), "new de");
+  EXPECT_EQ(ReadFile(disk.directory() / L"locales" / L"de.pak"), "new de");
   const FileTree tree = disk.Read();
   EXPECT_EQ(tree.size(), 3u);
   EXPECT_EQ(tree.count(L"locales\\fr.pak"), 0u);
@@ -259,7 +210,7 @@ TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
       ASSERT_EQ(installer.AddFile(name, Bytes("new")), kSuccess);
     }
     EXPECT_EQ(installer.Commit(), kReplaceFailed);
-    EXPECT_EQ(ReadTreeFile(disk.directory() / L"a.dll"), "new");
+    EXPECT_EQ(ReadFile(disk.directory() / L"a.dll"), "new");
     EXPECT_EQ(waits, (std::vector<std::uint32_t>{100, 200, 400, 800, 1600, 3200}));
     // The destructor's rollback runs while b.dll is still held.
   }

@@ -72,23 +72,22 @@ class RecordingSink : public DownloadSink {
   }
   bool Restart() override {
     data.clear();
-    return can_restart;
+    return true;
   }
 
   Bytes data;
   int writes = 0;
   int fail_at = -1;
-  bool can_restart = true;
 };
 
-// Answers each Open with the next scripted answer and serves its body;
-// past the last answer, Open fails with 52.
+// Answers each Open with the next reply and serves its body (whose read
+// `fail_at` fails, as a broken connection's); past the last, Open gives 52.
 class ScriptedConnection : public DownloadConnection {
  public:
   struct Reply {
     DownloadAnswer answer;
     std::vector<Bytes> blocks;
-    int fail_at = -1;  // the read of the body that fails (the connection breaks)
+    int fail_at = -1;
   };
   explicit ScriptedConnection(std::vector<Reply> replies) : replies_(std::move(replies)) {}
 
