@@ -92,22 +92,18 @@ class Handler(BaseHTTPRequestHandler):
                         time.sleep(ahead)
 
     def send_dropping(self, path, size, percents):
-        match = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", "").strip())
+        match = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
         start = int(match.group(1)) if match else 0
         stop = next((p for p in sorted(size * q // 100 for q in percents) if p > start), size)
+        self.send_response(206 if match else 200)
         if match:
-            self.send_response(206)
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
-            self.send_header("Content-Length", str(size - start))
-            self.end_headers()
-        else:
-            self.head(200, size)
+        self.send_header("Content-Length", str(size - start))
+        self.end_headers()
         with open(path, "rb") as source:
             source.seek(start)
             self.wfile.write(source.read(stop - start))
-        # An orderly close: every byte sent arrives, so the client knows
-        # exactly where the file stands.
-        self.connection.shutdown(socket.SHUT_WR)
+        self.connection.shutdown(socket.SHUT_WR)  # orderly: every byte sent arrives
 
     def redirect(self, location):
         self.send_response(302)

@@ -31,21 +31,19 @@ std::unique_ptr<SmallVolume> SmallVolume::Mount(const WinePrefix& prefix, char d
   volume->path_ = path;
   volume->filler_ = ::open((path / "filler").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   volume->link_ = prefix.path() / "dosdevices" / (std::string(1, drive) + ":");
-  std::error_code ec;
-  fs::remove(volume->link_, ec);
+  fs::remove(volume->link_);
   fs::create_directory_symlink(path, volume->link_);
   return volume;
 }
 
 SmallVolume::~SmallVolume() {
+  stop_ = true;
   if (watcher_.joinable()) {
-    stop_ = true;
     watcher_.join();
   }
-  if (watch_ >= 0) {
-    ::close(watch_);  // lets every opening still waiting go on
+  for (int fd : {watch_, filler_}) {  // closing the watch lets what waits go on
+    ::close(fd);
   }
-  ::close(filler_);
   std::error_code ec;
   fs::remove(link_, ec);
   ::umount2(path_.c_str(), MNT_DETACH);  // Wine may still hold a folder of it open
@@ -54,21 +52,17 @@ SmallVolume::~SmallVolume() {
 
 void SmallVolume::LeaveFree(std::uint64_t free_bytes) {
   struct statvfs stats = {};
+  (void)::ftruncate(filler_, 0);
   ::fstatvfs(filler_, &stats);
   const std::uint64_t available = std::uint64_t{stats.f_bavail} * stats.f_frsize;
   if (available > free_bytes) {
-    ::fallocate(filler_, 0, ::lseek(filler_, 0, SEEK_END),
-                static_cast<off_t>(available - free_bytes));
+    ::fallocate(filler_, 0, 0, static_cast<off_t>(available - free_bytes));
   }
-}
-
-void SmallVolume::EmptyFiller() {
-  (void)::ftruncate(filler_, 0);
 }
 
 bool SmallVolume::BeforeOpening(std::string suffix, std::function<void()> before,
                                 std::string* error) {
-  watch_ = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_LARGEFILE);
+  watch_ = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY);
   if (watch_ < 0 || ::fanotify_mark(watch_, FAN_MARK_ADD | FAN_MARK_MOUNT, FAN_OPEN_PERM, AT_FDCWD,
                                     path_.c_str()) != 0) {
     *error = "a fanotify watch was refused: " + std::string(std::strerror(errno));
@@ -82,11 +76,10 @@ bool SmallVolume::BeforeOpening(std::string suffix, std::function<void()> before
       ssize_t left = ::poll(&ready, 1, 100) > 0 ? ::read(watch_, buffer, sizeof buffer) : 0;
       for (auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
            FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-        char target[4096] = {};
-        (void)::readlink(("/proc/self/fd/" + std::to_string(event->fd)).c_str(), target, 4095);
-        const std::string name = target;
-        if (before && name.size() >= suffix.size() &&
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        char name[4096] = {};
+        (void)::readlink(("/proc/self/fd/" + std::to_string(event->fd)).c_str(), name, 4095);
+        const std::size_t length = std::strlen(name);
+        if (before && length >= suffix.size() && suffix == name + length - suffix.size()) {
           std::exchange(before, nullptr)();
         }
         const fanotify_response allow = {event->fd, FAN_ALLOW};

@@ -21,13 +21,11 @@ class SmallVolume {
   // Null, with *error saying why, where mounting is refused.
   static std::unique_ptr<SmallVolume> Mount(const WinePrefix& prefix, char drive,
                                             std::uint64_t bytes, std::string* error);
-  ~SmallVolume();  // stops the watch, unmaps and unmounts
+  ~SmallVolume();  // ends the watch, unmaps and unmounts
 
   const std::filesystem::path& path() const { return path_; }
-  // The filler takes all but `free_bytes` (0 when they are free already);
-  // 0 frees what it took.
+  // The filler takes all but `free_bytes` of the volume, or nothing.
   void LeaveFree(std::uint64_t free_bytes);
-  void EmptyFiller();
   // Runs `before` while the first opening of a file whose name ends in
   // `suffix` waits. False, with *error, where the watch is refused.
   bool BeforeOpening(std::string suffix, std::function<void()> before, std::string* error);

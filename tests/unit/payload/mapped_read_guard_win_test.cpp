@@ -1,15 +1,14 @@
-// Reads of a view whose storage goes away, under Wine: committed pages that
-// are then decommitted stand in for a mapped file whose drive is pulled (the
-// next read faults at an address inside the view).
+// The payload's reads when its file's storage goes away, under Wine: pages
+// decommitted under a reader stand in for a mapped file whose drive is
+// pulled (the next read faults inside the view). On the decoding thread:
+// tests/e2e/normal_install_test.cpp.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 
 #include "installer/result_code.h"
-#include "payload/mapped_read_guard.h"
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "tests/unit/payload/payload_builder.h"
@@ -17,81 +16,38 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-using testing::Bytes;
-constexpr std::size_t kPage = 4096;
-
-struct Pages {
-  explicit Pages(const Bytes& bytes)
-      : base(static_cast<std::uint8_t*>(
-            ::VirtualAlloc(nullptr, bytes.size(), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))),
-        end(base + bytes.size()) {
-    std::memcpy(base, bytes.data(), bytes.size());
-  }
-  ~Pages() { ::VirtualFree(base, 0, MEM_RELEASE); }
-  void Vanish(std::size_t from, std::size_t to) {
-    ::VirtualFree(base + from, to - from, MEM_DECOMMIT);
-  }
-  std::uint8_t* base;
-  std::uint8_t* end;
-};
-
-TEST(MappedReadGuardWin, OnlyTheReadThatFaultsEnds) {
-  Pages view(Bytes(4 * kPage, 1));
-  view.Vanish(2 * kPage, 3 * kPage);
-  unsigned sum = 0;
-  const auto sum_to = [&](const std::uint8_t* end) {
-    for (const volatile std::uint8_t* p = view.base; p != end; ++p) {
-      sum += *p;
-    }
-  };
-  bool guarded = true;
-  std::thread([&] {
-    guarded = GuardMappedRead(view.base, view.end, [&] { sum_to(view.end); });
-  }).join();
-  EXPECT_FALSE(guarded) << "on another thread";
-  // An inner guard ends only its own read; the outer one, on this thread,
-  // runs on.
-  sum = 0;
-  EXPECT_TRUE(GuardMappedRead(view.base, view.end, [&] {
-    guarded = GuardMappedRead(view.base, view.end, [&] { sum_to(view.end); });
-    sum = 0;
-    sum_to(view.base + 2 * kPage);
-  }));
-  EXPECT_FALSE(guarded);
-  EXPECT_EQ(sum, 2 * kPage);
-}
-
 TEST(MappedReadGuardWin, APayloadWhoseFileGoesAwayFailsWithItsCode) {
+  constexpr std::size_t kPage = 4096;
   testing::LzmaSettings settings;
   settings.end_marker = false;
-  const Bytes data = testing::RandomBytes(64 * kPage, 7);
-  const Bytes body = testing::MakeBody(64 * kPage, 0, testing::Compress(data, settings));
-  const Bytes file =
+  const testing::Bytes body = testing::MakeBody(
+      64 * kPage, 0, testing::Compress(testing::RandomBytes(64 * kPage, 7), settings));
+  const testing::Bytes file =
       testing::MakeFile(testing::MakePeImage(0x1000), testing::MakePayload(4, 0, body), {});
-  const std::size_t body_page = (file.size() - 16 - body.size()) / kPage * kPage;
-  const std::size_t last_page = (file.size() - 1) / kPage * kPage;
-  const std::size_t middle_page = (body_page + last_page) / 2 / kPage * kPage;
+  const std::size_t first = (file.size() - 16 - body.size()) / kPage,
+                    last = (file.size() - 1) / kPage;
   const struct {
-    std::size_t vanish;
-    bool opened;  // the fault comes after the opening, in decoding
+    std::size_t page;
+    bool opened;  // the page goes after the opening: decoding meets it
     Result code;
-  } cases[] = {{last_page, false, kPayloadHeaderUnreadable},    // the marker search
-               {middle_page, false, kPayloadHeaderUnreadable},  // the digest
-               {middle_page, true, kPayloadDecodeFailed},
-               {body_page, true, kPayloadHeaderUnreadable}};  // U and F
+  } cases[] = {{last, false, kPayloadHeaderUnreadable},                // the marker search
+               {(first + last) / 2, false, kPayloadHeaderUnreadable},  // the digest
+               {(first + last) / 2, true, kPayloadDecodeFailed},
+               {first, true, kPayloadHeaderUnreadable}};  // U and F
   for (const auto& c : cases) {
-    Pages view(file);
-    PayloadReader reader(view.base, view.end);
+    auto* view = static_cast<std::uint8_t*>(
+        ::VirtualAlloc(nullptr, file.size(), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    std::memcpy(view, file.data(), file.size());
+    PayloadReader reader(view, view + file.size());
     std::uint16_t flags = 0;
     ErrorCode error;
-    if (c.opened) {
-      ASSERT_TRUE(OpenPayload(&reader, &flags, &error));
-    }
-    view.Vanish(c.vanish, c.vanish + kPage);
+    ASSERT_TRUE(!c.opened || OpenPayload(&reader, &flags, &error));
+    ::VirtualFree(view + c.page * kPage, kPage, MEM_DECOMMIT);
     std::vector<std::uint8_t> decoded;
     EXPECT_FALSE(c.opened ? DecodePayloadBody(reader, &decoded, &error)
                           : OpenPayload(&reader, &flags, &error));
-    EXPECT_EQ(error, ErrorCode::Installer(c.code)) << c.vanish << " " << c.opened;
+    EXPECT_EQ(error, ErrorCode::Installer(c.code)) << c.page << " " << c.opened;
+    ::VirtualFree(view, 0, MEM_RELEASE);
   }
 }
 

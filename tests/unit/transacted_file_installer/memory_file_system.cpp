@@ -1,6 +1,5 @@
 #include "tests/unit/transacted_file_installer/memory_file_system.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace zevrino::desktop::installer::testing {
@@ -96,10 +95,6 @@ bool MemoryFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
   if (!ParentExists(key) || directories_.count(key) != 0 || files_.count(key) != 0 ||
       links_.count(key) != 0) {
     error = ErrorCode::Installer(13);
-    return false;
-  }
-  if (capacity_ && UsedBytes() + content.size > *capacity_) {
-    error = ErrorCode::Installer(12);  // the disk is full; nothing stays
     return false;
   }
   files_[key].assign(reinterpret_cast<const char*>(content.data),
@@ -254,7 +249,7 @@ bool MemoryFileSystem::FreeSpaceOnVolume(const std::wstring&, std::uint64_t& byt
     error = ErrorCode::System(50);  // ERROR_NOT_SUPPORTED
     return false;
   }
-  bytes = *capacity_ - std::min(*capacity_, UsedBytes());
+  bytes = *capacity_ > UsedBytes() ? *capacity_ - UsedBytes() : 0;
   error.clear();
   return true;
 }

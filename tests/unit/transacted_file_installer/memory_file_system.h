@@ -5,9 +5,8 @@
 // them, Rename replaces an existing file, Remove of a missing path is no
 // error, and scheduling a deletion for the next reboot fails (as it does for
 // a user without administrative rights). Paths are case-sensitive; "\" and
-// "/" are equivalent and runs of separators count as one. A volume size may
-// be set: writes past it fail as on a full disk (12); without one the free
-// space is unknown, as on a volume that will not say.
+// "/" are equivalent and runs of separators count as one. The free space is
+// unknown unless a volume size is set.
 
 #include <cstdint>
 #include <map>

@@ -93,13 +93,12 @@ class ScriptedConnection : public DownloadConnection {
 
   ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
     froms.push_back(from);
-    if (opened_ == replies_.size()) {
+    if (froms.size() > replies_.size()) {
       return kUrlOpenFailed;
     }
-    const Reply& reply = replies_[opened_++];
-    *answer = reply.answer;
-    body_ = ScriptedSource(reply.blocks);
-    body_.fail_at = reply.fail_at;
+    *answer = replies_[froms.size() - 1].answer;
+    body_ = ScriptedSource(replies_[froms.size() - 1].blocks);
+    body_.fail_at = replies_[froms.size() - 1].fail_at;
     return kSuccess;
   }
   DownloadSource* Body() override { return &body_; }
@@ -108,7 +107,6 @@ class ScriptedConnection : public DownloadConnection {
 
  private:
   std::vector<Reply> replies_;
-  std::size_t opened_ = 0;
   ScriptedSource body_{{}};
 };
 
