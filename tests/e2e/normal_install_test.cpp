@@ -532,8 +532,8 @@ TEST_F(NormalInstallTest, TooLittleSpaceAndAVolumeThatFillsUp) {
     GTEST_SKIP() << error;
   }
   const ProcessResult full = Install(Pack("third.exe", old_app), {"--silent"});
-  EXPECT_TRUE(full.ExitedWith(12)) << Describe(full);
-  EXPECT_FALSE(Contains(full.out, "Not enough free disk space")) << "the check passed";
+  EXPECT_TRUE(full.ExitedWith(12) && !Contains(full.out, "Not enough free disk space"))
+      << "the check passed, a write failed: " << Describe(full);
   EXPECT_EQ(ReadTree(dir), new_app);
 }
 
@@ -577,9 +577,9 @@ TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 
-  Tree vanishing_app = SampleApp(ReadBinaryFile(RecorderExe()), 5);
-  vanishing_app["resources/large.bin"] = Content(3 << 20, 6);  // decoded on its own thread
-  const fs::path vanishing = Pack("vanishing.exe", vanishing_app);
+  Tree large_app = old_app;
+  large_app["resources/large.bin"] = Content(3 << 20, 6);  // decoded on its own thread
+  const fs::path vanishing = Pack("vanishing.exe", large_app);
   holding = hold();
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
   run = StartInstall(vanishing, {"--skip-app-launch"});
@@ -592,8 +592,8 @@ TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
   ASSERT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"}).Succeeded());
   Answer("(Error code: 3)", "2");
   const ProcessResult cut = run.get();
-  EXPECT_TRUE(cut.ExitedWith(3)) << Describe(cut);
-  EXPECT_TRUE(Contains(cut.out, "The installer's file could not be read")) << cut.out;
+  EXPECT_TRUE(cut.ExitedWith(3) && Contains(cut.out, "The installer's file could not be read"))
+      << Describe(cut);
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 }
 
