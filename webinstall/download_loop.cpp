@@ -72,19 +72,26 @@ std::uint64_t ParseContentLength(const char* value) {
     ++value;
   }
   std::uint64_t length = 0;
-  bool any_digit = false;
-  for (; *value >= '0' && *value <= '9'; ++value) {
-    const auto digit = static_cast<std::uint64_t>(*value - '0');
-    if (length > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
-      return 0;
-    }
-    length = length * 10 + digit;
-    any_digit = true;
+  if (!ReadDecimal(&value, &length)) {
+    return 0;
   }
   while (*value == ' ' || *value == '\t') {
     ++value;
   }
-  return any_digit && *value == '\0' ? length : 0;
+  return *value == '\0' ? length : 0;
+}
+
+bool ReadDecimal(const char** text, std::uint64_t* value) {
+  const char* start = *text;
+  *value = 0;
+  for (; **text >= '0' && **text <= '9'; ++*text) {
+    const auto digit = static_cast<std::uint64_t>(**text - '0');
+    if (*value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
+      return false;
+    }
+    *value = *value * 10 + digit;
+  }
+  return *text != start;
 }
 
 }  // namespace zevrino::desktop::installer

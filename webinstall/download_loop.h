@@ -103,4 +103,8 @@ CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::u
 // non-empty download end in 54.
 std::uint64_t ParseContentLength(const char* value);
 
+// The decimal digits at *text as a 64-bit number, *text moved past them.
+// False when there is no digit or the number does not fit.
+bool ReadDecimal(const char** text, std::uint64_t* value);
+
 }  // namespace zevrino::desktop::installer

@@ -8,21 +8,6 @@ namespace {
 
 constexpr unsigned kPartialContent = 206;
 
-// Decimal digits at `*p` into *value (64 bits, no overflow), moving `*p`
-// past them. False when there is no digit or the number overflows.
-bool ReadNumber(const char** p, std::uint64_t* value) {
-  const char* start = *p;
-  *value = 0;
-  for (; **p >= '0' && **p <= '9'; ++*p) {
-    const auto digit = static_cast<std::uint64_t>(**p - '0');
-    if (*value > (UINT64_MAX - digit) / 10) {
-      return false;
-    }
-    *value = *value * 10 + digit;
-  }
-  return *p != start;
-}
-
 void SkipBlanks(const char** p) {
   while (**p == ' ' || **p == '\t') {
     ++*p;
@@ -48,8 +33,8 @@ bool ParseContentRange(const std::string& value, ContentRange* range) {
   const char* after_unit = p;
   SkipBlanks(&p);
   ContentRange parsed;
-  if (p == after_unit || !ReadNumber(&p, &parsed.first) || *p++ != '-' ||
-      !ReadNumber(&p, &parsed.last) || *p++ != '/' || !ReadNumber(&p, &parsed.total)) {
+  if (p == after_unit || !ReadDecimal(&p, &parsed.first) || *p++ != '-' ||
+      !ReadDecimal(&p, &parsed.last) || *p++ != '/' || !ReadDecimal(&p, &parsed.total)) {
     return false;
   }
   SkipBlanks(&p);

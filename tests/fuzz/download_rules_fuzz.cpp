@@ -3,7 +3,9 @@
 // Location and Content-Length text, separated by newlines, then a status.
 // A redirect leads only to an http or https address, never from https down
 // to http, and keeps going only while it names such an address; a length is
-// either the decimal number the text spells or 0.
+// either the decimal number the text spells or 0; the same text as a
+// Content-Range is a range inside its total or nothing, and only the exact
+// rest of a file continues it.
 
 #include <cctype>
 #include <cstddef>
@@ -12,6 +14,7 @@
 
 #include "webinstall/download_address.h"
 #include "webinstall/download_loop.h"
+#include "webinstall/download_resume.h"
 
 namespace {
 
@@ -78,6 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       digits.erase(0, 1);
     }
     Check(digits == std::to_string(parsed));
+  }
+
+  ContentRange range;
+  if (ParseContentRange(length, &range)) {
+    Check(range.first <= range.last && range.last < range.total);
+    const DownloadAnswer answer = {206, 0, length};
+    Check((JudgeResumeAnswer(answer, range.first, range.total) == ResumeAnswer::kRest) ==
+          (range.first != 0 && range.last + 1 == range.total));
   }
 
   const StatusAction action = ActionForStatus(status);

@@ -64,21 +64,22 @@ best_curl=$(printf '%s' "$curl_times" | best_of)
 median_curl=$(printf '%s' "$curl_times" | median_of)
 cmp -s "$work/curl.out" "$work/served/full.exe" || { echo "curl's copy differs" >&2; exit 1; }
 
-echo "== DownloadToFile under Wine ($size_mb MB, $rounds rounds)"
-out=$(wine "$bench" "$url" "$(winepath -w "$work/zv.out")" "$rounds")
-echo "$out"
-cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "DownloadToFile's copy differs" >&2; exit 1; }
-zv_times=$(echo "$out" | awk '/^round/ {print $8}')
-best_zv=$(echo "$zv_times" | best_of)
-median_zv=$(echo "$zv_times" | median_of)
-
-echo "== DownloadToFile under Wine, the connection dropped at 50 % ($size_mb MB, $rounds rounds)"
-dropped=$(wine "$bench" "$dropped_url" "$(winepath -w "$work/zv.out")" "$rounds")
-echo "$dropped"
-cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "the resumed copy differs" >&2; exit 1; }
-dropped_times=$(echo "$dropped" | awk '/^round/ {print $8}')
-best_dropped=$(echo "$dropped_times" | best_of)
-median_dropped=$(echo "$dropped_times" | median_of)
+# Times download_bench.exe fetching $1 ($2 describes it) and checks the copy;
+# sets best and median.
+time_installer() {
+  echo "== DownloadToFile under Wine$2 ($size_mb MB, $rounds rounds)"
+  local out times
+  out=$(wine "$bench" "$1" "$(winepath -w "$work/zv.out")" "$rounds")
+  echo "$out"
+  cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "DownloadToFile's copy differs" >&2; exit 1; }
+  times=$(echo "$out" | awk '/^round/ {print $8}')
+  best=$(echo "$times" | best_of)
+  median=$(echo "$times" | median_of)
+}
+time_installer "$url" ""
+best_zv=$best median_zv=$median
+time_installer "$dropped_url" ", the connection dropped at 50 %"
+best_dropped=$best median_dropped=$median
 ranges=$(awk -F '\t' '$1 ~ /\/drop\// {print ($3 == "" ? "-" : $3)}' "$work/requests.log" | sort | uniq -c |
   awk '{printf "%s%s x %s", sep, $1, $2; sep = ", "}')
 
