@@ -8,9 +8,7 @@ namespace zevrino::desktop::installer {
 
 bool GetOwnFileName(std::wstring* path) {
   const std::wstring module = GetModulePath();
-  // WideToUtf8 turns an unpaired surrogate into U+FFFD, which names
-  // another file: such a name does not survive the round trip.
-  return !module.empty() && Utf8ToWidePath(WideToUtf8(module).c_str(), path) && *path == module;
+  return !module.empty() && Utf8ToWidePath(WideToUtf8(module).c_str(), path);
 }
 
 bool OpenOwnPayload(const wchar_t* path, OwnPayload* payload, ErrorCode* error) {
