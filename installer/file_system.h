@@ -99,6 +99,13 @@ class FileSystem {
   // sub-directories are descended into; directory links and junctions are not.
   virtual bool ForEachFileRecursive(const std::wstring& directory, const FileCallback& callback,
                                     ErrorCode& error) = 0;
+
+  // The bytes this user may still write on the volume that holds `path`
+  // (quotas included). `path` need not exist: the nearest directory above
+  // it that does is asked. False with the system error when no answer was
+  // had.
+  virtual bool FreeSpaceOnVolume(const std::wstring& path, std::uint64_t& bytes,
+                                 ErrorCode& error) = 0;
 };
 
 // A new WindowsFileSystem, owned by the caller. Keep it alive as long as any

@@ -6,9 +6,10 @@
 // Strings returned by these functions are allocated with malloc and released
 // by the caller with free; they return null only when memory is exhausted.
 //
-// The functions that touch the disk convert their path to UTF-16 in a buffer
-// of kMaxWidePath units (terminating NUL included). A path that is not valid
-// UTF-8, or that needs kMaxWidePath units or more, fails without touching the
+// The functions that touch the disk convert their path to UTF-16, at most
+// kMaxWidePath units with the terminating NUL, and hand a long one to the
+// system in its \\?\ form (ExtendedLengthPath, wide_path.h). A path that is
+// not valid UTF-8, or that needs more units, fails without touching the
 // disk. They are defined in the Windows build only.
 
 #include <cstddef>
@@ -20,7 +21,9 @@
 
 namespace zevrino::desktop::installer {
 
-constexpr std::size_t kMaxWidePath = 260;
+// The longest path the system takes (in its \\?\ form), in UTF-16 units
+// with the terminating NUL; once the limit was MAX_PATH, 260.
+constexpr std::size_t kMaxWidePath = 32767;
 
 // `base` and `name` joined by one backslash, after dropping one trailing '/' or
 // '\' from `base`. An empty (or null) base gives a copy of `name`; an empty

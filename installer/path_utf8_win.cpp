@@ -4,13 +4,27 @@
 
 #include "installer/file_write_win.h"
 #include "installer/path_utf8.h"
+#include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
+namespace {
+
+// `path` as the file API takes it (in the \\?\ form when long); false when
+// it does not convert.
+bool SystemPath(const char* path, std::wstring* wide) {
+  if (!Utf8ToWidePath(path, wide)) {
+    return false;
+  }
+  *wide = ExtendedLengthPath(*wide);
+  return true;
+}
+
+}  // namespace
 
 bool create_directory_utf8(const char* path) {
-  wchar_t wide[kMaxWidePath];
-  return Utf8ToWidePath(path, wide) && ::CreateDirectoryW(wide, nullptr) != FALSE;
+  std::wstring wide;
+  return SystemPath(path, &wide) && ::CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
 bool create_parent_directories(const char* base, const char* relative_path) {
@@ -21,30 +35,30 @@ bool create_parent_directories(const char* base, const char* relative_path) {
 }
 
 bool delete_file_utf8(const char* path) {
-  wchar_t wide[kMaxWidePath];
-  return Utf8ToWidePath(path, wide) && ::DeleteFileW(wide) != FALSE;
+  std::wstring wide;
+  return SystemPath(path, &wide) && ::DeleteFileW(wide.c_str()) != FALSE;
 }
 
 bool delete_file_or_delay(const char* path) {
-  wchar_t wide[kMaxWidePath];
-  if (!Utf8ToWidePath(path, wide)) {
+  std::wstring wide;
+  if (!SystemPath(path, &wide)) {
     return false;
   }
-  return ::DeleteFileW(wide) != FALSE ||
-         ::MoveFileExW(wide, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  return ::DeleteFileW(wide.c_str()) != FALSE ||
+         ::MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 bool file_exists_utf8(const char* path) {
-  wchar_t wide[kMaxWidePath];
-  return Utf8ToWidePath(path, wide) && ::GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+  std::wstring wide;
+  return SystemPath(path, &wide) && ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 ResultCode write_buffer_to_file(const char* path, const void* buffer, std::uint64_t length) {
-  wchar_t wide[kMaxWidePath];
-  if (!Utf8ToWidePath(path, wide)) {
+  std::wstring wide;
+  if (!SystemPath(path, &wide)) {
     return kPathConversionFailed;
   }
-  return WriteFileInOneGo(wide, buffer, length);
+  return WriteFileInOneGo(wide.c_str(), buffer, length);
 }
 
 }  // namespace zevrino::desktop::installer

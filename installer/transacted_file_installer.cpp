@@ -286,6 +286,7 @@ ResultCode TransactedFileInstaller::AddFile(const std::wstring& relative_name, B
     return static_cast<ResultCode>(error.value());
   }
   obsolete_files_.erase(destination);
+  staged_bytes_ += content.size;
   operations_.push_back(
       FileOperation{std::move(destination), std::move(staged), std::move(backup), State::Pending});
   return kSuccess;

@@ -110,6 +110,10 @@ class TransactedFileInstaller {
   void DeferBackupDeletion() { defer_backup_deletion_ = true; }
   const std::vector<std::wstring>& ParkedFiles() const { return parked_files_; }
 
+  // The bytes of every file staged so far: what the installation's files
+  // take once committed.
+  std::uint64_t StagedBytes() const { return staged_bytes_; }
+
  private:
   std::wstring MakeTemporaryPath();
   ResultCode NoteObsoleteLocaleFiles();
@@ -135,6 +139,7 @@ class TransactedFileInstaller {
   std::vector<std::wstring> created_directories_;
   bool defer_backup_deletion_ = false;
   std::vector<std::wstring> parked_files_;  // old files a deferring commit left
+  std::uint64_t staged_bytes_ = 0;
 };
 
 }  // namespace zevrino::desktop::installer

@@ -72,6 +72,52 @@ std::size_t WideRootLength(const std::wstring& path) {
   return !path.empty() && IsWideSeparator(path[0]) ? 1 : 0;
 }
 
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+  if (path.size() < kLongPathFrom) {
+    return path;
+  }
+  const std::size_t root = WideRootLength(path);
+  std::wstring extended;
+  if (DriveRootLength(path, 0) == 3) {
+    extended = L"\\\\?\\" + path.substr(0, 2) + L"\\";
+  } else if (root > 2 && IsWideSeparator(path[0]) && IsWideSeparator(path[1]) &&
+             !((path[2] == L'?' || path[2] == L'.') && IsWideSeparator(path[3]))) {
+    std::wstring share = path.substr(2, root - 2);
+    while (!share.empty() && IsWideSeparator(share.back())) {
+      share.pop_back();
+    }
+    for (wchar_t& c : share) {
+      c = IsWideSeparator(c) ? L'\\' : c;
+    }
+    extended = L"\\\\?\\UNC\\" + share + L"\\";
+  } else {
+    return path;  // relative, rooted without a drive, or a device path already
+  }
+  std::vector<std::wstring> elements;
+  for (std::size_t position = root; position < path.size();) {
+    std::size_t end = position;
+    while (end < path.size() && !IsWideSeparator(path[end])) {
+      ++end;
+    }
+    const std::wstring element = path.substr(position, end - position);
+    if (element == L"..") {
+      if (!elements.empty()) {
+        elements.pop_back();
+      }
+    } else if (!element.empty() && element != L".") {
+      elements.push_back(element);
+    }
+    position = end + 1;
+  }
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    extended += (i == 0 ? L"" : L"\\") + elements[i];
+  }
+  if (!elements.empty() && IsWideSeparator(path.back())) {
+    extended += L'\\';
+  }
+  return extended;
+}
+
 std::vector<std::wstring> DirectoryPrefixes(const std::wstring& path) {
   std::vector<std::wstring> prefixes;
   const std::size_t root = WideRootLength(path);

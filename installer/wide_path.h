@@ -20,6 +20,22 @@ std::wstring JoinWidePath(const std::wstring& directory, const std::wstring& nam
 // relative path.
 std::size_t WideRootLength(const std::wstring& path);
 
+// From this many UTF-16 units on, a path must reach the file API of a
+// Windows that has not been told to take long paths in its \\?\ form:
+// MAX_PATH (260) with its NUL, less the 12 that CreateDirectoryW keeps for
+// an 8.3 name.
+constexpr std::size_t kLongPathFrom = 248;
+
+// `path` as the file API is to be given it. Unchanged when shorter than
+// kLongPathFrom, already a device path ("\\?\", "\\.\"), or not fully
+// qualified (relative, or rooted without a drive). Otherwise "\\?\C:\..."
+// for a drive and "\\?\UNC\server\share\..." for a share. That form is
+// taken literally, so what Windows would otherwise do to the path is done
+// here: "/" becomes "\", runs of separators count as one, "." elements go
+// and ".." takes away the element before it (never the root). A trailing
+// separator stays.
+std::wstring ExtendedLengthPath(const std::wstring& path);
+
 // The successively longer prefixes of `path` that end after each element
 // following the root, e.g. "C:\a\b\" gives "C:\a", "C:\a\b". Runs of
 // separators count as one. A path that is only a root gives the root itself.

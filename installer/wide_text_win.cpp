@@ -4,15 +4,20 @@
 
 namespace zevrino::desktop::installer {
 
-bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]) {
+bool Utf8ToWidePath(const char* utf8, std::wstring* path) {
+  path->clear();
   if (utf8 == nullptr) {
     return false;
   }
-  // -1: the terminating NUL is converted too, so a result of 0 covers both
-  // invalid input and a buffer that is too small.
-  const int converted = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, buffer,
-                                              static_cast<int>(kMaxWidePath));
-  return converted > 0;
+  // -1: the terminating NUL is counted too, so 0 means invalid input.
+  const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+  if (units <= 0 || static_cast<std::size_t>(units) > kMaxWidePath) {
+    return false;
+  }
+  path->resize(static_cast<std::size_t>(units));
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, path->data(), units);
+  path->pop_back();  // the converted NUL
+  return true;
 }
 
 std::wstring Utf8ToWide(const char* utf8) {

@@ -8,9 +8,10 @@
 
 namespace zevrino::desktop::installer {
 
-// Converts a UTF-8 path into `buffer` (kMaxWidePath units, NUL included).
-// False for null, invalid UTF-8 or a path that does not fit.
-bool Utf8ToWidePath(const char* utf8, wchar_t (&buffer)[kMaxWidePath]);
+// Converts a UTF-8 path to UTF-16. False (and *path empty) for null,
+// invalid UTF-8 or a path that needs more than kMaxWidePath units with its
+// terminating NUL.
+bool Utf8ToWidePath(const char* utf8, std::wstring* path);
 
 // UTF-8 of any length to UTF-16, for command lines and other text that is
 // not bound to kMaxWidePath. Null, empty or invalid UTF-8 gives an empty

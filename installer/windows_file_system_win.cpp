@@ -35,9 +35,10 @@ bool IsNotFound(DWORD error) {
 // Attributes of what `path` finally names, links followed. Opening with no
 // data access does not collide with other openers' sharing modes.
 bool FollowedAttributes(const std::wstring& path, DWORD& attributes) {
-  ScopedFileHandle handle(::CreateFileW(
-      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ScopedFileHandle handle(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
   if (!handle.valid()) {
     return false;
   }
@@ -52,9 +53,10 @@ bool FollowedAttributes(const std::wstring& path, DWORD& attributes) {
 // The final path of what `path` names, links followed, as Windows writes it
 // ("\\?\C:\..." for a drive); empty when it cannot be opened.
 std::wstring FinalPath(const std::wstring& path) {
-  ScopedFileHandle handle(::CreateFileW(
-      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ScopedFileHandle handle(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
   if (!handle.valid()) {
     return std::wstring();
   }
@@ -98,7 +100,7 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 bool IsExistingDirectory(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(ExtendedLengthPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -108,7 +110,7 @@ bool IsExistingDirectory(const std::wstring& path) {
 // sub-directory does not stop the walk of its siblings.
 DWORD WalkDirectory(const std::wstring& directory, const FileCallback& callback, bool recursive) {
   WIN32_FIND_DATAW data;
-  const std::wstring pattern = JoinWidePath(directory, L"*");
+  const std::wstring pattern = ExtendedLengthPath(JoinWidePath(directory, L"*"));
   ScopedFindHandle search(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
                                              FindExSearchNameMatch, nullptr,
                                              FIND_FIRST_EX_LARGE_FETCH));
@@ -168,7 +170,7 @@ bool WindowsFileSystem::CreateDirectories(const std::wstring& path, ErrorCode& e
   DWORD last_prefix_error = ERROR_SUCCESS;
   bool created_last = false;
   for (const std::wstring& prefix : DirectoryPrefixes(path)) {
-    created_last = ::CreateDirectoryW(prefix.c_str(), nullptr) != FALSE;
+    created_last = ::CreateDirectoryW(ExtendedLengthPath(prefix).c_str(), nullptr) != FALSE;
     last_prefix_error = created_last ? ERROR_SUCCESS : ::GetLastError();
     // Whatever the refusal (ERROR_ALREADY_EXISTS, or ERROR_ACCESS_DENIED that
     // Windows gives for drive roots and some protected folders), a prefix that
@@ -191,13 +193,14 @@ bool WindowsFileSystem::CreateDirectories(const std::wstring& path, ErrorCode& e
 
 bool WindowsFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
                                      ErrorCode& error) {
-  const ResultCode result =
-      WriteFileInOneGo(path.c_str(), content.data, content.size, ExistingFile::kRefuse);
+  const ResultCode result = WriteFileInOneGo(ExtendedLengthPath(path).c_str(), content.data,
+                                             content.size, ExistingFile::kRefuse);
   error = ErrorCode::Installer(static_cast<std::int32_t>(result));
   return result == kSuccess;
 }
 
-bool WindowsFileSystem::Remove(const std::wstring& path, ErrorCode& error) {
+bool WindowsFileSystem::Remove(const std::wstring& given_path, ErrorCode& error) {
+  const std::wstring path = ExtendedLengthPath(given_path);
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD query_error = ::GetLastError();
@@ -239,7 +242,7 @@ bool WindowsFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, Error
   logging::log_message(kLevelError, "", kLineRemoveFailedDelaying,
                        "Failed to remove '%s' (code: %d)! Trying to delay remove until reboot...",
                        WideToLogText(path).c_str(), error.value());
-  if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (::MoveFileExW(ExtendedLengthPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     error = ErrorCode::Installer(0);
     return true;
   }
@@ -253,7 +256,9 @@ bool WindowsFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, Error
 
 bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& destination,
                                ErrorCode& error) {
-  if (::MoveFileExW(source.c_str(), destination.c_str(),
+  const std::wstring source_path = ExtendedLengthPath(source);
+  const std::wstring destination_path = ExtendedLengthPath(destination);
+  if (::MoveFileExW(source_path.c_str(), destination_path.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
     error = ErrorCode::System(0);
     return true;
@@ -267,7 +272,7 @@ bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& d
 
   // Never over an existing file: a destination that could not be replaced by
   // the move must not be clobbered by the copy either.
-  if (!::CopyFileW(source.c_str(), destination.c_str(), TRUE)) {
+  if (!::CopyFileW(source_path.c_str(), destination_path.c_str(), TRUE)) {
     error = LastSystemError();
     logging::log_message(kLevelError, "", kLineCopyFailed,
                          "Failed to copy '%s' to '%s' (code: %d)!", source_text.c_str(),
@@ -283,7 +288,7 @@ bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& d
 }
 
 bool WindowsFileSystem::IsLink(const std::wstring& path, ErrorCode& error) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(ExtendedLengthPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     error = LastSystemError();
     return false;
@@ -307,7 +312,7 @@ bool WindowsFileSystem::IsLink(const std::wstring& path, ErrorCode& error) {
 
 bool WindowsFileSystem::RemoveLink(const std::wstring& path, ErrorCode& error) {
   ScopedFileHandle link(
-      ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+      ::CreateFileW(ExtendedLengthPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!link.valid()) {
@@ -333,7 +338,7 @@ bool WindowsFileSystem::RemoveLink(const std::wstring& path, ErrorCode& error) {
 }
 
 bool WindowsFileSystem::IsRegularFile(const std::wstring& path, ErrorCode& error) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  DWORD attributes = ::GetFileAttributesW(ExtendedLengthPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     error = LastSystemError();
     return false;
@@ -370,6 +375,36 @@ bool WindowsFileSystem::ForEachFile(const std::wstring& directory, const FileCal
 bool WindowsFileSystem::ForEachFileRecursive(const std::wstring& directory,
                                              const FileCallback& callback, ErrorCode& error) {
   return ForEach(directory, callback, true, kLineForEachFileRecursiveFailed, error);
+}
+
+bool WindowsFileSystem::FreeSpaceOnVolume(const std::wstring& path, std::uint64_t& bytes,
+                                          ErrorCode& error) {
+  // Only an existing directory can be asked: a new installation asks the
+  // nearest one above it, down to the root.
+  std::vector<std::wstring> directories = DirectoryPrefixes(path);
+  if (const std::size_t root = WideRootLength(path); root != 0) {
+    directories.insert(directories.begin(), path.substr(0, root));
+  }
+  DWORD last_error = ERROR_PATH_NOT_FOUND;
+  for (auto directory = directories.rbegin(); directory != directories.rend(); ++directory) {
+    // A share's root is only understood with its trailing separator.
+    std::wstring asked = ExtendedLengthPath(*directory);
+    if (!IsWideSeparator(asked.back())) {
+      asked += L'\\';
+    }
+    ULARGE_INTEGER available = {};
+    if (::GetDiskFreeSpaceExW(asked.c_str(), &available, nullptr, nullptr)) {
+      bytes = available.QuadPart;
+      error = ErrorCode::System(0);
+      return true;
+    }
+    last_error = ::GetLastError();
+    if (!IsNotFound(last_error)) {
+      break;
+    }
+  }
+  error = ErrorCode::System(static_cast<std::int32_t>(last_error));
+  return false;
 }
 
 std::unique_ptr<FileSystem> CreateFileSystem() {

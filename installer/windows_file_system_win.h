@@ -1,6 +1,8 @@
 #pragma once
 // FileSystem on the Win32 file API. Stateless; obtain one from
-// CreateFileSystem (file_system.h).
+// CreateFileSystem (file_system.h). Paths of any length up to the system's
+// limit are taken: a long one reaches the API in its \\?\ form
+// (ExtendedLengthPath), log lines and walk callbacks keep the form given.
 
 #include "installer/file_system.h"
 
@@ -21,6 +23,7 @@ class WindowsFileSystem final : public FileSystem {
                    ErrorCode& error) override;
   bool ForEachFileRecursive(const std::wstring& directory, const FileCallback& callback,
                             ErrorCode& error) override;
+  bool FreeSpaceOnVolume(const std::wstring& path, std::uint64_t& bytes, ErrorCode& error) override;
 };
 
 }  // namespace zevrino::desktop::installer

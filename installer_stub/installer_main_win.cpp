@@ -163,8 +163,8 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
   if (options.target_path == nullptr) {
     return ExtractArchive(DefaultExtractDirectory(), payload_body);
   }
-  wchar_t target[kMaxWidePath];
-  if (!Utf8ToWidePath(options.target_path, target)) {
+  std::wstring target;
+  if (!Utf8ToWidePath(options.target_path, &target)) {
     return kPathConversionFailed;
   }
   return ExtractArchive(target, payload_body);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "installer/scoped_handle_win.h"
+#include "installer/wide_path.h"
 
 namespace zevrino::desktop::installer {
 
@@ -26,8 +27,9 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 bool MappedFile::Open(const wchar_t* path, ErrorCode* error) {
   Unmap();
-  ScopedKernelHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file(::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER file_size;
   if (!file.valid() || !::GetFileSizeEx(file.get(), &file_size)) {
     *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "installer/error_code.h"
 #include "installer_stub/mapped_file_win.h"
@@ -23,9 +24,9 @@ struct OwnPayload {
 
 // Writes the full path of the running executable into `path`, passed once
 // through UTF-8 and back so that the name is one that the UTF-8 path helpers
-// can reproduce. False when the name does not fit MAX_PATH units or does not
-// survive the round trip.
-bool GetOwnFileName(wchar_t (&path)[MAX_PATH]);
+// can reproduce. False when the name is unknown, longer than the system
+// allows, or does not survive the round trip.
+bool GetOwnFileName(std::wstring* path);
 
 // Maps the file at `path` and opens the payload appended to it. On failure
 // *error holds either the Windows error of opening or mapping the file

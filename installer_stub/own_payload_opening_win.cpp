@@ -29,10 +29,10 @@ const OwnPayloadOpening::Outcome& OwnPayloadOpening::Wait() {
 }
 
 void OwnPayloadOpening::Open() {
-  wchar_t own_path[MAX_PATH];
-  outcome_.own_name = GetOwnFileName(own_path);
+  std::wstring own_path;
+  outcome_.own_name = GetOwnFileName(&own_path);
   if (outcome_.own_name) {
-    outcome_.opened = OpenOwnPayload(own_path, &payload_, &outcome_.error);
+    outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, &outcome_.error);
   }
   done_ = true;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "installer/path_utf8.h"
+#include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
 #include "logging/log.h"
 
@@ -43,9 +44,9 @@ bool CanCreateFileIn(const std::string& directory) {
   if (wide.empty()) {
     return false;
   }
-  const ScopedFileHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                            nullptr));
+  const ScopedFileHandle file(
+      ::CreateFileW(ExtendedLengthPath(wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
   return file.valid();
 }
 
@@ -125,8 +126,8 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
     return kInstallDirNotWritable;
   }
 
-  wchar_t wide_target[kMaxWidePath];
-  if (!Utf8ToWidePath(target.c_str(), wide_target)) {
+  std::wstring wide_target;
+  if (!Utf8ToWidePath(target.c_str(), &wide_target)) {
     return kPathConversionFailed;
   }
   ResultCode result = system.InstallAndRegister(wide_target, reader);
@@ -148,9 +149,10 @@ std::string ResolveExistingDirectory(const std::string& directory) {
     return std::string();
   }
   full.resize(full_length);
-  const ScopedFileHandle handle(::CreateFileW(
-      full.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const ScopedFileHandle handle(
+      ::CreateFileW(ExtendedLengthPath(full).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION information;
   if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &information) ||
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -172,11 +174,12 @@ DWORD WaitForExclusiveAccess(const char* path, const ExclusiveAccessSchedule& sc
                              const std::function<void(unsigned)>& sleep) {
   for (unsigned failures = 1;; ++failures) {
     DWORD error = ERROR_SUCCESS;
-    wchar_t wide[kMaxWidePath];
-    if (!Utf8ToWidePath(path, wide)) {
+    std::wstring wide;
+    if (!Utf8ToWidePath(path, &wide)) {
       error = ERROR_NO_UNICODE_TRANSLATION;
     } else {
-      const ScopedFileHandle file(::CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+      const ScopedFileHandle file(::CreateFileW(ExtendedLengthPath(wide).c_str(),
+                                                GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (file.valid()) {
         return ERROR_SUCCESS;
@@ -195,13 +198,13 @@ DWORD WaitForExclusiveAccess(const char* path, const ExclusiveAccessSchedule& sc
 }
 
 bool PathsEqualIgnoreCase(const char* a, const char* b) {
-  wchar_t wide_a[kMaxWidePath];
-  wchar_t wide_b[kMaxWidePath];
-  if (!Utf8ToWidePath(a, wide_a) || !Utf8ToWidePath(b, wide_b)) {
+  std::wstring wide_a;
+  std::wstring wide_b;
+  if (!Utf8ToWidePath(a, &wide_a) || !Utf8ToWidePath(b, &wide_b)) {
     return false;
   }
-  return ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wide_a, -1, wide_b, -1) ==
-         CSTR_EQUAL;
+  return ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wide_a.c_str(), -1,
+                          wide_b.c_str(), -1) == CSTR_EQUAL;
 }
 
 }  // namespace zevrino::desktop::installer

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "installer/disk_space.h"
 #include "payload/archive_reader.h"
 #include "payload/body_decoding_thread.h"
 #include "payload/payload_decoder.h"
@@ -115,6 +116,11 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
     return ToResult(error);
   }
   const CancelPoints& cancel = options.cancel;
+  // Before anything is written, the target's directory included.
+  const ResultCode space = CheckFreeSpace(file_system, target, header.OutputSize());
+  if (space != kSuccess) {
+    return space;
+  }
   BodyDecodingThread body;
   if (!body.Start(header, &error, [&cancel] { return cancel.Requested(); })) {
     return ToResult(error);
@@ -162,6 +168,9 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (result == kSuccess && options.parked_files != nullptr) {
     const std::vector<std::wstring>& parked = installer->ParkedFiles();
     options.parked_files->insert(options.parked_files->end(), parked.begin(), parked.end());
+  }
+  if (result == kSuccess && options.installed_bytes != nullptr) {
+    *options.installed_bytes = installer->StagedBytes();
   }
   return result;
 }

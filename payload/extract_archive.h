@@ -4,6 +4,7 @@
 // commits all files or none. Extract mode, the normal install and the update
 // all go through ExtractArchive.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,17 @@ struct ExtractOptions {
   // decoding and once more before the commit; a cancel seen there ends the
   // extract with 19, rolled back. None by default.
   CancelPoints cancel;
+  // When set, receives on success the bytes of the files installed: the
+  // sum of the archive's file sizes.
+  std::uint64_t* installed_bytes = nullptr;
 };
 
 // Decodes the payload body at the reader's position (the reader itself is not
 // moved, so a retried step decodes the same body) and installs its archive
 // into `target` through a new file system from CreateFileSystem. Returns 0
-// when every entry was committed; otherwise 1 (version or digest unreadable),
+// when every entry was committed; otherwise 12 when the target's volume
+// lacks the space for the archive (CheckFreeSpace, before anything is
+// written), 1 (version or digest unreadable),
 // 4 (unknown archive version), 8 (malformed entry), a code of
 // DecodePayloadBody (1, 3, 11, 30), of the transactional installer, or 19
 // when the user cancelled before the commit (whatever else failed by then).

@@ -12,7 +12,8 @@ namespace zevrino::desktop::installer {
 namespace {
 
 constexpr DWORD kFirstModulePathSize = 256;
-constexpr DWORD kLargestModulePathSize = 16384;
+// The longest path the system has, with its NUL: one doubling more.
+constexpr DWORD kLargestModulePathSize = 32768;
 
 bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';

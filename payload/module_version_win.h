@@ -8,7 +8,8 @@
 namespace zevrino::desktop::installer {
 
 // The program's own file path; empty on failure. The buffer starts at 256
-// UTF-16 units and doubles while Windows reports it too small, up to 16,384.
+// UTF-16 units and doubles while Windows reports it too small, up to 32,768,
+// enough for the longest path the system has.
 std::wstring GetModulePath();
 
 // The ProductVersion string of a file's version resource, for the first

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "installer/result_code.h"
+#include "payload/mapped_read_guard.h"
 #include "payload/marker_search.h"
 #include "payload/pe_certificate_table.h"
 #include "payload/sha1.h"
@@ -42,7 +43,9 @@ const std::uint8_t* PayloadMarker() {
   return g_payload_marker;
 }
 
-bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
+namespace {
+
+bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
   const std::uint8_t* const file = reader->begin();
   // Only the signed bytes are searched: a marker inside the certificate
   // table, which the signature does not cover, is someone else's.
@@ -84,6 +87,19 @@ bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) 
   reader->Reseat(payload, file + marker);
   reader->Skip(header_size);
   return VerifyPayloadDigest(reader, error);
+}
+
+}  // namespace
+
+bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
+  // The search and the digest read the whole mapped file, whose storage may
+  // go away meanwhile: that ends the opening as an unreadable payload.
+  bool opened = false;
+  if (!GuardMappedRead(reader->begin(), reader->end(),
+                       [&] { opened = OpenPayloadInView(reader, flags, error); })) {
+    return Fail(kPayloadHeaderUnreadable, error);
+  }
+  return opened;
 }
 
 bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode* error) {

@@ -53,7 +53,9 @@ const std::uint8_t* PayloadMarker();
 // at the payload start, end at the marker's first byte and position at the
 // first byte of the body; *error is cleared. *flags is written as soon as the
 // header has been read, even when the digest check then fails. On failure the
-// reader may already be re-seated and must not be used further.
+// reader may already be re-seated and must not be used further. A file whose
+// storage goes away while it is read (a fault inside the view, see
+// mapped_read_guard.h) gives 1.
 bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error);
 
 // Reads the 20-byte digest at the reader's position and compares it with the

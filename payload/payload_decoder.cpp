@@ -9,6 +9,7 @@
 #include "installer/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/lzma_stream_owner.h"
+#include "payload/mapped_read_guard.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -88,7 +89,11 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
   while (produced < output_size) {
     stream->next_out = output + produced;
     stream->avail_out = std::min(kSliceSize, output_size - produced);
-    const lzma_ret ret = lzma_code(stream, LZMA_FINISH);
+    lzma_ret ret = LZMA_PROG_ERROR;
+    if (!GuardMappedRead(input.position(), input.end(),
+                         [&] { ret = lzma_code(stream, LZMA_FINISH); })) {
+      return Fail(kPayloadDecodeFailed, error);  // the input's storage went away
+    }
     produced = static_cast<std::size_t>(stream->next_out - output);
     // The filter converts an E8/E9 only once it has seen the four operand
     // bytes after it, so the last bytes of a slice wait for the next one;
@@ -127,8 +132,13 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
 bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
                            ErrorCode* error) {
   header->data = reader;
-  if (!header->data.ReadVarint(&header->decoded_size) ||
-      !header->data.ReadVarint(&header->filter)) {
+  bool read = false;
+  if (!GuardMappedRead(reader.position(), reader.end(),
+                       [&] {
+                         read = header->data.ReadVarint(&header->decoded_size) &&
+                                header->data.ReadVarint(&header->filter);
+                       }) ||
+      !read) {
     return Fail(kPayloadHeaderUnreadable, error);
   }
   error->clear();
@@ -149,7 +159,10 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
       }
       const std::size_t step =
           std::min(kCopyStep, static_cast<std::size_t>(header.data.end() - from));
-      output = std::copy(from, from + step, output);
+      if (!GuardMappedRead(from, from + step, [&] { std::copy(from, from + step, output); })) {
+        return Fail(kPayloadDecodeFailed, error);
+      }
+      output += step;
       from += step;
     }
     if (progress) {

@@ -12,7 +12,9 @@
 // Error codes (installer category): 1 U or F unreadable; 3 bad properties,
 // corrupt data, or the stream ending (by input or end marker) before U bytes
 // were produced; 11 no memory for the decoded body; 19 stopped on request;
-// 30 F neither 0 nor 1.
+// 30 F neither 0 nor 1. The body is read where it lies, in the mapped
+// installer file: when that file's storage goes away meanwhile
+// (mapped_read_guard.h), reading U or F gives 1 and the decoding gives 3.
 
 #include <cstddef>
 #include <cstdint>

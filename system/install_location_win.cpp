@@ -60,8 +60,8 @@ bool IsSameOrNewerVersionInstalled(const char* directory) {
     return false;
   }
   char* executable = join_path(directory, "Zevrino.exe");
-  wchar_t wide[kMaxWidePath];
-  const bool converted = Utf8ToWidePath(executable, wide);
+  std::wstring wide;
+  const bool converted = Utf8ToWidePath(executable, &wide);
   std::free(executable);
   if (!converted) {
     return false;

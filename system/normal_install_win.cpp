@@ -20,21 +20,22 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
 
 ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader& reader,
                               bool register_entry, const ExtractOptions& options) {
-  const ResultCode result = ExtractArchive(directory, reader, options);
+  ExtractOptions counted = options;
+  std::uint64_t installed_bytes = 0;
+  counted.installed_bytes = &installed_bytes;
+  const ResultCode result = ExtractArchive(directory, reader, counted);
   if (result == kSuccess && register_entry) {
-    RegisterUninstallEntry(WideToUtf8(directory).c_str());
+    RegisterUninstallEntry(WideToUtf8(directory).c_str(), installed_bytes);
   }
   return result;
 }
 
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
                             bool skip_app_launch) {
-  wchar_t wide_directory[kMaxWidePath];
-  if (!Utf8ToWidePath(directory, wide_directory)) {
-    // Reported like any other failed install step, so that an interactive
-    // run still shows its dialog.
-    wide_directory[0] = L'\0';
-  }
+  std::wstring wide_directory;
+  // A directory that does not convert is reported like any other failed
+  // install step, so that an interactive run still shows its dialog.
+  Utf8ToWidePath(directory, &wide_directory);
   std::vector<std::wstring> parked_files;
   ExtractOptions options;
   options.parked_files = &parked_files;
@@ -42,7 +43,7 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
   NormalInstallSteps steps;
   steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };
   steps.install_and_register = [&]() -> ResultCode {
-    if (wide_directory[0] == L'\0') {
+    if (wide_directory.empty()) {
       return kPathConversionFailed;
     }
     return InstallAndRegister(wide_directory, reader, true, options);

@@ -62,13 +62,13 @@ bool DeleteRegistryValue(HKEY root, const char* path, const char* name) {
   return ::RegDeleteValueW(key.get(), wide_name.c_str()) == ERROR_SUCCESS;
 }
 
-bool RegisterUninstallEntry(const char* directory) {
+bool RegisterUninstallEntry(const char* directory, std::uint64_t installed_bytes) {
   const ScopedRegistryKey key = CreateRegistryKey(HKEY_CURRENT_USER, kUninstallKey);
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
   const LocalDate today = {now.wYear, now.wMonth, now.wDay};
-  return SetRegistryValues(key.get(),
-                           UninstallEntryValues(directory, GetOwnProductVersion(), today));
+  return SetRegistryValues(
+      key.get(), UninstallEntryValues(directory, GetOwnProductVersion(), today, installed_bytes));
 }
 
 }  // namespace zevrino::desktop::installer

@@ -31,8 +31,9 @@ bool SetRegistryValues(HKEY key, const std::vector<RegistryValue>& values);
 bool DeleteRegistryValue(HKEY root, const char* path, const char* name);
 
 // Writes the uninstall entry of the installation in `directory` (UTF-8) with
-// the installer's own product version and today's local date. True when
-// every value was written; callers go on either way.
-bool RegisterUninstallEntry(const char* directory);
+// the installer's own product version, today's local date and the size of
+// its files (`installed_bytes`). True when every value was written; callers
+// go on either way.
+bool RegisterUninstallEntry(const char* directory, std::uint64_t installed_bytes);
 
 }  // namespace zevrino::desktop::installer

@@ -34,8 +34,14 @@ std::string FormatInstallDate(const LocalDate& date) {
   return text::format("%.4d%.2d%.2d", date.year, date.month, date.day);
 }
 
+std::uint32_t EstimatedSizeKib(std::uint64_t bytes) {
+  const std::uint64_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+  return kib > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(kib);
+}
+
 std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std::string& version,
-                                                const LocalDate& date) {
+                                                const LocalDate& date,
+                                                std::uint64_t installed_bytes) {
   const std::string executable = Take(join_path(directory, "Zevrino.exe"));
   std::vector<RegistryValue> values;
   values.push_back(String("DisplayIcon", executable));
@@ -52,6 +58,7 @@ std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std
   values.push_back(String("UninstallString",
                           Take(concat_strings(3, "\"", executable.c_str(), "\" /uninstall"))));
   values.push_back(String("URLInfoAbout", kProductHomePageUrl));
+  values.push_back(Dword("EstimatedSize", EstimatedSizeKib(installed_bytes)));
   return values;
 }
 

@@ -34,10 +34,17 @@ struct LocalDate {
 // "YYYYMMDD", e.g. 20240305 for 5 March 2024.
 std::string FormatInstallDate(const LocalDate& date);
 
+// EstimatedSize of `bytes`: KiB, rounded up; a size beyond what a DWORD
+// holds is given as the largest it does.
+std::uint32_t EstimatedSizeKib(std::uint64_t bytes);
+
 // The entry for an installation in `directory` (UTF-8, kept exactly as
 // given) by an installer of `version` (may be empty: DisplayVersion and
-// Version are then left out), registered on `date`.
+// Version are then left out), registered on `date`, whose files take
+// `installed_bytes` (shown by Apps & features as EstimatedSize, the last
+// value).
 std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std::string& version,
-                                                const LocalDate& date);
+                                                const LocalDate& date,
+                                                std::uint64_t installed_bytes);
 
 }  // namespace zevrino::desktop::installer

@@ -13,10 +13,14 @@ constexpr ErrorTableEntry kCorrupt = {
     "The installer is corrupt. Please download it from the web site again and retry.",
     ErrorButtons::kOk, BrowserTarget::kDownloadPage};
 // The msgid itself ends in two line feeds, so four precede the code line.
-constexpr ErrorTableEntry kNoSpace = {
+constexpr const char* kNoSpaceMessage =
     "The computer has not enough free memory and disk space. Please close some programs and "
-    "delete some files from the disk and retry.\n\n",
-    ErrorButtons::kOk, BrowserTarget::kNone};
+    "delete some files from the disk and retry.\n\n";
+constexpr ErrorTableEntry kNoMemory = {kNoSpaceMessage, ErrorButtons::kOk, BrowserTarget::kNone};
+// A write that failed, or a volume found too small before anything was
+// written: once the user has made room, Retry checks the space again.
+constexpr ErrorTableEntry kNoDiskSpace = {kNoSpaceMessage, ErrorButtons::kRetryCancel,
+                                          BrowserTarget::kNone};
 constexpr ErrorTableEntry kNotCreated = {
     "The installer is unable to install Zevrino because the neccessary files could not be "
     "created.",
@@ -53,8 +57,9 @@ ErrorTableEntry LookupErrorEntry(ResultCode code) {
     case 8:
       return kCorrupt;
     case kOutOfMemory:
+      return kNoMemory;
     case kWriteFailed:
-      return kNoSpace;
+      return kNoDiskSpace;
     case kCreateFailed:
       return kNotCreated;
     case kFileInUse:

@@ -13,24 +13,33 @@ std::uint32_t DownloadReadSize(std::uint64_t ready_bytes) {
 
 ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_t content_length,
                         const DownloadShared& shared) {
-  shared.progress->bytes_expected.store(content_length, std::memory_order_relaxed);
-  shared.progress->bytes_received.store(0, std::memory_order_relaxed);
+  return CopyDownloadPiece(source, sink, content_length, 0, shared).result;
+}
+
+CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::uint64_t length,
+                              std::uint64_t offset, const DownloadShared& shared) {
+  shared.progress->bytes_expected.store(length, std::memory_order_relaxed);
+  shared.progress->bytes_received.store(offset, std::memory_order_relaxed);
 
   // On the heap: the installing thread's stack is left to its callers.
   const auto buffer = std::make_unique<std::uint8_t[]>(kDownloadReadCap);
-  std::uint64_t total = 0;
+  std::uint64_t total = offset;
+  const auto outcome = [&total, length](ResultCode result, bool may_resume) {
+    return CopyOutcome{result, total, may_resume && length != 0 && total < length};
+  };
   std::uint8_t first_byte = 0;
   for (;;) {
     if (shared.cancel_requested->load(std::memory_order_relaxed)) {
-      return kCancelled;
+      return outcome(kCancelled, false);
     }
     if (shared.wait_for_cancel_question) {
       shared.wait_for_cancel_question();
     }
     std::uint32_t count = 0;
     if (!source->Read(buffer.get(), DownloadReadSize(source->ReadyBytes()), &count)) {
-      return shared.cancel_requested->load(std::memory_order_relaxed) ? kCancelled
-                                                                      : kInternetFailed;
+      return shared.cancel_requested->load(std::memory_order_relaxed)
+                 ? outcome(kCancelled, false)
+                 : outcome(kInternetFailed, true);
     }
     // The read that completes the body's first two bytes judges them, also
     // when an earlier read brought only the first one.
@@ -38,17 +47,17 @@ ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_
       const std::uint8_t first = total == 0 ? buffer[0] : first_byte;
       const std::uint8_t second = buffer[1 - total];
       if (first != 'M' || second != 'Z') {
-        return kDownloadInvalid;
+        return outcome(kDownloadInvalid, false);
       }
     }
     if (total == 0 && count > 0) {
       first_byte = buffer[0];
     }
     if (count == 0) {
-      return total == content_length ? kSuccess : kDownloadInvalid;
+      return outcome(total == length ? kSuccess : kDownloadInvalid, true);
     }
     if (!sink->Write(buffer.get(), count)) {
-      return kOutOfMemory;
+      return outcome(kOutOfMemory, false);
     }
     total += count;
     shared.progress->bytes_received.fetch_add(count, std::memory_order_relaxed);
@@ -63,19 +72,26 @@ std::uint64_t ParseContentLength(const char* value) {
     ++value;
   }
   std::uint64_t length = 0;
-  bool any_digit = false;
-  for (; *value >= '0' && *value <= '9'; ++value) {
-    const auto digit = static_cast<std::uint64_t>(*value - '0');
-    if (length > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
-      return 0;
-    }
-    length = length * 10 + digit;
-    any_digit = true;
+  if (!ReadDecimal(&value, &length)) {
+    return 0;
   }
   while (*value == ' ' || *value == '\t') {
     ++value;
   }
-  return any_digit && *value == '\0' ? length : 0;
+  return *value == '\0' ? length : 0;
+}
+
+bool ReadDecimal(const char** text, std::uint64_t* value) {
+  const char* start = *text;
+  *value = 0;
+  for (; **text >= '0' && **text <= '9'; ++*text) {
+    const auto digit = static_cast<std::uint64_t>(**text - '0');
+    if (*value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
+      return false;
+    }
+    *value = *value * 10 + digit;
+  }
+  return *text != start;
 }
 
 }  // namespace zevrino::desktop::installer

@@ -54,6 +54,9 @@ class DownloadSink {
   virtual ~DownloadSink() = default;
   // True only when all `count` bytes were written.
   virtual bool Write(const std::uint8_t* buffer, std::uint32_t count) = 0;
+  // Empties what was written, for a download that starts its file over;
+  // false when it cannot.
+  virtual bool Restart() { return false; }
 };
 
 // How long a download waits for a server that sends nothing, before the
@@ -76,10 +79,32 @@ struct DownloadShared {
 ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_t content_length,
                         const DownloadShared& shared);
 
+// What copying one piece of a download came to.
+struct CopyOutcome {
+  ResultCode result = kSuccess;
+  std::uint64_t written = 0;  // bytes of the file written so far, the piece's offset included
+  // The body stopped before the announced length: a read failed (50, the
+  // connection reset or went silent) or the body ended short (54). Asking
+  // for the rest may complete it.
+  bool stopped_short = false;
+};
+
+// As CopyDownload, for a body that continues the file at `offset` (0: the
+// whole file) whose whole length is `length`: bytes expected become
+// `length` and bytes received `offset`, so that the progress of a resumed
+// download goes on from where it was. The first two bytes of the file are
+// judged only in a piece that starts before them.
+CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::uint64_t length,
+                              std::uint64_t offset, const DownloadShared& shared);
+
 // The announced length from a Content-Length header value: decimal digits,
 // optionally surrounded by blanks, up to 2^64 - 1. Anything else (also an
 // empty or overflowing value) reads as 0, "no length", which makes a
 // non-empty download end in 54.
 std::uint64_t ParseContentLength(const char* value);
+
+// The decimal digits at *text as a 64-bit number, *text moved past them.
+// False when there is no digit or the number does not fit.
+bool ReadDecimal(const char** text, std::uint64_t* value);
 
 }  // namespace zevrino::desktop::installer

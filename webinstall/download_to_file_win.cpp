@@ -7,6 +7,7 @@
 #include "installer/scoped_handle_win.h"
 #include "logging/log.h"
 #include "webinstall/download_address.h"
+#include "webinstall/download_resume.h"
 #include "webinstall/wininet_api_win.h"
 
 namespace zevrino::desktop::installer {
@@ -133,17 +134,19 @@ class Request {
   HINTERNET get() const { return handle_.get(); }
   AsyncCall* call() const { return call_; }
 
-  // Opens `url` in `session`: 0 with the request open, 19 when the user
-  // cancelled, 52 when it could not be opened or nothing came in time.
+  // Opens `url` in `session`, sending `headers` (CRLF-terminated lines,
+  // may be empty) with the request: 0 with the request open, 19 when the
+  // user cancelled, 52 when it could not be opened or nothing came in time.
   ResultCode Open(const WinInetApi& api, HINTERNET session, const char* url,
-                  const DownloadShared& shared) {
+                  const std::string& headers, const DownloadShared& shared) {
     Reset();
     call_ = AsyncCall::Create();
     if (call_ == nullptr) {
       return kUrlOpenFailed;
     }
     HINTERNET request =
-        api.InternetOpenUrlA(session, url, nullptr, 0, kOpenUrlFlags, call_->context());
+        api.InternetOpenUrlA(session, url, headers.empty() ? nullptr : headers.c_str(),
+                             static_cast<DWORD>(headers.size()), kOpenUrlFlags, call_->context());
     if (request == nullptr && ::GetLastError() == ERROR_IO_PENDING) {
       switch (call_->Wait(shared)) {
         case AsyncCall::Outcome::kCompleted:
@@ -215,18 +218,20 @@ DWORD QueryStatus(const WinInetApi& api, const Request& request) {
   return status;
 }
 
-// Opens `url`, following at most kMaxRedirects redirects by RedirectTarget's
-// rules. 0 with the final request open (its status in *status), 19 when the
-// user cancelled, 52 when an address could not be opened or a redirect may
-// not be followed.
-ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std::string url,
-                                  const DownloadShared& shared, Request* request, DWORD* status) {
-  if (!IsDownloadAddress(url)) {
+// Opens *url with `headers`, following at most kMaxRedirects redirects by
+// RedirectTarget's rules (each request carries the headers); *url becomes
+// the address that answered. 0 with the final request open (its status in
+// *status), 19 when the user cancelled, 52 when an address could not be
+// opened or a redirect may not be followed.
+ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std::string* url,
+                                  const std::string& headers, const DownloadShared& shared,
+                                  Request* request, DWORD* status) {
+  if (!IsDownloadAddress(*url)) {
     logging::log_message(2, "", __LINE__, "Zevrino Installer - Not an http or https address.");
     return kUrlOpenFailed;
   }
   for (int redirects = 0;; ++redirects) {
-    const ResultCode opened = request->Open(api, session, url.c_str(), shared);
+    const ResultCode opened = request->Open(api, session, url->c_str(), headers, shared);
     if (opened != kSuccess) {
       return opened;
     }
@@ -234,14 +239,15 @@ ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std:
     if (ActionForStatus(*status) != StatusAction::kRedirect) {
       return kSuccess;
     }
-    const std::string target = RedirectTarget(url, QueryHeader(api, *request, HTTP_QUERY_LOCATION));
+    const std::string target =
+        RedirectTarget(*url, QueryHeader(api, *request, HTTP_QUERY_LOCATION));
     if (redirects == kMaxRedirects || target.empty()) {
       logging::log_message(2, "", __LINE__,
                            "Zevrino Installer - Redirect %d not followed (status %lu).",
                            redirects + 1, *status);
       return kUrlOpenFailed;
     }
-    url = target;
+    *url = target;
   }
 }
 
@@ -310,9 +316,49 @@ class FileSink : public DownloadSink {
     DWORD written = 0;
     return ::WriteFile(file_, buffer, count, &written, nullptr) && written == count;
   }
+  bool Restart() override { return EmptyFile(file_); }
 
  private:
   HANDLE file_;
+};
+
+// The requests of one download in one session: the first to the address
+// given (redirects followed), the later ones, asking for the rest, to the
+// address whose answer brought the body.
+class InternetConnection : public DownloadConnection {
+ public:
+  InternetConnection(const WinInetApi& api, HINTERNET session, const char* url,
+                     const DownloadShared& shared)
+      : api_(api),
+        session_(session),
+        address_(url),
+        shared_(shared),
+        body_(api, request_, shared) {}
+
+  ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
+    DWORD status = 0;
+    const ResultCode opened =
+        OpenFollowingRedirects(api_, session_, &address_, from == 0 ? "" : RangeRequestHeader(from),
+                               shared_, &request_, &status);
+    if (opened != kSuccess) {
+      return opened;
+    }
+    answer->status = status;
+    answer->content_length =
+        ParseContentLength(QueryHeader(api_, request_, HTTP_QUERY_CONTENT_LENGTH).c_str());
+    answer->content_range = QueryHeader(api_, request_, HTTP_QUERY_CONTENT_RANGE);
+    return kSuccess;
+  }
+
+  DownloadSource* Body() override { return &body_; }
+
+ private:
+  const WinInetApi& api_;
+  HINTERNET session_;
+  std::string address_;
+  const DownloadShared& shared_;
+  Request request_;
+  InternetSource body_;  // reads whatever request_ holds now
 };
 
 }  // namespace
@@ -328,21 +374,14 @@ ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& sh
   if (!session.valid()) {
     return kInternetFailed;
   }
-  Request request;
-  DWORD status = 0;
-  const ResultCode opened =
-      OpenFollowingRedirects(*api, session.get(), url, shared, &request, &status);
-  if (opened != kSuccess) {
-    return opened;
-  }
-  const std::uint64_t content_length =
-      ParseContentLength(QueryHeader(*api, request, HTTP_QUERY_CONTENT_LENGTH).c_str());
-  if (ActionForStatus(status) != StatusAction::kBody) {
-    return kHttpStatusNotOk;
-  }
-  InternetSource source(*api, request, shared);
+  InternetConnection connection(*api, session.get(), url, shared);
   FileSink sink(file);
-  return CopyDownload(&source, &sink, content_length, shared);
+  return DownloadWithResume(&connection, &sink, shared);
+}
+
+bool EmptyFile(HANDLE file) {
+  const LARGE_INTEGER start = {};
+  return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
 }
 
 bool CanOpenAddress(const char* url, const DownloadShared* shared) {
@@ -356,7 +395,8 @@ bool CanOpenAddress(const char* url, const DownloadShared* shared) {
   const ScopedInternetHandle session = OpenSession(*api);
   Request request;
   return session.valid() && IsDownloadAddress(url) &&
-         request.Open(*api, session.get(), url, shared != nullptr ? *shared : fallback) == kSuccess;
+         request.Open(*api, session.get(), url, "", shared != nullptr ? *shared : fallback) ==
+             kSuccess;
 }
 
 }  // namespace zevrino::desktop::installer

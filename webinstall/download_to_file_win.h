@@ -19,9 +19,15 @@ constexpr char kDownloadUserAgent[] = "ZevrinoInstaller/1.0";
 // opened, no headers came in time, or a redirect was refused) or 54 (not
 // an executable, or not the announced length). Redirects are followed up to
 // kMaxRedirects times, never from https down to http (download_address.h).
-// A cancel ends every wait within a tenth of a second. Sets the downloading
-// flag first; see download_loop.h for the transfer itself.
+// A body that stops short is asked for again from where it stopped, through
+// the same `file` (download_resume.h). A cancel ends every wait within a
+// tenth of a second. Sets the downloading flag first; see download_loop.h
+// for the transfer itself.
 ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared);
+
+// Empties the open file `file` (its position and length back to 0); false
+// when that fails.
+bool EmptyFile(HANDLE file);
 
 // The process-wide DownloadProgress, CancelRequested and CancelLock as one
 // DownloadShared.

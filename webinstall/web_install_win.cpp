@@ -109,23 +109,18 @@ class DownloadFile {
   // Makes the file new (never through a link or a file that holds its
   // name): 0, 10 or 13.
   ResultCode Create() {
-    wchar_t wide[kMaxWidePath];
-    if (!Utf8ToWidePath(path_.c_str(), wide)) {
+    std::wstring wide;
+    if (!Utf8ToWidePath(path_.c_str(), &wide)) {
       return kPathConversionFailed;
     }
-    handle_ = ScopedFileHandle(::CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    handle_ =
+        ScopedFileHandle(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     return handle_.valid() ? kSuccess : kCreateFailed;
   }
 
   // Empties the file for a new attempt: 0 or 11.
-  ResultCode Rewind() {
-    const LARGE_INTEGER start = {};
-    return ::SetFilePointerEx(handle_.get(), start, nullptr, FILE_BEGIN) &&
-                   ::SetEndOfFile(handle_.get())
-               ? kSuccess
-               : kOutOfMemory;
-  }
+  ResultCode Rewind() { return EmptyFile(handle_.get()) ? kSuccess : kOutOfMemory; }
 
   // Trades the writing handle for one that only reads, on the same file and
   // with the same protection: a handle that also lets the writer be is

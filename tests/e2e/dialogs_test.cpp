@@ -121,7 +121,7 @@ TEST_F(DialogsTest, ErrorTableRowsAnswersAndBrowserTargets) {
                          retry_cancel = {kIdRetry, kIdCancel};
   const std::vector<Row> rows = {
       {"4", kCorrupt, ok, kIdOk, "0", 0x30},
-      {"12", kNoSpace, ok, kIdOk, "0", 0x30},
+      {"12", kNoSpace, retry_cancel, kIdRetry, "1", 0x35},
       {"11", kNoSpace, ok, kIdOk, "0", 0x30},
       {"13", kNotCreated, retry_cancel, kIdRetry, "1", 0x35},
       {"57", kUseBrowser, ok_cancel, kIdOk, "0", 0x31},  // no address set: the vendor's

@@ -65,6 +65,10 @@ class ExtractModeTest : public PrefixTest {
   ScratchDir scratch_{"extract"};
 };
 
+const std::string kDeepName = "resources/app.asar.unpacked/node_modules/" + std::string(60, 'm') +
+                              "/" + std::string(60, 'n') + "/" + std::string(60, 'o') +
+                              "/addon.node";
+
 TEST_F(ExtractModeTest, RoundTripKeepsNamesAndBytes) {
   const Tree tree = {
       {"Zevrino.exe", Content(700000, 1)},
@@ -76,10 +80,14 @@ TEST_F(ExtractModeTest, RoundTripKeepsNamesAndBytes) {
       {u8"caf\u00e9.txt", TextBytes("accent")},
       {u8"\u8cc7\u6599/\u6587\u4ef6.bin", Content(4096, 3)},
       {u8"emoji \U0001F600.txt", TextBytes("outside the BMP")},
+      // A deep tree as Electron applications ship: the file's full path
+      // below the target passes 300 characters.
+      {kDeepName, Content(5000, 4)},
   };
   PackTree(tree, PathOf("setup.exe"));
 
-  const fs::path target = PathOf(u8"out \u00e9");
+  const fs::path target = PathOf(u8"out \u00e9") / std::string(70, 't');
+  ASSERT_GT(ToWindowsPath(target / kDeepName).size(), 300u);
   const ProcessResult result = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
   const Tree extracted = ReadTree(target);

@@ -19,6 +19,7 @@
 #include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
+#include "tests/e2e/harness/small_volume.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -53,6 +54,15 @@ Bytes Content(std::size_t size, unsigned seed) {
 }
 
 const std::chrono::milliseconds kWaitLimit = std::chrono::seconds(60);
+
+// Points the prefix's application-data folder at `folder` (a Windows path).
+bool MoveAppData(const WinePrefix& prefix, const std::string& folder) {
+  const char* key =
+      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  return prefix
+      .RunWine({"reg", "add", key, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d", folder, "/f"})
+      .ExitedWith(0);
+}
 
 std::string Text(const fs::path& path) {
   const Bytes bytes = ReadBinaryFile(path);
@@ -532,20 +542,68 @@ TEST_F(NormalInstallTest, CancelInTheProgressWindow) {
   }
 }
 
+// The installation on a small volume: too little space ends the run with 12
+// before anything is written, and Retry, once there is room, installs; a
+// volume that another program fills while the files are staged rolls back.
+TEST_F(NormalInstallTest, TooLittleSpaceAndAVolumeThatFillsUp) {
+  std::string error;
+  const std::unique_ptr<SmallVolume> volume = SmallVolume::Mount(*prefix_, 'v', 48 << 20, &error);
+  if (volume == nullptr) {
+    GTEST_SKIP() << error;
+  }
+  fs::create_directories(volume->path() / "AppData");
+  ASSERT_TRUE(MoveAppData(*prefix_, "V:\\AppData"));
+  const std::shared_ptr<void> moved_back(
+      nullptr, [&](void*) { MoveAppData(*prefix_, "%USERPROFILE%\\AppData\\Roaming"); });
+  const fs::path dir = volume->path() / "AppData" / "Zevrino";
+  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 7);
+  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 8);
+  ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
+  volume->LeaveFree(8 << 20);  // the files fit, the margin does not
+  std::future<ProcessResult> run = StartInstall(Pack("new.exe", new_app), {"--skip-app-launch"});
+  const RobotOutput shown = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass});
+  ASSERT_TRUE(shown.Succeeded() && !shown.windows.empty()) << shown.Describe();
+  EXPECT_TRUE(Contains(shown.windows[0].MessageText(), "not enough free memory and disk space"));
+  EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
+  EXPECT_EQ(ReadTree(dir), old_app);
+  volume->LeaveFree(UINT64_MAX);
+  EXPECT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"}).Succeeded());
+  EXPECT_TRUE(run.get().ExitedWith(0));
+  EXPECT_EQ(ReadTree(dir), new_app);
+
+  // Another program takes what is left while the second file is staged.
+  if (!volume->BeforeOpening(
+          "_2_~", [&] { volume->LeaveFree(0); }, &error)) {
+    GTEST_SKIP() << error;
+  }
+  const ProcessResult full = Install(Pack("third.exe", old_app), {"--silent"});
+  EXPECT_TRUE(full.ExitedWith(12) && !Contains(full.out, "Not enough free disk space"))
+      << "the check passed, a write failed: " << Describe(full);
+  EXPECT_EQ(ReadTree(dir), new_app);
+}
+
 // A file held open by another program: the in-use dialog; Retry once the
-// program let go installs everything.
-TEST_F(NormalInstallTest, LockedFileThenRetry) {
+// program let go installs everything. Then the installer's own file goes
+// away (cut short from Linux, as a pulled drive takes it) while the dialog
+// waits: the Retry decodes the payload again, on the decoding thread, and
+// ends with 3 and no crash, every staged file gone and the files as they were.
+TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
   const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 3);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 4);
   const fs::path installer = Pack("new.exe", new_app);
 
   const fs::path ready = PathOf("ready"), release = PathOf("release");
-  std::future<ProcessResult> holding = std::async(std::launch::async, [&] {
-    return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(),
-                             ToWindowsPath(InstallDir() / "resources/app.bin"),
-                             ToWindowsPath(ready), ToWindowsPath(release)});
-  });
+  const auto hold = [&] {
+    fs::remove(ready);
+    fs::remove(release);
+    return std::async(std::launch::async, [&] {
+      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(),
+                               ToWindowsPath(InstallDir() / "resources/app.bin"),
+                               ToWindowsPath(ready), ToWindowsPath(release)});
+    });
+  };
+  std::future<ProcessResult> holding = hold();
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
 
   std::future<ProcessResult> run = StartInstall(installer, {"--skip-app-launch"});
@@ -562,6 +620,25 @@ TEST_F(NormalInstallTest, LockedFileThenRetry) {
   EXPECT_TRUE(retried.Succeeded()) << retried.Describe();
   const ProcessResult result = run.get();
   EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
+  EXPECT_EQ(ReadTree(InstallDir()), new_app);
+
+  Tree large_app = old_app;
+  large_app["resources/large.bin"] = Content(3 << 20, 6);  // decoded on its own thread
+  const fs::path vanishing = Pack("vanishing.exe", large_app);
+  holding = hold();
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
+  run = StartInstall(vanishing, {"--skip-app-launch"});
+  ASSERT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass}).Succeeded());
+  WriteBinaryFile(release, {});
+  EXPECT_TRUE(holding.get().ExitedWith(0));
+  // At a page's start: the rest of a page cut in its middle reads as zeros.
+  const std::uintmax_t stub = fs::file_size(InstallerStubExe());
+  fs::resize_file(vanishing, (stub + (fs::file_size(vanishing) - stub) / 2) / 4096 * 4096);
+  ASSERT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"}).Succeeded());
+  Answer("(Error code: 3)", "2");
+  const ProcessResult cut = run.get();
+  EXPECT_TRUE(cut.ExitedWith(3) && Contains(cut.out, "The installer's file could not be read"))
+      << Describe(cut);
   EXPECT_EQ(ReadTree(InstallDir()), new_app);
 }
 

@@ -257,6 +257,12 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
   EXPECT_EQ(data, InstallDirWindows());
   EXPECT_TRUE(prefix_->QueryValue(kUninstallKey, "DisplayVersion", &type, &data));
   EXPECT_EQ(data, ZV_PRODUCT_VERSION);
+  std::size_t bytes = 0;
+  for (const auto& file : new_tree_) {
+    bytes += file.second.size();
+  }
+  EXPECT_TRUE(prefix_->QueryValue(kUninstallKey, "EstimatedSize", &type, &data));
+  EXPECT_EQ(std::stoul(data, nullptr, 16), (bytes + 1023) / 1024) << "KiB of the new files";
   EXPECT_FALSE(prefix_->QueryValue(kRunKey, "Zevrino Web Helper", &type, &data));
 
   const std::vector<std::string> drive_c_before = Names(ReadTree(prefix_->DriveC() / "users"));

@@ -108,6 +108,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"ftp address", "ftp://127.0.0.1/full.exe"},
       {"silent before the headers", server_.Url("/stallhead")},
       {"silent within the body", server_.Url("/stallbody/full.exe")},
+      {"dropped at 30 % and 80 %", server_.Url("/drop/full.exe?at=30,80")},
   };
   std::vector<std::string> command = {WindowsTestProgram("download_probe.exe").string(),
                                       "--stall-ms", "1500", ToWindowsPath(out)};
@@ -159,6 +160,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"ftp address", 52, 0, 0},
       {"silent before the headers", 52, 0, 0},
       {"silent within the body", 50, size / 2, size},
+      {"dropped at 30 % and 80 %", 0, size, size},
   };
   for (const auto& e : expected) {
     SCOPED_TRACE(e.name);
@@ -171,6 +173,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(seen["closed port"].http, 0);
   EXPECT_EQ(ReadBinaryFile(out / "0.bin"), full_installer_);
   EXPECT_EQ(ReadBinaryFile(out / "1.bin"), full_installer_);
+  EXPECT_EQ(ReadBinaryFile(out / (std::to_string(cases.size() - 1) + ".bin")), full_installer_);
 
   // The placeholder was replaced before the request; the HTML page was asked
   // for once (no retry inside a download); the https attempt never reached
@@ -183,6 +186,12 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(CountRequests(requests, "GET /redirect/10/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 2);
   EXPECT_EQ(CountRequests(requests, "GET /loop"), 11);
+  // The dropped download, the last, asked for the rest twice where it stood.
+  const std::vector<std::string> ranges = server_.Ranges();
+  EXPECT_EQ(CountRequests(requests, "GET /drop/full.exe?at=30,80"), 3);
+  EXPECT_EQ(std::vector<std::string>(ranges.end() - 3, ranges.end()),
+            (std::vector<std::string>{"", "bytes=" + std::to_string(size * 30 / 100) + "-",
+                                      "bytes=" + std::to_string(size * 80 / 100) + "-"}));
   // Every request, the probe's too, names the installer.
   for (const std::string& agent : server_.UserAgents()) {
     EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
@@ -374,9 +383,10 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
   }
 }
 
-// Downloads that fail at once show their dialog after one request; the
-// browser fallback opens the https address the download used, "[ARCH]"
-// replaced, and only after OK.
+// Downloads that fail at once show their dialog after one request (a short
+// body after five more, asking in vain for the rest); the browser fallback
+// opens the https address the download used, "[ARCH]" replaced, and only
+// after OK.
 TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
   std::string error;
   const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
@@ -396,7 +406,7 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
        server_.Url("/short/full.exe"),
        kIdCancel,
        54,
-       {"GET /short/full.exe"},
+       std::vector<std::string>(6, "GET /short/full.exe"),
        {}},
       {"https fails, http works: Cancel",
        https,
@@ -536,8 +546,11 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     const fs::path dir = CleanInstallDir();
     const fs::path log = scratch_.path() / "trust.log";
     fs::remove(log);
-    std::vector<std::string> args = {"--url", server_.Url(std::string("/files/") + c.file),
-                                     "--log-file", ToWindowsPath(log)};
+    // The publisher's comes with a drop at half of it: the resumed file is checked.
+    const bool dropped = std::string(c.file) == "publisher.exe";
+    std::vector<std::string> args = {
+        "--url", server_.Url((dropped ? "/drop/" : "/files/") + std::string(c.file) + "?at=50"),
+        "--log-file", ToWindowsPath(log)};
     args.insert(args.end(), tokens.begin(), tokens.end());
     const Outcome run = Run(WebInstaller(c.signed_web_installer), args,
                             c.code == 0 ? std::vector<std::string>{}
@@ -547,6 +560,7 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
     const Bytes log_bytes = ReadBinaryFile(log);
     const std::string logged(log_bytes.begin(), log_bytes.end());
+    EXPECT_EQ(logged.find("The download stopped after") != std::string::npos, dropped) << logged;
     if (c.code == 0) {
       std::vector<std::string> expected = {"/webinstall"};
       expected.insert(expected.end(), tokens.begin(), tokens.end());

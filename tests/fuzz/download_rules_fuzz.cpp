@@ -2,7 +2,9 @@
 // Location and Content-Length text, separated by newlines, then a status in
 // decimal digits. A redirect leads only from and to http or https addresses,
 // never from https down to http; a length is the number its digits spell,
-// between optional blanks, or 0.
+// between optional blanks, or 0; the same text as a Content-Range is a range
+// inside its total or nothing, and only the exact rest of a file continues
+// it.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "webinstall/download_address.h"
 #include "webinstall/download_loop.h"
+#include "webinstall/download_resume.h"
 
 namespace {
 
@@ -51,6 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(digits.find_first_not_of("0123456789") == std::string::npos);
     Check(std::to_string(parsed) ==
           digits.substr(std::min(digits.find_first_not_of('0'), digits.size() - 1)));
+  }
+
+  ContentRange range;
+  if (ParseContentRange(length, &range)) {
+    Check(range.first <= range.last && range.last < range.total);
+    const DownloadAnswer answer = {206, 0, length};
+    Check((JudgeResumeAnswer(answer, range.first, range.total) == ResumeAnswer::kRest) ==
+          (range.first != 0 && range.last + 1 == range.total));
   }
 
   unsigned status = 0;

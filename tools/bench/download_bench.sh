@@ -5,7 +5,10 @@
 # MB/s of each, the ratio of the times, best round against best round and
 # median against median (target: the installer at most 1.25 times curl's
 # time), and the installer's working set (it should stay flat: nothing but
-# the 1 MiB read buffer, whatever the size of the file).
+# the 1 MiB read buffer, whatever the size of the file). The installer's
+# download is then timed once more with the connection dropped at half of
+# the file (the server's /drop route), which the download resumes with a
+# range request, against the same rounds without the drop.
 #
 #   tools/bench/download_bench.sh [size MB] [rounds]     default 300 MB, 3 rounds
 #
@@ -40,6 +43,7 @@ server_pid=$!
 for _ in $(seq 100); do grep -q '^PORT ' "$work/port" 2>/dev/null && break; sleep 0.1; done
 port=$(awk '/^PORT/ {print $2}' "$work/port")
 url="http://127.0.0.1:$port/files/full.exe"
+dropped_url="http://127.0.0.1:$port/drop/full.exe?at=50"
 
 source scripts/wine-env.sh
 zv_wine_up build/windows/wineprefix-bench
@@ -60,17 +64,33 @@ best_curl=$(printf '%s' "$curl_times" | best_of)
 median_curl=$(printf '%s' "$curl_times" | median_of)
 cmp -s "$work/curl.out" "$work/served/full.exe" || { echo "curl's copy differs" >&2; exit 1; }
 
-echo "== DownloadToFile under Wine ($size_mb MB, $rounds rounds)"
-out=$(wine "$bench" "$url" "$(winepath -w "$work/zv.out")" "$rounds")
-echo "$out"
-cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "DownloadToFile's copy differs" >&2; exit 1; }
-zv_times=$(echo "$out" | awk '/^round/ {print $8}')
-best_zv=$(echo "$zv_times" | best_of)
-median_zv=$(echo "$zv_times" | median_of)
+# Times download_bench.exe fetching $1 ($2 describes it) and checks the copy;
+# sets best and median.
+time_installer() {
+  echo "== DownloadToFile under Wine$2 ($size_mb MB, $rounds rounds)"
+  local out times
+  out=$(wine "$bench" "$1" "$(winepath -w "$work/zv.out")" "$rounds")
+  echo "$out"
+  cmp -s "$work/zv.out" "$work/served/full.exe" || { echo "DownloadToFile's copy differs" >&2; exit 1; }
+  times=$(echo "$out" | awk '/^round/ {print $8}')
+  best=$(echo "$times" | best_of)
+  median=$(echo "$times" | median_of)
+}
+time_installer "$url" ""
+best_zv=$best median_zv=$median
+time_installer "$dropped_url" ", the connection dropped at 50 %"
+best_dropped=$best median_dropped=$median
+ranges=$(awk -F '\t' '$1 ~ /\/drop\// {print ($3 == "" ? "-" : $3)}' "$work/requests.log" | sort | uniq -c |
+  awk '{printf "%s%s x %s", sep, $1, $2; sep = ", "}')
 
 echo "== summary"
 awk -v c="$best_curl" -v z="$best_zv" -v mc="$median_curl" -v mz="$median_zv" -v m="$size_mb" 'BEGIN {
   printf "curl            best %.3f s  %.1f MB/s   median %.3f s  %.1f MB/s\n", c, m / c, mc, m / mc
   printf "DownloadToFile  best %.3f s  %.1f MB/s   median %.3f s  %.1f MB/s\n", z, m / z, mz, m / mz
   printf "ratio           best %.2f x, median %.2f x curl'\''s time (target <= 1.25)\n", z / c, mz / mc
+}'
+awk -v z="$best_zv" -v mz="$median_zv" -v d="$best_dropped" -v md="$median_dropped" -v m="$size_mb" \
+  -v r="$ranges" 'BEGIN {
+  printf "dropped at 50%%  best %.3f s  %.1f MB/s   median %.3f s  %.1f MB/s\n", d, m / d, md, m / md
+  printf "drop            best %.2f x, median %.2f x the time without it; requests: %s\n", d / z, md / mz, r
 }'

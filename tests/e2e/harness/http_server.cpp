@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #ifndef ZV_E2E_HARNESS_DIR
 #error "ZV_E2E_HARNESS_DIR must name tests/e2e/harness"
@@ -79,14 +80,17 @@ std::string LoopbackHttpServer::HttpsUrl(const std::string& path) const {
 
 namespace {
 
-// One field of every line of the request log "<request> TAB <agent>".
-std::vector<std::string> LogField(const std::filesystem::path& log_path, bool agent) {
+// Field `index` of every line of the request log
+// "<request> TAB <agent> TAB <range>".
+std::vector<std::string> LogField(const std::filesystem::path& log_path, int index) {
   std::vector<std::string> fields;
   std::ifstream log(log_path);
   for (std::string line; std::getline(log, line);) {
-    const std::size_t tab = line.find('\t');
-    fields.push_back(agent ? (tab == std::string::npos ? "" : line.substr(tab + 1))
-                           : line.substr(0, tab));
+    std::istringstream columns(line);
+    std::string field;  // getline leaves it empty when the line has no such field
+    for (int i = 0; i <= index && std::getline(columns, field, '\t'); ++i) {
+    }
+    fields.push_back(field);
   }
   return fields;
 }
@@ -94,11 +98,15 @@ std::vector<std::string> LogField(const std::filesystem::path& log_path, bool ag
 }  // namespace
 
 std::vector<std::string> LoopbackHttpServer::Requests() const {
-  return LogField(log_path_, false);
+  return LogField(log_path_, 0);
 }
 
 std::vector<std::string> LoopbackHttpServer::UserAgents() const {
-  return LogField(log_path_, true);
+  return LogField(log_path_, 1);
+}
+
+std::vector<std::string> LoopbackHttpServer::Ranges() const {
+  return LogField(log_path_, 2);
 }
 
 void LoopbackHttpServer::ClearRequests() const {

@@ -35,6 +35,8 @@ class LoopbackHttpServer {
   std::vector<std::string> Requests() const;
   // The User-Agent header of every request so far (empty when none).
   std::vector<std::string> UserAgents() const;
+  // The Range header of every request so far (empty when none).
+  std::vector<std::string> Ranges() const;
   void ClearRequests() const;
 
  private:

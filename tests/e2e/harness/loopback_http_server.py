@@ -3,8 +3,9 @@
 
 Started by LoopbackHttpServer (http_server.h). It binds a free port on the
 loopback address only, prints "PORT <n>" on standard output once it accepts
-connections, and appends "<method> <path> TAB <User-Agent>" to the --log
-file for every request before answering it. Every answer closes its connection.
+connections, and appends "<method> <path> TAB <User-Agent> TAB <Range>" to
+the --log file for every request before answering it. Every answer closes
+its connection.
 
 Routes (REL is a path below --root, "/" separated):
   /files/REL           the file, with its Content-Length
@@ -15,6 +16,9 @@ Routes (REL is a path below --root, "/" separated):
   /html                a 200 HTML page
   /stallhead           nothing at all: the connection stays open, silent
   /stallbody/REL       Content-Length of the file, its first half, then silence
+  /drop/REL?at=P,Q     the file, the connection closed after P % of it and
+                       again after Q %; a request with "Range: bytes=N-" gets
+                       206 and the rest from N on (up to the next drop)
   /redirect/N/REL      302 to /redirect/N-1/REL, and /redirect/0/REL to /files/REL
   /loop                302 to itself
   /to?location=L       302 with Location L, whatever it is
@@ -24,6 +28,8 @@ Routes (REL is a path below --root, "/" separated):
 import argparse
 import os
 import posixpath
+import re
+import socket
 import sys
 import threading
 import time
@@ -44,7 +50,8 @@ class Handler(BaseHTTPRequestHandler):
     def record(self):
         with self.server.log_lock, open(self.server.log_path, "a") as log:
             agent = self.headers.get("User-Agent", "")
-            log.write("%s %s\t%s\n" % (self.command, self.path, agent))
+            log.write("%s %s\t%s\t%s\n" % (self.command, self.path, agent,
+                                            self.headers.get("Range", "")))
 
     def file_for(self, rel):
         rel = posixpath.normpath(urllib.parse.unquote(rel)).lstrip("/")
@@ -83,6 +90,20 @@ class Handler(BaseHTTPRequestHandler):
                     ahead = sent / bps - (time.monotonic() - start)
                     if ahead > 0:
                         time.sleep(ahead)
+
+    def send_dropping(self, path, size, percents):
+        match = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
+        start = int(match.group(1)) if match else 0
+        stop = next((p for p in sorted(size * q // 100 for q in percents) if p > start), size)
+        self.send_response(206 if match else 200)
+        if match:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+        self.send_header("Content-Length", str(size - start))
+        self.end_headers()
+        with open(path, "rb") as source:
+            source.seek(start)
+            self.wfile.write(source.read(stop - start))
+        self.connection.shutdown(socket.SHUT_WR)  # orderly: every byte sent arrives
 
     def redirect(self, location):
         self.send_response(302)
@@ -125,7 +146,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(b"MZ" + b"\0" * 8)
                 return
             path = self.file_for(rel) if rel else None
-            if path is None or route not in ("files", "slow", "short", "nolength", "stallbody"):
+            if path is None or route not in ("files", "slow", "short", "nolength", "stallbody",
+                                             "drop"):
                 self.not_found()
                 return
             size = os.path.getsize(path)
@@ -135,6 +157,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_file(path, size, size, int(query.get("bps", ["65536"])[0]))
             elif route == "short":
                 self.send_file(path, size, max(size - 1, 0))
+            elif route == "drop":
+                self.send_dropping(path, size, [int(p) for p in query.get("at", ["50"])[0].split(",")])
             elif route == "stallbody":
                 self.send_file(path, size, size // 2)
                 self.silence()

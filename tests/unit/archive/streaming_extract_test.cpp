@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/disk_space.h"
 #include "installer/parked_files.h"
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
@@ -169,6 +170,20 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
   }
 }
 
+// The space is asked before anything is written: a volume with room for
+// the files but not the margin is left as it was, the directory included.
+TEST_F(StreamingExtractTest, TooLittleSpaceWritesNothing) {
+  EXPECT_EQ(RequiredFreeSpace(305114310), 305114310u + (16u << 20) + 4767411u);  // 1/64 more
+  EXPECT_EQ(RequiredFreeSpace(UINT64_MAX), UINT64_MAX);
+  for (const FileTree& before : {FileTree{}, FileTree{{L"locales\\fr.pak", "old fr"}}}) {
+    disk_.Reset(before);
+    disk_.memory().SetCapacity(disk_.memory().UsedBytes() + archive_.size());
+    EXPECT_EQ(Extract(CompressedBody(archive_)), kWriteFailed);
+    EXPECT_TRUE(disk_.Read() == before);
+    EXPECT_EQ(disk_.ReadDirectories(), DirectoriesOf(before));
+  }
+}
+
 // An upgrade that leaves deleting the old files for later: the installation
 // is complete when ExtractArchive returns, the old bytes wait under temporary
 // names, and DeleteParkedFiles removes them, retrying one that is held.
@@ -189,11 +204,14 @@ TEST_F(StreamingExtractTest, UpgradeCanLeaveTheOldFilesForLater) {
   disk_.Reset(old_tree);
 
   std::vector<std::wstring> parked = {L"kept from before"};
+  std::uint64_t installed_bytes = 0;
   ExtractOptions options;
   options.parked_files = &parked;
+  options.installed_bytes = &installed_bytes;
   ASSERT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(body), disk_.file_system(),
                            options),
             kSuccess);
+  EXPECT_EQ(installed_bytes, 18u) << "new exe, new de, added";
   ASSERT_EQ(parked.size(), 4u) << "appended: the two replaced files and the obsolete one";
   FileTree parked_tree;
   for (const auto& [name, content] : disk_.Read()) {

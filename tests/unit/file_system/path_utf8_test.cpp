@@ -100,5 +100,14 @@ TEST(ParentDirectoryPrefixes, ListsEveryParentAndSkipsDriveDesignators) {
   EXPECT_EQ(parent_directory_prefixes("C:\\base", nullptr), List{});
 }
 
+// Paths of 300 to 400 bytes, as a deep application tree has them.
+TEST(PathHelpers, LongPathsAreJoinedCutAndSplitWhole) {
+  const std::string deep = "C:\\Users\\u" + std::string(300, 'x');
+  const std::string file = Take(join_path(deep.c_str(), "a\\b.node"));
+  std::string cut = file;
+  EXPECT_EQ(strip_last_path_component(cut.data()), deep.size() + 2);
+  EXPECT_EQ(parent_directory_prefixes("", file.c_str()).back(), deep + "\\a");
+}
+
 }  // namespace
 }  // namespace zevrino::desktop::installer

@@ -62,21 +62,30 @@ TEST_F(PathUtf8Test, PathsThatDoNotConvertNeverReachTheDisk) {
   }
   EXPECT_FALSE(file_exists_utf8(nullptr));
 
-  // 259 UTF-16 units plus the NUL fit the buffer; 260 do not. "é" is two
+  // 32,766 UTF-16 units plus the NUL convert; 32,767 do not. "é" is two
   // UTF-8 bytes but one UTF-16 unit, so the limit is counted in units.
   const std::string base = ToUtf8(dir_.path()) + "\\";
-  const std::size_t room = 259 - FromUtf8(base).size();
   std::string fits = base;
-  for (std::size_t i = 0; i < room; ++i) {
-    fits += "\xc3\xa9";
+  for (std::size_t i = FromUtf8(base).size(); i < kMaxWidePath - 1; ++i) {
+    fits += i % 200 == 0 ? "\\" : "\xc3\xa9";
   }
   const std::string too_long = fits + "e";
   EXPECT_EQ(write_buffer_to_file(too_long.c_str(), "x", 1), kPathConversionFailed);
   EXPECT_FALSE(create_directory_utf8(too_long.c_str()));
-  // The fitting path converts; whether the file system accepts a name this
-  // long is its own business, but the answer must not be a conversion failure.
+  // The fitting path converts; whether the file system takes it is its own
+  // business, but the answer must not be a conversion failure.
   EXPECT_NE(write_buffer_to_file(fits.c_str(), "x", 1), kPathConversionFailed);
-  delete_file_utf8(fits.c_str());
+}
+
+// Past the old limit of 260 units: written, found and deleted.
+TEST_F(PathUtf8Test, PathsPastMaxPathWork) {
+  std::string file = ToUtf8(dir_.path());
+  while (file.size() < 340) {
+    file += "\\node_modules";
+  }
+  EXPECT_TRUE(create_parent_directories("", (file += "\\f.node").c_str()));
+  EXPECT_EQ(write_buffer_to_file(file.c_str(), "deep", 4), kSuccess);
+  EXPECT_TRUE(file_exists_utf8(file.c_str()) && delete_file_utf8(file.c_str()));
 }
 
 TEST_F(PathUtf8Test, CreateParentDirectoriesCreatesEveryParent) {

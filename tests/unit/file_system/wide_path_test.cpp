@@ -50,6 +50,33 @@ TEST(WidePath, DirectoryPrefixesGrowOneElementAtATime) {
   EXPECT_EQ(DirectoryPrefixes(L""), List{});
 }
 
+// A deep tree as Electron applications ship: `count` elements of 19 units.
+std::wstring Deep(int count, const std::wstring& separator) {
+  std::wstring path;
+  for (int i = 0; i < count; ++i) {
+    path += (i == 0 ? L"" : separator) + std::wstring(19, static_cast<wchar_t>(L'a' + i));
+  }
+  return path;
+}
+
+TEST(WidePath, LongPathsTakeTheExtendedFormAsWindowsWouldReadThem) {
+  const std::wstring deep = Deep(17, L"\\"), drive = L"C:\\" + deep;  // 342 units
+  const std::wstring edge = L"C:\\" + Deep(13, L"\\").substr(0, kLongPathFrom - 4);
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {edge, edge},  // 247 units
+      {edge + L"x", L"\\\\?\\" + edge + L"x"},
+      {L"c:/" + Deep(17, L"/"), L"\\\\?\\c:\\" + deep},
+      {L"//srv/share//" + Deep(17, L"//"), L"\\\\?\\UNC\\srv\\share\\" + deep},
+      {L"C:\\x\\.\\y\\..\\..\\..\\" + deep + L"\\", L"\\\\?\\" + drive + L"\\"},
+      {L"\\\\?\\" + drive + L"\\..", L"\\\\?\\" + drive + L"\\.."},  // already a device path
+      {deep, deep},  // relative: the system resolves it
+  };
+  for (const auto& [path, expected] : cases) {
+    EXPECT_EQ(ExtendedLengthPath(path), expected) << path.size();
+  }
+  EXPECT_EQ(DirectoryPrefixes(ExtendedLengthPath(drive)).size(), 17u);
+}
+
 TEST(WidePath, Utf8ForTheLog) {
   std::wstring path = L"C:\\Gr\u00FC\u00DFe\\\u2713";
   std::string expected =

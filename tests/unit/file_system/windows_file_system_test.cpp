@@ -252,6 +252,29 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootReportsAFailedSchedule) {
   EXPECT_EQ(log.Count("Failed to delay remove of '' until reboot (code: "), 1);
 }
 
+// What an install, an update and its rollback do, on a file whose full path
+// passes 330 units; the free space asked from below folders not made yet.
+TEST_F(WindowsFileSystemTest, PathsPastMaxPathWork) {
+  std::wstring deep = dir_.path();
+  while (deep.size() < 330) {
+    deep += L"\\node_modules-\u00e9";
+  }
+  const std::wstring file = deep + L"\\addon.node", parked = deep + L"\\~TMP_1_2_~";
+  std::uint64_t free_bytes = 0;
+  EXPECT_TRUE(fs_->FreeSpaceOnVolume(file, free_bytes, error_) && free_bytes > 0) << error_.value();
+  fs_->CreateDirectories(deep, error_);
+  ASSERT_EQ(error_, ErrorCode::System(0));
+  ASSERT_TRUE(fs_->WriteNewFile(file, {reinterpret_cast<const std::uint8_t*>("new"), 3}, error_));
+  EXPECT_TRUE(fs_->Rename(file, parked, error_) && fs_->Rename(parked, file, error_));
+  std::vector<std::wstring> found;
+  fs_->ForEachFileRecursive(
+      dir_.path(), [&](const std::wstring& p) { found.push_back(p); }, error_);
+  EXPECT_EQ(found, std::vector<std::wstring>{file});
+  EXPECT_TRUE(fs_->IsRegularFile(file, error_) && fs_->Remove(file, error_));
+  EXPECT_FALSE(
+      fs_->FreeSpaceOnVolume(std::wstring(1, UnmappedDrive()) + L":\\x", free_bytes, error_));
+}
+
 TEST_F(WindowsFileSystemTest, RenameMovesAndReplacesSilently) {
   const std::wstring source = dir_ / L"src.txt";
   const std::wstring destination = dir_ / L"dst.txt";

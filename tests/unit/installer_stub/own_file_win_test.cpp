@@ -112,13 +112,12 @@ TEST(OpenOwnPayload, FileErrorsAreSystemErrorsAndAnEmptyFileHasNoPayload) {
 }
 
 TEST(GetOwnFileName, NamesThisProgramsFile) {
-  wchar_t path[MAX_PATH];
-  ASSERT_TRUE(GetOwnFileName(path));
-  const std::wstring name(path);
+  std::wstring name;
+  ASSERT_TRUE(GetOwnFileName(&name));
   const std::wstring suffix = L"installer_stub_tests.exe";
   ASSERT_GT(name.size(), suffix.size());
   EXPECT_EQ(name.substr(name.size() - suffix.size()), suffix);
-  EXPECT_NE(::GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesW(name.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ TEST(Resources, ManifestDeclaresWhatTheChecksNeed) {
              "level=\"asInvoker\" uiAccess=\"false\"",
              ">true</dpiAware>",
              ">system</dpiAwareness>",
+             ">true</longPathAware>",
              "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
          }) {
       EXPECT_NE(manifest.find(required), std::string::npos) << required;

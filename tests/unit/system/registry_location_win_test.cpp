@@ -104,14 +104,15 @@ TEST_F(RegistryTest, PrimitivesWriteUtf16WithTheirNulAndDeleteOnlyWhatExists) {
 }
 
 TEST_F(RegistryTest, UninstallEntryLandsInOrderWithTodaysDate) {
-  ASSERT_TRUE(RegisterUninstallEntry(u8"C:\\Users\\u\\AppData\\Roaming\\Zevrino-\u00e9"));
+  ASSERT_TRUE(
+      RegisterUninstallEntry(u8"C:\\Users\\u\\AppData\\Roaming\\Zevrino-\u00e9", 5 * 1024 + 1));
   // This test program has no version resource, so both version values are
   // left out. (Wine enumerates values sorted by name, so the order of the
   // writes is checked where the list is built, not here.)
   EXPECT_EQ(ValueNames(kUninstallKeyWide),
-            (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"InstallDate",
-                                       L"InstallLocation", L"NoModify", L"NoRepair", L"Publisher",
-                                       L"UninstallString", L"URLInfoAbout"}));
+            (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"EstimatedSize",
+                                       L"InstallDate", L"InstallLocation", L"NoModify", L"NoRepair",
+                                       L"Publisher", L"UninstallString", L"URLInfoAbout"}));
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
   wchar_t today[16];
@@ -122,6 +123,9 @@ TEST_F(RegistryTest, UninstallEntryLandsInOrderWithTodaysDate) {
                          L"/uninstall") +
                 L'\0');
   EXPECT_EQ(Read(kUninstallKeyWide, L"NoRepair").data, (std::vector<BYTE>{1, 0, 0, 0}));
+  const StoredValue size = Read(kUninstallKeyWide, L"EstimatedSize");
+  EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(size.data, (std::vector<BYTE>{6, 0, 0, 0})) << "KiB, rounded up";
 }
 
 TEST(InstallLocation, AppDataFolderWithTheMuSuffixCachedForTheProcess) {

@@ -28,11 +28,11 @@ const RegistryValue* Find(const std::vector<RegistryValue>& values, const std::s
 }
 
 TEST(UninstallEntry, EveryValueInOrder) {
-  const auto values = UninstallEntryValues("C:\\A", "1.2.36", {2024, 3, 5});
-  EXPECT_EQ(Names(values),
-            (std::vector<std::string>{"DisplayIcon", "DisplayName", "DisplayVersion", "Version",
-                                      "InstallDate", "InstallLocation", "NoModify", "NoRepair",
-                                      "Publisher", "UninstallString", "URLInfoAbout"}));
+  const auto values = UninstallEntryValues("C:\\A", "1.2.36", {2024, 3, 5}, 3 << 20);
+  EXPECT_EQ(Names(values), (std::vector<std::string>{
+                               "DisplayIcon", "DisplayName", "DisplayVersion", "Version",
+                               "InstallDate", "InstallLocation", "NoModify", "NoRepair",
+                               "Publisher", "UninstallString", "URLInfoAbout", "EstimatedSize"}));
   struct Expected {
     const char* name;
     const char* text;
@@ -59,6 +59,8 @@ TEST(UninstallEntry, EveryValueInOrder) {
     EXPECT_EQ(value->type, RegistryValue::Type::kDword) << name;
     EXPECT_EQ(value->dword, 1u) << name;
   }
+  EXPECT_EQ(values.back().type, RegistryValue::Type::kDword);
+  EXPECT_EQ(values.back().dword, 3072u);  // EstimatedSize: KiB
   const RegistryValue* about = Find(values, "URLInfoAbout");
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(about->text, kProductHomePageUrl);
@@ -69,15 +71,23 @@ TEST(UninstallEntry, NoVersionLeavesBothVersionValuesOutAndKeepsTheDirectoryAsGi
   // A trailing separator is dropped when the executable's path is joined,
   // but InstallLocation keeps the directory exactly as given.
   const auto values =
-      UninstallEntryValues("C:\\Users\\u\\AppData\\Roaming\\Zevrino-beta\\", "", {999, 12, 31});
+      UninstallEntryValues("C:\\Users\\u\\AppData\\Roaming\\Zevrino-beta\\", "", {999, 12, 31}, 0);
   EXPECT_EQ(Find(values, "DisplayVersion"), nullptr);
   EXPECT_EQ(Find(values, "Version"), nullptr);
-  EXPECT_EQ(values.size(), 9u);
+  EXPECT_EQ(values.size(), 10u);
   EXPECT_EQ(Find(values, "InstallDate")->text, "09991231");
   EXPECT_EQ(Find(values, "InstallLocation")->text,
             "C:\\Users\\u\\AppData\\Roaming\\Zevrino-beta\\");
   EXPECT_EQ(Find(values, "DisplayIcon")->text,
             "C:\\Users\\u\\AppData\\Roaming\\Zevrino-beta\\Zevrino.exe");
+}
+
+TEST(UninstallEntry, EstimatedSizeIsKibRoundedUpToWhatADwordHolds) {
+  const std::pair<std::uint64_t, std::uint32_t> sizes[] = {
+      {0, 0}, {1, 1}, {1024, 1}, {1025, 2}, {~0ull, ~0u}};
+  for (const auto& [bytes, kib] : sizes) {
+    EXPECT_EQ(EstimatedSizeKib(bytes), kib) << bytes;
+  }
 }
 
 }  // namespace

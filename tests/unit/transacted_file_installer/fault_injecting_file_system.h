@@ -62,6 +62,11 @@ class FaultInjectingFileSystem final : public FileSystem {
                    ErrorCode& error) override;
   bool ForEachFileRecursive(const std::wstring& directory, const FileCallback& callback,
                             ErrorCode& error) override;
+  // Passed on as it is: never a point of failure here.
+  bool FreeSpaceOnVolume(const std::wstring& path, std::uint64_t& bytes,
+                         ErrorCode& error) override {
+    return inner_.FreeSpaceOnVolume(path, bytes, error);
+  }
 
  private:
   struct Fault {

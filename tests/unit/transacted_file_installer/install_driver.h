@@ -57,6 +57,7 @@ class MemoryDisk final : public TestDisk {
  public:
   void Reset(const FileTree& files) override;
   FileSystem& file_system() override { return memory_; }
+  MemoryFileSystem& memory() { return memory_; }
   FileTree Read() override;
   DirectorySet ReadDirectories() override;
   std::wstring installation_directory() override {

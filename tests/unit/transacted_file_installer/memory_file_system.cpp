@@ -235,4 +235,23 @@ bool MemoryFileSystem::ForEachFileRecursive(const std::wstring& directory,
   return true;
 }
 
+std::uint64_t MemoryFileSystem::UsedBytes() const {
+  std::uint64_t used = 0;
+  for (const auto& entry : files_) {
+    used += entry.second.size();
+  }
+  return used;
+}
+
+bool MemoryFileSystem::FreeSpaceOnVolume(const std::wstring&, std::uint64_t& bytes,
+                                         ErrorCode& error) {
+  if (!capacity_) {
+    error = ErrorCode::System(50);  // ERROR_NOT_SUPPORTED
+    return false;
+  }
+  bytes = *capacity_ > UsedBytes() ? *capacity_ - UsedBytes() : 0;
+  error.clear();
+  return true;
+}
+
 }  // namespace zevrino::desktop::installer::testing

@@ -5,9 +5,12 @@
 // them, Rename replaces an existing file, Remove of a missing path is no
 // error, and scheduling a deletion for the next reboot fails (as it does for
 // a user without administrative rights). Paths are case-sensitive; "\" and
-// "/" are equivalent and runs of separators count as one.
+// "/" are equivalent and runs of separators count as one. The free space is
+// unknown unless a volume size is set.
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -31,6 +34,9 @@ class MemoryFileSystem final : public FileSystem {
   bool HasDirectory(const std::wstring& path) const;
 
   static std::wstring Normalise(const std::wstring& path);
+  // The volume holds at most `bytes` of file content from now on.
+  void SetCapacity(std::uint64_t bytes) { capacity_ = bytes; }
+  std::uint64_t UsedBytes() const;
 
   bool CreateDirectories(const std::wstring& path, ErrorCode& error) override;
   bool WriteNewFile(const std::wstring& path, ByteRange content, ErrorCode& error) override;
@@ -45,6 +51,7 @@ class MemoryFileSystem final : public FileSystem {
                    ErrorCode& error) override;
   bool ForEachFileRecursive(const std::wstring& directory, const FileCallback& callback,
                             ErrorCode& error) override;
+  bool FreeSpaceOnVolume(const std::wstring& path, std::uint64_t& bytes, ErrorCode& error) override;
 
  private:
   bool ParentExists(const std::wstring& key) const;
@@ -52,6 +59,7 @@ class MemoryFileSystem final : public FileSystem {
   FileTree files_;
   std::set<std::wstring> directories_;
   std::set<std::wstring> links_;
+  std::optional<std::uint64_t> capacity_;
 };
 
 }  // namespace zevrino::desktop::installer::testing

@@ -61,6 +61,8 @@ TEST(ErrorTableTest, EveryCodeHasItsRow) {
     EXPECT_EQ(LookupErrorEntry(code).buttons, ErrorButtons::kOk) << code;
   }
   EXPECT_EQ(message(11), message(12));
+  EXPECT_EQ(LookupErrorEntry(11).buttons, ErrorButtons::kOk);
+  EXPECT_EQ(LookupErrorEntry(12).buttons, ErrorButtons::kRetryCancel) << "the space is asked again";
   EXPECT_EQ(message(14), message(18));
   for (ResultCode code : {51u, 52u, 54u}) {
     EXPECT_EQ(message(code), message(50)) << code;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "webinstall/download_loop.h"
+#include "webinstall/download_resume.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -69,10 +70,44 @@ class RecordingSink : public DownloadSink {
     data.insert(data.end(), buffer, buffer + count);
     return true;
   }
+  bool Restart() override {
+    data.clear();
+    return true;
+  }
 
   Bytes data;
   int writes = 0;
   int fail_at = -1;
+};
+
+// Answers each Open with the next reply and serves its body (whose read
+// `fail_at` fails, as a broken connection's); past the last, Open gives 52.
+class ScriptedConnection : public DownloadConnection {
+ public:
+  struct Reply {
+    DownloadAnswer answer;
+    std::vector<Bytes> blocks;
+    int fail_at = -1;
+  };
+  explicit ScriptedConnection(std::vector<Reply> replies) : replies_(std::move(replies)) {}
+
+  ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
+    froms.push_back(from);
+    if (froms.size() > replies_.size()) {
+      return kUrlOpenFailed;
+    }
+    *answer = replies_[froms.size() - 1].answer;
+    body_ = ScriptedSource(replies_[froms.size() - 1].blocks);
+    body_.fail_at = replies_[froms.size() - 1].fail_at;
+    return kSuccess;
+  }
+  DownloadSource* Body() override { return &body_; }
+
+  std::vector<std::uint64_t> froms;  // what each Open asked for
+
+ private:
+  std::vector<Reply> replies_;
+  ScriptedSource body_{{}};
 };
 
 // An executable-looking block of `size` bytes ("MZ" and a pattern).
