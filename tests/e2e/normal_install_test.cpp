@@ -423,7 +423,8 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   std::future<ProcessResult> cancelled = StartInstall(installer, {});
   Answer("Do you want to replace it?", "1");
   Answer("Do you want to close Zevrino and proceed with the installation?", "2");
-  EXPECT_TRUE(cancelled.get().ExitedWith(26));
+  const ProcessResult kept = cancelled.get();
+  EXPECT_TRUE(kept.ExitedWith(26)) << Describe(kept);
 
   std::future<ProcessResult> closing = StartInstall(installer, {});
   Answer("Do you want to replace it?", "1");

@@ -122,7 +122,8 @@ namespace {
 
 bool RegAdd(const WinePrefix& prefix, const std::string& key, const std::string& name,
             const std::string& value, std::string* error) {
-  const ProcessResult added = prefix.RunWine({"reg", "add", key, "/v", name, "/d", value, "/f"});
+  const ProcessResult added =
+      prefix.RunWineRepeatable({"reg", "add", key, "/v", name, "/d", value, "/f"});
   if (!added.ExitedWith(0)) {
     *error = "reg add " + key + " " + name + ": " + Describe(added);
     return false;
@@ -169,7 +170,7 @@ RobotOutput RunDialogRobot(const WinePrefix& prefix, const std::vector<std::stri
   command.insert(command.end(), steps.begin(), steps.end());
   // Every step may take its whole time limit; the process gets some more.
   const auto limit = step_timeout * static_cast<long>(steps.size() + 1) + std::chrono::seconds(30);
-  return ParseRobotOutput(prefix.RunWine(command, {}, limit));
+  return ParseRobotOutput(prefix.RunWineRepeatable(command, {}, limit));
 }
 
 std::future<ProcessResult> StartAsUser(const WinePrefix& prefix,

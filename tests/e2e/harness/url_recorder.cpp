@@ -23,10 +23,10 @@ UrlRecorder::UrlRecorder(const WinePrefix& prefix, const std::string& scheme,
   }
   const std::string key = "HKLM\\Software\\Classes\\" + scheme;
   const std::string command = "\"" + ToWindowsPath(program_) + "\" \"%1\"";
-  const ProcessResult added =
-      prefix.RunWine({"reg", "add", key + "\\shell\\open\\command", "/ve", "/d", command, "/f"});
+  const ProcessResult added = prefix.RunWineRepeatable(
+      {"reg", "add", key + "\\shell\\open\\command", "/ve", "/d", command, "/f"});
   const ProcessResult marked =
-      prefix.RunWine({"reg", "add", key, "/v", "URL Protocol", "/d", "", "/f"});
+      prefix.RunWineRepeatable({"reg", "add", key, "/v", "URL Protocol", "/d", "", "/f"});
   if (!added.ExitedWith(0) || !marked.ExitedWith(0)) {
     *error = "reg add failed: " + Describe(added) + Describe(marked);
     return;

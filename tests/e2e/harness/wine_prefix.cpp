@@ -95,6 +95,21 @@ ProcessResult WinePrefix::RunWine(const std::vector<std::string>& command,
   return RunProcess(argv, merged, timeout);
 }
 
+ProcessResult WinePrefix::RunWineRepeatable(const std::vector<std::string>& command,
+                                            const Environment& environment,
+                                            std::chrono::milliseconds timeout) const {
+  ProcessResult result;
+  for (int run = 0; run < 3; ++run) {
+    result = RunWine(command, environment, timeout);
+    const bool ended_unstarted = result.started && !result.timed_out && result.signal == 0 &&
+                                 result.exit_code == 1 && result.out.empty() && result.err.empty();
+    if (!ended_unstarted) {
+      break;
+    }
+  }
+  return result;
+}
+
 ProcessResult WinePrefix::RunAsUser(const fs::path& launcher, const fs::path& program,
                                     const std::vector<std::string>& args,
                                     const Environment& environment,

@@ -62,6 +62,14 @@ class WinePrefix {
                         const Environment& environment = {},
                         std::chrono::milliseconds timeout = std::chrono::seconds(120)) const;
 
+  // RunWine for a command that writes to its standard error whenever it
+  // fails and may run again. Under load Wine now and then ends a process it
+  // starts with exit code 1 and no output at all, before the program did
+  // anything; such a run is repeated (three runs at most).
+  ProcessResult RunWineRepeatable(
+      const std::vector<std::string>& command, const Environment& environment = {},
+      std::chrono::milliseconds timeout = std::chrono::seconds(120)) const;
+
   // Starts the Windows program at the Linux path `program` with the limited
   // token through `launcher` (run_limited.exe); the result is the program's.
   ProcessResult RunAsUser(const std::filesystem::path& launcher,
