@@ -1,9 +1,9 @@
 #pragma once
-// Creating and looking for the named mutexes of installer/named_mutex.h.
+// Creating and looking for the named mutexes of installer/named_objects.h.
 
 #include <windows.h>
 
-#include "installer/named_mutex.h"
+#include "installer/named_objects.h"
 
 namespace zevrino::desktop::installer {
 

@@ -1,6 +1,6 @@
 #include "installer_stub/update_flow.h"
 
-#include "installer/named_mutex.h"
+#include "installer/named_objects.h"
 #include "installer/path_utf8.h"
 #include "installer_stub/log_lines.h"
 #include "logging/log.h"

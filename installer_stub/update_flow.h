@@ -1,8 +1,9 @@
 #pragma once
-// The steps of an update over a narrow interface to everything beyond this
-// module (the file system, registry, named mutexes, the running application,
-// the install and the start of the application), so that its order builds
-// and is tested natively, with fakes and short waits. RunUpdate
+// The steps of an update over one interface, UpdateSystem, to everything
+// beyond its own path arithmetic (the file system, registry, named mutexes,
+// the running application, the install and the start of the application),
+// so that its order builds and is tested natively, with fakes and short
+// waits. RunUpdate
 // (update_mode_win.h) runs these steps against the real system with the
 // real waits.
 //
@@ -77,7 +78,7 @@ class UpdateSystem {
   virtual bool HoldsInstallation(const std::string& directory) = 0;
   // Deletes the start-up value "Zevrino Web Helper" older versions left.
   virtual void DeleteStartupEntry() = 0;
-  // The named mutexes of installer/named_mutex.h, held until the process
+  // The named mutexes of installer/named_objects.h, held until the process
   // ends. HoldNamedMutex creates `name` or opens it when it exists: false
   // when neither could be done. TryHoldNewNamedMutex: false when the name
   // already existed; otherwise *held says whether it is now held (a mutex

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/named_mutex.h"
+#include "installer/named_objects.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
-// The installer's named mutexes. Each is a marker of existence only: created
-// (not initially owned) and kept open to tell other processes that something
-// is going on, or only looked for; never waited on, owned or released.
+// The named kernel objects through which the installer and the installed
+// application see each other. Each is a marker of existence only: created
+// and kept open to tell other processes that something is going on, or only
+// looked for; a mutex here is never waited on, owned or released.
 //
 //   name                                     held by                looked for by
 //   "Zevrino Update Started Interactive      web and normal         web and normal installs (20);
@@ -12,10 +13,14 @@
 //   "Zevrino Update Mutex"                   updates                the installed application
 //   "Zevrino Update Failed Mutex"            outside this program   updates (present: nothing is
 //                                                                   updated)
+//   "ZevrinoProcessMutex"                    the application        installs and updates, to find
+//                                                                   and close it
+//   "ZevrinoWindowHandle" (file mapping:     the application        the same, for its window
+//    its first 8 bytes hold the main
+//    window handle)
 //
 // The handles of the names a process holds stay open until it ends, unless
-// said otherwise. The application's own named objects are in
-// ui/running_application_win.h.
+// said otherwise.
 
 namespace zevrino::desktop::installer {
 
@@ -23,5 +28,7 @@ inline constexpr wchar_t kInteractiveMutexName[] = L"Zevrino Update Started Inte
 inline constexpr wchar_t kUpdateStartedMutexName[] = L"Zevrino Update Started Mutex";
 inline constexpr wchar_t kUpdateMutexName[] = L"Zevrino Update Mutex";
 inline constexpr wchar_t kUpdateFailedMutexName[] = L"Zevrino Update Failed Mutex";
+inline constexpr wchar_t kApplicationMutexName[] = L"ZevrinoProcessMutex";
+inline constexpr wchar_t kApplicationWindowMappingName[] = L"ZevrinoWindowHandle";
 
 }  // namespace zevrino::desktop::installer
