@@ -15,10 +15,10 @@ constexpr char kHttpsListenerClass[] = "ZevrinoHttpsListener";
 
 // The process of `window` opened with `access`; no handle when the window
 // is gone or the process cannot be opened. The installer's own process is
-// never a target: a handle in the shared block that names one of our own
-// windows (stale, reused or planted) must not make the installer wait on
-// itself and then terminate itself with exit code 0, which would look like
-// a successful run.
+// never a target: a handle in the window-handle mapping that names one of
+// our own windows (stale, reused or planted) must not make the installer
+// wait on itself and then terminate itself with exit code 0, which would
+// look like a successful run.
 ScopedKernelHandle OpenWindowProcess(HWND window, DWORD access) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(window, &process_id);

@@ -29,11 +29,12 @@ constexpr CloseMessages kApplicationCloseMessages = {WM_QUERYENDSESSION, WM_CLOS
                                                      WM_DESTROY};
 constexpr CloseMessages kHttpsListenerCloseMessages = {WM_APP + 1, WM_CLOSE, WM_QUIT, WM_DESTROY};
 
-// True when the application's process mutex exists. When `window` is given
-// it receives the application's main window (null when none is found).
+// True when the application's mutex (kApplicationMutexName) exists. When
+// `window` is given it receives the application's main window (null when
+// none is found).
 bool IsApplicationRunning(HWND* window = nullptr);
 
-// The main window: from the application's shared handle block, else by its
+// The main window: from the application's window-handle mapping, else by its
 // window class. Null when neither finds one.
 HWND FindApplicationWindow();
 
