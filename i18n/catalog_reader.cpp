@@ -5,17 +5,13 @@
 #include <utility>
 
 #include "i18n/catalog_source.h"
+#include "text/little_endian.h"
 
 namespace zevrino::desktop::i18n::gettext {
 
 namespace {
 
 constexpr std::size_t header_size = 28;
-
-std::uint32_t read_le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // The catalog's bytes in memory.
 class memory_source : public catalog_source {
@@ -60,8 +56,8 @@ bool read_string_table(catalog_source& source, std::uint32_t table_offset, std::
   }
   out.resize(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    out[i].length = read_le32(&raw[i * 8]);
-    out[i].offset = read_le32(&raw[i * 8 + 4]);
+    out[i].length = text::LoadLittleEndian32(&raw[i * 8]);
+    out[i].offset = text::LoadLittleEndian32(&raw[i * 8 + 4]);
   }
   return true;
 }
@@ -108,17 +104,17 @@ bool load_catalog(catalog_source& source, translation_table& table, plural_forms
   if (!source.read(0, header_size, header)) {
     return false;
   }
-  if (read_le32(header) != catalog_magic) {
+  if (text::LoadLittleEndian32(header) != catalog_magic) {
     return false;
   }
-  const std::uint32_t count = read_le32(header + 8);
+  const std::uint32_t count = text::LoadLittleEndian32(header + 8);
   if (count > max_catalog_entries) {
     return false;
   }
   std::vector<string_ref> sources;
   std::vector<string_ref> translations;
-  if (!read_string_table(source, read_le32(header + 12), count, sources) ||
-      !read_string_table(source, read_le32(header + 16), count, translations)) {
+  if (!read_string_table(source, text::LoadLittleEndian32(header + 12), count, sources) ||
+      !read_string_table(source, text::LoadLittleEndian32(header + 16), count, translations)) {
     return false;
   }
 

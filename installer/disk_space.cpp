@@ -1,5 +1,6 @@
 #include "installer/disk_space.h"
 
+#include "installer/log_lines.h"
 #include "logging/log.h"
 
 namespace zevrino::desktop::installer {
@@ -14,7 +15,7 @@ ResultCode CheckFreeSpace(FileSystem& file_system, const std::wstring& directory
   std::uint64_t free_bytes = 0;
   ErrorCode error;
   if (!file_system.FreeSpaceOnVolume(directory, free_bytes, error)) {
-    logging::log_message(3, "", __LINE__,
+    logging::log_message(3, "", kLineFreeSpaceUnknown,
                          "Zevrino Installer - The free disk space is unknown (code: %d); "
                          "installing without the check.",
                          error.value());
@@ -24,7 +25,7 @@ ResultCode CheckFreeSpace(FileSystem& file_system, const std::wstring& directory
   if (free_bytes >= needed) {
     return kSuccess;
   }
-  logging::log_message(2, "", __LINE__,
+  logging::log_message(2, "", kLineNotEnoughFreeSpace,
                        "Zevrino Installer - Not enough free disk space: %llu bytes free, %llu "
                        "needed.",
                        static_cast<unsigned long long>(free_bytes),

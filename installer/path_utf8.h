@@ -4,7 +4,8 @@
 // install). Paths are joined with a single backslash.
 //
 // Strings returned by these functions are allocated with malloc and released
-// by the caller with free; they return null only when memory is exhausted.
+// by the caller with free, best by handing them to a HeapString; they return
+// null only when memory is exhausted.
 //
 // The functions that touch the disk convert their path to UTF-16, at most
 // kMaxWidePath units with the terminating NUL, and hand a long one to the
@@ -14,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,13 @@ namespace zevrino::desktop::installer {
 // The longest path the system takes (in its \\?\ form), in UTF-16 units
 // with the terminating NUL; once the limit was MAX_PATH, 260.
 constexpr std::size_t kMaxWidePath = 32767;
+
+// Owner of a heap string from malloc (these helpers, GetShellFolderPath):
+// frees it when it goes.
+struct FreeString {
+  void operator()(char* text) const { std::free(text); }
+};
+using HeapString = std::unique_ptr<char, FreeString>;
 
 // `base` and `name` joined by one backslash, after dropping one trailing '/' or
 // '\' from `base`. An empty (or null) base gives a copy of `name`; an empty

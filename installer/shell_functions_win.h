@@ -2,8 +2,8 @@
 // The three shell32 functions the installer calls, as the Windows functions
 // of the same names with the same arguments. shell32 and what it pulls in
 // (shlwapi, shcore) are loaded from System32 when one of them is first
-// called, not at start: extract and update runs never need them, and every
-// DLL loaded at start lengthens every run.
+// called, not at start: extract runs never need them, an update only to find
+// the user's folders, and every DLL loaded at start lengthens every run.
 
 #include <windows.h>
 

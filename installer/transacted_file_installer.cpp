@@ -3,23 +3,12 @@
 #include <atomic>
 #include <utility>
 
+#include "installer/log_lines.h"
 #include "installer/wide_path.h"
 #include "logging/log.h"
 
 namespace zevrino::desktop::installer {
 namespace {
-
-// Line numbers under which this module's messages appear in the log. Support
-// tooling matches on them, so they stay fixed whatever happens to this file.
-constexpr int kLineStartCommit = 298;
-constexpr int kLineCommitCompleted = 306;
-constexpr int kLineCommitFailed = 308;
-constexpr int kLineAttemptRollback = 324;
-constexpr int kLineRollbackCompleted = 332;
-constexpr int kLineRollbackFailed = 334;
-constexpr int kLineUnsafeName = 340;
-constexpr int kLineBackupKept = 346;
-constexpr int kLineLinkKept = 352;
 
 constexpr int kLevelError = 2;
 constexpr int kLevelInfo = 4;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "installer/file_write_win.h"
+#include "installer/log_lines.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
@@ -10,16 +11,6 @@
 
 namespace zevrino::desktop::installer {
 namespace {
-
-// Source lines under which this module's messages appear in the log; log
-// readers and support scripts key on them, so they stay fixed.
-constexpr int kLineRemoveFailedDelaying = 61;
-constexpr int kLineDelayFailed = 71;
-constexpr int kLineRenameFailed = 89;
-constexpr int kLineCopyFailed = 96;
-constexpr int kLineRemoveSourceFailed = 102;
-constexpr int kLineForEachFileFailed = 122;
-constexpr int kLineForEachFileRecursiveFailed = 138;
 
 constexpr int kLevelError = 2;
 constexpr int kLevelWarning = 3;

@@ -10,21 +10,6 @@
 
 namespace zevrino::desktop::installer {
 
-// "Zevrino Update Started Interactive Mutex" while this process holds it,
-// else null. The web installer closes it before it starts the full
-// installer.
-extern HANDLE InteractiveMutex;
-
-inline constexpr wchar_t kInteractiveMutexName[] = L"Zevrino Update Started Interactive Mutex";
-inline constexpr wchar_t kUpdateStartedMutexName[] = L"Zevrino Update Started Mutex";
-
-// Creates the named mutex `name` as an existence marker (never waited on or
-// owned). False only when a mutex of that name already existed; a mutex
-// that cannot be created at all counts as absent (true, *handle null). On
-// success *handle (when given) receives it; without `handle` it stays open,
-// and the name taken, until the process ends.
-bool TryCreateMutex(const wchar_t* name, HANDLE* handle = nullptr);
-
 // Windows 10 or later; otherwise says so unless `silent` and returns false.
 bool CheckWindowsVersion(bool silent);
 

@@ -8,7 +8,7 @@ namespace zevrino::desktop::installer {
 
 // Runs one installer run and returns its result code, which becomes the
 // process exit code. `tokens` point into the command-line buffer, which must
-// live until the process ends (process-wide values keep pointing into it).
+// live until the process ends (the parsed options keep pointing into it).
 ResultCode InstallerMain(char** tokens, int count);
 
 }  // namespace zevrino::desktop::installer

@@ -34,10 +34,12 @@
 
 #include "i18n/catalog.h"
 #include "i18n/startup.h"
+#include "installer/named_mutex_win.h"
+#include "installer/scoped_handle_win.h"
 #include "installer/wide_text_win.h"
-#include "installer_stub/cancel_lock_win.h"
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/installer_main.h"
+#include "installer_stub/log_lines.h"
 #include "installer_stub/options.h"
 #include "installer_stub/own_file_win.h"
 #include "installer_stub/own_payload_opening_win.h"
@@ -49,6 +51,7 @@
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
 #include "system/normal_install_win.h"
+#include "ui/cancel_lock_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/message_box_win.h"
 #include "ui/progress_window_win.h"
@@ -66,12 +69,6 @@ int Ask(const char* msgid, unsigned int flags) {
   return ShowMessageBox(gettext::translate(msgid).c_str(), flags);
 }
 
-// Whether a failed mode is worth the error dialog and its offer to retry.
-// 55 (the full installer failed) has said why itself.
-bool MayShowError(ResultCode result) {
-  return result != kSuccess && result != kFullInstallerFailed;
-}
-
 void RegisterLogSink(const Options& options) {
   if (options.log_file_path != nullptr) {
     logging::add_file_sink(options.log_file_path, true);
@@ -84,7 +81,7 @@ void RegisterLogSink(const Options& options) {
 // application. Both run before the payload is opened, in every mode.
 ResultCode CheckPlatform(bool silent) {
   if (!CheckWindowsVersion(silent)) {
-    logging::log_message(2, "", 869,
+    logging::log_message(2, "", kLineUnsupportedPlatform,
                          "Zevrino Installer - Unsupported platform. Zevrino requires Windows 10 "
                          "or later.");
     return kUnsupportedWindows;
@@ -97,7 +94,7 @@ ResultCode CheckPlatform(bool silent) {
     OpenInstalledApplication();
     return kStoreInstallOpened;
   }
-  logging::log_message(2, "", 884,
+  logging::log_message(2, "", kLineStoreInstallPresent,
                        "Zevrino Installer - A Windows Store install of Zevrino is already on the "
                        "system.");
   return kStoreInstallPresent;
@@ -115,13 +112,13 @@ ResultCode RefuseWithError(ResultCode result, bool silent) {
 // The value of `mu` names the installation directory and is forwarded to
 // every program the installer starts: anything but a plain name ends the
 // run before anything is written.
-ResultCode CheckMuSuffix(bool silent) {
-  if (MuSuffix == nullptr || IsValidMuSuffix(MuSuffix)) {
+ResultCode CheckMuSuffix(const Options& options) {
+  if (options.mu_suffix == nullptr || IsValidMuSuffix(options.mu_suffix)) {
     return kSuccess;
   }
-  logging::log_message(2, "", __LINE__,
+  logging::log_message(2, "", kLineInvalidMuSuffix,
                        "Zevrino Installer - The value of mu is not a valid directory suffix.");
-  return RefuseWithError(kInvalidMuSuffix, silent);
+  return RefuseWithError(kInvalidMuSuffix, options.silent);
 }
 
 // COM stays initialised until the process ends; a repeated initialisation on
@@ -143,7 +140,7 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
   const ErrorCode& error = outcome.error;
   ResultCode result = static_cast<ResultCode>(error.value());
   if (error.category() == ErrorCategory::kSystem) {
-    logging::log_message(2, "", __LINE__,
+    logging::log_message(2, "", kLineOwnFileNotMapped,
                          "Zevrino Installer - Could not map the installer file: error %d",
                          static_cast<int>(error.value()));
     result = kPayloadNotFound;
@@ -151,7 +148,8 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
   if (!silent) {
     ShowError(result);
   }
-  logging::log_message(2, "", 908, "Zevrino Installer - Error reading installer payload: %d",
+  logging::log_message(2, "", kLinePayloadUnreadable,
+                       "Zevrino Installer - Error reading installer payload: %d",
                        static_cast<int>(result));
   return result;
 }
@@ -175,10 +173,12 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
 // minimised while the application is away.
 ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
   StartUiThread(false);
+  // A Retry finds the named mutexes of the first attempt held.
+  UpdateMutexes held;
   ResultCode result;
   do {
-    result = RunUpdate(options.target_path, reader);
-  } while (MayShowError(result) && ShowError(result));
+    result = RunUpdate(options, reader, held);
+  } while (result != kSuccess && ShowError(result));
   return result;
 }
 
@@ -186,6 +186,10 @@ ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
 struct InteractiveRun {
   bool silent = false;
   const char* directory = nullptr;  // the installation directory (UTF-8)
+  // "Zevrino Update Started Interactive Mutex", held until the run ends and
+  // the process with it (a web install closes it before it starts the full
+  // installer).
+  ScopedKernelHandle interactive_mutex;
 };
 
 void ShowInstallationInProgress() {
@@ -201,25 +205,30 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
   if (options.webinstall || (payload_flags & kWebInstaller) != 0) {
     // A web run always shows itself: the user started a download.
     run->silent = false;
-    logging::log_message(4, "", 932, "Zevrino Installer - Running web installer.");
+    logging::log_message(4, "", kLineRunningWebInstaller,
+                         "Zevrino Installer - Running web installer.");
   } else {
-    logging::log_message(4, "", 935, "Zevrino Installer - Running normal installer.");
+    logging::log_message(4, "", kLineRunningNormalInstaller,
+                         "Zevrino Installer - Running normal installer.");
   }
-  if (!TryCreateMutex(kInteractiveMutexName, &InteractiveMutex)) {
+  HANDLE interactive_mutex = nullptr;
+  if (!TryCreateNamedMutex(kInteractiveMutexName, &interactive_mutex)) {
     if (!run->silent) {
       ShowInstallationInProgress();
     }
-    logging::log_message(2, "", 945,
+    logging::log_message(2, "", kLineInteractiveInstallerRunning,
                          "Zevrino Installer - Zevrino installation already in progress.");
     return kInteractiveInstallerRunning;
   }
+  run->interactive_mutex = ScopedKernelHandle(interactive_mutex);
   if (!CheckAccount(run->silent)) {
-    logging::log_message(2, "", 953, "Zevrino Installer - Invalid user account for install.");
+    logging::log_message(2, "", kLineAccountRefused,
+                         "Zevrino Installer - Invalid user account for install.");
     return kAccountRefused;
   }
-  run->directory = DefaultInstallDirectory();
+  run->directory = DefaultInstallDirectory(options.mu_suffix);
   if (run->directory == nullptr) {
-    logging::log_message(2, "", __LINE__,
+    logging::log_message(2, "", kLineNoAppDataFolder,
                          "Zevrino Installer - The application data folder could not be found.");
     return RefuseWithError(kNoAppDataFolder, run->silent);
   }
@@ -230,7 +239,7 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
             MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDCANCEL) {
       return kReplaceDeclined;
     }
-    logging::log_message(4, "", 969,
+    logging::log_message(4, "", kLineOverwriting,
                          "Zevrino Installer - Overwriting previously installed version.");
   }
   return kSuccess;
@@ -244,9 +253,7 @@ ResultCode RunWebInstallMode(const Options& options, const OwnPayload& payload) 
     return result;
   }
   StartUiThread(true);
-  do {
-    result = RunWebInstall(payload.reader);
-  } while (MayShowError(result) && ShowError(result));
+  result = RunWebInstall(payload.reader, options, run.interactive_mutex);
   HideProgressWindow();
   return result;
 }
@@ -255,13 +262,14 @@ ResultCode RunWebInstallMode(const Options& options, const OwnPayload& payload) 
 // installed application. The handle is never closed: the name stays taken
 // until the process ends.
 ResultCode TakeUpdateStartedMutex(bool silent) {
-  if (TryCreateMutex(kUpdateStartedMutexName)) {
+  if (TryCreateNamedMutex(kUpdateStartedMutexName)) {
     return kSuccess;
   }
   if (!silent) {
     ShowInstallationInProgress();
   }
-  logging::log_message(2, "", 994, "Zevrino Installer - Zevrino installation already in progress.");
+  logging::log_message(2, "", kLineUpdateInProgress,
+                       "Zevrino Installer - Zevrino installation already in progress.");
   return kUpdateInProgress;
 }
 
@@ -274,7 +282,7 @@ ResultCode CloseRunningApplication(bool silent) {
     }
     return kSuccess;
   }
-  logging::log_message(2, "", 1001, "Zevrino Installer - Zevrino is running.");
+  logging::log_message(2, "", kLineApplicationRunning, "Zevrino Installer - Zevrino is running.");
   if (silent || Ask("Do you want to close Zevrino and proceed with the installation?",
                     MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
     return kApplicationRunning;
@@ -299,7 +307,8 @@ ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payloa
     return result;
   }
   CloseHttpsListener();
-  return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch);
+  return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch,
+                          options.forwarded);
 }
 
 Mode ChooseMode(const Options& options, std::uint16_t payload_flags) {
@@ -325,7 +334,7 @@ ResultCode InstallerMain(char** tokens, int count) {
 
   ResultCode result = CheckPlatform(options.silent);
   if (result == kSuccess) {
-    result = CheckMuSuffix(options.silent);
+    result = CheckMuSuffix(options);
   }
   if (result != kSuccess) {
     return result;

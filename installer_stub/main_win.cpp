@@ -16,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   // only DLLs that Windows always takes from System32 (the import test keeps
   // it so), so nothing was loaded from there before this line.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  // Tokens and MuSuffix point into this buffer for the rest of the process.
+  // The tokens, and the options that point into them, live in this buffer
+  // for the rest of the process.
   static char buffer[kCommandLineBufferSize];
   char* tokens[kMaxCommandLineTokens];
   CommandLineToUtf8(command_line, buffer, kCommandLineBufferSize);

@@ -1,49 +1,11 @@
 #include "installer_stub/options.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "installer_stub/command_line.h"
 
 namespace zevrino::desktop::installer {
-
-char* UrlOverride = nullptr;
-const char* MuSuffix = nullptr;
-char* ForwardedMuArgs = nullptr;
-char* ForwardedArgs = nullptr;
-
-namespace {
-
-// Replaces *text with a new heap string: the old contents and `token` as
-// AppendQuotedArgument quotes it. On allocation failure *text is left as it
-// was and the token is not forwarded.
-void AppendQuoted(char** text, const char* token) {
-  std::string joined = *text == nullptr ? std::string() : std::string(*text);
-  AppendQuotedArgument(token, &joined);
-  char* copy = static_cast<char*>(std::malloc(joined.size() + 1));
-  if (copy == nullptr) {
-    return;
-  }
-  std::memcpy(copy, joined.c_str(), joined.size() + 1);
-  std::free(*text);
-  *text = copy;
-}
-
-// Replaces *text with a heap copy of `value`; on allocation failure *text is
-// left as it was.
-void ReplaceWithCopy(char** text, const char* value) {
-  const std::size_t size = std::strlen(value) + 1;
-  char* copy = static_cast<char*>(std::malloc(size));
-  if (copy == nullptr) {
-    return;
-  }
-  std::memcpy(copy, value, size);
-  std::free(*text);
-  *text = copy;
-}
-
-}  // namespace
 
 bool IsValidMuSuffix(const char* suffix) {
   constexpr std::size_t kMaxLength = 32;
@@ -70,12 +32,12 @@ Options ParseOptions(char* const* tokens, int count) {
     const char* next = i + 1 < count ? tokens[i + 1] : nullptr;
 
     if (next != nullptr && MatchOption(token, "url")) {
-      ReplaceWithCopy(&UrlOverride, next);
+      options.url = next;
       i += 2;
     } else if (next != nullptr && MatchOption(token, "mu")) {
-      MuSuffix = next;
-      AppendQuoted(&ForwardedMuArgs, token);
-      AppendQuoted(&ForwardedMuArgs, next);
+      options.mu_suffix = next;
+      AppendQuotedArgument(token, &options.forwarded.mu);
+      AppendQuotedArgument(next, &options.forwarded.mu);
       i += 2;
     } else if (MatchOption(token, "extract")) {
       options.extract = true;
@@ -103,7 +65,7 @@ Options ParseOptions(char* const* tokens, int count) {
       }
       i += next != nullptr ? 2 : 1;
     } else {
-      AppendQuoted(&ForwardedArgs, token);
+      AppendQuotedArgument(token, &options.forwarded.others);
       ++i;
     }
   }

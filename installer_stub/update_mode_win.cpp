@@ -1,20 +1,13 @@
-// RunUpdate against the real system: registry, named mutexes of this
-// session, the running application's windows, the install of the payload
-// and the start of the updated application.
-
 #include "installer_stub/update_mode_win.h"
 
 #include <shlobj.h>
 
-#include <cstdlib>
-#include <string>
-#include <vector>
-
+#include "installer/named_mutex_win.h"
 #include "installer/path_utf8.h"
 #include "installer/product_settings.h"
+#include "installer/scoped_handle_win.h"
+#include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
-#include "installer_stub/environment_checks_win.h"
-#include "installer_stub/update_flow_win.h"
 #include "payload/module_version_win.h"
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
@@ -23,78 +16,159 @@
 #include "ui/running_application_win.h"
 
 namespace zevrino::desktop::installer {
-namespace {
 
-class WindowsUpdateSystem final : public UpdateSystem {
- public:
-  void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
+void WindowsUpdateSystem::Sleep(unsigned milliseconds) {
+  ::Sleep(milliseconds);
+}
 
-  const char* DefaultInstallDirectory() override { return installer::DefaultInstallDirectory(); }
+const char* WindowsUpdateSystem::DefaultInstallDirectory() {
+  return installer::DefaultInstallDirectory(options_.mu_suffix);
+}
 
-  std::vector<std::string> ProtectedFolders() override {
-    std::vector<std::string> folders;
-    char* profile = GetShellFolderPath(CSIDL_PROFILE);
-    if (profile != nullptr) {
-      std::string resolved = ResolveExistingDirectory(profile);
-      std::free(profile);
-      if (!resolved.empty()) {
-        folders.push_back(resolved);
-        std::vector<char> parent(resolved.begin(), resolved.end());
-        parent.push_back('\0');
-        if (strip_last_path_component(parent.data()) != 0) {
-          folders.emplace_back(parent.data());
-        }
-      }
-    }
+std::vector<std::string> WindowsUpdateSystem::ProtectedFolders() {
+  std::vector<std::string> folders;
+  const HeapString profile(GetShellFolderPath(CSIDL_PROFILE));
+  if (profile == nullptr) {
     return folders;
   }
-
-  bool HoldsInstallation(const std::string& directory) override {
-    char* executable = join_path(directory.c_str(), "Zevrino.exe");
-    const std::wstring wide = Utf8ToWide(executable);
-    std::free(executable);
-    return !wide.empty() && GetProductName(wide) == kProductName;
+  const std::string resolved = ResolveExistingDirectory(profile.get());
+  if (!resolved.empty()) {
+    folders.push_back(resolved);
+    std::vector<char> parent(resolved.begin(), resolved.end());
+    parent.push_back('\0');
+    if (strip_last_path_component(parent.data()) != 0) {
+      folders.emplace_back(parent.data());
+    }
   }
+  return folders;
+}
 
-  void DeleteStartupEntry() override {
-    DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                        "Zevrino Web Helper");
+bool WindowsUpdateSystem::PathsEqual(const char* a, const char* b) {
+  std::wstring wide_a;
+  std::wstring wide_b;
+  if (!Utf8ToWidePath(a, &wide_a) || !Utf8ToWidePath(b, &wide_b)) {
+    return false;
   }
+  return ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wide_a.c_str(), -1,
+                          wide_b.c_str(), -1) == CSTR_EQUAL;
+}
 
-  HANDLE CreateMarker(const wchar_t* name) override { return ::CreateMutexW(nullptr, FALSE, name); }
-
-  bool TryCreateMarker(const wchar_t* name, HANDLE* handle) override {
-    return TryCreateMutex(name, handle);
+std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& directory) {
+  const std::wstring wide = Utf8ToWide(directory);
+  if (wide.empty()) {
+    return std::string();
   }
-
-  bool MarkerExists(const wchar_t* name) override {
-    const ScopedKernelHandle mutex(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name));
-    return mutex.valid();
+  const DWORD full_size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(full_size, L'\0');
+  const DWORD full_length = ::GetFullPathNameW(wide.c_str(), full_size, full.data(), nullptr);
+  if (full_size == 0 || full_length == 0 || full_length >= full_size) {
+    return std::string();
   }
-
-  void CloseRunningApplication() override {
-    CloseApplication();
-    CloseHttpsListener();
+  full.resize(full_length);
+  const ScopedFileHandle handle(
+      ::CreateFileW(ExtendedLengthPath(full).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::string();
   }
-
-  ResultCode InstallAndRegister(const std::wstring& directory,
-                                const PayloadReader& reader) override {
-    return installer::InstallAndRegister(directory, reader, true);
+  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  const DWORD final_size = ::GetFinalPathNameByHandleW(handle.get(), nullptr, 0, kFlags);
+  std::wstring final_path(final_size, L'\0');
+  const DWORD final_length =
+      ::GetFinalPathNameByHandleW(handle.get(), final_path.data(), final_size, kFlags);
+  if (final_size == 0 || final_length == 0 || final_length >= final_size) {
+    return std::string();
   }
+  final_path.resize(final_length);
+  return WithoutExtendedPrefix(WideToUtf8(final_path));
+}
 
-  bool StartApplication(const char* directory, const char* extra_argument) override {
-    return installer::StartApplication(directory, extra_argument);
+bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
+  const HeapString executable(join_path(directory.c_str(), "Zevrino.exe"));
+  const std::wstring wide = Utf8ToWide(executable.get());
+  return !wide.empty() && GetProductName(wide) == kProductName;
+}
+
+void WindowsUpdateSystem::DeleteStartupEntry() {
+  DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                      "Zevrino Web Helper");
+}
+
+bool WindowsUpdateSystem::HoldNamedMutex(const wchar_t* name) {
+  return installer::HoldNamedMutex(name);
+}
+
+bool WindowsUpdateSystem::TryHoldNewNamedMutex(const wchar_t* name, bool* held) {
+  HANDLE handle = nullptr;
+  if (!TryCreateNamedMutex(name, &handle)) {
+    return false;
   }
-};
+  // Never closed: the name stays taken until the process ends.
+  *held = handle != nullptr;
+  return true;
+}
 
-}  // namespace
+bool WindowsUpdateSystem::NamedMutexExists(const wchar_t* name) {
+  return installer::NamedMutexExists(name);
+}
 
-ResultCode RunUpdate(const char* path, const PayloadReader& reader) {
-  // Both live until the process ends: the mutexes they hold mark a running
-  // update to other processes, and a Retry finds them taken by itself.
-  static WindowsUpdateSystem system;
-  static UpdateMarkers markers;
-  return RunUpdate(path, reader, system, markers);
+void WindowsUpdateSystem::CloseRunningApplication() {
+  CloseApplication();
+  CloseHttpsListener();
+}
+
+FileAccess WindowsUpdateSystem::OpenExclusively(const char* path) {
+  std::wstring wide;
+  if (!Utf8ToWidePath(path, &wide)) {
+    return FileAccess::kFailed;
+  }
+  const ScopedFileHandle file(::CreateFileW(ExtendedLengthPath(wide).c_str(),
+                                            GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.valid()) {
+    return FileAccess::kOpened;
+  }
+  switch (::GetLastError()) {
+    case ERROR_SHARING_VIOLATION:
+      return FileAccess::kInUse;
+    case ERROR_ACCESS_DENIED:
+      return FileAccess::kDenied;
+    default:
+      return FileAccess::kFailed;
+  }
+}
+
+bool WindowsUpdateSystem::CanCreateFileIn(const std::string& directory) {
+  const HeapString probe(join_path(directory.c_str(), kWriteTestFileName));
+  const std::wstring wide = probe == nullptr ? std::wstring() : Utf8ToWide(probe.get());
+  if (wide.empty()) {
+    return false;
+  }
+  const ScopedFileHandle file(
+      ::CreateFileW(ExtendedLengthPath(wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return file.valid();
+}
+
+ResultCode WindowsUpdateSystem::InstallAndRegister(const std::string& directory,
+                                                   const PayloadReader& reader) {
+  std::wstring wide_directory;
+  if (!Utf8ToWidePath(directory.c_str(), &wide_directory)) {
+    return kPathConversionFailed;
+  }
+  return installer::InstallAndRegister(wide_directory, reader, true);
+}
+
+bool WindowsUpdateSystem::StartApplication(const char* directory, const char* extra_argument) {
+  return installer::StartApplication(directory, options_.forwarded, extra_argument);
+}
+
+ResultCode RunUpdate(const Options& options, const PayloadReader& reader, UpdateMutexes& held) {
+  WindowsUpdateSystem system(options);
+  return RunUpdate(options.target_path, reader, system, held);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -8,7 +8,7 @@
 namespace zevrino::desktop::installer {
 
 std::string UpdateTargetDirectory(const char* argument, const char* default_directory,
-                                  PathsEqualFunction paths_equal) {
+                                  const PathsEqualFunction& paths_equal) {
   const std::string fallback = default_directory == nullptr ? "" : default_directory;
   if (argument == nullptr) {
     return fallback;
@@ -87,7 +87,7 @@ std::string WithoutExtendedPrefix(const std::string& path) {
 
 bool IsForbiddenUpdateTarget(const std::string& resolved,
                              const std::vector<std::string>& protected_folders,
-                             PathsEqualFunction paths_equal) {
+                             const PathsEqualFunction& paths_equal) {
   std::string compared = WithoutTrailingSeparators(resolved);
   // Separators alone name the root of the current drive.
   if (compared.empty() || IsDriveRoot(resolved) || IsShareRoot(resolved)) {

@@ -3,6 +3,7 @@
 // replaces, and how long it waits for the application's executable to be
 // released.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace zevrino::desktop::installer {
 inline constexpr const char* kForbiddenUpdateRoots[] = {"C:", "C:\\", "C:\\Users", "C:\\Users\\"};
 
 // Compares two UTF-8 paths the way the file system does (ignoring case).
-using PathsEqualFunction = bool (*)(const char* a, const char* b);
+using PathsEqualFunction = std::function<bool(const char* a, const char* b)>;
 
 // True for a path that names its drive or share: "C:\...", "C:/..." or
 // "\\server\share...". Anything else would be read relative to a current
@@ -35,7 +36,7 @@ std::string WithoutExtendedPrefix(const std::string& path);
 // Trailing separators do not matter.
 bool IsForbiddenUpdateTarget(const std::string& resolved,
                              const std::vector<std::string>& protected_folders,
-                             PathsEqualFunction paths_equal);
+                             const PathsEqualFunction& paths_equal);
 
 // The installation that `argument` (a file inside it, usually its
 // Zevrino.exe) names: the argument without its last path element. The
@@ -44,7 +45,7 @@ bool IsForbiddenUpdateTarget(const std::string& resolved,
 // or a bare file name, which would otherwise be read relative to whatever
 // the current directory happens to be).
 std::string UpdateTargetDirectory(const char* argument, const char* default_directory,
-                                  PathsEqualFunction paths_equal);
+                                  const PathsEqualFunction& paths_equal);
 
 // The wait between attempts to open the executable exclusively: the first
 // `short_waits` failures wait `short_wait_ms`, the following ones

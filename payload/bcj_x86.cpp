@@ -4,6 +4,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/little_endian.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -71,9 +73,7 @@ std::size_t BcjX86Convert(std::uint8_t* data, std::size_t size, std::uint32_t* p
       }
     }
     if (IsNearMsb(p[4])) {
-      std::uint32_t v = static_cast<std::uint32_t>(p[4]) << 24 |
-                        static_cast<std::uint32_t>(p[3]) << 16 |
-                        static_cast<std::uint32_t>(p[2]) << 8 | p[1];
+      std::uint32_t v = text::LoadLittleEndian32(p + 1);
       const std::uint32_t cur = ip + static_cast<std::uint32_t>(pos);
       pos += 5;
       v = encoding ? v + cur : v - cur;

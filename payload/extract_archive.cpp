@@ -175,12 +175,6 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   return result;
 }
 
-ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
-                          FileSystem& file_system) {
-  TransactedFileInstaller installer(file_system, target);
-  return InstallArchiveEntries(archive, installer);
-}
-
 ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller& installer) {
   ResultCode result = installer.Prepare();
   if (result != kSuccess) {

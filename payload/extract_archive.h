@@ -58,16 +58,11 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
 // (installer/parked_files.h). Windows build only.
 void DeleteParkedFiles(const std::vector<std::wstring>& paths);
 
-// Installs the entries of an archive whose reader stands after the digest:
-// Prepare, AddFile per entry (views into the archive, not copies), then
-// ScheduleObsoleteFileRemoval and Commit. The installer's destructor rolls
-// back whatever was not committed.
-ResultCode InstallArchive(const std::wstring& target, PayloadReader archive,
-                          FileSystem& file_system);
-
-// The steps of InstallArchive on an installer made by the caller (who chooses
-// its file system, process id and sleep); the caller destroys it afterwards,
-// which rolls back whatever was not committed.
+// Installs the entries of an archive whose reader stands after the digest
+// into an installer made by the caller (who chooses its file system, process
+// id and sleep): Prepare, AddFile per entry (views into the archive, not
+// copies), then ScheduleObsoleteFileRemoval and Commit. The caller destroys
+// the installer afterwards, which rolls back whatever was not committed.
 ResultCode InstallArchiveEntries(PayloadReader archive, TransactedFileInstaller& installer);
 
 }  // namespace zevrino::desktop::installer

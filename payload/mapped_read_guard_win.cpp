@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "logging/log.h"
+#include "payload/log_lines.h"
 #include "payload/mapped_read_guard.h"
 
 #if !defined(__x86_64__)
@@ -87,7 +88,7 @@ __attribute__((noinline)) bool RunGuardedMappedRead(const void* begin, const voi
     return true;
   }
   ::TlsSetValue(g_recovery_slot, point.outer);
-  logging::log_message(2, "", __LINE__,
+  logging::log_message(2, "", kLineInstallerFileGone,
                        "Zevrino Installer - The installer's file could not be read (exception "
                        "0x%08X at byte %llu of %llu): its drive or network share went away.",
                        static_cast<unsigned>(point.code),

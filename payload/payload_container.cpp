@@ -8,6 +8,7 @@
 #include "payload/marker_search.h"
 #include "payload/pe_certificate_table.h"
 #include "payload/sha1.h"
+#include "text/little_endian.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -21,15 +22,6 @@ std::once_flag g_payload_marker_once;
 
 constexpr std::size_t kLengthFieldSize = 4;
 constexpr std::size_t kFixedHeaderSize = 4;  // header size and flags
-
-std::uint16_t LoadLittleEndian16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool Fail(Result code, ErrorCode* error) {
   *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
@@ -65,7 +57,7 @@ bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode* e
   if (file_size - after_marker < kLengthFieldSize) {
     return Fail(kPayloadNotFound, error);
   }
-  const std::uint32_t length = LoadLittleEndian32(file + after_marker);
+  const std::uint32_t length = text::LoadLittleEndian32(file + after_marker);
   if (length > marker) {
     return Fail(kPayloadNotFound, error);
   }
@@ -76,11 +68,11 @@ bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode* e
   if (!reader->ReadBytes(fixed_header, sizeof(fixed_header))) {
     return Fail(kPayloadHeaderUnreadable, error);
   }
-  const std::uint16_t header_size = LoadLittleEndian16(fixed_header);
+  const std::uint16_t header_size = text::LoadLittleEndian16(fixed_header);
   if (header_size > length) {
     return Fail(kPayloadHeaderUnreadable, error);
   }
-  *flags = LoadLittleEndian16(fixed_header + 2);
+  *flags = text::LoadLittleEndian16(fixed_header + 2);
   // A header size below 4 is taken as it stands: the digest is then read
   // from offset H, over the fixed fields, while the flags above still come
   // from bytes 2 and 3.

@@ -10,6 +10,7 @@
 #include "payload/bcj_x86.h"
 #include "payload/lzma_stream_owner.h"
 #include "payload/mapped_read_guard.h"
+#include "text/little_endian.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -46,10 +47,7 @@ bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32
   options->lc = d % 9;
   options->lp = (d / 9) % 5;
   options->pb = d / 45;
-  const std::uint32_t dictionary = static_cast<std::uint32_t>(properties[1]) |
-                                   static_cast<std::uint32_t>(properties[2]) << 8 |
-                                   static_cast<std::uint32_t>(properties[3]) << 16 |
-                                   static_cast<std::uint32_t>(properties[4]) << 24;
+  const std::uint32_t dictionary = text::LoadLittleEndian32(properties + 1);
   // A match can reach back at most over the bytes produced so far, which are
   // fewer than U, so a dictionary larger than U is never needed; capping it
   // keeps liblzma's own allocation (beside our U-byte buffer) no larger than

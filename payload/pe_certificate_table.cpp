@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/little_endian.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -24,17 +26,14 @@ class Bytes {
     if (!Has(offset, 2)) {
       return false;
     }
-    const std::uint8_t* p = data_ + offset;
-    *value = static_cast<std::uint16_t>(p[0] | p[1] << 8);
+    *value = text::LoadLittleEndian16(data_ + offset);
     return true;
   }
   bool U32(std::uint64_t offset, std::uint32_t* value) const {
     if (!Has(offset, 4)) {
       return false;
     }
-    const std::uint8_t* p = data_ + offset;
-    *value = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-             std::uint32_t{p[3]} << 24;
+    *value = text::LoadLittleEndian32(data_ + offset);
     return true;
   }
   bool Equals(std::uint64_t offset, const char* text, std::size_t length) const {

@@ -9,7 +9,6 @@
 #include "installer/path_utf8.h"
 #include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
-#include "installer_stub/options.h"
 #include "payload/module_version_win.h"
 #include "system/version_compare.h"
 
@@ -36,7 +35,7 @@ char* GetShellFolderPath(int csidl) {
   return concat_strings(1, utf8);
 }
 
-const char* DefaultInstallDirectory() {
+const char* DefaultInstallDirectory(const char* mu_suffix) {
   if (install_directory_known) {
     return install_directory_cache;
   }
@@ -45,8 +44,8 @@ const char* DefaultInstallDirectory() {
   if (app_data == nullptr) {
     return nullptr;
   }
-  char* name = MuSuffix == nullptr ? concat_strings(1, "Zevrino")
-                                   : concat_strings(3, "Zevrino", "-", MuSuffix);
+  char* name = mu_suffix == nullptr ? concat_strings(1, "Zevrino")
+                                    : concat_strings(3, "Zevrino", "-", mu_suffix);
   // The cache lives until the process ends.
   install_directory_cache = join_path(app_data, name);
   std::free(name);

@@ -3,14 +3,14 @@
 
 namespace zevrino::desktop::installer {
 
-// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu> when `mu` was given (UTF-8).
+// %APPDATA%\Zevrino, or %APPDATA%\Zevrino-<mu_suffix> when `mu` was given
+// (UTF-8; `mu_suffix` is Options::mu_suffix, checked with IsValidMuSuffix).
 // Null when the folder cannot be found: there is no per-user place to
 // install into, and a folder outside the profile (such as one under C:\)
-// may be writable by other users of the machine. Computed once and cached
-// for the rest of the process; not owned by the caller. MuSuffix must be
-// set (and checked with IsValidMuSuffix) before the first call, which is
-// made on the main thread before any other thread exists.
-const char* DefaultInstallDirectory();
+// may be writable by other users of the machine. Computed by the first call
+// and cached for the rest of the process, whatever later calls pass; not
+// owned by the caller. Every call is made on the main thread.
+const char* DefaultInstallDirectory(const char* mu_suffix);
 
 // The shell folder `csidl` (CSIDL_APPDATA, CSIDL_DESKTOP...) of the current
 // user as a heap UTF-8 string that the caller frees with free(); null when

@@ -5,8 +5,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +13,6 @@
 #include "installer/scoped_handle_win.h"
 #include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
-#include "installer_stub/options.h"
 #include "system/query_parameters.h"
 
 namespace zevrino::desktop::installer {
@@ -25,12 +22,6 @@ namespace {
 constexpr char kApplicationFileName[] = "Zevrino.exe";
 constexpr char kShortcutFileName[] = "Zevrino.lnk";
 constexpr char kApplicationUri[] = "zevrino:open";
-
-// Owner of the heap strings that the UTF-8 path helpers return.
-using HeapString = std::unique_ptr<char, decltype(&std::free)>;
-HeapString Own(char* text) {
-  return HeapString(text, &std::free);
-}
 
 // The user's folder `csidl` in UTF-8, or empty when Windows has none.
 std::string UserFolder(int csidl) {
@@ -69,10 +60,11 @@ bool StartProcess(const char* application, const char* command_line, const char*
   return true;
 }
 
-bool StartApplication(const char* directory, const char* extra) {
-  const HeapString path = Own(join_path(directory, kApplicationFileName));
-  const HeapString command_line =
-      Own(concat_strings(4, kApplicationFileName, ForwardedMuArgs, extra, ForwardedArgs));
+bool StartApplication(const char* directory, const ForwardedArguments& forwarded,
+                      const char* extra) {
+  const HeapString path(join_path(directory, kApplicationFileName));
+  const HeapString command_line(concat_strings(4, kApplicationFileName, forwarded.mu.c_str(), extra,
+                                               forwarded.others.c_str()));
   if (path == nullptr || command_line == nullptr) {
     return false;
   }
@@ -104,7 +96,7 @@ bool CreateShortcut(const char* link_path, const char* target, const char* worki
 }
 
 void CreateShortcuts(const char* directory) {
-  const HeapString target = Own(join_path(directory, kApplicationFileName));
+  const HeapString target(join_path(directory, kApplicationFileName));
   if (target == nullptr) {
     return;
   }
@@ -113,7 +105,7 @@ void CreateShortcuts(const char* directory) {
     if (folder.empty()) {
       continue;
     }
-    const HeapString link = Own(join_path(folder.c_str(), kShortcutFileName));
+    const HeapString link(join_path(folder.c_str(), kShortcutFileName));
     if (link != nullptr) {
       CreateShortcut(link.get(), target.get(), directory);
     }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "installer/options.h"
+
 namespace zevrino::desktop::installer {
 
 // Starts `application` (UTF-8 path) with `command_line`, in
@@ -13,9 +15,10 @@ bool StartProcess(const char* application, const char* command_line, const char*
                   HANDLE* process = nullptr);
 
 // Starts Zevrino.exe of the installation `directory` in that directory, with
-// the forwarded arguments and `extra` (e.g. " /UPDATECOMPLETE", may be
-// null). Does not wait. True when started.
-bool StartApplication(const char* directory, const char* extra = nullptr);
+// the `forwarded` `mu` arguments, `extra` (e.g. " /UPDATECOMPLETE", may be
+// null) and the other forwarded arguments. Does not wait. True when started.
+bool StartApplication(const char* directory, const ForwardedArguments& forwarded,
+                      const char* extra = nullptr);
 
 // A shell link at `link_path` (UTF-8, like every argument) to `target`, with
 // the target's first icon, `working_directory` and, when given, `arguments`.

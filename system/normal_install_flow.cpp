@@ -4,6 +4,7 @@
 
 #include "installer/path_utf8.h"
 #include "logging/log.h"
+#include "system/log_lines.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -27,7 +28,8 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
   for (;;) {
     ResultCode result = steps.install_and_register();
     if (silent && result != kSuccess) {
-      logging::log_message(2, "", 685, "Zevrino Installer - Normal installer error: %d",
+      logging::log_message(2, "", kLineSilentInstallFailed,
+                           "Zevrino Installer - Normal installer error: %d",
                            static_cast<int>(result));
       return result;
     }
@@ -35,12 +37,13 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
       if (skip_app_launch || steps.start_application()) {
         steps.create_shortcuts();
         DeleteLeftoverUpdateFiles(steps, directory);
-        logging::log_message(4, "", 712, "Zevrino Installer - Normal installer success");
+        logging::log_message(4, "", kLineNormalInstallSucceeded,
+                             "Zevrino Installer - Normal installer success");
         return kSuccess;
       }
       result = kLaunchFailed;
       if (silent) {
-        logging::log_message(2, "", 696,
+        logging::log_message(2, "", kLineSilentStartFailed,
                              "Zevrino Installer - Normal installer error starting sub process: %s",
                              directory);
         return result;
@@ -48,7 +51,8 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
     }
     // The dialog of 17 offers only OK, so a failed start ends here too.
     if (!steps.show_error(result)) {
-      logging::log_message(2, "", 714, "Zevrino Installer - Normal installer error: %d",
+      logging::log_message(2, "", kLineNormalInstallFailed,
+                           "Zevrino Installer - Normal installer error: %d",
                            static_cast<int>(result));
       return result;
     }

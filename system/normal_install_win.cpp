@@ -31,7 +31,7 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
 }
 
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
-                            bool skip_app_launch) {
+                            bool skip_app_launch, const ForwardedArguments& forwarded) {
   std::wstring wide_directory;
   // A directory that does not convert is reported like any other failed
   // install step, so that an interactive run still shows its dialog.
@@ -48,7 +48,9 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
     }
     return InstallAndRegister(wide_directory, reader, true, options);
   };
-  steps.start_application = [directory] { return StartApplication(directory); };
+  steps.start_application = [directory, &forwarded] {
+    return StartApplication(directory, forwarded);
+  };
   steps.show_error = [](ResultCode code) { return ShowError(code); };
   steps.create_shortcuts = [directory] { CreateShortcuts(directory); };
   steps.delete_file = [](const char* path) { delete_file_utf8(path); };

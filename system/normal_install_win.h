@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/options.h"
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
 #include "payload/payload_reader.h"
@@ -22,10 +23,11 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
                               bool register_entry, const ExtractOptions& options);
 
 // The normal install: install and register with retries on the user's word,
-// start the application (unless `skip_app_launch`), make its shortcuts, and
-// only then delete the old files the install replaced. Until its commit the
-// install stops when the user cancels in the progress window (19).
+// start the application with the `forwarded` arguments (unless
+// `skip_app_launch`), make its shortcuts, and only then delete the old files
+// the install replaced. Until its commit the install stops when the user
+// cancels in the progress window (19).
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
-                            bool skip_app_launch);
+                            bool skip_app_launch, const ForwardedArguments& forwarded);
 
 }  // namespace zevrino::desktop::installer

@@ -1,19 +1,11 @@
 #include "system/uninstall_entry.h"
 
-#include <cstdlib>
-#include <memory>
-
 #include "installer/path_utf8.h"
 #include "installer/product_settings.h"
 #include "text/format.h"
 
 namespace zevrino::desktop::installer {
 namespace {
-
-struct FreeDeleter {
-  void operator()(char* text) const { std::free(text); }
-};
-using HeapString = std::unique_ptr<char, FreeDeleter>;
 
 std::string Take(char* heap_text) {
   const HeapString owner(heap_text);

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "i18n/catalog.h"
-#include "installer_stub/cancel_lock_win.h"
+#include "ui/cancel_lock_win.h"
 #include "ui/cancel_request.h"
 #include "ui/message_box_win.h"
 

@@ -3,23 +3,22 @@
 #include <cstdint>
 #include <cstring>
 
+#include "installer/named_objects.h"
 #include "installer/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
 
 namespace {
 
-constexpr char kProcessMutexName[] = "ZevrinoProcessMutex";
-constexpr char kWindowHandleMappingName[] = "ZevrinoWindowHandle";
 constexpr char kMainWindowClass[] = "ZevrinoMainWindow";
 constexpr char kHttpsListenerClass[] = "ZevrinoHttpsListener";
 
 // The process of `window` opened with `access`; no handle when the window
 // is gone or the process cannot be opened. The installer's own process is
-// never a target: a handle in the shared block that names one of our own
-// windows (stale, reused or planted) must not make the installer wait on
-// itself and then terminate itself with exit code 0, which would look like
-// a successful run.
+// never a target: a handle in the window-handle mapping that names one of
+// our own windows (stale, reused or planted) must not make the installer
+// wait on itself and then terminate itself with exit code 0, which would
+// look like a successful run.
 ScopedKernelHandle OpenWindowProcess(HWND window, DWORD access) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(window, &process_id);
@@ -36,7 +35,7 @@ bool WaitForExit(const ScopedKernelHandle& process, DWORD timeout_ms) {
 }  // namespace
 
 bool IsApplicationRunning(HWND* window) {
-  const ScopedKernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, kProcessMutexName));
+  const ScopedKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kApplicationMutexName));
   if (!mutex.valid()) {
     return false;
   }
@@ -48,7 +47,7 @@ bool IsApplicationRunning(HWND* window) {
 
 HWND FindApplicationWindow() {
   const ScopedKernelHandle mapping(
-      ::OpenFileMappingA(FILE_MAP_READ, FALSE, kWindowHandleMappingName));
+      ::OpenFileMappingW(FILE_MAP_READ, FALSE, kApplicationWindowMappingName));
   if (mapping.valid()) {
     const ScopedMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 8));
     if (view.valid()) {

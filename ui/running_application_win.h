@@ -2,11 +2,10 @@
 // Finding the installed application while it runs, and closing it: first by
 // window messages, then by terminating its process.
 //
-// The application is recognised only by the objects it creates: the mutex
-// "ZevrinoProcessMutex" (exists while it runs), the file mapping
-// "ZevrinoWindowHandle" (its first 8 bytes hold the main window handle), and
-// the window classes "ZevrinoMainWindow" and "ZevrinoHttpsListener". Every
-// probe opens and closes its own handles; nothing is kept between calls.
+// The application is recognised only by the objects it creates: its named
+// mutex and file mapping (installer/named_objects.h) and the window classes "ZevrinoMainWindow" and
+// "ZevrinoHttpsListener". Every probe opens and closes its own handles; nothing is kept between
+// calls.
 //
 // Closing sends a fixed sequence of messages (wParam and lParam 0) and, after
 // each one the window answers, waits for the process to end:
@@ -30,11 +29,12 @@ constexpr CloseMessages kApplicationCloseMessages = {WM_QUERYENDSESSION, WM_CLOS
                                                      WM_DESTROY};
 constexpr CloseMessages kHttpsListenerCloseMessages = {WM_APP + 1, WM_CLOSE, WM_QUIT, WM_DESTROY};
 
-// True when the application's process mutex exists. When `window` is given
-// it receives the application's main window (null when none is found).
+// True when the application's mutex (kApplicationMutexName) exists. When
+// `window` is given it receives the application's main window (null when
+// none is found).
 bool IsApplicationRunning(HWND* window = nullptr);
 
-// The main window: from the application's shared handle block, else by its
+// The main window: from the application's window-handle mapping, else by its
 // window class. Null when neither finds one.
 HWND FindApplicationWindow();
 

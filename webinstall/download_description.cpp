@@ -3,15 +3,12 @@
 #include <string>
 #include <utility>
 
+#include "text/little_endian.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
 constexpr std::size_t kMinimumBodySize = 9;  // count, one length, one zero byte
-
-std::uint32_t ReadLe32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 }  // namespace
 
@@ -20,7 +17,7 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
   if (size < kMinimumBodySize) {
     return kPayloadNotFound;
   }
-  const auto count = static_cast<std::int32_t>(ReadLe32(body));
+  const auto count = static_cast<std::int32_t>(text::LoadLittleEndian32(body));
   if (count <= 0) {
     return kPayloadNotFound;
   }
@@ -31,7 +28,7 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
     if (size - position < 4) {
       return kPayloadNotFound;
     }
-    const std::uint32_t length = ReadLe32(body + position);
+    const std::uint32_t length = text::LoadLittleEndian32(body + position);
     position += 4;
     // Compared against what remains, never added to the position first, so
     // that a huge length cannot wrap past the end.

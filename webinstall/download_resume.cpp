@@ -2,6 +2,7 @@
 
 #include "logging/log.h"
 #include "webinstall/download_address.h"
+#include "webinstall/log_lines.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -76,7 +77,7 @@ ResultCode DownloadWithResume(DownloadConnection* connection, DownloadSink* sink
   std::uint64_t length = answer.content_length;
   CopyOutcome piece = CopyDownloadPiece(connection->Body(), sink, length, 0, shared);
   for (int resumes = 0; piece.stopped_short && resumes < kMaxResumes; ++resumes) {
-    logging::log_message(3, "", __LINE__,
+    logging::log_message(3, "", kLineDownloadResumed,
                          "Zevrino Installer - The download stopped after %llu of %llu bytes "
                          "(%d); asking for the rest.",
                          static_cast<unsigned long long>(piece.written),

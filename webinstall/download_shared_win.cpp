@@ -2,7 +2,7 @@
 // and the cancel question writes. Kept apart from download_to_file_win.cpp so
 // that programs passing their own state need not link the window.
 
-#include "installer_stub/cancel_lock_win.h"
+#include "ui/cancel_lock_win.h"
 #include "ui/cancel_request.h"
 #include "ui/download_progress.h"
 #include "webinstall/download_to_file_win.h"

@@ -8,6 +8,7 @@
 #include "logging/log.h"
 #include "webinstall/download_address.h"
 #include "webinstall/download_resume.h"
+#include "webinstall/log_lines.h"
 #include "webinstall/wininet_api_win.h"
 
 namespace zevrino::desktop::installer {
@@ -155,7 +156,7 @@ class Request {
         case AsyncCall::Outcome::kCancelled:
           return kCancelled;
         case AsyncCall::Outcome::kStalled:
-          logging::log_message(2, "", __LINE__,
+          logging::log_message(2, "", kLineNoAnswerFromServer,
                                "Zevrino Installer - No answer from the server in %u ms.",
                                shared.stall_timeout_ms);
           return kUrlOpenFailed;
@@ -227,7 +228,8 @@ ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std:
                                   const std::string& headers, const DownloadShared& shared,
                                   Request* request, DWORD* status) {
   if (!IsDownloadAddress(*url)) {
-    logging::log_message(2, "", __LINE__, "Zevrino Installer - Not an http or https address.");
+    logging::log_message(2, "", kLineNotAnHttpAddress,
+                         "Zevrino Installer - Not an http or https address.");
     return kUrlOpenFailed;
   }
   for (int redirects = 0;; ++redirects) {
@@ -242,7 +244,7 @@ ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std:
     const std::string target =
         RedirectTarget(*url, QueryHeader(api, *request, HTTP_QUERY_LOCATION));
     if (redirects == kMaxRedirects || target.empty()) {
-      logging::log_message(2, "", __LINE__,
+      logging::log_message(2, "", kLineRedirectNotFollowed,
                            "Zevrino Installer - Redirect %d not followed (status %lu).",
                            redirects + 1, *status);
       return kUrlOpenFailed;
@@ -283,7 +285,8 @@ class InternetSource : public DownloadSource {
   bool WaitedFor(AsyncCall& call) {
     const AsyncCall::Outcome outcome = call.Wait(shared_);
     if (outcome == AsyncCall::Outcome::kStalled) {
-      logging::log_message(2, "", __LINE__, "Zevrino Installer - The download stalled for %u ms.",
+      logging::log_message(2, "", kLineDownloadStalled,
+                           "Zevrino Installer - The download stalled for %u ms.",
                            shared_.stall_timeout_ms);
     }
     return outcome == AsyncCall::Outcome::kCompleted && call.result() != 0;

@@ -2,8 +2,9 @@
 
 namespace zevrino::desktop::installer {
 
-std::uint32_t RetryCountdownSeconds(std::uint32_t attempt, std::uint32_t base) {
-  return base << attempt;
+std::uint32_t RetryCountdownSeconds(std::uint32_t attempt) {
+  constexpr std::uint32_t kBaseSeconds = 5;
+  return kBaseSeconds << attempt;
 }
 
 bool RunRetryCountdown(std::uint32_t seconds, const DownloadShared& shared,

@@ -8,11 +8,9 @@
 
 namespace zevrino::desktop::installer {
 
-// Seconds to wait after failed attempt number `attempt` (1, 2...): `base`
-// doubled per attempt, 10 and 20 s with the default base of 5.
-constexpr std::uint32_t kRetryCountdownBaseSeconds = 5;
-std::uint32_t RetryCountdownSeconds(std::uint32_t attempt,
-                                    std::uint32_t base = kRetryCountdownBaseSeconds);
+// Seconds to wait after failed attempt number `attempt` (1, 2...): 5 s
+// doubled per attempt, 10 and 20 s.
+std::uint32_t RetryCountdownSeconds(std::uint32_t attempt);
 
 // Shows a countdown of `seconds` in the progress window (downloading flag
 // cleared, retry countdown set) and counts it down, calling `sleep_one_tick`

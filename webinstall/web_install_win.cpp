@@ -1,15 +1,16 @@
-// One pass of the web install, in the order of the run:
+// The steps of a web install (web_install_flow.h) against the real system.
+// One pass, in the order of the run:
 //
-//   1 decode the payload body            DecodePayloadBody
-//   2 the full installer's address       UrlOverride or ReadDownloadDescription
-//   3 remember it for the browser        SetFullInstallerUrl
-//   4 the installation directory         DefaultInstallDirectory (35), created
-//   5 a free file name, made new         ChooseDownloadPath, DownloadFile (13)
-//   6 download, up to three attempts     DownloadWithRetries
-//   7 hold the file against changes      HoldForStart
-//   8 check its signature                StartIsTrusted (54)
-//   9 start the full installer, wait     RunFullInstaller
-//  10 delete the downloaded file
+//   prepare       1 decode the payload body          DecodePayloadBody
+//                 2 the full installer's address     `url` or ReadDownloadDescription
+//                 3 remember it for the browser      SetFullInstallerUrl
+//                 4 the installation directory       DefaultInstallDirectory (35), created
+//                 5 a free file name, made new       ChooseDownloadPath, DownloadFile (13)
+//   download      6 one attempt                      DownloadAttempt
+//   run_download  7 hold the file against changes    HoldForStart
+//                 8 check its signature              StartIsTrusted (54)
+//                 9 start the full installer, wait   RunFullInstaller
+//   end_pass     10 delete the downloaded file
 //
 // From step 5 to the start in step 9 the file is always open through a
 // handle that lets nobody else write, rename or delete it, so the file that
@@ -19,51 +20,42 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "installer/create_process_win.h"
 #include "installer/path_utf8.h"
-#include "installer/scoped_handle_win.h"
 #include "installer/wide_text_win.h"
-#include "installer_stub/environment_checks_win.h"
-#include "installer_stub/options.h"
 #include "logging/log.h"
 #include "payload/module_version_win.h"
 #include "payload/payload_decoder.h"
 #include "system/install_location_win.h"
+#include "system/launch_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_window_win.h"
 #include "webinstall/authenticode_win.h"
 #include "webinstall/download_address.h"
 #include "webinstall/download_description.h"
 #include "webinstall/download_to_file_win.h"
+#include "webinstall/log_lines.h"
 #include "webinstall/native_architecture_win.h"
-#include "webinstall/retry_countdown.h"
+#include "webinstall/web_install_flow.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
 constexpr int kDownloadFileSlots = 10;
-constexpr std::uint32_t kDownloadAttempts = 3;
 
-struct FreeDeleter {
-  void operator()(char* text) const { std::free(text); }
-};
-using Utf8Path = std::unique_ptr<char, FreeDeleter>;
-
-ResultCode ReadFullInstallerAddress(const PayloadReader& reader, std::string* address) {
+ResultCode ReadFullInstallerAddress(const PayloadReader& reader,
+                                    const std::optional<std::string>& url, std::string* address) {
   std::vector<std::uint8_t> body;
   ErrorCode error;
   if (!DecodePayloadBody(reader, &body, &error)) {
     return static_cast<ResultCode>(error.value());
   }
   // The body must decode even when the command line names the address.
-  if (UrlOverride != nullptr) {
-    *address = UrlOverride;
+  if (url) {
+    *address = *url;
     return kSuccess;
   }
   return ReadDownloadDescription(body.data(), body.size(), address);
@@ -72,9 +64,9 @@ ResultCode ReadFullInstallerAddress(const PayloadReader& reader, std::string* ad
 // The first of "ZuVerIzad0.exe" to "ZuVerIzad9.exe" in `directory` that is
 // free or can be freed. A name still held by a running program is scheduled
 // for deletion at the next reboot and skipped.
-Utf8Path ChooseDownloadPath(const char* directory, int* number) {
+HeapString ChooseDownloadPath(const char* directory, int* number) {
   for (int n = 0; n < kDownloadFileSlots; ++n) {
-    Utf8Path path(join_path(directory, DownloadFileName(n).c_str()));
+    HeapString path(join_path(directory, DownloadFileName(n).c_str()));
     if (path == nullptr) {
       return nullptr;
     }
@@ -181,31 +173,6 @@ ResultCode DownloadAttempt(DownloadFile& file, const std::string& address,
   return result;
 }
 
-// Up to three attempts; after a failed connection or a status other than 200
-// a countdown runs in the progress window before the next one.
-ResultCode DownloadWithRetries(DownloadFile& file, const std::string& address,
-                               const WebInstallTiming& timing) {
-  const DownloadShared shared = ProcessDownloadShared();
-  for (std::uint32_t attempt = 0;;) {
-    const ResultCode result = DownloadAttempt(file, address, shared);
-    if (result != kHttpStatusNotOk && result != kUrlOpenFailed) {
-      return result;
-    }
-    ++attempt;
-    logging::log_message(3, "", __LINE__, "Zevrino Installer - Download attempt %u failed: %d",
-                         attempt, static_cast<int>(result));
-    if (attempt == kDownloadAttempts) {
-      return result;
-    }
-    const bool waited =
-        RunRetryCountdown(RetryCountdownSeconds(attempt, timing.countdown_base_seconds), shared,
-                          [&timing] { ::Sleep(timing.tick_milliseconds); });
-    if (!waited) {
-      return kCancelled;
-    }
-  }
-}
-
 // Whether the held file may be started: signed by this installer's own
 // publisher, or, from a web installer that is not signed itself (a
 // development build), signed by anyone or not at all.
@@ -216,14 +183,14 @@ bool StartIsTrusted(const DownloadFile& file) {
     case TrustDecision::kStart:
       return true;
     case TrustDecision::kStartUnverified:
-      logging::log_message(2, "", __LINE__,
+      logging::log_message(2, "", kLineStartingUnsigned,
                            "Zevrino Installer - Starting a full installer without a signature: "
                            "this web installer is not signed either.");
       return true;
     case TrustDecision::kRefuse:
       break;
   }
-  logging::log_message(2, "", __LINE__,
+  logging::log_message(2, "", kLineNotSignedByPublisher,
                        "Zevrino Installer - The downloaded installer is not signed by %s "
                        "(verification 0x%08lX, chain 0x%08lX).",
                        own_signer ? "this installer's publisher" : "a trusted publisher",
@@ -234,87 +201,93 @@ bool StartIsTrusted(const DownloadFile& file) {
 
 // Starts the held full installer and waits for it: 0 when it exited with 0,
 // 55 for any other exit code, 53 when it could not be started.
-ResultCode RunFullInstaller(DownloadFile& file, int number) {
+ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArguments& forwarded,
+                            ScopedKernelHandle& interactive_mutex) {
   // The full installer takes the interactive installer mutex itself.
-  if (InteractiveMutex != nullptr) {
-    ::CloseHandle(InteractiveMutex);
-    InteractiveMutex = nullptr;
-  }
-  const std::wstring command_line =
-      Utf8ToWide(FullInstallerCommandLine(number, ForwardedMuArgs, ForwardedArgs));
-  if (command_line.empty()) {
-    return kFullInstallerStartFailed;
-  }
-  std::vector<wchar_t> writable(command_line.begin(), command_line.end());
-  writable.push_back(L'\0');  // CreateProcessW may write into its command line
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessRetryingLostStart(file.wide_path().c_str(), writable.data(), FALSE, nullptr,
-                                      &startup, &info)) {
-    logging::log_message(2, "", __LINE__,
+  interactive_mutex.Close();
+  const std::string command_line =
+      FullInstallerCommandLine(number, forwarded.mu.c_str(), forwarded.others.c_str());
+  HANDLE started = nullptr;
+  if (!StartProcess(file.path().c_str(), command_line.c_str(), nullptr, &started)) {
+    logging::log_message(2, "", kLineFullInstallerStartFailed,
                          "Zevrino Installer - Could not start the full installer: error %lu",
                          ::GetLastError());
     return kFullInstallerStartFailed;
   }
+  const ScopedKernelHandle process(started);
   file.Release();
-  const ScopedKernelHandle process(info.hProcess);
-  ScopedKernelHandle(info.hThread).Close();
   HideProgressWindow();
   ::WaitForSingleObject(process.get(), INFINITE);
   DWORD exit_code = 0xFFFFFFFF;
   ::GetExitCodeProcess(process.get(), &exit_code);
   if (exit_code != 0) {
-    logging::log_message(2, "", __LINE__, "Zevrino Installer - The full installer exited with %lu",
-                         exit_code);
+    logging::log_message(2, "", kLineFullInstallerFailed,
+                         "Zevrino Installer - The full installer exited with %lu", exit_code);
     return kFullInstallerFailed;
   }
   return kSuccess;
 }
 
-}  // namespace
-
-ResultCode RunWebInstall(const PayloadReader& reader, const WebInstallTiming& timing) {
-  std::string address;
-  const ResultCode read = ReadFullInstallerAddress(reader, &address);
+// Steps 1 to 5 of a pass: *file made new, *address and *number set.
+ResultCode PreparePass(const PayloadReader& reader, const Options& options, std::string* address,
+                       int* number, std::optional<DownloadFile>& file) {
+  const ResultCode read = ReadFullInstallerAddress(reader, options.url, address);
   if (read != kSuccess) {
     return read;
   }
   // The browser fallback opens the address the download used.
-  SetFullInstallerUrl(ReplaceArchPlaceholder(address).c_str());
+  SetFullInstallerUrl(ReplaceArchPlaceholder(*address).c_str());
 
   // An existing directory is fine; one that cannot be made shows up as a
   // file that cannot be created.
-  const char* directory = DefaultInstallDirectory();
+  const char* directory = DefaultInstallDirectory(options.mu_suffix);
   if (directory == nullptr) {
     return kNoAppDataFolder;
   }
   create_parent_directories("", directory);
   create_directory_utf8(directory);
 
-  int number = 0;
-  const Utf8Path path = ChooseDownloadPath(directory, &number);
+  const HeapString path = ChooseDownloadPath(directory, number);
   if (path == nullptr) {
     return kCreateFailed;
   }
-  DownloadFile file(path.get());
-  ResultCode result = file.Create();
-  if (result == kSuccess) {
-    result = DownloadWithRetries(file, address, timing);
-  }
-  if (result == kSuccess && !file.HoldForStart()) {
+  file.emplace(path.get());
+  return file->Create();
+}
+
+// Steps 7 to 9 of a pass.
+ResultCode RunDownload(DownloadFile& file, int number, const ForwardedArguments& forwarded,
+                       ScopedKernelHandle& interactive_mutex) {
+  if (!file.HoldForStart()) {
     logging::log_message(
-        2, "", __LINE__,
+        2, "", kLineDownloadNotHeld,
         "Zevrino Installer - The downloaded file could not be held for its start.");
-    result = kDownloadInvalid;
+    return kDownloadInvalid;
   }
-  if (result == kSuccess && !StartIsTrusted(file)) {
-    result = kDownloadInvalid;
+  if (!StartIsTrusted(file)) {
+    return kDownloadInvalid;
   }
-  if (result == kSuccess) {
-    result = RunFullInstaller(file, number);
-  }
-  return result;
+  return RunFullInstaller(file, number, forwarded, interactive_mutex);
+}
+
+}  // namespace
+
+ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
+                         ScopedKernelHandle& interactive_mutex) {
+  const DownloadShared shared = ProcessDownloadShared();
+  std::string address;
+  int number = 0;
+  std::optional<DownloadFile> file;
+  WebInstallSteps steps;
+  steps.prepare = [&] { return PreparePass(reader, options, &address, &number, file); };
+  steps.download = [&] { return DownloadAttempt(*file, address, shared); };
+  steps.sleep_one_second = [] { ::Sleep(1000); };
+  steps.run_download = [&] {
+    return RunDownload(*file, number, options.forwarded, interactive_mutex);
+  };
+  steps.end_pass = [&file] { file.reset(); };
+  steps.show_error = [](ResultCode code) { return ShowError(code); };
+  return RunWebInstallSteps(steps, shared);
 }
 
 }  // namespace zevrino::desktop::installer

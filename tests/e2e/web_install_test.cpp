@@ -449,29 +449,10 @@ std::string CountdownText(int seconds) {
          (seconds == 1 ? " second" : " seconds");
 }
 
-// A 404 is retried twice after countdowns of 10 and 20 seconds that the
-// window counts down; then the dialog offers Retry, which starts a whole new
-// pass, and Cancel, which ends with 51.
-TEST_F(WebInstallRunTest, NotFoundIsRetriedWithCountdowns) {
-  const fs::path dir = CleanInstallDir();
-  server_.ClearRequests();
-  const fs::path setup = PackWebInstaller("missing", Description({server_.Url("/missing.exe")}));
-  std::vector<std::string> steps = {"wait", "ZevrinoInstaller"};
-  for (int second = 10; second >= 1; --second) {
-    steps.insert(steps.end(), {"wait-text", "50", CountdownText(second)});
-  }
-  steps.insert(steps.end(),
-               {"wait-text", "50", CountdownText(20), "wait", "#32770", "press",
-                std::to_string(kIdRetry), "wait", "#32770", "press", std::to_string(kIdCancel)});
-  const Outcome run = Run(setup, {}, steps);
-  EXPECT_TRUE(run.installer.ExitedWith(51)) << Describe(run.installer);
-  EXPECT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
-  EXPECT_EQ(server_.Requests(), std::vector<std::string>(6, "GET /missing.exe"));
-  EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
-}
-
-// Closing the window during a countdown asks the cancel question; Yes ends
-// the run with 19, without an error dialog, and removes the file.
+// The retries' wiring (their rules are web_install_flow_test.cpp's): a 404
+// starts the countdown in the window; closing it asks the cancel question,
+// and Yes ends the run with 19, without an error dialog, and removes the
+// file.
 TEST_F(WebInstallRunTest, CancelDuringCountdown) {
   const fs::path dir = CleanInstallDir();
   server_.ClearRequests();

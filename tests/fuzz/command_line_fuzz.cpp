@@ -24,16 +24,6 @@ void Check(bool condition) {
   }
 }
 
-void ResetProcessValues() {
-  std::free(UrlOverride);
-  std::free(ForwardedMuArgs);
-  std::free(ForwardedArgs);
-  UrlOverride = nullptr;
-  MuSuffix = nullptr;
-  ForwardedMuArgs = nullptr;
-  ForwardedArgs = nullptr;
-}
-
 // Quoting `data` cut at its zeros and splitting the result gives the same
 // tokens back.
 void CheckQuotingRoundTrip(const std::uint8_t* data, std::size_t size) {
@@ -84,19 +74,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(i == 0 || tokens[i] > tokens[i - 1]);
   }
 
-  ResetProcessValues();
   const Options options = ParseOptions(tokens, count);
-  for (const char* value : {options.target_path, options.log_file_path, MuSuffix}) {
+  for (const char* value : {options.target_path, options.log_file_path, options.mu_suffix}) {
     Check(value == nullptr || (value >= first && value < last));
   }
   Check(!(options.extract && options.update));
   Check(!options.update || options.target_path != nullptr);
   // Forwarded tokens are appended as blank, quote, quoted token, quote.
-  if (ForwardedArgs != nullptr) {
-    Check(ForwardedArgs[0] == ' ' && ForwardedArgs[1] == '"');
-    Check(ForwardedArgs[std::strlen(ForwardedArgs) - 1] == '"');
+  const std::string& forwarded = options.forwarded.others;
+  if (!forwarded.empty()) {
+    Check(forwarded[0] == ' ' && forwarded[1] == '"');
+    Check(forwarded.back() == '"');
   }
-  Check((MuSuffix == nullptr) == (ForwardedMuArgs == nullptr));
-  ResetProcessValues();
+  Check((options.mu_suffix == nullptr) == options.forwarded.mu.empty());
   return 0;
 }

@@ -3,6 +3,7 @@
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "payload/payload_reader.h"
+#include "text/little_endian.h"
 #include "tools/pack_installer/payload_writer.h"
 
 namespace zevrino::desktop::packer {
@@ -12,11 +13,6 @@ namespace {
 using installer::ErrorCode;
 using installer::kPayloadMarkerSize;
 using installer::PayloadReader;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
 
 // Reads U, F and the properties from a view of the body.
 BodyInfo DescribeBody(PayloadReader body) {
@@ -33,7 +29,7 @@ BodyInfo DescribeBody(PayloadReader body) {
     info.lc = properties[0] % 9;
     info.lp = (properties[0] / 9) % 5;
     info.pb = properties[0] / 45;
-    info.dictionary_size = Le32(properties + 1);
+    info.dictionary_size = text::LoadLittleEndian32(properties + 1);
   }
   return info;
 }
@@ -70,7 +66,7 @@ bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo*
   info->payload_offset = static_cast<std::uint64_t>(reader.begin() - file);
   info->payload_size = static_cast<std::uint32_t>(reader.end() - reader.begin());
   info->payload_end = static_cast<std::uint64_t>(reader.end() - file) + kPayloadMarkerSize + 4;
-  info->header_size = static_cast<std::uint16_t>(reader.begin()[0] | (reader.begin()[1] << 8));
+  info->header_size = text::LoadLittleEndian16(reader.begin());
   info->digest_valid = opened;
   PayloadReader body;
   if (BodyView(reader, info->header_size, &body)) {

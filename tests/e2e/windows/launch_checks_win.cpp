@@ -41,7 +41,7 @@ class LaunchTest : public ::testing::Test {
     static char beta[] = "beta";
     static char x[] = "x";
     static char* tokens[] = {mu, beta, x};
-    installer::ParseOptions(tokens, 3);
+    forwarded_ = installer::ParseOptions(tokens, 3).forwarded;
   }
   void TearDown() override { EndEveryStandin(); }
 
@@ -49,11 +49,11 @@ class LaunchTest : public ::testing::Test {
   // process while starting it (ERROR_INTERNAL_ERROR, seen now and then on a
   // busy machine); any other failure is the code's.
   static bool StartApplication(const std::string& folder, const char* extra = nullptr) {
-    if (installer::StartApplication(folder.c_str(), extra)) {
+    if (installer::StartApplication(folder.c_str(), forwarded_, extra)) {
       return true;
     }
     return GetLastError() == ERROR_INTERNAL_ERROR &&
-           installer::StartApplication(folder.c_str(), extra);
+           installer::StartApplication(folder.c_str(), forwarded_, extra);
   }
 
   // An installation folder holding the stand-in as Zevrino.exe.
@@ -63,6 +63,7 @@ class LaunchTest : public ::testing::Test {
     CopyTestProgram(L"zevrino_standin.exe", folder + L"\\Zevrino.exe");
     return folder;
   }
+  static inline installer::ForwardedArguments forwarded_;
 };
 
 // The whole life of an installed application as the installer sees it: a
@@ -129,7 +130,7 @@ TEST_F(LaunchTest, UninstallStartEndsAtOnce) {
 TEST_F(LaunchTest, StartFailuresAreReported) {
   const std::string empty_folder = ToUtf8(WorkFolder() + L"\\empty");
   CreateDirectoryW(FromUtf8(empty_folder).c_str(), nullptr);
-  EXPECT_FALSE(installer::StartApplication(empty_folder.c_str()));
+  EXPECT_FALSE(installer::StartApplication(empty_folder.c_str(), {}));
   EXPECT_FALSE(
       installer::StartProcess((empty_folder + "\\missing.exe").c_str(), "missing.exe", nullptr));
   // A working folder that does not exist fails the start too.

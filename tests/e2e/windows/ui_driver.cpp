@@ -34,9 +34,9 @@
 
 #include "i18n/catalog.h"
 #include "i18n/startup.h"
-#include "installer_stub/cancel_lock_win.h"
 #include "tests/e2e/windows/test_sync_win.h"
 #include "tests/e2e/windows/unique_handle_win.h"
+#include "ui/cancel_lock_win.h"
 #include "ui/cancel_request.h"
 #include "ui/download_progress.h"
 #include "ui/error_dialog_win.h"

@@ -2,21 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace zevrino::desktop::installer {
 namespace {
 
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
-};
-using CString = std::unique_ptr<char, FreeDeleter>;
-
 std::string Take(char* p) {
-  CString owned(p);
+  HeapString owned(p);
   EXPECT_NE(owned, nullptr);
   return owned ? std::string(owned.get()) : std::string();
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,21 +17,16 @@ std::string Show(const char* text) {
   return text == nullptr ? "(null)" : text;
 }
 
-void ResetProcessValues() {
-  std::free(UrlOverride);
-  std::free(ForwardedMuArgs);
-  std::free(ForwardedArgs);
-  UrlOverride = nullptr;
-  MuSuffix = nullptr;
-  ForwardedMuArgs = nullptr;
-  ForwardedArgs = nullptr;
+// An absent value shows as null, an empty one as "".
+const char* Value(const std::string& text) {
+  return text.empty() ? nullptr : text.c_str();
+}
+const char* Value(const std::optional<std::string>& text) {
+  return text ? text->c_str() : nullptr;
 }
 
 class ParseOptionsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetProcessValues(); }
-  void TearDown() override { ResetProcessValues(); }
-
   // Splits `text` the way wWinMain does and parses the tokens. The buffer
   // stays alive in the fixture, as it does for the whole run in the program.
   Options Parse(const std::string& text) {
@@ -136,7 +130,6 @@ TEST_F(ParseOptionsTest, EveryOptionAndItsEdges) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command_line);
-    ResetProcessValues();
     const Options options = Parse(c.command_line);
     const Expected& x = c.expected;
     EXPECT_EQ(options.extract, x.extract);
@@ -146,23 +139,23 @@ TEST_F(ParseOptionsTest, EveryOptionAndItsEdges) {
     EXPECT_EQ(options.silent, x.silent);
     EXPECT_EQ(options.skip_app_launch, x.skip_app_launch);
     EXPECT_EQ(Show(options.log_file_path), Show(x.log_file));
-    EXPECT_EQ(Show(UrlOverride), Show(x.url));
-    EXPECT_EQ(Show(MuSuffix), Show(x.mu));
-    EXPECT_EQ(Show(ForwardedMuArgs), Show(x.mu_args));
-    EXPECT_EQ(Show(ForwardedArgs), Show(x.forwarded));
+    EXPECT_EQ(Show(Value(options.url)), Show(x.url));
+    EXPECT_EQ(Show(options.mu_suffix), Show(x.mu));
+    EXPECT_EQ(Show(Value(options.forwarded.mu)), Show(x.mu_args));
+    EXPECT_EQ(Show(Value(options.forwarded.others)), Show(x.forwarded));
   }
 }
 
 TEST_F(ParseOptionsTest, UrlIsCopiedWhileTheOtherValuesPointIntoTheBuffer) {
   const Options options = Parse("--url http://x/ --mu beta --log-file l.txt --update p");
-  ASSERT_NE(UrlOverride, nullptr);
-  EXPECT_FALSE(InBuffer(UrlOverride));
-  EXPECT_TRUE(InBuffer(MuSuffix));
+  ASSERT_TRUE(options.url);
+  EXPECT_FALSE(InBuffer(options.url->c_str()));
+  EXPECT_TRUE(InBuffer(options.mu_suffix));
   EXPECT_TRUE(InBuffer(options.log_file_path));
   EXPECT_TRUE(InBuffer(options.target_path));
   // The copy outlives a change of the buffer.
   std::fill(buffer_.begin(), buffer_.end(), 'z');
-  EXPECT_STREQ(UrlOverride, "http://x/");
+  EXPECT_EQ(*options.url, "http://x/");
 }
 
 TEST(IsValidMuSuffix, OnlyPlainNamesUpTo32Characters) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "installer/named_mutex_win.h"
 #include "installer_stub/environment_checks_win.h"
 
 namespace zevrino::desktop::installer {
@@ -104,14 +105,14 @@ TEST(StorePackage, Kernel32FunctionsAreLookedUpOnce) {
 TEST(NamedMutex, SecondCreatorSeesTheFirstUntilItsHandleCloses) {
   const wchar_t* name = L"Zevrino unit test mutex";
   HANDLE first = nullptr;
-  ASSERT_TRUE(TryCreateMutex(name, &first));
+  ASSERT_TRUE(TryCreateNamedMutex(name, &first));
   ASSERT_NE(first, nullptr);
   HANDLE second = reinterpret_cast<HANDLE>(1);
-  EXPECT_FALSE(TryCreateMutex(name, &second));
+  EXPECT_FALSE(TryCreateNamedMutex(name, &second));
   EXPECT_EQ(second, reinterpret_cast<HANDLE>(1)) << "a refused call leaves the out value alone";
   ::CloseHandle(first);
   HANDLE again = nullptr;
-  EXPECT_TRUE(TryCreateMutex(name, &again));
+  EXPECT_TRUE(TryCreateNamedMutex(name, &again));
   ::CloseHandle(again);
 }
 

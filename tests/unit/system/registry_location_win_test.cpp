@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "installer_stub/options.h"
 #include "system/install_location_win.h"
 #include "system/registry_win.h"
 
@@ -134,12 +133,10 @@ TEST(InstallLocation, AppDataFolderWithTheMuSuffixCachedForTheProcess) {
   EXPECT_NE(::GetFileAttributesA(app_data), INVALID_FILE_ATTRIBUTES) << app_data;
   EXPECT_EQ(GetShellFolderPath(0x7F), nullptr) << "a folder Windows does not know";
 
-  MuSuffix = "beta";
-  const char* directory = DefaultInstallDirectory();
+  const char* directory = DefaultInstallDirectory("beta");
   EXPECT_EQ(std::string(directory), std::string(app_data) + "\\Zevrino-beta");
   // Fixed once computed: a later suffix changes nothing.
-  MuSuffix = nullptr;
-  EXPECT_EQ(DefaultInstallDirectory(), directory);
+  EXPECT_EQ(DefaultInstallDirectory(nullptr), directory);
   std::free(app_data);
 }
 

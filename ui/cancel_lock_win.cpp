@@ -1,4 +1,4 @@
-#include "installer_stub/cancel_lock_win.h"
+#include "ui/cancel_lock_win.h"
 
 namespace zevrino::desktop::installer {
 

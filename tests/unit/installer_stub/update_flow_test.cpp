@@ -1,38 +1,40 @@
-// The steps of an update against real files and real named mutexes, with
-// the registry, the application, the install and the start faked. The
-// mutexes carry a prefix of this test process so that other test programs
-// of the same Wine session cannot disturb them; sleeps are recorded, not
-// slept, so the full 21-attempt schedule runs in no time.
+// The steps of an update against a fake system that keeps its directories,
+// named mutexes and the executable's state in memory. Sleeps are recorded,
+// not slept, so the full 21-attempt schedule runs in no time. The real
+// probes are tested in update_mode_win_test.cpp.
 
-#include "installer_stub/update_flow_win.h"
+#include "installer_stub/update_flow.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "installer/wide_text_win.h"
-#include "tests/unit/installer_stub/temp_dir_win.h"
+#include "installer/named_objects.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-using testing::TempDir;
 using Events = std::vector<std::string>;
 
-std::string Utf8(const std::wstring& text) {
-  return WideToUtf8(text);
+std::string Narrow(const std::wstring& ascii) {
+  return std::string(ascii.begin(), ascii.end());
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
 }
 
 class FakeUpdateSystem final : public UpdateSystem {
  public:
   explicit FakeUpdateSystem(std::string default_directory)
-      : default_directory_(std::move(default_directory)),
-        prefix_(L"zv update test " + std::to_wstring(::GetCurrentProcessId()) + L" ") {}
-
-  // The name this fake gives the mutex `name`.
-  std::wstring Private(const wchar_t* name) const { return prefix_ + name; }
+      : default_directory_(std::move(default_directory)) {}
 
   void Sleep(unsigned milliseconds) override {
     events.push_back("sleep " + std::to_string(milliseconds));
@@ -42,41 +44,57 @@ class FakeUpdateSystem final : public UpdateSystem {
   }
   const char* DefaultInstallDirectory() override { return default_directory_.c_str(); }
   std::vector<std::string> ProtectedFolders() override { return protected_folders; }
+  bool PathsEqual(const char* a, const char* b) override { return Lower(a) == Lower(b); }
+  // "." and ".." folded away; the directory must be one of `directories`.
+  std::string ResolveExistingDirectory(const std::string& directory) override {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; start <= directory.size(); start = end + 1) {
+      end = std::min(directory.find('\\', start), directory.size());
+      const std::string part = directory.substr(start, end - start);
+      if (part == ".." && !parts.empty()) {
+        parts.pop_back();
+      } else if (part != "." && !part.empty()) {
+        parts.push_back(part);
+      }
+    }
+    std::string resolved;
+    for (const std::string& part : parts) {
+      resolved += (resolved.empty() ? "" : "\\") + part;
+    }
+    return directories.count(Lower(resolved)) != 0 ? resolved : "";
+  }
   bool HoldsInstallation(const std::string&) override { return holds_installation; }
   void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
-  HANDLE CreateMarker(const wchar_t* name) override {
-    events.push_back("create " + Utf8(name));
-    return ::CreateMutexW(nullptr, FALSE, Private(name).c_str());
+  bool HoldNamedMutex(const wchar_t* name) override {
+    events.push_back("create " + Narrow(name));
+    held.insert(name);
+    return true;
   }
-  bool TryCreateMarker(const wchar_t* name, HANDLE* handle) override {
-    events.push_back("try " + Utf8(name));
+  bool TryHoldNewNamedMutex(const wchar_t* name, bool* now_held) override {
+    events.push_back("try " + Narrow(name));
     // An update that waits on a name it holds itself would poll forever:
     // fail instead of hanging the test program.
     if (++tries_ > 1000) {
-      ADD_FAILURE() << "still waiting for " << Utf8(name) << " after 1000 polls";
-      *handle = nullptr;
+      ADD_FAILURE() << "still waiting for " << Narrow(name) << " after 1000 polls";
+      *now_held = false;
       return true;
     }
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Private(name).c_str());
-    if (mutex != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-      ::CloseHandle(mutex);
+    if (NameTaken(name)) {
       return false;
     }
-    *handle = mutex;
+    *now_held = held.insert(name).second;
     return true;
   }
-  bool MarkerExists(const wchar_t* name) override {
-    events.push_back("exists " + Utf8(name));
-    HANDLE mutex = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Private(name).c_str());
-    if (mutex == nullptr) {
-      return false;
-    }
-    ::CloseHandle(mutex);
-    return true;
+  bool NamedMutexExists(const wchar_t* name) override {
+    events.push_back("exists " + Narrow(name));
+    return NameTaken(name);
   }
   void CloseRunningApplication() override { events.push_back("close"); }
-  ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader&) override {
-    events.push_back("install " + Utf8(directory));
+  FileAccess OpenExclusively(const char*) override { return executable; }
+  bool CanCreateFileIn(const std::string&) override { return can_create_files; }
+  ResultCode InstallAndRegister(const std::string& directory, const PayloadReader&) override {
+    events.push_back("install " + directory);
     return install_result;
   }
   bool StartApplication(const char* directory, const char* extra) override {
@@ -84,49 +102,27 @@ class FakeUpdateSystem final : public UpdateSystem {
     return start_succeeds;
   }
 
+  // Held by this process or, as `others` says, by another one.
+  bool NameTaken(const std::wstring& name) const {
+    return held.count(name) != 0 || others.count(name) != 0;
+  }
+
   Events events;
   std::function<void()> on_sleep;
   ResultCode install_result = kSuccess;
   bool start_succeeds = true;
   bool holds_installation = true;
+  bool can_create_files = true;
+  FileAccess executable = FileAccess::kOpened;
   std::vector<std::string> protected_folders;
+  std::set<std::string> directories;  // existing, in lower case
+  std::set<std::wstring> held;
+  std::set<std::wstring> others;
 
  private:
   std::string default_directory_;
-  std::wstring prefix_;
   int tries_ = 0;
 };
-
-// A mutex of the fake's namespace held by the test, as another process
-// would hold it.
-class HeldMarker {
- public:
-  HeldMarker(const FakeUpdateSystem& system, const wchar_t* name)
-      : handle_(::CreateMutexW(nullptr, FALSE, system.Private(name).c_str())) {}
-  void Release() { handle_.Close(); }
-
- private:
-  ScopedKernelHandle handle_;
-};
-
-// The executable held open without sharing, as a running process holds it.
-class HeldFile {
- public:
-  explicit HeldFile(const std::wstring& path)
-      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    EXPECT_TRUE(handle_.valid()) << ::GetLastError();
-  }
-  void Release() { handle_.Close(); }
-
- private:
-  ScopedFileHandle handle_;
-};
-
-bool NameTaken(const FakeUpdateSystem& system, const wchar_t* name) {
-  const ScopedKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, system.Private(name).c_str()));
-  return mutex.valid();
-}
 
 const PayloadReader kNoPayload;
 
@@ -143,40 +139,20 @@ Events SuccessfulRunAfterWait(const std::string& target) {
 
 class UpdateFlowTest : public ::testing::Test {
  protected:
-  // The installation given in the argument lies outside the default one.
-  UpdateFlowTest() : system_(Utf8(default_dir_.path()) + "\\Zevrino") {
-    exe_ = install_.Write(L"Zevrino.exe", {'M', 'Z'});
-    target_ = Utf8(install_.path());
-    argument_ = target_ + "\\Zevrino.exe";
+  // The installation given in the argument lies outside the default one,
+  // which does not exist.
+  UpdateFlowTest() : system_("C:\\Users\\u\\AppData\\Roaming\\Zevrino") {
+    system_.directories = {"d:\\apps", Lower(target_)};
   }
 
   ResultCode Run(const std::string& argument) {
-    return RunUpdate(argument.c_str(), kNoPayload, system_, markers_);
+    return RunUpdate(argument.c_str(), kNoPayload, system_, held_);
   }
 
-  // The files of the installation directory, to see that no write test is
-  // left behind.
-  std::vector<std::wstring> InstallFiles() const {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((install_.path() + L"\\*").c_str(), &found);
-    EXPECT_NE(search, INVALID_HANDLE_VALUE);
-    do {
-      if (found.cFileName[0] != L'.') {
-        names.push_back(found.cFileName);
-      }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return names;
-  }
-
-  TempDir default_dir_;
-  TempDir install_;
-  std::wstring exe_;
-  std::string target_;
-  std::string argument_;
+  const std::string target_ = "D:\\Apps\\Zevrino";
+  const std::string argument_ = target_ + "\\Zevrino.exe";
   FakeUpdateSystem system_;
-  UpdateMarkers markers_;
+  UpdateMutexes held_;
 };
 
 // A whole update and two repeats of it in the same process: the repeats
@@ -184,10 +160,9 @@ class UpdateFlowTest : public ::testing::Test {
 TEST_F(UpdateFlowTest, UpdatesTheInstallationAndRepeatsWithoutWaitingForItself) {
   EXPECT_EQ(Run(argument_), kSuccess);
   EXPECT_EQ(system_.events, SuccessfulRunAfterWait(target_));
-  EXPECT_EQ(InstallFiles(), std::vector<std::wstring>{L"Zevrino.exe"});
   // Both names stay taken after the run.
-  EXPECT_TRUE(NameTaken(system_, kUpdateMutexName));
-  EXPECT_TRUE(NameTaken(system_, kUpdateStartedMutexName));
+  EXPECT_TRUE(system_.NameTaken(kUpdateMutexName));
+  EXPECT_TRUE(system_.NameTaken(kUpdateStartedMutexName));
 
   const Events repeat = {"delete start-up entry", "exists Zevrino Update Failed Mutex", "close",
                          "install " + target_};
@@ -207,7 +182,7 @@ TEST_F(UpdateFlowTest, UpdatesTheInstallationAndRepeatsWithoutWaitingForItself) 
 // The executable stays in use: 14 after the full schedule, nothing
 // installed. A Retry once it is free goes straight on to the install.
 TEST_F(UpdateFlowTest, ExecutableInUseGives14AndARetryInstalls) {
-  HeldFile held(exe_);
+  system_.executable = FileAccess::kInUse;
   EXPECT_EQ(Run(argument_), kFileInUse);
   Events expected = SuccessfulRunAfterWait(target_);
   expected.resize(6);
@@ -215,7 +190,7 @@ TEST_F(UpdateFlowTest, ExecutableInUseGives14AndARetryInstalls) {
   expected.insert(expected.end(), 11, "sleep 1000");
   EXPECT_EQ(system_.events, expected);
 
-  held.Release();
+  system_.executable = FileAccess::kOpened;
   system_.events.clear();
   EXPECT_EQ(Run(argument_), kSuccess);
   EXPECT_EQ(system_.events,
@@ -226,11 +201,11 @@ TEST_F(UpdateFlowTest, ExecutableInUseGives14AndARetryInstalls) {
 // Another holder of "Zevrino Update Started Mutex": the update only polls,
 // and goes on at the first poll after the name is gone.
 TEST_F(UpdateFlowTest, WaitsUntilTheStartedMutexIsFree) {
-  HeldMarker other(system_, kUpdateStartedMutexName);
+  system_.others.insert(kUpdateStartedMutexName);
   int sleeps = 0;
   system_.on_sleep = [&] {
     if (++sleeps == 4) {
-      other.Release();
+      system_.others.clear();
     }
   };
   EXPECT_EQ(Run(argument_), kSuccess);
@@ -248,8 +223,8 @@ TEST_F(UpdateFlowTest, WaitsUntilTheStartedMutexIsFree) {
 // files, even with the executable in use, and without closing the
 // application.
 TEST_F(UpdateFlowTest, FailedMutexEndsTheUpdateWithSuccess) {
-  HeldMarker failed(system_, kUpdateFailedMutexName);
-  HeldFile held(exe_);
+  system_.others.insert(kUpdateFailedMutexName);
+  system_.executable = FileAccess::kInUse;
   EXPECT_EQ(Run(argument_), kSuccess);
   Events expected = SuccessfulRunAfterWait(target_);
   expected.resize(5);
@@ -261,6 +236,7 @@ TEST_F(UpdateFlowTest, FailedMutexEndsTheUpdateWithSuccess) {
 // yet, so a write test would fail.
 TEST_F(UpdateFlowTest, ForbiddenRootsUpdateTheDefaultInstallationUntested) {
   const std::string default_directory = system_.DefaultInstallDirectory();
+  system_.can_create_files = false;
   for (const char* argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
     SCOPED_TRACE(argument);
     system_.events.clear();
@@ -275,12 +251,9 @@ TEST_F(UpdateFlowTest, ForbiddenRootsUpdateTheDefaultInstallationUntested) {
 // protected folder is refused before anything is done; "." and ".." are
 // resolved first.
 TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
-  const std::wstring sub = install_.path() + L"\\sub";
-  ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
   const std::string dotted = target_ + "\\sub\\..\\.\\Zevrino.exe";
   EXPECT_EQ(Run(dotted), kSuccess);
   EXPECT_EQ(system_.events, SuccessfulRunAfterWait(target_));
-  EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
 
   system_.events.clear();
   EXPECT_EQ(Run(target_ + "\\missing\\Zevrino.exe"), kInstallDirNotWritable);
@@ -299,50 +272,35 @@ TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
 // Outside the default installation, a directory in which no new file can be
 // created, or whose executable may not be opened for writing, gives 24.
 TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
-  // A name the write test would have to open through.
-  const std::wstring taken = install_.path() + L"\\" + Utf8ToWide(kWriteTestFileName);
-  ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
+  system_.can_create_files = false;
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
-  EXPECT_TRUE(::RemoveDirectoryW(taken.c_str()));
 
-  // An executable that cannot be opened for writing (here a folder of that
-  // name; Wine grants root write access to read-only files).
-  TempDir other;
-  const std::wstring folder = other.path() + L"\\Zevrino.exe";
-  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  system_.can_create_files = true;
+  system_.executable = FileAccess::kDenied;
   system_.events.clear();
-  EXPECT_EQ(Run(Utf8(folder)), kInstallDirNotWritable);
+  EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
-  EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
 }
 
 TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {
-  TempDir dir;
-  const std::wstring file = dir.Write(L"Zevrino.exe", {'M', 'Z'});
+  FakeUpdateSystem system("C:\\Z");
   int sleeps = 0;
-  const auto count = [&](unsigned) { ++sleeps; };
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(file).c_str(), {}, count), 0u);
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(dir.path() + L"\\absent.exe").c_str(), {}, count),
-            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  system.on_sleep = [&] { ++sleeps; };
+  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\Zevrino.exe"), FileAccess::kOpened);
+  system.executable = FileAccess::kFailed;
+  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\absent.exe"), FileAccess::kFailed);
   EXPECT_EQ(sleeps, 0);
 
   // Free after the third attempt.
-  HeldFile held(file);
-  const auto release = [&](unsigned) {
+  system.executable = FileAccess::kInUse;
+  system.on_sleep = [&] {
     if (++sleeps == 2) {
-      held.Release();
+      system.executable = FileAccess::kOpened;
     }
   };
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(file).c_str(), {}, release), 0u);
+  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\Zevrino.exe"), FileAccess::kOpened);
   EXPECT_EQ(sleeps, 2);
-}
-
-TEST(PathsEqualIgnoreCaseTest, IgnoresCaseBeyondAscii) {
-  EXPECT_TRUE(PathsEqualIgnoreCase("C:\\USERS", "c:\\users"));
-  EXPECT_TRUE(PathsEqualIgnoreCase("C:\\\xC3\x84rger", "c:\\\xC3\xA4RGER"));
-  EXPECT_FALSE(PathsEqualIgnoreCase("C:\\Users", "C:\\Users\\"));
-  EXPECT_FALSE(PathsEqualIgnoreCase("C:\\a", "\xFF"));
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+// Creating and looking for the named mutexes of installer/named_objects.h.
+
+#include <windows.h>
+
+#include "installer/named_objects.h"
+
+namespace zevrino::desktop::installer {
+
+// Creates the named mutex `name` unless it exists. False only when a mutex
+// of that name already existed; a mutex that cannot be created at all counts
+// as absent (true, *handle null). On success *handle (when given) receives
+// it; without `handle` it stays open, and the name taken, until the process
+// ends.
+bool TryCreateNamedMutex(const wchar_t* name, HANDLE* handle = nullptr);
+
+// Creates the named mutex `name`, or opens it when it exists, and keeps it
+// open until the process ends. False when neither could be done.
+bool HoldNamedMutex(const wchar_t* name);
+
+// True when some process has created the named mutex `name`.
+bool NamedMutexExists(const wchar_t* name);
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,28 @@
+#pragma once
+// The fixed identities of the log lines written by installer_stub/: the
+// number each line prints as its source location. Log readers and support
+// scripts key on them, so they never change, whatever happens to the files
+// that log. No two lines of this folder share one
+// (tests/structure/check_log_lines.py).
+
+namespace zevrino::desktop::installer {
+
+// The top-level flow (installer_main_win.cpp), in the order of the run.
+inline constexpr int kLineUnsupportedPlatform = 869;
+inline constexpr int kLineStoreInstallPresent = 884;
+inline constexpr int kLineInvalidMuSuffix = 122;
+inline constexpr int kLineOwnFileNotMapped = 146;
+inline constexpr int kLinePayloadUnreadable = 908;
+inline constexpr int kLineRunningWebInstaller = 932;
+inline constexpr int kLineRunningNormalInstaller = 935;
+inline constexpr int kLineInteractiveInstallerRunning = 945;
+inline constexpr int kLineAccountRefused = 953;
+inline constexpr int kLineNoAppDataFolder = 222;
+inline constexpr int kLineOverwriting = 969;
+inline constexpr int kLineUpdateInProgress = 994;
+inline constexpr int kLineApplicationRunning = 1001;
+
+// Update mode (update_flow.cpp).
+inline constexpr int kLineNoInstallationToUpdate = 96;
+
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,90 @@
+// The probes of the real update system against real files, folders and
+// named mutexes; the order they are used in is update_flow_test.cpp's.
+
+#include "installer_stub/update_mode_win.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "installer/scoped_handle_win.h"
+#include "installer/wide_text_win.h"
+#include "tests/unit/installer_stub/temp_dir_win.h"
+
+namespace zevrino::desktop::installer {
+namespace {
+
+using testing::TempDir;
+
+class WindowsUpdateSystemTest : public ::testing::Test {
+ protected:
+  Options options_;
+  WindowsUpdateSystem system_{options_};
+  TempDir dir_;
+  const std::string path_ = WideToUtf8(dir_.path());
+};
+
+// Free, held without sharing (as a running process holds it), missing, and
+// a folder of that name (Wine grants root write access to read-only files).
+TEST_F(WindowsUpdateSystemTest, ExclusiveOpenTellsInUseFromDenied) {
+  const std::wstring file = dir_.Write(L"Zevrino.exe", {'M', 'Z'});
+  EXPECT_EQ(system_.OpenExclusively(WideToUtf8(file).c_str()), FileAccess::kOpened);
+  {
+    const ScopedFileHandle held(::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    EXPECT_EQ(system_.OpenExclusively(WideToUtf8(file).c_str()), FileAccess::kInUse);
+  }
+  EXPECT_EQ(system_.OpenExclusively((path_ + "\\absent.exe").c_str()), FileAccess::kFailed);
+  const std::wstring folder = dir_.path() + L"\\folder.exe";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  EXPECT_EQ(system_.OpenExclusively(WideToUtf8(folder).c_str()), FileAccess::kDenied);
+  EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
+}
+
+// The write test leaves nothing behind, and never opens through a name that
+// something already holds.
+TEST_F(WindowsUpdateSystemTest, WriteTestMakesANewFileOnly) {
+  EXPECT_TRUE(system_.CanCreateFileIn(path_));
+  EXPECT_EQ(::GetFileAttributesW((dir_.path() + L"\\~~Zevrino_WRITE_TEST~~").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  const std::wstring taken = dir_.path() + L"\\" + Utf8ToWide(kWriteTestFileName);
+  ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
+  EXPECT_FALSE(system_.CanCreateFileIn(path_));
+  EXPECT_TRUE(::RemoveDirectoryW(taken.c_str()));
+}
+
+// "." and ".." are resolved; what does not exist, or is no directory,
+// resolves to nothing.
+TEST_F(WindowsUpdateSystemTest, ResolvesExistingDirectoriesOnly) {
+  const std::wstring sub = dir_.path() + L"\\sub";
+  ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
+  const std::string resolved = system_.ResolveExistingDirectory(path_ + "\\sub\\..\\.");
+  EXPECT_TRUE(system_.PathsEqual(resolved.c_str(), path_.c_str())) << resolved;
+  EXPECT_EQ(system_.ResolveExistingDirectory(path_ + "\\missing"), "");
+  dir_.Write(L"file", {});
+  EXPECT_EQ(system_.ResolveExistingDirectory(path_ + "\\file"), "");
+  EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
+}
+
+TEST_F(WindowsUpdateSystemTest, PathsEqualIgnoresCaseBeyondAscii) {
+  EXPECT_TRUE(system_.PathsEqual("C:\\USERS", "c:\\users"));
+  EXPECT_TRUE(system_.PathsEqual("C:\\\xC3\x84rger", "c:\\\xC3\xA4RGER"));
+  EXPECT_FALSE(system_.PathsEqual("C:\\Users", "C:\\Users\\"));
+  EXPECT_FALSE(system_.PathsEqual("C:\\a", "\xFF"));
+}
+
+// A held name stays taken for this process too; a name nobody made is free.
+TEST_F(WindowsUpdateSystemTest, NamedMutexesStayHeld) {
+  const std::wstring name = L"zv update test " + std::to_wstring(::GetCurrentProcessId());
+  bool held = false;
+  EXPECT_FALSE(system_.NamedMutexExists(name.c_str()));
+  EXPECT_TRUE(system_.TryHoldNewNamedMutex(name.c_str(), &held));
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(system_.TryHoldNewNamedMutex(name.c_str(), &held));
+  EXPECT_TRUE(system_.HoldNamedMutex(name.c_str()));
+  EXPECT_TRUE(system_.NamedMutexExists(name.c_str()));
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::installer

@@ -1,0 +1,158 @@
+// The order of a web install and its retry rules against scripted steps:
+// which codes are retried, after which countdowns, what a cancel during a
+// countdown and Retry in the error dialog do, and that the download file
+// never outlives its pass.
+
+#include "webinstall/web_install_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <vector>
+
+namespace zevrino::desktop::installer {
+namespace {
+
+using Seconds = std::vector<std::uint32_t>;
+using Codes = std::vector<ResultCode>;
+
+// Counts what the flow did and keeps the state a user could see: whether
+// the download file exists, the countdown shown during each second, the
+// dialogs.
+struct FakeWebInstall {
+  std::deque<ResultCode> downloads;  // one per attempt; kSuccess once spent
+  ResultCode run_result = kSuccess;
+  std::deque<bool> retry_answers;  // one per dialog
+  int passes = 0;
+  int attempts = 0;
+  int runs = 0;
+  bool file_exists = false;
+  Seconds countdown;
+  Codes dialogs;
+  int cancel_at_second = 0;  // the user cancels during that second (1...)
+  DownloadProgressState progress;
+  std::atomic<bool> cancel{false};
+
+  ResultCode Run() {
+    DownloadShared shared;
+    shared.progress = &progress;
+    shared.cancel_requested = &cancel;
+    WebInstallSteps steps;
+    steps.prepare = [this] {
+      ++passes;
+      file_exists = true;
+      return kSuccess;
+    };
+    steps.download = [this] {
+      EXPECT_TRUE(file_exists);
+      ++attempts;
+      const ResultCode result = downloads.empty() ? kSuccess : downloads.front();
+      if (!downloads.empty()) {
+        downloads.pop_front();
+      }
+      return result;
+    };
+    steps.sleep_one_second = [this] {
+      EXPECT_FALSE(progress.downloading);
+      countdown.push_back(progress.retry_countdown);
+      cancel = countdown.size() == static_cast<std::size_t>(cancel_at_second);
+    };
+    steps.run_download = [this] {
+      ++runs;
+      return run_result;
+    };
+    steps.end_pass = [this] { file_exists = false; };
+    steps.show_error = [this](ResultCode code) {
+      dialogs.push_back(code);
+      const bool retry = !retry_answers.empty() && retry_answers.front();
+      if (!retry_answers.empty()) {
+        retry_answers.pop_front();
+      }
+      return retry;
+    };
+    return RunWebInstallSteps(steps, shared);
+  }
+};
+
+Seconds CountdownsOf10And20() {
+  Seconds seconds;
+  for (std::uint32_t first = 10; first >= 1; --first) {
+    seconds.push_back(first);
+  }
+  for (std::uint32_t second = 20; second >= 1; --second) {
+    seconds.push_back(second);
+  }
+  return seconds;
+}
+
+// 51 and 52 are tried three times, with countdowns of 10 and 20 seconds
+// shown second by second; then the dialog offers Retry, which starts a whole
+// new pass, and Cancel, which ends with the code.
+TEST(WebInstallFlowTest, NotFoundAndNoConnectionAreRetriedAfterCountdowns) {
+  for (const ResultCode code : {kHttpStatusNotOk, kUrlOpenFailed}) {
+    SCOPED_TRACE(code);
+    FakeWebInstall web;
+    web.downloads.assign(6, code);
+    web.retry_answers = {true, false};
+    EXPECT_EQ(web.Run(), code);
+    EXPECT_EQ(web.passes, 2);
+    EXPECT_EQ(web.attempts, 6);
+    Seconds both_passes = CountdownsOf10And20();
+    const Seconds one_pass = both_passes;
+    both_passes.insert(both_passes.end(), one_pass.begin(), one_pass.end());
+    EXPECT_EQ(web.countdown, both_passes);
+    EXPECT_EQ(web.dialogs, (Codes{code, code}));
+    EXPECT_EQ(web.runs, 0);
+    EXPECT_FALSE(web.file_exists);
+  }
+}
+
+// Every other failure of an attempt ends the pass at once, and a download
+// that succeeds after retries runs the full installer. 0 and 55 (the full
+// installer said why itself) show no dialog.
+TEST(WebInstallFlowTest, OnlyNotFoundAndNoConnectionAreRetried) {
+  const struct {
+    Codes downloads;
+    ResultCode run_result;
+    ResultCode result;
+    int attempts;
+    int runs;
+    Codes dialogs;
+  } cases[] = {
+      {{kInternetFailed}, kSuccess, kInternetFailed, 1, 0, {kInternetFailed}},
+      {{kDownloadInvalid}, kSuccess, kDownloadInvalid, 1, 0, {kDownloadInvalid}},
+      {{kHttpsFailedHttpWorks}, kSuccess, kHttpsFailedHttpWorks, 1, 0, {kHttpsFailedHttpWorks}},
+      {{kOutOfMemory}, kSuccess, kOutOfMemory, 1, 0, {kOutOfMemory}},
+      {{kUrlOpenFailed, kHttpStatusNotOk}, kSuccess, kSuccess, 3, 1, {}},
+      {{kUrlOpenFailed}, kFullInstallerFailed, kFullInstallerFailed, 2, 1, {}},
+      {{}, kFullInstallerStartFailed, kFullInstallerStartFailed, 1, 1, {kFullInstallerStartFailed}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.result);
+    FakeWebInstall web;
+    web.downloads.assign(c.downloads.begin(), c.downloads.end());
+    web.run_result = c.run_result;
+    EXPECT_EQ(web.Run(), c.result);
+    EXPECT_EQ(web.attempts, c.attempts);
+    EXPECT_EQ(web.runs, c.runs);
+    EXPECT_EQ(web.dialogs, c.dialogs);
+    EXPECT_FALSE(web.file_exists);
+  }
+}
+
+// Closing the window during a countdown and answering Yes ends the run with
+// 19 at once: no further attempt, and the file goes.
+TEST(WebInstallFlowTest, CancelDuringACountdownEndsWith19) {
+  FakeWebInstall web;
+  web.downloads = {kHttpStatusNotOk, kHttpStatusNotOk};
+  web.cancel_at_second = 2;
+  EXPECT_EQ(web.Run(), kCancelled);
+  EXPECT_EQ(web.attempts, 1);
+  EXPECT_EQ(web.countdown, (Seconds{10, 9}));
+  EXPECT_EQ(web.runs, 0);
+  EXPECT_FALSE(web.file_exists);
+}
+
+}  // namespace
+}  // namespace zevrino::desktop::installer
