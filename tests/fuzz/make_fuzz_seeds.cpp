@@ -18,7 +18,7 @@
 
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 #include "tools/pack_installer/command_line.h"
 #include "tools/pack_installer/packer.h"
 

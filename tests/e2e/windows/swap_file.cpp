@@ -20,9 +20,7 @@
 
 namespace {
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using zevrino::e2e::Exists;
 
 bool IsSwapFileItself(const std::wstring& own_path) {
   const std::size_t slash = own_path.find_last_of(L"\\/");

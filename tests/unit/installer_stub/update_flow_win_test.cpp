@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "installer/wide_text_win.h"
-#include "tests/unit/installer_stub/temp_dir_win.h"
+#include "tests/support/process_win.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-using testing::TempDir;
+using testing::HeldFile;
+using testing::ScratchDirectory;
 using Events = std::vector<std::string>;
 
 std::string Utf8(const std::wstring& text) {
@@ -109,20 +111,6 @@ class HeldMarker {
   ScopedKernelHandle handle_;
 };
 
-// The executable held open without sharing, as a running process holds it.
-class HeldFile {
- public:
-  explicit HeldFile(const std::wstring& path)
-      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    EXPECT_TRUE(handle_.valid()) << ::GetLastError();
-  }
-  void Release() { handle_.Close(); }
-
- private:
-  ScopedFileHandle handle_;
-};
-
 bool NameTaken(const FakeUpdateSystem& system, const wchar_t* name) {
   const ScopedKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, system.Private(name).c_str()));
   return mutex.valid();
@@ -159,7 +147,7 @@ class UpdateFlowTest : public ::testing::Test {
   std::vector<std::wstring> InstallFiles() const {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((install_.path() + L"\\*").c_str(), &found);
+    HANDLE search = ::FindFirstFileW((install_.path().wstring() + L"\\*").c_str(), &found);
     EXPECT_NE(search, INVALID_HANDLE_VALUE);
     do {
       if (found.cFileName[0] != L'.') {
@@ -170,8 +158,8 @@ class UpdateFlowTest : public ::testing::Test {
     return names;
   }
 
-  TempDir default_dir_;
-  TempDir install_;
+  ScratchDirectory default_dir_;
+  ScratchDirectory install_;
   std::wstring exe_;
   std::string target_;
   std::string argument_;
@@ -275,7 +263,7 @@ TEST_F(UpdateFlowTest, ForbiddenRootsUpdateTheDefaultInstallationUntested) {
 // protected folder is refused before anything is done; "." and ".." are
 // resolved first.
 TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
-  const std::wstring sub = install_.path() + L"\\sub";
+  const std::wstring sub = install_ / L"sub";
   ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
   const std::string dotted = target_ + "\\sub\\..\\.\\Zevrino.exe";
   EXPECT_EQ(Run(dotted), kSuccess);
@@ -300,7 +288,7 @@ TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
 // created, or whose executable may not be opened for writing, gives 24.
 TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
   // A name the write test would have to open through.
-  const std::wstring taken = install_.path() + L"\\" + Utf8ToWide(kWriteTestFileName);
+  const std::wstring taken = install_ / Utf8ToWide(kWriteTestFileName);
   ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
@@ -308,8 +296,8 @@ TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
 
   // An executable that cannot be opened for writing (here a folder of that
   // name; Wine grants root write access to read-only files).
-  TempDir other;
-  const std::wstring folder = other.path() + L"\\Zevrino.exe";
+  ScratchDirectory other;
+  const std::wstring folder = other / L"Zevrino.exe";
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   system_.events.clear();
   EXPECT_EQ(Run(Utf8(folder)), kInstallDirNotWritable);
@@ -318,12 +306,12 @@ TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
 }
 
 TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::wstring file = dir.Write(L"Zevrino.exe", {'M', 'Z'});
   int sleeps = 0;
   const auto count = [&](unsigned) { ++sleeps; };
   EXPECT_EQ(WaitForExclusiveAccess(Utf8(file).c_str(), {}, count), 0u);
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(dir.path() + L"\\absent.exe").c_str(), {}, count),
+  EXPECT_EQ(WaitForExclusiveAccess(Utf8(dir / L"absent.exe").c_str(), {}, count),
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(sleeps, 0);
 
