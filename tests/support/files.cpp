@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace zevrino::desktop::installer::testing {
 
@@ -12,14 +11,6 @@ namespace fs = std::filesystem;
 Bytes ReadBytes(const AnyPath& path) {
   const std::string text = ReadText(path);
   return Bytes(text.begin(), text.end());
-}
-
-std::string ReadText(const AnyPath& path, bool* found) {
-  std::ifstream in(path.get(), std::ios::binary);
-  if (found != nullptr) {
-    *found = in.is_open();
-  }
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const AnyPath& path, const Bytes& bytes) {
@@ -34,14 +25,14 @@ void WriteText(const AnyPath& path, const std::string& text) {
   EXPECT_TRUE(out.flush().good()) << "cannot write " << path.get().u8string();
 }
 
-Bytes TextBytes(const std::string& text) {
-  return Bytes(text.begin(), text.end());
-}
-
 void WriteTree(const fs::path& root, const Tree& tree) {
   for (const auto& [name, bytes] : tree) {
     WriteBytes(root / fs::u8path(name), bytes);
   }
+}
+
+Bytes TextBytes(const std::string& text) {
+  return Bytes(text.begin(), text.end());
 }
 
 Tree ReadTree(const fs::path& root) {

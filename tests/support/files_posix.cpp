@@ -1,9 +1,20 @@
 // The platform's part of files.h on POSIX systems.
 #include "tests/support/files.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace zevrino::desktop::installer::testing {
 
 namespace fs = std::filesystem;
+
+std::string ReadText(const AnyPath& path, bool* found) {
+  std::ifstream in(path.get(), std::ios::binary);
+  if (found != nullptr) {
+    *found = in.is_open();
+  }
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 bool Exists(const AnyPath& path) {
   std::error_code ignored;

@@ -7,6 +7,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/links_win.h"
+#include "tests/support/plain_files_win.h"
 #include "tests/support/process_win.h"
 #include "tests/support/utf16.h"
 #include "tests/support/wait.h"
@@ -102,8 +103,12 @@ void RemoveFolder(const std::wstring& path, bool& ok) {
 
 }  // namespace
 
+std::string ReadText(const AnyPath& path, bool* found) {
+  return ReadPlainFile(path.get().wstring(), found);
+}
+
 bool Exists(const AnyPath& path) {
-  return ::GetFileAttributesW(path.get().c_str()) != INVALID_FILE_ATTRIBUTES;
+  return PlainFileExists(path.get().wstring());
 }
 
 bool IsDirectory(const AnyPath& path) {

@@ -1,9 +1,6 @@
 #include "tests/support/process_win.h"
 
-#include <gtest/gtest.h>
-
 #include "installer/create_process_win.h"
-#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -41,25 +38,6 @@ StartedProgram StartProgram(std::wstring command_line, const wchar_t* applicatio
     started.id = info.dwProcessId;
   }
   return started;
-}
-
-DWORD RunProgram(const std::wstring& command_line, std::chrono::milliseconds timeout) {
-  const StartedProgram program = StartProgram(command_line);
-  if (!program.handle.valid()) {
-    ADD_FAILURE() << "cannot start " << ToUtf8(command_line) << ": error " << ::GetLastError();
-    return 0xFFFFFFFF;
-  }
-  DWORD exit_code = 0xFFFFFFFF;
-  EXPECT_EQ(::WaitForSingleObject(program.handle.get(), static_cast<DWORD>(timeout.count())),
-            WAIT_OBJECT_0);
-  EXPECT_TRUE(::GetExitCodeProcess(program.handle.get(), &exit_code));
-  return exit_code;
-}
-
-HeldFile::HeldFile(const std::wstring& path, DWORD share)
-    : handle_(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {
-  EXPECT_TRUE(handle_.valid()) << ToUtf8(path) << " cannot be held: error " << ::GetLastError();
 }
 
 }  // namespace zevrino::desktop::installer::testing

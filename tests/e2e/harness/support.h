@@ -9,6 +9,7 @@
 #include "tests/support/wait.h"
 #if defined(_WIN32)
 #include "installer/scoped_handle_win.h"
+#include "tests/support/plain_files_win.h"
 #include "tests/support/process_win.h"
 #else
 #include "tests/support/process_posix.h"

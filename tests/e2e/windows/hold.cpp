@@ -38,5 +38,5 @@ int wmain(int argc, wchar_t** argv) {
   if (!ready.valid()) {
     return 4;
   }
-  return WaitUntil([&] { return Exists(argv[3]); }, std::chrono::minutes(2)) ? 0 : 5;
+  return WaitUntil([&] { return PlainFileExists(argv[3]); }, std::chrono::minutes(2)) ? 0 : 5;
 }

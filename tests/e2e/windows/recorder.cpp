@@ -22,5 +22,5 @@ int wmain() {
     return 240;
   }
   RecordStart(own_path);
-  return std::atoi(ReadText(own_path + L".exitcode").c_str());
+  return std::atoi(ReadPlainFile(own_path + L".exitcode").c_str());
 }

@@ -61,7 +61,7 @@
 namespace {
 
 using zevrino::e2e::AppendToFile;
-using zevrino::e2e::ReadText;
+using zevrino::e2e::ReadPlainFile;
 using zevrino::e2e::RecordStart;
 using zevrino::e2e::ScopedKernelHandle;
 
@@ -147,7 +147,7 @@ bool ParseObjects(const std::string& value, Behaviour* behaviour) {
 // Reads "<own path>.behaviour"; a missing file leaves the defaults.
 bool ReadBehaviour(const std::wstring& path, Behaviour* behaviour, std::string* error) {
   bool found = false;
-  const std::string text = ReadText(path, &found);
+  const std::string text = ReadPlainFile(path, &found);
   std::size_t start = 0;
   while (found && start < text.size()) {
     std::size_t end = text.find('\n', start);
