@@ -12,20 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "installer/wide_text_win.h"
 #include "tests/support/process_win.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
+using testing::FromUtf8;
 using testing::HeldFile;
 using testing::ScratchDirectory;
+using testing::ToUtf8;
 using Events = std::vector<std::string>;
-
-std::string Utf8(const std::wstring& text) {
-  return WideToUtf8(text);
-}
 
 class FakeUpdateSystem final : public UpdateSystem {
  public:
@@ -47,15 +45,15 @@ class FakeUpdateSystem final : public UpdateSystem {
   bool HoldsInstallation(const std::string&) override { return holds_installation; }
   void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
   HANDLE CreateMarker(const wchar_t* name) override {
-    events.push_back("create " + Utf8(name));
+    events.push_back("create " + ToUtf8(name));
     return ::CreateMutexW(nullptr, FALSE, Private(name).c_str());
   }
   bool TryCreateMarker(const wchar_t* name, HANDLE* handle) override {
-    events.push_back("try " + Utf8(name));
+    events.push_back("try " + ToUtf8(name));
     // An update that waits on a name it holds itself would poll forever:
     // fail instead of hanging the test program.
     if (++tries_ > 1000) {
-      ADD_FAILURE() << "still waiting for " << Utf8(name) << " after 1000 polls";
+      ADD_FAILURE() << "still waiting for " << ToUtf8(name) << " after 1000 polls";
       *handle = nullptr;
       return true;
     }
@@ -68,7 +66,7 @@ class FakeUpdateSystem final : public UpdateSystem {
     return true;
   }
   bool MarkerExists(const wchar_t* name) override {
-    events.push_back("exists " + Utf8(name));
+    events.push_back("exists " + ToUtf8(name));
     HANDLE mutex = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Private(name).c_str());
     if (mutex == nullptr) {
       return false;
@@ -78,7 +76,7 @@ class FakeUpdateSystem final : public UpdateSystem {
   }
   void CloseRunningApplication() override { events.push_back("close"); }
   ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader&) override {
-    events.push_back("install " + Utf8(directory));
+    events.push_back("install " + ToUtf8(directory));
     return install_result;
   }
   bool StartApplication(const char* directory, const char* extra) override {
@@ -132,9 +130,9 @@ Events SuccessfulRunAfterWait(const std::string& target) {
 class UpdateFlowTest : public ::testing::Test {
  protected:
   // The installation given in the argument lies outside the default one.
-  UpdateFlowTest() : system_(Utf8(default_dir_.path()) + "\\Zevrino") {
+  UpdateFlowTest() : system_(ToUtf8(default_dir_.path()) + "\\Zevrino") {
     exe_ = install_.Write(L"Zevrino.exe", {'M', 'Z'});
-    target_ = Utf8(install_.path());
+    target_ = ToUtf8(install_.path());
     argument_ = target_ + "\\Zevrino.exe";
   }
 
@@ -288,7 +286,7 @@ TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
 // created, or whose executable may not be opened for writing, gives 24.
 TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
   // A name the write test would have to open through.
-  const std::wstring taken = install_ / Utf8ToWide(kWriteTestFileName);
+  const std::wstring taken = install_ / FromUtf8(kWriteTestFileName);
   ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
@@ -300,7 +298,7 @@ TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
   const std::wstring folder = other / L"Zevrino.exe";
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   system_.events.clear();
-  EXPECT_EQ(Run(Utf8(folder)), kInstallDirNotWritable);
+  EXPECT_EQ(Run(ToUtf8(folder)), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
   EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
 }
@@ -310,8 +308,8 @@ TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {
   const std::wstring file = dir.Write(L"Zevrino.exe", {'M', 'Z'});
   int sleeps = 0;
   const auto count = [&](unsigned) { ++sleeps; };
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(file).c_str(), {}, count), 0u);
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(dir / L"absent.exe").c_str(), {}, count),
+  EXPECT_EQ(WaitForExclusiveAccess(ToUtf8(file).c_str(), {}, count), 0u);
+  EXPECT_EQ(WaitForExclusiveAccess(ToUtf8(dir / L"absent.exe").c_str(), {}, count),
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(sleeps, 0);
 
@@ -322,7 +320,7 @@ TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {
       held.Release();
     }
   };
-  EXPECT_EQ(WaitForExclusiveAccess(Utf8(file).c_str(), {}, release), 0u);
+  EXPECT_EQ(WaitForExclusiveAccess(ToUtf8(file).c_str(), {}, release), 0u);
   EXPECT_EQ(sleeps, 2);
 }
 
