@@ -167,8 +167,8 @@ TEST_F(InstallerPayloadTest, ExtractLaysDownThePackedFolder) {
 // Offset of the certificate-table entry (file offset, then size) in the
 // data directories of a PE32+ image.
 std::size_t CertificateEntryOffset(const Bytes& file) {
-  const std::size_t pe = file[0x3C] | file[0x3D] << 8 | file[0x3E] << 16;
-  EXPECT_EQ(file[pe + 24] | file[pe + 25] << 8, 0x20B) << "not PE32+";
+  const std::size_t pe = GetLe32(file, 0x3C);
+  EXPECT_EQ(GetLe16(file, pe + 24), 0x20B) << "not PE32+";
   return pe + 24 + 112 + 4 * 8;
 }
 

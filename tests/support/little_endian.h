@@ -37,6 +37,16 @@ inline std::vector<std::uint8_t> Le32Bytes(std::uint32_t value) {
   return bytes;
 }
 
+// The value at `at`; 0 when the two bytes are not both there.
+template <typename Buffer>
+std::uint16_t GetLe16(const Buffer& bytes, std::size_t at) {
+  if (at > bytes.size() || bytes.size() - at < 2) {
+    return 0;
+  }
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
+                                    static_cast<std::uint8_t>(bytes[at + 1]) << 8);
+}
+
 // The value at `at`; 0 when the four bytes are not all there.
 template <typename Buffer>
 std::uint32_t GetLe32(const Buffer& bytes, std::size_t at) {

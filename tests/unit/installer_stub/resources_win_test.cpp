@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "installer/system_library_win.h"
+#include "tests/support/little_endian.h"
 #include "tests/support/process_win.h"
 #include "tests/support/utf16.h"
 #include "tests/unit/installer_stub/stub_path_win.h"
@@ -168,8 +169,7 @@ TEST(Resources, IconOneHoldsSeveralSizes) {
     ResourceModule module(path);
     const std::string group = module.Text(RT_GROUP_ICON, 1);
     ASSERT_GE(group.size(), 6u);
-    const unsigned count = static_cast<std::uint8_t>(group[4]) | static_cast<std::uint8_t>(group[5])
-                                                                     << 8;
+    const unsigned count = testing::GetLe16(group, 4);
     EXPECT_GE(count, 3u);
     for (int size : {16, 32, 48}) {
       HICON icon = static_cast<HICON>(

@@ -143,7 +143,7 @@ TEST(OpenPayload, HeaderSizeCountsTheWholeHeader) {
     ASSERT_TRUE(r.ok) << r.error.value();
     EXPECT_EQ(Bytes(r.reader.position(), r.reader.end()), body);
     // Below 4 the digest overlaps the flags field, which is read all the same.
-    EXPECT_EQ(r.flags, payload[2] | payload[3] << 8);
+    EXPECT_EQ(r.flags, testing::GetLe16(payload, 2));
   }
 }
 
