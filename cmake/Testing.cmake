@@ -4,7 +4,8 @@
 function(zv_add_unit_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zv_test_support GTest::gtest GTest::gmock
+                        GTest::gtest_main)
   if(ZV_WINDOWS)
     set_target_properties(${name} PROPERTIES SUFFIX ".exe")
   endif()

@@ -25,8 +25,6 @@
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(ApplicationTest, StartShortcutsUriAndClosingUnderWine) {
   ZV_REQUIRE_WINDOWS_PROGRAM(ApplicationTestsExe());
   ZV_REQUIRE_WINDOWS_PROGRAM(ZevrinoStandinExe());

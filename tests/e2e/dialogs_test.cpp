@@ -21,7 +21,6 @@
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr char kDownloadPage[] = "https://www.zevrino.com/download";

@@ -15,16 +15,10 @@
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tools/pack_installer/packer.h"
 
-#ifndef ZV_PRODUCT_VERSION
-#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
-#endif
-
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 namespace packer = desktop::packer;
-using Bytes = std::vector<std::uint8_t>;
 
 // DLLs that the installer, or the system DLLs it uses, load at run time
 // (wininet, comctl32's uxtheme, and what they load in turn). version.dll is
@@ -89,7 +83,7 @@ TEST_F(DllPlantingTest, AStaticImportLoadsThePlantedDll) {
 TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
   const fs::path app = scratch_.path() / "app";
   const Bytes exe(5000, 0xE8);
-  WriteBinaryFile(app / "Zevrino.exe", exe);
+  WriteBytes(app / "Zevrino.exe", exe);
   packer::PackRequest request;
   request.stub_path = InstallerStubExe().string();
   request.output_path = (downloads_ / "ZevrinoSetup.exe").string();
@@ -116,15 +110,14 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
        {"--extract"},
        0,
        [&] {
-         EXPECT_EQ(
-             ReadBinaryFile(downloads_ / ("zevrino-update-" ZV_PRODUCT_VERSION) / "Zevrino.exe"),
-             exe);
+         EXPECT_EQ(ReadBytes(downloads_ / ("zevrino-update-" ZV_PRODUCT_VERSION) / "Zevrino.exe"),
+                   exe);
        }},
       {"extract mode, given directory",
        "ZevrinoSetup.exe",
        {"--extract", ToWindowsPath(target)},
        0,
-       [&] { EXPECT_EQ(ReadBinaryFile(target / "Zevrino.exe"), exe); }},
+       [&] { EXPECT_EQ(ReadBytes(target / "Zevrino.exe"), exe); }},
       {"payload error", "NoPayload.exe", {"--silent"}, 4, [] {}},
       // The installed Zevrino.exe has no version resource, so the second
       // run asks nothing and shows only its progress window.
@@ -132,12 +125,12 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
        "ZevrinoSetup.exe",
        {"--silent", "--skip-app-launch"},
        0,
-       [&] { EXPECT_EQ(ReadBinaryFile(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
+       [&] { EXPECT_EQ(ReadBytes(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
       {"interactive install with its window",
        "ZevrinoSetup.exe",
        {"--skip-app-launch"},
        0,
-       [&] { EXPECT_EQ(ReadBinaryFile(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
+       [&] { EXPECT_EQ(ReadBytes(prefix_->AppDataRoaming() / "Zevrino/Zevrino.exe"), exe); }},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.name);

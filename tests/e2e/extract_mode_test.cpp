@@ -5,20 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 
-#ifndef ZV_PRODUCT_VERSION
-#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
-#endif
-
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 // Makes the wine processes started while it lives begin in `directory`:
 // the launcher and the installer inherit Wine's current directory, which
 // Wine takes from the Linux one.

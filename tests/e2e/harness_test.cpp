@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
@@ -88,8 +85,7 @@ TEST_F(HarnessTest, SeesFilesAndRegistryValuesThatTheProgramWrote) {
                                       "--registry-value", "Probe", "value with  blanks"});
   ASSERT_TRUE(result.ExitedWith(0)) << Describe(result);
 
-  std::ifstream in(file);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "written by probe");
+  EXPECT_EQ(ReadText(file), "written by probe");
   std::string type, data;
   ASSERT_TRUE(prefix_->QueryValue("HKCU\\Software\\ZevrinoE2eProbe", "Probe", &type, &data));
   EXPECT_EQ(type, "REG_SZ");

@@ -6,57 +6,23 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "payload/payload_container.h"
+#include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
+#include "tests/support/little_endian.h"
+#include "tests/support/payload_builder.h"
 #include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/packer.h"
 
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 namespace installer = desktop::installer;
 namespace packer = desktop::packer;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFile(const fs::path& path) {
-  return ReadBinaryFile(path);
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-  WriteBinaryFile(path, bytes);
-}
-
-void PutLe16(Bytes* bytes, std::size_t at, std::uint16_t value) {
-  (*bytes)[at] = static_cast<std::uint8_t>(value);
-  (*bytes)[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutLe32(Bytes* bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    (*bytes)[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-  }
-}
-
-Bytes Marker() {
-  const std::uint8_t* marker = installer::PayloadMarker();
-  return Bytes(marker, marker + installer::kPayloadMarkerSize);
-}
-
-// Something that looks like program code, so that the x86 filter has work.
-Bytes Content(std::size_t size) {
-  Bytes content(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    content[i] = i % 9 == 0 ? 0xE8 : static_cast<std::uint8_t>(i * 131 >> 3);
-  }
-  return content;
-}
 
 // A run whose payload opened goes on to the normal install. These bodies are
 // not archives, so the install itself fails (with the archive's code), but
@@ -74,7 +40,7 @@ class InstallerPayloadTest : public PrefixTest {
     ZV_REQUIRE_WINDOWS_PROGRAM(RunLimitedExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
     ASSERT_TRUE(OpenSharedPrefix()) << PrefixError();
-    stub_ = ReadFile(InstallerStubExe());
+    stub_ = ReadBytes(InstallerStubExe());
     ASSERT_FALSE(stub_.empty());
   }
 
@@ -82,8 +48,8 @@ class InstallerPayloadTest : public PrefixTest {
 
   // Packs `content` onto the stub with the real packer and returns the file.
   Bytes Packed(const std::string& name, const std::vector<std::string>& extra = {},
-               const Bytes& content = Content(20000)) {
-    WriteFile(PathOf(name + ".body"), content);
+               const Bytes& content = Content(20000, 0)) {
+    WriteBytes(PathOf(name + ".body"), content);
     packer::PackRequest request;
     request.stub_path = InstallerStubExe().string();
     request.output_path = PathOf(name).string();
@@ -96,12 +62,12 @@ class InstallerPayloadTest : public PrefixTest {
     }
     std::string error;
     EXPECT_TRUE(packer::Pack(request, &error)) << error;
-    return ReadFile(PathOf(name));
+    return ReadBytes(PathOf(name));
   }
 
   // Writes the installer under `name` and runs it silently as a normal user.
   ProcessResult RunInstaller(const std::string& name, const Bytes& file) {
-    WriteFile(PathOf(name), file);
+    WriteBytes(PathOf(name), file);
     return prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--silent"});
   }
 
@@ -110,7 +76,7 @@ class InstallerPayloadTest : public PrefixTest {
 };
 
 TEST_F(InstallerPayloadTest, DamagedPayloadsExitWithTheirCode) {
-  const Bytes valid = Packed("valid.exe", {"stored"}, Content(100));
+  const Bytes valid = Packed("valid.exe", {"stored"}, Content(100, 0));
   const std::size_t marker_at = valid.size() - 16;
   const std::size_t payload_at = stub_.size();
 
@@ -169,12 +135,12 @@ TEST_F(InstallerPayloadTest, ValidPayloadsOpen) {
 TEST_F(InstallerPayloadTest, ExtractLaysDownThePackedFolder) {
   const fs::path app = PathOf("app");
   fs::create_directories(app / "locales");
-  const std::vector<std::pair<std::string, Bytes>> files = {{"Zevrino.exe", Content(300000)},
+  const std::vector<std::pair<std::string, Bytes>> files = {{"Zevrino.exe", Content(300000, 0)},
                                                             {"locales/de.pak", Bytes{'d', 'e'}},
-                                                            {"locales/pt-BR.pak", Content(4097)},
+                                                            {"locales/pt-BR.pak", Content(4097, 0)},
                                                             {"empty.dat", Bytes{}}};
   for (const auto& [name, bytes] : files) {
-    WriteFile(app / name, bytes);
+    WriteBytes(app / name, bytes);
   }
   packer::PackRequest request;
   request.stub_path = InstallerStubExe().string();
@@ -194,21 +160,16 @@ TEST_F(InstallerPayloadTest, ExtractLaysDownThePackedFolder) {
   }
   EXPECT_EQ(found, files.size());
   for (const auto& [name, bytes] : files) {
-    EXPECT_EQ(ReadFile(target / name), bytes) << name;
+    EXPECT_EQ(ReadBytes(target / name), bytes) << name;
   }
 }
 
 // Offset of the certificate-table entry (file offset, then size) in the
 // data directories of a PE32+ image.
 std::size_t CertificateEntryOffset(const Bytes& file) {
-  const std::size_t pe = file[0x3C] | file[0x3D] << 8 | file[0x3E] << 16;
-  EXPECT_EQ(file[pe + 24] | file[pe + 25] << 8, 0x20B) << "not PE32+";
+  const std::size_t pe = GetLe32(file, 0x3C);
+  EXPECT_EQ(GetLe16(file, pe + 24), 0x20B) << "not PE32+";
   return pe + 24 + 112 + 4 * 8;
-}
-
-std::uint32_t GetLe32(const Bytes& bytes, std::size_t at) {
-  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 // Signing appends the certificate table after the payload's length field;
@@ -219,7 +180,7 @@ std::uint32_t GetLe32(const Bytes& bytes, std::size_t at) {
 TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
   auto pack_app = [&](const std::string& name, const std::string& file, const Bytes& content) {
     const fs::path app = PathOf(name + ".app");
-    WriteBinaryFile(app / file, content);
+    WriteBytes(app / file, content);
     packer::PackRequest request;
     request.stub_path = InstallerStubExe().string();
     request.output_path = PathOf(name).string();
@@ -227,11 +188,11 @@ TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
     request.encoding.preset = 1;
     std::string error;
     EXPECT_TRUE(packer::Pack(request, &error)) << error;
-    return ReadFile(PathOf(name));
+    return ReadBytes(PathOf(name));
   };
-  const Bytes genuine_exe = Content(30000);
+  const Bytes genuine_exe = Content(30000, 0);
   pack_app("unsigned.exe", "Zevrino.exe", genuine_exe);
-  const Bytes planted = pack_app("planted.exe", "planted-only.txt", Content(700));
+  const Bytes planted = pack_app("planted.exe", "planted-only.txt", Content(700, 0));
   fs::remove_all(PathOf("planted.exe.app"));
 
   const fs::path key = PathOf("key.pem"), cert = PathOf("cert.pem");
@@ -250,8 +211,8 @@ TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
       {}, std::chrono::seconds(60));
   EXPECT_TRUE(verified.ExitedWith(0)) << Describe(verified);
 
-  const Bytes unsigned_file = ReadFile(PathOf("unsigned.exe"));
-  const Bytes signed_file = ReadFile(PathOf("signed.exe"));
+  const Bytes unsigned_file = ReadBytes(PathOf("unsigned.exe"));
+  const Bytes signed_file = ReadBytes(PathOf("signed.exe"));
   ASSERT_GT(signed_file.size(), unsigned_file.size() + 16);  // something follows the length
   const std::size_t entry = CertificateEntryOffset(signed_file);
   const std::uint32_t table_at = GetLe32(signed_file, entry);
@@ -280,12 +241,12 @@ TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
     EXPECT_EQ(info.payload_end, unsigned_file.size());
     EXPECT_EQ(info.signature, installer::SignedExtentStatus::kSigned);
 
-    WriteFile(PathOf(name), *file);
+    WriteBytes(PathOf(name), *file);
     const fs::path target = PathOf(name + " extracted");
     const ProcessResult result =
         prefix_->RunAsUser(RunLimitedExe(), PathOf(name), {"--extract", ToWindowsPath(target)});
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
-    EXPECT_EQ(ReadFile(target / "Zevrino.exe"), genuine_exe);
+    EXPECT_EQ(ReadBytes(target / "Zevrino.exe"), genuine_exe);
     EXPECT_FALSE(fs::exists(target / "planted-only.txt"));
   }
   // The planted archive's file appears nowhere: not beside the installers,

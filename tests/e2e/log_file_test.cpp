@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
@@ -17,27 +15,7 @@
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 namespace packer = desktop::packer;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string ReadText(const fs::path& path) {
-  const Bytes bytes = ReadFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
 // Lines including their ending; a tail without "\n" is a line of its own.
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -109,9 +87,8 @@ class LogFileTest : public PrefixTest {
   // can be flipped at a known place.
   fs::path ValidInstaller() {
     const fs::path app = PathOf("app");
-    fs::create_directories(app / "locales");
-    WriteFile(app / "Zevrino.exe", Bytes(5000, 0x90));
-    WriteFile(app / "locales" / "de.pak", Bytes{'d', 'e'});
+    WriteBytes(app / "Zevrino.exe", Bytes(5000, 0x90));
+    WriteBytes(app / "locales" / "de.pak", Bytes{'d', 'e'});
     packer::PackRequest request;
     request.stub_path = InstallerStubExe().string();
     request.output_path = PathOf("valid.exe").string();
@@ -126,11 +103,11 @@ class LogFileTest : public PrefixTest {
   // matches, which the installer reports as payload error 2.
   fs::path CorruptInstaller() {
     const fs::path valid = ValidInstaller();
-    Bytes file = ReadFile(valid);
-    const std::size_t body_at = ReadFile(InstallerStubExe()).size() + 4 + 20;
+    Bytes file = ReadBytes(valid);
+    const std::size_t body_at = ReadBytes(InstallerStubExe()).size() + 4 + 20;
     EXPECT_LT(body_at + 100, file.size());
     file[body_at + 100] ^= 0x01;
-    WriteFile(PathOf("corrupt.exe"), file);
+    WriteBytes(PathOf("corrupt.exe"), file);
     return PathOf("corrupt.exe");
   }
 
@@ -218,7 +195,7 @@ TEST_F(LogFileTest, UnopenableLogChangesNothingAboutTheRun) {
       const ProcessResult result = Run(run.installer, args);
       EXPECT_TRUE(result.ExitedWith(baseline.exit_code)) << Describe(result);
       if (run.extract) {
-        EXPECT_EQ(ReadFile(target / "Zevrino.exe"), Bytes(5000, 0x90));
+        EXPECT_EQ(ReadBytes(target / "Zevrino.exe"), Bytes(5000, 0x90));
         fs::remove_all(target);
       }
     }

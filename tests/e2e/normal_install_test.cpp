@@ -16,7 +16,6 @@
 #include "payload/archive_writer.h"
 #include "payload/payload_container.h"
 #include "tests/e2e/harness/dialog_robot.h"
-#include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/small_volume.h"
@@ -27,14 +26,9 @@
 #include "tools/pack_installer/packer.h"
 #include "tools/pack_installer/payload_writer.h"
 
-#ifndef ZV_PRODUCT_VERSION
-#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
-#endif
-
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 namespace packer = desktop::packer;
 using std::chrono::seconds;
 
@@ -45,14 +39,6 @@ const char kMessageBoxClass[] = "#32770";
 // Wine's menu builder would mirror every shortcut into the Linux user's menus.
 const Environment kNoMenuBuilder = {{"WINEDLLOVERRIDES", "winemenubuilder.exe=d"}};
 
-Bytes Content(std::size_t size, unsigned seed) {
-  Bytes content(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    content[i] = i % 7 == 0 ? 0xE8 : static_cast<std::uint8_t>((i * 131 + seed * 17) >> 3);
-  }
-  return content;
-}
-
 const std::chrono::milliseconds kWaitLimit = std::chrono::seconds(60);
 
 // Points the prefix's application-data folder at `folder` (a Windows path).
@@ -62,11 +48,6 @@ bool MoveAppData(const WinePrefix& prefix, const std::string& folder) {
   return prefix
       .RunWine({"reg", "add", key, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d", folder, "/f"})
       .ExitedWith(0);
-}
-
-std::string Text(const fs::path& path) {
-  const Bytes bytes = ReadBinaryFile(path);
-  return std::string(bytes.begin(), bytes.end());
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -175,7 +156,7 @@ class NormalInstallTest : public PrefixTest {
 };
 
 TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusal) {
-  const Tree app = SampleApp(ReadBinaryFile(RecorderExe()));
+  const Tree app = SampleApp(ReadBytes(RecorderExe()));
   const fs::path installer = Pack("setup.exe", app);
   const fs::path dir = InstallDir("-beta");
   // What older versions and a half-done update left behind.
@@ -212,8 +193,8 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
   EXPECT_EQ(starts[0].directory, windows_dir);
   // Exactly the packed files: the leftover update files are gone.
   Tree expected = app;
-  expected["Zevrino.exe.log"] = ReadBinaryFile(StartLogOf(dir));
-  expected["Zevrino.exe.argv"] = ReadBinaryFile(dir / "Zevrino.exe.argv");
+  expected["Zevrino.exe.log"] = ReadBytes(StartLogOf(dir));
+  expected["Zevrino.exe.argv"] = ReadBytes(dir / "Zevrino.exe.argv");
   expected["~TMP draft ~"] = TextBytes("the user's, not a leftover of ours");
   EXPECT_EQ(ReadTree(dir), expected);
 
@@ -264,7 +245,7 @@ TEST_F(NormalInstallTest, SilentInstallWithMuThenSkippedLaunchThenElevatedRefusa
 // folder that cannot be found. Each ends the run with its code and every
 // folder stays byte for byte as it was.
 TEST_F(NormalInstallTest, HostileValuesAndLinksLeaveEveryFolderAsItWas) {
-  const Tree app = SampleApp(ReadBinaryFile(RecorderExe()));
+  const Tree app = SampleApp(ReadBytes(RecorderExe()));
   const fs::path installer = Pack("setup.exe", app);
   const fs::path local = prefix_->AppDataRoaming().parent_path() / "Local";
   const fs::path other_app = local / "Programs" / "OtherApp";
@@ -313,7 +294,7 @@ TEST_F(NormalInstallTest, HostileValuesAndLinksLeaveEveryFolderAsItWas) {
 // installation: nothing of it stays, the old files and the entry are as they
 // were, and the exit code names the malformed entry.
 TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
-  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 5);
+  const Tree old_app = SampleApp(ReadBytes(RecorderExe()), 5);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   ASSERT_TRUE(
       prefix_->RunWine({"reg", "add", kUninstallKey, "/v", "InstallDate", "/d", "19990101", "/f"})
@@ -337,7 +318,7 @@ TEST_F(NormalInstallTest, DamagedArchiveKeepsTheOldInstallation) {
   packer::PayloadFrame frame;
   ASSERT_TRUE(packer::FramePayload(body.data(), body.size(), {}, &frame, &error)) << error;
   const fs::path damaged = PathOf("damaged.exe");
-  ASSERT_TRUE(packer::WriteInstaller(damaged.string(), ReadBinaryFile(InstallerStubExe()), frame,
+  ASSERT_TRUE(packer::WriteInstaller(damaged.string(), ReadBytes(InstallerStubExe()), frame,
                                      body.data(), body.size(), &error))
       << error;
 
@@ -365,7 +346,7 @@ TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
   EXPECT_TRUE(Contains(silent.out, "Normal installer error starting sub process: C:\\users\\"))
       << silent.out;
 
-  WriteBinaryFile(InstallDir() / "Zevrino_new.exe", TextBytes("update"));
+  WriteBytes(InstallDir() / "Zevrino_new.exe", TextBytes("update"));
   std::future<ProcessResult> run = StartInstall(installer, {});
   const RobotOutput robot = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "1"});
   ASSERT_TRUE(robot.Succeeded() && !robot.windows.empty()) << robot.Describe();
@@ -387,10 +368,10 @@ TEST_F(NormalInstallTest, ApplicationThatCannotStart) {
 // OK: installed); then the running application: silent 26, interactive the
 // close question, closed, installed. An older version asks nothing.
 TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
-  const Tree app = SampleApp(ReadBinaryFile(ZevrinoStandinExe()));
+  const Tree app = SampleApp(ReadBytes(ZevrinoStandinExe()));
   const fs::path installer = Pack("setup.exe", app);
   for (StandinVersion installed : {StandinVersion::kSame, StandinVersion::kNewer}) {
-    WriteBinaryFile(InstallDir() / "Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe(installed)));
+    WriteBytes(InstallDir() / "Zevrino.exe", ReadBytes(ZevrinoStandinExe(installed)));
     std::future<ProcessResult> declined = StartInstall(installer, {});
     Answer("It looks like you have already installed Zevrino. Do you want to replace it?", "2");
     EXPECT_TRUE(declined.get().ExitedWith(25));
@@ -411,7 +392,7 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   const ProcessResult replaced = accepted.get();
   ASSERT_TRUE(replaced.ExitedWith(0)) << Describe(replaced);
   EXPECT_TRUE(Contains(replaced.out, "Overwriting previously installed version.")) << replaced.out;
-  EXPECT_EQ(ReadBinaryFile(InstallDir() / "Zevrino.exe"), app.at("Zevrino.exe"));
+  EXPECT_EQ(ReadBytes(InstallDir() / "Zevrino.exe"), app.at("Zevrino.exe"));
 
   // The installer started the stand-in, which now runs.
   ASSERT_EQ(WaitForStarts(StartLogOf(InstallDir()), 1, kWaitLimit).size(), 1u);
@@ -432,14 +413,13 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
   const ProcessResult closed = closing.get();
   ASSERT_TRUE(closed.ExitedWith(0)) << Describe(closed);
   // Closed by its first message, then started again by the install.
-  EXPECT_TRUE(
-      Contains(Text(InstallDir() / "Zevrino.exe.messages"), "main WM_QUERYENDSESSION\r\nexit\r\n"));
+  EXPECT_TRUE(Contains(ReadText(InstallDir() / "Zevrino.exe.messages"),
+                       "main WM_QUERYENDSESSION\r\nexit\r\n"));
   EXPECT_EQ(WaitForStarts(StartLogOf(InstallDir()), 2, kWaitLimit).size(), 2u);
 
   // An older installed version is replaced without a question.
   ResetMachine();
-  WriteBinaryFile(InstallDir() / "Zevrino.exe",
-                  ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder)));
+  WriteBytes(InstallDir() / "Zevrino.exe", ReadBytes(ZevrinoStandinExe(StandinVersion::kOlder)));
   const ProcessResult older = Install(installer, {"--silent", "--skip-app-launch"});
   EXPECT_TRUE(older.ExitedWith(0)) << Describe(older);
   EXPECT_FALSE(Contains(older.out, "Overwriting previously installed version.")) << older.out;
@@ -449,7 +429,7 @@ TEST_F(NormalInstallTest, ReplaceQuestionAndRunningApplication) {
 // Another installer or an update holds its mutex: 20 or 21, said in a
 // message unless silent; Windows 8.1 refuses every run with 22.
 TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
-  const fs::path installer = Pack("setup.exe", SampleApp(ReadBinaryFile(RecorderExe())));
+  const fs::path installer = Pack("setup.exe", SampleApp(ReadBytes(RecorderExe())));
   const fs::path holder = PathOf("held.exe");
   fs::copy_file(ZevrinoStandinExe(), holder);
   const struct {
@@ -460,8 +440,8 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
                  {"Zevrino Update Started Mutex", 21, "/f:994"}};
   for (const auto& held : holders) {
     SCOPED_TRACE(held.mutex);
-    WriteBinaryFile(PathOf("held.exe.behaviour"),
-                    TextBytes(std::string("objects=none\r\nextra-mutex=") + held.mutex + "\r\n"));
+    WriteBytes(PathOf("held.exe.behaviour"),
+               TextBytes(std::string("objects=none\r\nextra-mutex=") + held.mutex + "\r\n"));
     fs::remove(PathOf("held.exe.log"));
     std::future<ProcessResult> holding =
         std::async(std::launch::async, [&] { return prefix_->RunWine({holder.string()}); });
@@ -505,14 +485,14 @@ TEST_F(NormalInstallTest, RefusalsOfOtherInstallersAndOldWindows) {
 // application (the previous one's Zevrino.exe, which the payload of DLLs
 // leaves in place).
 TEST_F(NormalInstallTest, CancelInTheProgressWindow) {
-  const Tree old_app = SampleApp(ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder)), 6);
+  const Tree old_app = SampleApp(ReadBytes(ZevrinoStandinExe(StandinVersion::kOlder)), 6);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   const fs::path large = PathOf("large.exe");
   std::string error;
   ASSERT_TRUE(PackLargeInstaller(PathOf("app-large"), large, &error)) << error;
   const std::string entry = prefix_->RunWine({"reg", "query", kUninstallKey}).out;
-  const Bytes desktop_link = ReadBinaryFile(DesktopLink());
-  const Bytes start_menu_link = ReadBinaryFile(StartMenuLink());
+  const Bytes desktop_link = ReadBytes(DesktopLink());
+  const Bytes start_menu_link = ReadBytes(StartMenuLink());
 
   for (const int answer : {kIdYes, kIdNo}) {
     SCOPED_TRACE(answer == kIdYes ? "Yes" : "No");
@@ -533,8 +513,8 @@ TEST_F(NormalInstallTest, CancelInTheProgressWindow) {
       const Tree after = ReadTree(InstallDir());
       EXPECT_TRUE(after == old_app) << ::testing::PrintToString(Names(after));
       EXPECT_EQ(prefix_->RunWine({"reg", "query", kUninstallKey}).out, entry);
-      EXPECT_EQ(ReadBinaryFile(DesktopLink()), desktop_link);
-      EXPECT_EQ(ReadBinaryFile(StartMenuLink()), start_menu_link);
+      EXPECT_EQ(ReadBytes(DesktopLink()), desktop_link);
+      EXPECT_EQ(ReadBytes(StartMenuLink()), start_menu_link);
     } else {
       EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
       EXPECT_TRUE(fs::exists(InstallDir() / "comctl32.dll"));
@@ -557,8 +537,8 @@ TEST_F(NormalInstallTest, TooLittleSpaceAndAVolumeThatFillsUp) {
   const std::shared_ptr<void> moved_back(
       nullptr, [&](void*) { MoveAppData(*prefix_, "%USERPROFILE%\\AppData\\Roaming"); });
   const fs::path dir = volume->path() / "AppData" / "Zevrino";
-  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 7);
-  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 8);
+  const Tree old_app = SampleApp(ReadBytes(RecorderExe()), 7);
+  const Tree new_app = SampleApp(ReadBytes(RecorderExe()), 8);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
   volume->LeaveFree(8 << 20);  // the files fit, the margin does not
   std::future<ProcessResult> run = StartInstall(Pack("new.exe", new_app), {"--skip-app-launch"});
@@ -589,9 +569,9 @@ TEST_F(NormalInstallTest, TooLittleSpaceAndAVolumeThatFillsUp) {
 // waits: the Retry decodes the payload again, on the decoding thread, and
 // ends with 3 and no crash, every staged file gone and the files as they were.
 TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
-  const Tree old_app = SampleApp(ReadBinaryFile(RecorderExe()), 3);
+  const Tree old_app = SampleApp(ReadBytes(RecorderExe()), 3);
   ASSERT_TRUE(Install(Pack("old.exe", old_app), {"--silent", "--skip-app-launch"}).ExitedWith(0));
-  const Tree new_app = SampleApp(ReadBinaryFile(RecorderExe()), 4);
+  const Tree new_app = SampleApp(ReadBytes(RecorderExe()), 4);
   const fs::path installer = Pack("new.exe", new_app);
 
   const fs::path ready = PathOf("ready"), release = PathOf("release");
@@ -615,7 +595,7 @@ TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
       << shown.windows[0].MessageText();
   EXPECT_EQ(shown.windows[0].ButtonIds(), (std::vector<int>{kIdRetry, kIdCancel}));
   EXPECT_EQ(ReadTree(InstallDir()), old_app) << "the failed attempt is rolled back";
-  WriteBinaryFile(release, {});
+  WriteBytes(release, {});
   EXPECT_TRUE(holding.get().ExitedWith(0));
   const RobotOutput retried = RunDialogRobot(*prefix_, {"wait", kMessageBoxClass, "press", "4"});
   EXPECT_TRUE(retried.Succeeded()) << retried.Describe();
@@ -630,7 +610,7 @@ TEST_F(NormalInstallTest, LockedFileThenRetryThenTheInstallerFileGoesAway) {
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, kWaitLimit));
   run = StartInstall(vanishing, {"--skip-app-launch"});
   ASSERT_TRUE(RunDialogRobot(*prefix_, {"wait", kMessageBoxClass}).Succeeded());
-  WriteBinaryFile(release, {});
+  WriteBytes(release, {});
   EXPECT_TRUE(holding.get().ExitedWith(0));
   // At a page's start: the rest of a page cut in its middle reads as zeros.
   const std::uintmax_t stub = fs::file_size(InstallerStubExe());

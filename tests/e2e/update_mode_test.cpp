@@ -16,7 +16,6 @@
 #include <future>
 
 #include "tests/e2e/harness/dialog_robot.h"
-#include "tests/e2e/harness/file_tree.h"
 #include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/standin_files.h"
@@ -24,14 +23,9 @@
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
 
-#ifndef ZV_PRODUCT_VERSION
-#error "ZV_PRODUCT_VERSION must name the stub's ProductVersion"
-#endif
-
 namespace zevrino::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr char kUninstallKey[] =
@@ -107,11 +101,11 @@ class UpdateModeTest : public PrefixTest {
 
     // Old and new differ in every file; the old one has a catalog the new
     // one no longer ships.
-    old_tree_ = {{"Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe(StandinVersion::kOlder))},
+    old_tree_ = {{"Zevrino.exe", ReadBytes(ZevrinoStandinExe(StandinVersion::kOlder))},
                  {"resources/app.bin", Content(300000, 1)},
                  {"locales/en-US.pak", TextBytes("old en")},
                  {"locales/xx.pak", TextBytes("obsolete")}};
-    new_tree_ = {{"Zevrino.exe", ReadBinaryFile(ZevrinoStandinExe())},
+    new_tree_ = {{"Zevrino.exe", ReadBytes(ZevrinoStandinExe())},
                  {"resources/app.bin", Content(320000, 2)},
                  {"locales/en-US.pak", TextBytes("new en")},
                  {"locales/de.pak", TextBytes("new de")}};
@@ -217,7 +211,7 @@ class Holder {
   bool holding() const { return ready_seen_; }
   void Release() {
     if (done_.valid()) {
-      WriteBinaryFile(release_, {});
+      WriteBytes(release_, {});
       const ProcessResult result = done_.get();
       EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     }
@@ -270,7 +264,7 @@ TEST_F(UpdateModeTest, ReplacesTheRunningApplicationAndRestartsIt) {
   for (const std::string argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
     SCOPED_TRACE(argument);
     // Damage the default installation so that its update shows.
-    WriteBinaryFile(InstallDir() / "resources/app.bin", TextBytes("damaged"));
+    WriteBytes(InstallDir() / "resources/app.bin", TextBytes("damaged"));
     const ProcessResult result = StartUpdate(argument).get();
     EXPECT_TRUE(result.ExitedWith(0)) << Describe(result);
     EXPECT_EQ(ApplicationFiles(InstallDir()), new_tree_);

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <future>
 #include <map>
 #include <sstream>
@@ -23,13 +22,11 @@
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/url_recorder.h"
 #include "tests/e2e/harness/wine_prefix.h"
+#include "tests/support/description_builder.h"
 #include "tools/pack_installer/packer.h"
 
 namespace zevrino::e2e {
 namespace {
-
-namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
 // A loopback port that nothing listens on: bound once, then released.
 int ClosedPort() {
@@ -63,7 +60,7 @@ class WebInstallTest : public PrefixTest {
     ASSERT_TRUE(OpenSharedPrefix(options)) << PrefixError();
     // The full installer: a real executable (it starts with "MZ"), also
     // below X64 for addresses with "[ARCH]".
-    full_installer_ = ReadBinaryFile(RecorderExe());
+    full_installer_ = ReadBytes(RecorderExe());
     ASSERT_GT(full_installer_.size(), 2u);
     fs::create_directories(root() / "X64");
     fs::copy_file(RecorderExe(), root() / "full.exe");
@@ -171,9 +168,9 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   // Only the https address whose http twin answers may turn into 57.
   EXPECT_EQ(seen["https to a plain server"].http, 1);
   EXPECT_EQ(seen["closed port"].http, 0);
-  EXPECT_EQ(ReadBinaryFile(out / "0.bin"), full_installer_);
-  EXPECT_EQ(ReadBinaryFile(out / "1.bin"), full_installer_);
-  EXPECT_EQ(ReadBinaryFile(out / (std::to_string(cases.size() - 1) + ".bin")), full_installer_);
+  EXPECT_EQ(ReadBytes(out / "0.bin"), full_installer_);
+  EXPECT_EQ(ReadBytes(out / "1.bin"), full_installer_);
+  EXPECT_EQ(ReadBytes(out / (std::to_string(cases.size() - 1) + ".bin")), full_installer_);
 
   // The placeholder was replaced before the request; the HTML page was asked
   // for once (no retry inside a download); the https attempt never reached
@@ -223,7 +220,7 @@ class WebInstallRunTest : public WebInstallTest {
   // A web-install build whose payload body is `description`.
   fs::path PackWebInstaller(const std::string& name, const Bytes& description) {
     const fs::path body = scratch_.path() / (name + ".description");
-    WriteBinaryFile(body, description);
+    WriteBytes(body, description);
     desktop::packer::PackRequest request;
     request.stub_path = InstallerStubExe().string();
     request.output_path = (scratch_.path() / (name + ".exe")).string();
@@ -263,19 +260,7 @@ class WebInstallRunTest : public WebInstallTest {
 };
 
 Bytes Description(const std::vector<std::string>& entries) {
-  Bytes bytes;
-  const auto append32 = [&bytes](std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-      bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-  };
-  append32(static_cast<std::uint32_t>(entries.size()));
-  for (const std::string& entry : entries) {
-    append32(static_cast<std::uint32_t>(entry.size() + 1));
-    bytes.insert(bytes.end(), entry.begin(), entry.end());
-    bytes.push_back(0);
-  }
-  return bytes;
+  return DownloadDescription(entries);
 }
 
 // The command lines of the starts recorded in `log`.
@@ -306,7 +291,7 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     SCOPED_TRACE("count 2, slow: share and time left shown; exit 1 gives 55 without a dialog");
     const fs::path dir = CleanInstallDir();
     fs::create_directories(dir);
-    std::ofstream(dir / "ZuVerIzad0.exe.exitcode") << "1";
+    WriteText(dir / "ZuVerIzad0.exe.exitcode", "1");
     // About 16 s at 50 kB/s: long enough for the window's estimate.
     const std::string slow = "/slow/full.exe?bps=50000";
     const fs::path setup = PackWebInstaller(
@@ -339,7 +324,7 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     const fs::path dir = CleanInstallDir();
     fs::create_directories(dir);
     const fs::path held = dir / "ZuVerIzad0.exe";
-    WriteBinaryFile(held, full_installer_);
+    WriteBytes(held, full_installer_);
     const fs::path ready = scratch_.path() / "held.ready";
     const fs::path release = scratch_.path() / "held.release";
     auto holder = std::async(std::launch::async, [&] {
@@ -350,7 +335,7 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     const fs::path setup = PackWebInstaller("override", Description({server_.Url("/missing.exe")}));
     server_.ClearRequests();
     const ProcessResult run = RunWithoutDialog(setup, {"--url", server_.Url("/files/full.exe")});
-    std::ofstream(release).put('\n');
+    WriteText(release, "\n");
     const ProcessResult held_result = holder.get();
     EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
     EXPECT_TRUE(held_result.ExitedWith(0)) << Describe(held_result);
@@ -489,9 +474,9 @@ class WebInstallTrustTest : public WebInstallRunTest {
     for (const auto& [name, signer] : signed_files) {
       ASSERT_TRUE(signing_->Sign(RecorderExe(), root() / name, signer, &error)) << error;
     }
-    Bytes tampered = ReadBinaryFile(root() / "publisher.exe");
+    Bytes tampered = ReadBytes(root() / "publisher.exe");
     tampered[4096] ^= 1;
-    WriteBinaryFile(root() / "tampered.exe", tampered);
+    WriteBytes(root() / "tampered.exe", tampered);
     const fs::path unsigned_build = PackWebInstaller("unsigned-web", Description({"unused"}));
     ASSERT_TRUE(signing_->Sign(unsigned_build, scratch_.path() / "signed-web.exe",
                                Signer::kPublisher, &error))
@@ -539,7 +524,7 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
                                                                    std::to_string(kIdCancel)});
     EXPECT_TRUE(run.installer.ExitedWith(c.code)) << Describe(run.installer);
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
-    const Bytes log_bytes = ReadBinaryFile(log);
+    const Bytes log_bytes = ReadBytes(log);
     const std::string logged(log_bytes.begin(), log_bytes.end());
     EXPECT_EQ(logged.find("The download stopped after") != std::string::npos, dropped) << logged;
     if (c.code == 0) {
@@ -571,7 +556,7 @@ TEST_F(WebInstallTrustTest, SwappedFileIsNeverStarted) {
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
   const ProcessResult run = RunWithoutDialog(
       WebInstaller(true), {"--url", server_.Url("/slow/publisher.exe?bps=400000")});
-  WriteBinaryFile(stop, {});
+  WriteBytes(stop, {});
   const ProcessResult swapped = swapper.get();
   EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
   EXPECT_TRUE(swapped.ExitedWith(0)) << Describe(swapped);

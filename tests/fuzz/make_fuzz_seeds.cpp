@@ -12,13 +12,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/files.h"
+#include "tests/support/payload_builder.h"
 #include "tools/pack_installer/command_line.h"
 #include "tools/pack_installer/packer.h"
 
@@ -29,17 +29,14 @@ namespace installer = zevrino::desktop::installer;
 namespace packer = zevrino::desktop::packer;
 using Bytes = std::vector<std::uint8_t>;
 
+// Not WriteBytes (tests/support/files.h): that fails a running test, and this
+// program has none; it needs the outcome for its exit code.
 bool Write(const fs::path& path, const Bytes& bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   return out.good();
-}
-
-Bytes Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Packs with the packer's own command line; empty on failure.
@@ -53,7 +50,7 @@ Bytes Pack(const fs::path& work, const std::string& name, std::vector<std::strin
     std::fprintf(stderr, "make_fuzz_seeds: %s: %s\n", name.c_str(), error.c_str());
     return {};
   }
-  return Read(output);
+  return installer::testing::ReadBytes(output);
 }
 
 Bytes DecodedBody(const Bytes& file) {

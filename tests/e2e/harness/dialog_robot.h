@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/harness/process.h"
 #include "tests/e2e/harness/wine_prefix.h"
 
 namespace zevrino::e2e {

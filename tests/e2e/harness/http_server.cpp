@@ -1,14 +1,8 @@
 #include "tests/e2e/harness/http_server.h"
 
-#include "tests/e2e/harness/process.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <sstream>
+
+#include "tests/e2e/harness/support.h"
 
 #ifndef ZV_E2E_HARNESS_DIR
 #error "ZV_E2E_HARNESS_DIR must name tests/e2e/harness"
@@ -26,36 +20,11 @@ bool LoopbackHttpServer::Start(const std::filesystem::path& root, std::string* e
   log_path_ = root.parent_path() / (root.filename().string() + ".requests.log");
   std::error_code ignored;
   std::filesystem::remove(log_path_, ignored);
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    *error = std::string("pipe: ") + std::strerror(errno);
-    return false;
-  }
-  const std::string root_text = root.string();
-  const std::string log_text = log_path_.string();
-  const pid_t pid = fork();
-  if (pid < 0) {
-    *error = std::string("fork: ") + std::strerror(errno);
-    close(fds[0]);
-    close(fds[1]);
-    return false;
-  }
-  if (pid == 0) {
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, 0);
-    dup2(fds[1], 1);
-    execlp("python3", "python3", script.c_str(), "--root", root_text.c_str(), "--log",
-           log_text.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  pid_ = pid;
-
   // The script prints "PORT <n>\n" once it listens.
   std::string line;
-  const bool complete = ReadLineFromPipe(fds[0], std::chrono::seconds(30), &line);
-  close(fds[0]);
-  if (!complete || line.rfind("PORT ", 0) != 0) {
+  pid_ = StartHelperProcess(
+      {"python3", script, "--root", root.string(), "--log", log_path_.string()}, 1, &line);
+  if (pid_ <= 0 || line.rfind("PORT ", 0) != 0) {
     *error = "the loopback HTTP server did not start (" + script + "): '" + line + "'";
     Stop();
     return false;
@@ -84,7 +53,7 @@ namespace {
 // "<request> TAB <agent> TAB <range>".
 std::vector<std::string> LogField(const std::filesystem::path& log_path, int index) {
   std::vector<std::string> fields;
-  std::ifstream log(log_path);
+  std::istringstream log(ReadText(log_path));
   for (std::string line; std::getline(log, line);) {
     std::istringstream columns(line);
     std::string field;  // getline leaves it empty when the line has no such field
@@ -110,7 +79,7 @@ std::vector<std::string> LoopbackHttpServer::Ranges() const {
 }
 
 void LoopbackHttpServer::ClearRequests() const {
-  std::ofstream(log_path_, std::ios::trunc);
+  WriteText(log_path_, "");
 }
 
 }  // namespace zevrino::e2e

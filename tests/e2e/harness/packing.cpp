@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include "payload/archive_writer.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tools/pack_installer/body_encoder.h"
 #include "tools/pack_installer/packer.h"
@@ -10,7 +9,6 @@
 
 namespace zevrino::e2e {
 
-namespace fs = std::filesystem;
 namespace packer = desktop::packer;
 
 Bytes Content(std::size_t size, unsigned seed) {
@@ -50,17 +48,8 @@ bool PackLargeInstaller(const fs::path& app, const fs::path& output, std::string
   return PackFolder(app, output, error, 0);
 }
 
-Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {
-  Bytes archive = {0x81, 0x04};
-  archive.resize(archive.size() + 20, 0xAB);
-  for (const auto& [name, content] : entries) {
-    desktop::installer::AppendArchiveEntry(name, content.data(), content.size(), &archive);
-  }
-  return archive;
-}
-
 bool WriteInstallerWithArchive(const Bytes& archive, const fs::path& output, std::string* error) {
-  const Bytes stub = ReadBinaryFile(InstallerStubExe());
+  const Bytes stub = ReadBytes(InstallerStubExe());
   if (stub.empty()) {
     *error = "no installer stub";
     return false;

@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/harness/file_tree.h"
+#include "tests/e2e/harness/support.h"
+#include "tests/support/archive_builder.h"
 
 namespace zevrino::e2e {
 
@@ -28,10 +29,8 @@ bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& o
 bool PackLargeInstaller(const std::filesystem::path& app, const std::filesystem::path& output,
                         std::string* error);
 
-// The bytes of a package archive (version 513, a digest the reader skips)
-// holding `entries` in this order, whatever their names.
-Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries);
-// An installer whose payload carries `archive` stored as it stands.
+// An installer whose payload carries `archive` (ArchiveOf, archive_builder.h)
+// stored as it stands.
 bool WriteInstallerWithArchive(const Bytes& archive, const std::filesystem::path& output,
                                std::string* error);
 

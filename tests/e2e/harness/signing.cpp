@@ -2,12 +2,10 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
-#include "tests/e2e/harness/process.h"
 #include "tests/e2e/harness/wine_prefix.h"
+#include "tests/support/little_endian.h"
 
 namespace zevrino::e2e {
 namespace {
@@ -100,8 +98,7 @@ bool TestSigning::TrustRoot(const WinePrefix& prefix, std::string* error) const 
   if (!RunScript("openssl x509 -in root.pem -outform DER -out root.der", directory_, error)) {
     return false;
   }
-  std::ifstream in(der, std::ios::binary);
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
+  const Bytes bytes = ReadBytes(der);
   // "SHA1 Fingerprint=AB:CD:...": the store's key is those digits alone.
   const ProcessResult fingerprint =
       RunProcess({"openssl", "x509", "-in", (directory_ / "root.pem").string(), "-noout",
@@ -120,10 +117,8 @@ bool TestSigning::TrustRoot(const WinePrefix& prefix, std::string* error) const 
   char hex[3];
   // The store keeps each certificate as a blob of properties: property 32
   // (the encoded certificate), a reserved 1, its length, then its bytes.
-  std::vector<unsigned char> blob = {32, 0, 0, 0, 1, 0, 0, 0};
-  for (int shift = 0; shift < 32; shift += 8) {
-    blob.push_back(static_cast<unsigned char>(bytes.size() >> shift));
-  }
+  Bytes blob = {32, 0, 0, 0, 1, 0, 0, 0};
+  AppendLe32(&blob, static_cast<std::uint32_t>(bytes.size()));
   blob.insert(blob.end(), bytes.begin(), bytes.end());
   std::string reg =
       "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates\\Root"
@@ -134,7 +129,7 @@ bool TestSigning::TrustRoot(const WinePrefix& prefix, std::string* error) const 
     reg += (i == 0 ? "" : ",") + std::string(hex);
   }
   const fs::path reg_file = directory_ / "root.reg";
-  std::ofstream(reg_file) << reg << "\n";
+  WriteText(reg_file, reg + "\n");
   const ProcessResult imported = prefix.RunWine({"reg", "import", ToWindowsPath(reg_file)});
   if (!imported.ExitedWith(0)) {
     *error = "reg import: " + Describe(imported);

@@ -1,11 +1,12 @@
 #include "tests/e2e/harness/standin_files.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "tests/e2e/harness/start_log.h"
+#include "tests/support/files.h"
 
 namespace zevrino::e2e {
+
+using desktop::installer::testing::ReadText;
+using desktop::installer::testing::WriteText;
 
 namespace {
 
@@ -24,14 +25,12 @@ bool WriteStandinBehaviour(const std::filesystem::path& program, const std::stri
   if (behaviour.empty()) {
     return !std::filesystem::exists(path, ec);
   }
-  std::ofstream out(path, std::ios::binary);
-  out << behaviour;
-  return static_cast<bool>(out.flush());
+  WriteText(path, behaviour);
+  return std::filesystem::exists(path, ec);
 }
 
 std::vector<std::string> ReadStandinMessages(const std::filesystem::path& program) {
-  std::ifstream in(Beside(program, ".messages"), std::ios::binary);
-  return CompleteLines(std::string(std::istreambuf_iterator<char>(in), {}));
+  return CompleteLines(ReadText(Beside(program, ".messages")));
 }
 
 void ClearStandinRecords(const std::filesystem::path& program) {

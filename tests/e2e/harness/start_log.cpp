@@ -1,10 +1,12 @@
 #include "tests/e2e/harness/start_log.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+
+#include "tests/support/files.h"
 
 namespace zevrino::e2e {
+
+using desktop::installer::testing::ReadText;
 
 std::vector<std::string> CompleteLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -30,11 +32,7 @@ std::vector<StartRecord> ParseStartLog(const std::string& text) {
 }
 
 std::vector<StartRecord> ReadStartLog(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return {};
-  }
-  return ParseStartLog(std::string(std::istreambuf_iterator<char>(in), {}));
+  return ParseStartLog(ReadText(path));
 }
 
 std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::size_t count,
@@ -52,10 +50,8 @@ std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::s
 std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::path& program) {
   std::filesystem::path path = program;
   path += ".argv";
-  std::ifstream in(path, std::ios::binary);
   std::vector<std::vector<std::string>> starts;
-  for (const std::string& line :
-       CompleteLines(std::string(std::istreambuf_iterator<char>(in), {}))) {
+  for (const std::string& line : CompleteLines(ReadText(path))) {
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while (start <= line.size() && !line.empty()) {

@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wait.h"
+
 namespace zevrino::e2e {
+
+using desktop::installer::testing::WaitUntil;
 
 struct StartRecord {
   std::string command_line;
@@ -39,11 +43,6 @@ std::vector<StartRecord> ReadStartLog(const std::filesystem::path& path);
 std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::size_t count,
                                        std::chrono::milliseconds timeout);
 
-// Polls `condition` every 50 ms until it holds or `timeout` passes; true
-// when it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout);
-
 // The start log of the program at `program`: "<program>.log".
 std::filesystem::path StartLogPath(const std::filesystem::path& program);
 
@@ -52,17 +51,3 @@ std::filesystem::path StartLogPath(const std::filesystem::path& program);
 std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::path& program);
 
 }  // namespace zevrino::e2e
-
-#include <thread>
-
-template <typename Condition>
-bool zevrino::e2e::WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}

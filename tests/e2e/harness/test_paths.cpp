@@ -1,13 +1,8 @@
 #include "tests/e2e/harness/test_paths.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <random>
 
 namespace zevrino::e2e {
-
-namespace fs = std::filesystem;
 
 namespace {
 bool windows_build_missing = false;  // this test program's skip state
@@ -51,31 +46,6 @@ fs::path PlantedDll() {
 }
 fs::path VersionImportProbeExe() {
   return WindowsBuildDir() / "tests/e2e/windows/version_import_probe.exe";
-}
-
-std::vector<std::uint8_t> ReadBinaryFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
-                                   std::istreambuf_iterator<char>());
-}
-
-void WriteBinaryFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << "cannot write " << path;
-}
-
-ScratchDir::ScratchDir(const std::string& label) {
-  std::random_device random;
-  path_ = HostBuildDir() / "e2e" / "scratch" / (label + "-" + std::to_string(random()));
-  fs::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
 }
 
 void NoteWindowsBuildMissing() {

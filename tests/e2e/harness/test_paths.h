@@ -6,14 +6,16 @@
 // Windows program skip, saying which file is missing, when it is absent;
 // they never pass without having run.
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/harness/support.h"
+
 namespace zevrino::e2e {
+
+namespace fs = std::filesystem;
 
 std::filesystem::path HostBuildDir();
 std::filesystem::path WindowsBuildDir();
@@ -39,23 +41,13 @@ std::filesystem::path ApplicationTestsExe();
 std::filesystem::path PlantedDll();             // a DLL whose loading leaves a marker file
 std::filesystem::path VersionImportProbeExe();  // imports version.dll statically
 
-// Whole files as bytes; WriteBinaryFile creates the parent directories and
-// reports failure as a test failure.
-std::vector<std::uint8_t> ReadBinaryFile(const std::filesystem::path& path);
-void WriteBinaryFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
-
-// A fresh directory under the host build tree (reachable from Wine as Z:),
-// removed with its contents when the object goes.
-class ScratchDir {
+// A scratch directory under the host build tree (reachable from Wine as Z:).
+// Its removal is not checked: a program a test leaves running in the prefix
+// may still write into it.
+class ScratchDir : public ScratchDirectory {
  public:
-  explicit ScratchDir(const std::string& label);
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  explicit ScratchDir(const std::string& label)
+      : ScratchDirectory(label, Removal::kUnchecked, HostBuildDir() / "e2e" / "scratch") {}
 };
 
 // Set when a test skipped because the Windows build is missing; the main

@@ -1,14 +1,10 @@
 #include "tests/e2e/harness/url_recorder.h"
 
-#include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "tests/e2e/harness/test_paths.h"
 
 namespace zevrino::e2e {
-
-namespace fs = std::filesystem;
 
 UrlRecorder::UrlRecorder(const WinePrefix& prefix, const std::string& scheme,
                          const fs::path& directory, std::string* error) {
@@ -35,7 +31,7 @@ UrlRecorder::UrlRecorder(const WinePrefix& prefix, const std::string& scheme,
 }
 
 std::vector<std::string> UrlRecorder::Addresses() const {
-  std::ifstream log(program_.string() + ".log", std::ios::binary);
+  std::istringstream log(ReadText(program_.string() + ".log"));
   std::vector<std::string> addresses;
   std::string line;
   while (std::getline(log, line)) {
@@ -54,12 +50,8 @@ std::vector<std::string> UrlRecorder::Addresses() const {
 
 std::vector<std::string> UrlRecorder::WaitForAddresses(std::size_t count,
                                                        std::chrono::milliseconds timeout) const {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::vector<std::string> addresses = Addresses();
-  while (addresses.size() < count && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    addresses = Addresses();
-  }
+  std::vector<std::string> addresses;
+  WaitUntil([&] { return (addresses = Addresses()).size() >= count; }, timeout);
   return addresses;
 }
 

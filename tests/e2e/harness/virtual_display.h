@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/e2e/harness/process.h"
+#include "tests/e2e/harness/support.h"
 
 namespace zevrino::e2e {
 

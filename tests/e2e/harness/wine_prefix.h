@@ -27,7 +27,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/harness/process.h"
 #include "tests/e2e/harness/virtual_display.h"
 
 namespace zevrino::e2e {

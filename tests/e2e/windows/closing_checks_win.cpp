@@ -169,9 +169,9 @@ TEST_F(ClosingTest, NeverClosesItsOwnProcess) {
   const HWND window = CreateWindowExW(0, L"ZevrinoMainWindow", L"own", WS_OVERLAPPEDWINDOW, 0, 0,
                                       100, 100, nullptr, nullptr, window_class.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
-  const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, L"ZevrinoProcessMutex"));
-  const UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8,
-                                                L"ZevrinoWindowHandle"));
+  const ScopedKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"ZevrinoProcessMutex"));
+  const ScopedKernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                      0, 8, L"ZevrinoWindowHandle"));
   ASSERT_NE(mapping.get(), nullptr);
   void* view = MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0);
   ASSERT_NE(view, nullptr);

@@ -60,7 +60,6 @@
 #include <vector>
 
 #include "tests/e2e/windows/test_sync_win.h"
-#include "tests/e2e/windows/unique_handle_win.h"
 
 namespace {
 
@@ -231,7 +230,7 @@ class Robot {
     if (step == L"wait") {
       HWND found = nullptr;
       if (!WaitUntil([&] { return (found = FindVisibleWindow(operand[0], answered_)) != nullptr; },
-                     timeout_ms_)) {
+                     std::chrono::milliseconds(timeout_ms_))) {
         *failure = "no such window appeared";
         return false;
       }
@@ -272,7 +271,7 @@ class Robot {
       const WORD id = static_cast<WORD>(Number(operand[0]));
       answered_.insert(current_);
       PostMessageW(current_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-      if (!WaitUntil([&] { return !IsWindow(current_); }, timeout_ms_)) {
+      if (!WaitUntil([&] { return !IsWindow(current_); }, std::chrono::milliseconds(timeout_ms_))) {
         *failure = "the window stayed after the button";
         return false;
       }
@@ -300,7 +299,7 @@ class Robot {
     if (step == L"wait-text") {
       std::wstring text;
       if (!WaitUntil([&] { return (text = TextOf(Child(operand[0]))) == operand[1]; },
-                     timeout_ms_)) {
+                     std::chrono::milliseconds(timeout_ms_))) {
         *failure = "the text stayed '" + ToUtf8(text) + "'";
         return false;
       }
@@ -314,7 +313,7 @@ class Robot {
                 text = TextOf(Child(operand[0]));
                 return text.compare(0, operand[1].size(), operand[1]) == 0;
               },
-              timeout_ms_)) {
+              std::chrono::milliseconds(timeout_ms_))) {
         *failure = "the text stayed '" + ToUtf8(text) + "'";
         return false;
       }
@@ -330,7 +329,7 @@ class Robot {
                 style = static_cast<DWORD>(GetWindowLongW(Child(operand[0]), GWL_STYLE));
                 return (style & mask) == value;
               },
-              timeout_ms_)) {
+              std::chrono::milliseconds(timeout_ms_))) {
         *failure = "the style stayed " + Hex(style);
         return false;
       }
@@ -351,7 +350,7 @@ class Robot {
       return true;
     }
     if (step == L"wait-hidden") {
-      if (!WaitUntil([&] { return Gone(current_); }, timeout_ms_)) {
+      if (!WaitUntil([&] { return Gone(current_); }, std::chrono::milliseconds(timeout_ms_))) {
         *failure = "the window stayed visible";
         return false;
       }
@@ -365,7 +364,7 @@ class Robot {
   DWORD timeout_ms_;
   HWND current_ = nullptr;
   std::set<HWND> answered_;
-  std::vector<UniqueHandle> awaited_;
+  std::vector<ScopedKernelHandle> awaited_;
 };
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(LaunchTest, UninstallStartEndsAtOnce) {
   HANDLE raw_process = nullptr;
   ASSERT_TRUE(installer::StartProcess(program.c_str(), "Zevrino.exe /uninstall",
                                       ToUtf8(folder).c_str(), &raw_process));
-  const UniqueHandle process(raw_process);
+  const ScopedKernelHandle process(raw_process);
   ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
   DWORD exit_code = 1;
   EXPECT_TRUE(GetExitCodeProcess(process.get(), &exit_code));

@@ -22,6 +22,5 @@ int wmain() {
     return 240;
   }
   RecordStart(own_path);
-  bool found = false;
-  return std::atoi(ReadWholeFile(own_path + L".exitcode", &found).c_str());
+  return std::atoi(ReadPlainFile(own_path + L".exitcode").c_str());
 }

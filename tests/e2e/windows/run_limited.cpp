@@ -20,11 +20,11 @@
 #include <string>
 
 #include "installer/create_process_win.h"
-#include "tests/e2e/windows/unique_handle_win.h"
+#include "installer/scoped_handle_win.h"
 
 namespace {
 
-using zevrino::e2e::UniqueHandle;
+using zevrino::desktop::installer::ScopedKernelHandle;
 
 // Above every installer result code and distinct from Wine's own failures.
 constexpr int kLauncherFailed = 240;
@@ -67,37 +67,39 @@ void AppendQuoted(const wchar_t* arg, std::wstring* out) {
 
 // A primary token for the child: the linked (limited) token when this
 // process runs with the full token, else a copy of its own.
-bool LimitedPrimaryToken(UniqueHandle* primary, const char** failed_call) {
-  UniqueHandle own;
+bool LimitedPrimaryToken(ScopedKernelHandle* primary, const char** failed_call) {
+  HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY,
-                        own.receive())) {
+                        &raw)) {
     *failed_call = "OpenProcessToken";
     return false;
   }
+  ScopedKernelHandle own(raw);
   TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
   DWORD size = 0;
   if (!GetTokenInformation(own.get(), TokenElevationType, &type, sizeof type, &size)) {
     *failed_call = "GetTokenInformation(TokenElevationType)";
     return false;
   }
-  UniqueHandle source;
+  ScopedKernelHandle source;
   if (type == TokenElevationTypeFull) {
     TOKEN_LINKED_TOKEN linked{};
     if (!GetTokenInformation(own.get(), TokenLinkedToken, &linked, sizeof linked, &size)) {
       *failed_call = "GetTokenInformation(TokenLinkedToken)";
       return false;
     }
-    source.Reset(linked.LinkedToken);
+    source = ScopedKernelHandle(linked.LinkedToken);
   } else {
     source = std::move(own);
   }
   // The linked token is an impersonation token; CreateProcessAsUserW needs
   // a primary one.
   if (!DuplicateTokenEx(source.get(), MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary,
-                        primary->receive())) {
+                        &raw)) {
     *failed_call = "DuplicateTokenEx";
     return false;
   }
+  *primary = ScopedKernelHandle(raw);
   return true;
 }
 
@@ -116,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
     AppendQuoted(argv[i], &command_line);
   }
 
-  UniqueHandle token;
+  ScopedKernelHandle token;
   const char* failed_call = "";
   if (!LimitedPrimaryToken(&token, &failed_call)) {
     return Fail(failed_call);
@@ -134,8 +136,8 @@ int wmain(int argc, wchar_t** argv) {
           token.get())) {
     return Fail("CreateProcessAsUserW");
   }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
+  const ScopedKernelHandle process(info.hProcess);
+  const ScopedKernelHandle thread(info.hThread);
   if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) {
     return Fail("WaitForSingleObject");
   }

@@ -27,8 +27,7 @@ const std::wstring& WorkFolder() {
 }
 
 std::wstring ProgramFolder() {
-  std::wstring path = OwnPath();
-  return path.substr(0, path.find_last_of(L'\\'));
+  return OwnFolder();
 }
 
 bool CopyTestProgram(const std::wstring& name, const std::wstring& target) {
@@ -50,7 +49,8 @@ BOOL CALLBACK EndWindowProcess(HWND window, LPARAM) {
     if (process_id == GetCurrentProcessId()) {
       return TRUE;
     }
-    UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
+    const ScopedKernelHandle process(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
     if (process.get() != nullptr) {
       TerminateProcess(process.get(), 99);
       WaitForSingleObject(process.get(), 10000);
@@ -72,28 +72,15 @@ Standin::Standin(const std::wstring& name, const std::string& behaviour)
   }
   ClearStandinRecords(path_);
   EXPECT_TRUE(WriteStandinBehaviour(path_, behaviour));
-  std::wstring command_line = L"\"" + path_ + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  // On a busy machine Wine now and then loses a new process before it has
-  // started (CreateProcessW fails with ERROR_INTERNAL_ERROR); that is not
-  // what these checks are about, so such a start is tried again.
-  bool created = false;
-  for (int attempt = 0; attempt < 3 && !created; ++attempt) {
-    created = CreateProcessW(path_.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                             nullptr, WorkFolder().c_str(), &startup, &info) != 0;
-    if (!created && GetLastError() != ERROR_INTERNAL_ERROR) {
-      break;
-    }
-  }
-  if (!created) {
+  // Wine's lost starts on a busy machine are tried again (StartProgram):
+  // they are not what these checks are about.
+  StartedProgram started = StartProgram(L"\"" + path_ + L"\"", path_.c_str(), WorkFolder().c_str());
+  if (!started.handle.valid()) {
     ADD_FAILURE() << "starting " << ToUtf8(path_) << ": error " << GetLastError();
     return;
   }
-  CloseHandle(info.hThread);
-  process_ = UniqueHandle(info.hProcess);
-  process_id_ = info.dwProcessId;
+  process_ = std::move(started.handle);
+  process_id_ = started.id;
   started_ = !WaitForStarts(std::filesystem::path(path_ + L".log"), 1, kStartTimeout).empty();
   EXPECT_TRUE(started_) << ToUtf8(path_) << " did not note its start";
 }

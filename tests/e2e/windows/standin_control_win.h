@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/windows/unique_handle_win.h"
+#include "tests/e2e/harness/support.h"
 
 namespace zevrino::e2e {
 
@@ -51,7 +51,7 @@ class Standin {
 
  private:
   std::wstring path_;
-  UniqueHandle process_;
+  ScopedKernelHandle process_;
   DWORD process_id_ = 0;
   bool started_ = false;
 };

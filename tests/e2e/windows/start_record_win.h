@@ -1,7 +1,7 @@
 #pragma once
 // What the test programs that stand in for others (recorder.exe, the
-// Zevrino.exe stand-in) share: their own path, and the files beside it in
-// which they note how they were started.
+// Zevrino.exe stand-in) share: the files beside their own (OwnPath) in which
+// they note how they were started.
 //
 // "<own path>.log" gets one line per start, in UTF-8:
 //   <command line as received> TAB <current directory> CR LF
@@ -18,41 +18,9 @@
 
 #include <string>
 
+#include "tests/e2e/harness/support.h"
+
 namespace zevrino::e2e {
-
-inline std::string ToUtf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return {};
-  }
-  std::string out(static_cast<std::size_t>(size - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-inline std::string ToUtf8(const std::wstring& text) {
-  return ToUtf8(text.c_str());
-}
-
-inline std::wstring FromUtf8(const std::string& text) {
-  std::wstring wide;
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (size > 1) {
-    wide.resize(static_cast<std::size_t>(size - 1));
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
-  }
-  return wide;
-}
-
-// The program's own file; empty when it cannot be found.
-inline std::wstring OwnPath() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  if (length == 0 || length >= MAX_PATH * 4) {
-    return {};
-  }
-  return std::wstring(path, length);
-}
 
 // Appends `text` to the file at `path` (created when missing). Several
 // processes may append at once: append mode with a short retry keeps every
@@ -69,25 +37,6 @@ inline void AppendToFile(const std::wstring& path, const std::string& text) {
     }
     Sleep(20);
   }
-}
-
-// The whole file as bytes; `found` false when it cannot be opened.
-inline std::string ReadWholeFile(const std::wstring& path, bool* found) {
-  *found = false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return {};
-  }
-  *found = true;
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    text.append(buffer, read);
-  }
-  CloseHandle(file);
-  return text;
 }
 
 // The arguments of this start as the system splits them, in the .argv form.

@@ -20,9 +20,7 @@
 
 namespace {
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using zevrino::e2e::PlainFileExists;
 
 bool IsSwapFileItself(const std::wstring& own_path) {
   const std::size_t slash = own_path.find_last_of(L"\\/");
@@ -53,8 +51,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   CloseHandle(ready);
   int swaps = 0;
-  while (!Exists(argv[3])) {
-    if (Exists(target)) {
+  while (!PlainFileExists(argv[3])) {
+    if (PlainFileExists(target)) {
       if (MoveFileExW(copy.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ++swaps;
         CopyFileW(own_path.c_str(), copy.c_str(), FALSE);

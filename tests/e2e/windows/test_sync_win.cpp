@@ -2,32 +2,7 @@
 
 #include <cstdio>
 
-#include "tests/e2e/windows/unique_handle_win.h"
-
 namespace zevrino::e2e {
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) {
-    return {};
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) {
-    return {};
-  }
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
 
 void PrintLine(const std::string& line) {
   const std::string bytes = line + "\n";
@@ -60,15 +35,15 @@ std::string Escape(const std::string& text) {
 }
 
 bool SignalNamedEvent(const std::wstring& name) {
-  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+  ScopedKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
   // The event must outlive this call until the other side has seen it: a
   // handle left open keeps it; the process's end releases it.
-  return event && SetEvent(event.Release()) != FALSE;
+  return event.valid() && SetEvent(event.Release()) != FALSE;
 }
 
 bool AwaitNamedEvent(const std::wstring& name, DWORD timeout_ms) {
-  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
-  return event && WaitForSingleObject(event.get(), timeout_ms) == WAIT_OBJECT_0;
+  const ScopedKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+  return event.valid() && WaitForSingleObject(event.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 }  // namespace zevrino::e2e

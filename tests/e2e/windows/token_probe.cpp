@@ -20,30 +20,21 @@
 #include <cwchar>
 #include <string>
 
-#include "tests/e2e/windows/unique_handle_win.h"
+#include "tests/e2e/harness/support.h"
 
 namespace {
 
-using zevrino::e2e::UniqueHandle;
+using zevrino::e2e::ScopedKernelHandle;
+using zevrino::e2e::ToUtf8;
 
 constexpr int kProbeFailed = 100;
 
-std::string ToUtf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  }
-  return out;
-}
-
 int ElevationType() {
-  UniqueHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
     return 0;
   }
+  const ScopedKernelHandle token(raw);
   TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
   DWORD size = 0;
   if (!GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size)) {
@@ -71,9 +62,9 @@ bool WriteAppDataFile(const wchar_t* name, const wchar_t* text) {
     return false;
   }
   const std::wstring path = std::wstring(folder) + L"\\" + name;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
+  const ScopedKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
     return false;
   }
   const std::string bytes = ToUtf8(text);

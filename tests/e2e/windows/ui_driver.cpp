@@ -35,7 +35,6 @@
 #include "i18n/catalog.h"
 #include "i18n/startup.h"
 #include "tests/e2e/windows/test_sync_win.h"
-#include "tests/e2e/windows/unique_handle_win.h"
 #include "ui/cancel_lock_win.h"
 #include "ui/cancel_request.h"
 #include "ui/download_progress.h"
@@ -81,7 +80,7 @@ std::uint64_t Number(const std::wstring& text) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::vector<std::wstring> args(argv + 1, argv + argc);
-  std::vector<UniqueHandle> awaited;
+  std::vector<ScopedKernelHandle> awaited;
   for (std::size_t i = 0; i + 1 < args.size(); ++i) {
     if (args[i] == L"await") {
       awaited.emplace_back(CreateEventW(nullptr, TRUE, FALSE, args[i + 1].c_str()));
@@ -127,13 +126,14 @@ int wmain(int argc, wchar_t** argv) {
                 const HWND window = OwnProgressWindow();
                 return window != nullptr && !IsWindowVisible(window);
               },
-              kWaitMs)) {
+              std::chrono::milliseconds(kWaitMs))) {
         std::fprintf(stderr, "ui_driver: the progress window stayed visible\n");
         return 2;
       }
       PrintLine("hidden");
     } else if (step == L"wait-cancel") {
-      if (!WaitUntil([] { return installer::CancelRequested.load(); }, kWaitMs)) {
+      if (!WaitUntil([] { return installer::CancelRequested.load(); },
+                     std::chrono::milliseconds(kWaitMs))) {
         std::fprintf(stderr, "ui_driver: no cancel was requested\n");
         return 2;
       }
@@ -143,7 +143,8 @@ int wmain(int argc, wchar_t** argv) {
       PrintLine(std::string("commit ") + (may_begin ? "1" : "0"));
     } else if (step == L"style") {
       HWND window = nullptr;
-      if (!WaitUntil([&] { return (window = OwnProgressWindow()) != nullptr; }, kWaitMs)) {
+      if (!WaitUntil([&] { return (window = OwnProgressWindow()) != nullptr; },
+                     std::chrono::milliseconds(kWaitMs))) {
         std::fprintf(stderr, "ui_driver: no progress window\n");
         return 2;
       }

@@ -57,14 +57,13 @@
 #include <vector>
 
 #include "tests/e2e/windows/start_record_win.h"
-#include "tests/e2e/windows/unique_handle_win.h"
 
 namespace {
 
 using zevrino::e2e::AppendToFile;
-using zevrino::e2e::ReadWholeFile;
+using zevrino::e2e::ReadPlainFile;
 using zevrino::e2e::RecordStart;
-using zevrino::e2e::UniqueHandle;
+using zevrino::e2e::ScopedKernelHandle;
 
 // A reaction is the message after which the window ends its process, or one
 // of these two.
@@ -148,7 +147,7 @@ bool ParseObjects(const std::string& value, Behaviour* behaviour) {
 // Reads "<own path>.behaviour"; a missing file leaves the defaults.
 bool ReadBehaviour(const std::wstring& path, Behaviour* behaviour, std::string* error) {
   bool found = false;
-  const std::string text = ReadWholeFile(path, &found);
+  const std::string text = ReadPlainFile(path, &found);
   std::size_t start = 0;
   while (found && start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -271,7 +270,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   // Every handle stays open until the process ends: the objects exist
   // exactly while the program runs.
-  std::vector<UniqueHandle> mutexes;
+  std::vector<ScopedKernelHandle> mutexes;
   if (behaviour.mutex) {
     mutexes.emplace_back(CreateMutexW(nullptr, FALSE, L"ZevrinoProcessMutex"));
   }
@@ -287,10 +286,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (behaviour.listener) {
     CreateRoleWindow(instance, L"ZevrinoHttpsListener", &listener_role);
   }
-  UniqueHandle mapping;
+  ScopedKernelHandle mapping;
   void* view = nullptr;
   if (behaviour.mapping) {
-    mapping = UniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+    mapping =
+        ScopedKernelHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                               sizeof(std::uint64_t), L"ZevrinoWindowHandle"));
     view =
         mapping.get() != nullptr ? MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;

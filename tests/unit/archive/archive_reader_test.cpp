@@ -6,7 +6,7 @@
 #include "installer/result_code.h"
 #include "payload/archive_name.h"
 #include "payload/archive_reader.h"
-#include "tests/unit/archive/archive_builder.h"
+#include "tests/support/archive_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {

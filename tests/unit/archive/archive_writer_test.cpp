@@ -2,7 +2,6 @@
 // writes, and that what it writes reads back. Host build: the refusals need
 // file names and links that only a POSIX file system can make.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "payload/archive_reader.h"
 #include "payload/archive_writer.h"
 #include "payload/sha1.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -20,19 +20,10 @@ namespace fs = std::filesystem;
 
 class ArchiveWriterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zv-archive-writer-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    app_ = root_ / "app";
-    fs::create_directories(app_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void SetUp() override { fs::create_directories(app_); }
 
   void Write(const std::string& name, const std::string& content) {
-    const fs::path path = app_ / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
+    testing::WriteText(app_ / name, content);
   }
 
   // The refusal for the current app folder; empty when it was accepted.
@@ -42,8 +33,8 @@ class ArchiveWriterTest : public ::testing::Test {
     return CollectArchiveFiles(app_.string(), &files, &error) ? std::string() : error;
   }
 
-  fs::path root_;
-  fs::path app_;
+  testing::ScratchDirectory root_{"zv-archive-writer"};
+  fs::path app_ = root_ / "app";
 };
 
 TEST_F(ArchiveWriterTest, WritesFoldersFirstInByteOrderAndReadsBack) {
@@ -133,7 +124,7 @@ TEST_F(ArchiveWriterTest, RefusesWhatTheFormatOrTheInstallerCannotHold) {
 
 TEST_F(ArchiveWriterTest, RefusesLinksLeavingTheFolderAndHugeFiles) {
   Write("ok.txt", "fine");
-  std::ofstream(root_ / "outside.txt") << "secret";
+  testing::WriteText(root_ / "outside.txt", "secret");
   fs::create_symlink(root_ / "outside.txt", app_ / "leak.txt");
   EXPECT_NE(Refusal().find("outside"), std::string::npos) << Refusal();
   fs::remove(app_ / "leak.txt");

@@ -2,15 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
 #include "payload/module_version_win.h"
-#include "tests/unit/archive/archive_builder.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -18,56 +17,24 @@ namespace {
 namespace fs = std::filesystem;
 using testing::AddEntry;
 using testing::ArchiveHeader;
+using testing::Bytes;
 using testing::PutVarint;
 using testing::ReaderOver;
+using testing::ReadTree;
 using testing::StoredBody;
-
-using Tree = std::map<std::wstring, std::string>;  // relative path -> bytes
+using testing::TextBytes;
+using testing::Tree;
 
 class ExtractArchiveTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() / (std::string("zv-extract-") + info->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    target_ = root_ / "target";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-    EXPECT_FALSE(ec) << "a handle leaked: " << ec.message();
-  }
-
   ResultCode Extract(const std::vector<std::uint8_t>& archive) {
     const std::vector<std::uint8_t> body = StoredBody(archive);
     return ExtractArchive(target_.wstring(), ReaderOver(body));
   }
+  void WriteTree(const Tree& tree) { testing::WriteTree(target_, tree); }
 
-  static Tree ReadTree(const fs::path& directory) {
-    Tree tree;
-    if (!fs::exists(directory))
-      return tree;
-    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
-      if (!entry.is_regular_file())
-        continue;
-      std::ifstream in(entry.path(), std::ios::binary);
-      tree[fs::relative(entry.path(), directory).wstring()] =
-          std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return tree;
-  }
-
-  void WriteTree(const Tree& tree) {
-    for (const auto& [name, content] : tree) {
-      const fs::path path = target_ / name;
-      fs::create_directories(path.parent_path());
-      std::ofstream(path, std::ios::binary) << content;
-    }
-  }
-
-  fs::path root_;
-  fs::path target_;
+  testing::ScratchDirectory root_{"zv-extract"};
+  fs::path target_ = root_ / "target";
 };
 
 TEST_F(ExtractArchiveTest, LaysDownEveryEntryIntoAMissingDirectory) {
@@ -80,35 +47,35 @@ TEST_F(ExtractArchiveTest, LaysDownEveryEntryIntoAMissingDirectory) {
 
   ASSERT_EQ(Extract(archive), kSuccess);
   const Tree expected = {
-      {L"bin\\tools\\helper.dll", std::string(70000, '\xE8')},
-      {L"locales\\de.pak", "Deutsch"},
-      {L"Zevrino.exe", "MZ\x90"},
-      {L"empty.dat", ""},
-      {L"\u00e9t\u00e9\\\u65e5\u672c.txt", "utf-8 names"},
+      {"bin/tools/helper.dll", Bytes(70000, 0xE8)},
+      {"locales/de.pak", TextBytes("Deutsch")},
+      {"Zevrino.exe", TextBytes("MZ\x90")},
+      {"empty.dat", {}},
+      {"\xC3\xA9t\xC3\xA9/\xE6\x97\xA5\xE6\x9C\xAC.txt", TextBytes("utf-8 names")},
   };
   EXPECT_EQ(ReadTree(target_), expected);
 }
 
 TEST_F(ExtractArchiveTest, UpgradeRemovesObsoleteLocalesOnly) {
-  WriteTree({{L"Zevrino.exe", "old exe"},
-             {L"plugin.dll", "kept: outside locales"},
-             {L"locales\\fr.pak", "obsolete"},
-             {L"locales\\de.pak", "old de"}});
+  WriteTree({{"Zevrino.exe", TextBytes("old exe")},
+             {"plugin.dll", TextBytes("kept: outside locales")},
+             {"locales/fr.pak", TextBytes("obsolete")},
+             {"locales/de.pak", TextBytes("old de")}});
   std::vector<std::uint8_t> archive = ArchiveHeader();
   AddEntry("locales/de.pak", "new de", &archive);
   AddEntry("Zevrino.exe", "new exe", &archive);
 
   ASSERT_EQ(Extract(archive), kSuccess);
-  const Tree expected = {{L"Zevrino.exe", "new exe"},
-                         {L"plugin.dll", "kept: outside locales"},
-                         {L"locales\\de.pak", "new de"}};
+  const Tree expected = {{"Zevrino.exe", TextBytes("new exe")},
+                         {"plugin.dll", TextBytes("kept: outside locales")},
+                         {"locales/de.pak", TextBytes("new de")}};
   EXPECT_EQ(ReadTree(target_), expected);
 }
 
 TEST_F(ExtractArchiveTest, EmptyArchiveStillRemovesObsoleteLocales) {
-  WriteTree({{L"Zevrino.exe", "exe"}, {L"locales\\fr.pak", "obsolete"}});
+  WriteTree({{"Zevrino.exe", TextBytes("exe")}, {"locales/fr.pak", TextBytes("obsolete")}});
   ASSERT_EQ(Extract(ArchiveHeader()), kSuccess);
-  EXPECT_EQ(ReadTree(target_), (Tree{{L"Zevrino.exe", "exe"}}));
+  EXPECT_EQ(ReadTree(target_), (Tree{{"Zevrino.exe", TextBytes("exe")}}));
 }
 
 TEST_F(ExtractArchiveTest, UnreadableOrUnknownArchiveHeaders) {
@@ -130,7 +97,8 @@ TEST_F(ExtractArchiveTest, UnreadableOrUnknownArchiveHeaders) {
 }
 
 TEST_F(ExtractArchiveTest, MalformedOrHostileEntryCommitsNothing) {
-  const Tree old_install = {{L"Zevrino.exe", "old exe"}, {L"locales\\fr.pak", "old fr"}};
+  const Tree old_install = {{"Zevrino.exe", TextBytes("old exe")},
+                            {"locales/fr.pak", TextBytes("old fr")}};
   std::vector<std::vector<std::uint8_t>> tails;
   for (const char* name : {"../escaped.txt", "C:/Windows/escaped.txt", "a/../../escaped.txt",
                            "\\escaped.txt", "file.txt:stream", "CON", "a//b", "/abs.txt"}) {
@@ -161,7 +129,7 @@ TEST_F(ExtractArchiveTest, MalformedOrHostileEntryCommitsNothing) {
     EXPECT_EQ(Extract(archive), kArchiveEntryMalformed);
     EXPECT_EQ(ReadTree(target_), old_install) << "the old installation must stay whole";
     // Nothing may appear beside the target either (the hostile names aimed there).
-    for (const auto& entry : fs::directory_iterator(root_)) {
+    for (const auto& entry : fs::directory_iterator(root_.path())) {
       EXPECT_EQ(entry.path().filename(), "target");
     }
     EXPECT_FALSE(fs::exists("C:\\Windows\\escaped.txt"));
@@ -177,7 +145,8 @@ TEST_F(ExtractArchiveTest, CompressedBodyIsAllOrNothingOnRealFiles) {
   const testing::NamedFiles files = testing::FilesAroundSliceBoundaries(&archive);
   const std::vector<std::uint8_t> body = testing::CompressedBody(archive);
   const std::vector<std::uint8_t> truncated(body.begin(), body.end() - 4096);
-  const Tree old_install = {{L"Zevrino.exe", "old exe"}, {L"bin\\f3.dll", "old f3"}};
+  const Tree old_install = {{"Zevrino.exe", TextBytes("old exe")},
+                            {"bin/f3.dll", TextBytes("old f3")}};
   WriteTree(old_install);
 
   EXPECT_EQ(ExtractArchive(target_.wstring(), ReaderOver(truncated)), kPayloadDecodeFailed);
@@ -189,7 +158,7 @@ TEST_F(ExtractArchiveTest, CompressedBodyIsAllOrNothingOnRealFiles) {
   ASSERT_EQ(ExtractArchive(target_.wstring(), ReaderOver(body)), kSuccess);
   Tree expected;
   for (const auto& [name, content] : files) {
-    expected[fs::u8path(name).make_preferred().wstring()] = content;
+    expected[name] = TextBytes(content);
   }
   EXPECT_TRUE(ReadTree(target_) == expected);
 }

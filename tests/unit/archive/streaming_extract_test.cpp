@@ -18,7 +18,7 @@
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
 #include "payload/payload_decoder.h"
-#include "tests/unit/archive/archive_builder.h"
+#include "tests/support/archive_builder.h"
 #include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
 #include "tests/unit/transacted_file_installer/install_driver.h"
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "installer/path_utf8.h"
-#include "tests/unit/file_system/scratch_directory_win.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 using testing::Exists;
 using testing::FromUtf8;
 using testing::IsDirectory;
-using testing::ReadTestFile;
+using testing::ReadText;
 using testing::ScratchDirectory;
 using testing::ToUtf8;
 
@@ -30,7 +31,7 @@ TEST_F(PathUtf8Test, WriteExistDeleteRoundTripWithNonAsciiNames) {
   const std::string content("payload\0bytes", 13);
   EXPECT_FALSE(file_exists_utf8(path.c_str()));
   EXPECT_EQ(write_buffer_to_file(path.c_str(), content.data(), content.size()), kSuccess);
-  EXPECT_EQ(ReadTestFile(dir_ / name), content);
+  EXPECT_EQ(ReadText(dir_ / name), content);
   EXPECT_TRUE(file_exists_utf8(path.c_str()));
   EXPECT_TRUE(file_exists_utf8(ToUtf8(dir_.path()).c_str()));  // directories count too
   EXPECT_TRUE(delete_file_utf8(path.c_str()));
@@ -43,12 +44,12 @@ TEST_F(PathUtf8Test, WriteBufferToFileResultCodes) {
   EXPECT_EQ(write_buffer_to_file(missing_dir.c_str(), "x", 1), kCreateFailed);
 
   const std::wstring held = dir_ / L"held";
-  testing::WriteTestFile(held, "old");
+  testing::WriteText(held, "old");
   HANDLE handle = ::CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(write_buffer_to_file(ToUtf8(held).c_str(), "new", 3), kFileInUse);
   ::CloseHandle(handle);
-  EXPECT_EQ(ReadTestFile(held), "old");
+  EXPECT_EQ(ReadText(held), "old");
 }
 
 TEST_F(PathUtf8Test, PathsThatDoNotConvertNeverReachTheDisk) {
@@ -107,7 +108,7 @@ TEST_F(PathUtf8Test, CreateParentDirectoriesCreatesEveryParent) {
 
 TEST_F(PathUtf8Test, DeleteFileOrDelayDeletesOrSchedules) {
   const std::wstring path = dir_ / L"f.txt";
-  testing::WriteTestFile(path, "x");
+  testing::WriteText(path, "x");
   EXPECT_TRUE(delete_file_or_delay(ToUtf8(path).c_str()));
   EXPECT_FALSE(Exists(path));
   // A path that can be neither deleted nor scheduled.

@@ -11,38 +11,27 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/file_system/scratch_directory_win.h"
+#include "tests/support/links_win.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/process_win.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
 using testing::Exists;
+using testing::HeldFile;
 using testing::IsDirectory;
 using testing::LogCapture;
-using testing::ReadTestFile;
+using testing::ReadText;
 using testing::ScratchDirectory;
 using testing::ToUtf8;
-using testing::WriteTestFile;
+using testing::WriteText;
 
 ByteRange Bytes(const std::string& text) {
   return ByteRange{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
-
-// Opens `path` the way another program would hold it; closed on destruction.
-class HeldFile {
- public:
-  HeldFile(const std::wstring& path, DWORD share)
-      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {
-    EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << ToUtf8(path) << " " << ::GetLastError();
-  }
-  ~HeldFile() { ::CloseHandle(handle_); }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-
- private:
-  HANDLE handle_;
-};
 
 class WindowsFileSystemTest : public ::testing::Test {
  protected:
@@ -81,7 +70,7 @@ TEST_F(WindowsFileSystemTest, CreateDirectoriesCreatesMissingAncestorsAndTolerat
 }
 
 TEST_F(WindowsFileSystemTest, CreateDirectoriesReportsTheTellingError) {
-  WriteTestFile(dir_ / L"file", "x");
+  WriteText(dir_ / L"file", "x");
   struct Case {
     std::wstring path;
     std::int32_t expected;
@@ -115,29 +104,30 @@ TEST_F(WindowsFileSystemTest, WriteNewFileCreatesOnlyNewFiles) {
   }
   EXPECT_TRUE(fs_->WriteNewFile(path, Bytes(content), error_));
   EXPECT_EQ(error_, ErrorCode::Installer(0));
-  EXPECT_EQ(ReadTestFile(path), content);
+  EXPECT_EQ(ReadText(path), content);
 
   // A taken name is never written through.
   EXPECT_FALSE(fs_->WriteNewFile(path, Bytes("short"), error_));
   EXPECT_EQ(error_, ErrorCode::Installer(13));
-  EXPECT_EQ(ReadTestFile(path), content);
+  EXPECT_EQ(ReadText(path), content);
 
   const std::wstring empty = dir_ / L"empty.bin";
   EXPECT_TRUE(fs_->WriteNewFile(empty, ByteRange{nullptr, 0}, error_));
   EXPECT_EQ(error_, ErrorCode::Installer(0));
-  EXPECT_EQ(ReadTestFile(empty), "");
+  EXPECT_TRUE(Exists(empty));
+  EXPECT_EQ(ReadText(empty), "");
 }
 
 TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   // Taken, and held open by someone without write sharing: content unchanged.
   const std::wstring held_path = dir_ / L"held.txt";
-  WriteTestFile(held_path, "old");
+  WriteText(held_path, "old");
   {
     HeldFile held(held_path, FILE_SHARE_READ);
     EXPECT_FALSE(fs_->WriteNewFile(held_path, Bytes("new"), error_));
     EXPECT_EQ(error_, ErrorCode::Installer(13));
   }
-  EXPECT_EQ(ReadTestFile(held_path), "old");
+  EXPECT_EQ(ReadText(held_path), "old");
 
   EXPECT_FALSE(fs_->WriteNewFile(dir_ / L"missing\\f.txt", Bytes("x"), error_));
   EXPECT_EQ(error_, ErrorCode::Installer(13));
@@ -149,15 +139,15 @@ TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   EXPECT_FALSE(fs_->WriteNewFile(
       held_path, ByteRange{reinterpret_cast<const std::uint8_t*>(small), 1ull << 32}, error_));
   EXPECT_EQ(error_, ErrorCode::Installer(12));
-  EXPECT_EQ(ReadTestFile(held_path), "old");
+  EXPECT_EQ(ReadText(held_path), "old");
 }
 
 TEST_F(WindowsFileSystemTest, RemoveHandlesFilesDirectoriesAndAbsence) {
   const std::wstring file = dir_ / L"f.txt";
   const std::wstring read_only = dir_ / L"ro.txt";
   const std::wstring empty_dir = dir_ / L"empty";
-  WriteTestFile(file, "x");
-  WriteTestFile(read_only, "x");
+  WriteText(file, "x");
+  WriteText(read_only, "x");
   ASSERT_TRUE(::SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::CreateDirectoryW(empty_dir.c_str(), nullptr));
 
@@ -175,14 +165,14 @@ TEST_F(WindowsFileSystemTest, RemoveHandlesFilesDirectoriesAndAbsence) {
 
   const std::wstring full_dir = dir_ / L"full";
   ASSERT_TRUE(::CreateDirectoryW(full_dir.c_str(), nullptr));
-  WriteTestFile(full_dir + L"\\inside", "x");
+  WriteText(full_dir + L"\\inside", "x");
   EXPECT_FALSE(fs_->Remove(full_dir, error_));
   EXPECT_EQ(error_, ErrorCode::System(ERROR_DIR_NOT_EMPTY));
 }
 
 TEST_F(WindowsFileSystemTest, RemoveOfAHeldReadOnlyFileFailsAndKeepsItReadOnly) {
   const std::wstring path = dir_ / L"held.txt";
-  WriteTestFile(path, "x");
+  WriteText(path, "x");
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
   {
     HeldFile held(path, FILE_SHARE_READ);
@@ -195,7 +185,7 @@ TEST_F(WindowsFileSystemTest, RemoveOfAHeldReadOnlyFileFailsAndKeepsItReadOnly) 
 
 TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootRemovesWithoutLogging) {
   const std::wstring path = dir_ / L"f.txt";
-  WriteTestFile(path, "x");
+  WriteText(path, "x");
   LogCapture log;
   EXPECT_TRUE(fs_->RemoveOrDelayUntilReboot(path, error_));
   EXPECT_EQ(error_.value(), 0);
@@ -211,7 +201,7 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootFallsBackToScheduling) {
   // here and each must be reported consistently.
   const std::wstring held_path = dir_ / L"held.txt";
   const std::wstring missing = dir_ / L"missing.txt";
-  WriteTestFile(held_path, "x");
+  WriteText(held_path, "x");
   struct Case {
     std::wstring path;
     int remove_code;
@@ -255,7 +245,7 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootReportsAFailedSchedule) {
 // What an install, an update and its rollback do, on a file whose full path
 // passes 330 units; the free space asked from below folders not made yet.
 TEST_F(WindowsFileSystemTest, PathsPastMaxPathWork) {
-  std::wstring deep = dir_.path();
+  std::wstring deep = dir_.path().wstring();
   while (deep.size() < 330) {
     deep += L"\\node_modules-\u00e9";
   }
@@ -278,18 +268,18 @@ TEST_F(WindowsFileSystemTest, PathsPastMaxPathWork) {
 TEST_F(WindowsFileSystemTest, RenameMovesAndReplacesSilently) {
   const std::wstring source = dir_ / L"src.txt";
   const std::wstring destination = dir_ / L"dst.txt";
-  WriteTestFile(source, "new");
-  WriteTestFile(destination, "old");
+  WriteText(source, "new");
+  WriteText(destination, "old");
   LogCapture log;
   EXPECT_TRUE(fs_->Rename(source, destination, error_));
   EXPECT_EQ(error_, ErrorCode::System(0));
   EXPECT_FALSE(Exists(source));
-  EXPECT_EQ(ReadTestFile(destination), "new");
+  EXPECT_EQ(ReadText(destination), "new");
 
   // Into another directory.
   ASSERT_TRUE(::CreateDirectoryW((dir_ / L"sub").c_str(), nullptr));
   EXPECT_TRUE(fs_->Rename(destination, dir_ / L"sub\\moved.txt", error_));
-  EXPECT_EQ(ReadTestFile(dir_ / L"sub\\moved.txt"), "new");
+  EXPECT_EQ(ReadText(dir_ / L"sub\\moved.txt"), "new");
   EXPECT_EQ(log.Text(), "");
 }
 
@@ -297,16 +287,16 @@ TEST_F(WindowsFileSystemTest, RenameOntoAHeldDestinationFailsAtTheCopy) {
   // Non-ASCII names: these log lines carry UTF-8 paths.
   const std::wstring source = dir_ / L"Z\u00fcrich-\u65e5\u672c.txt";
   const std::wstring destination = dir_ / L"dst.txt";
-  WriteTestFile(source, "new");
-  WriteTestFile(destination, "old");
+  WriteText(source, "new");
+  WriteText(destination, "old");
   LogCapture log;
   {
     HeldFile held(destination, FILE_SHARE_READ);
     EXPECT_FALSE(fs_->Rename(source, destination, error_));
   }
   EXPECT_EQ(error_, ErrorCode::System(ERROR_FILE_EXISTS));
-  EXPECT_EQ(ReadTestFile(source), "new");
-  EXPECT_EQ(ReadTestFile(destination), "old");
+  EXPECT_EQ(ReadText(source), "new");
+  EXPECT_EQ(ReadText(destination), "old");
 
   const std::string from = ToUtf8(source);
   const std::string to = ToUtf8(destination);
@@ -324,7 +314,7 @@ TEST_F(WindowsFileSystemTest, RenameOntoAHeldDestinationFailsAtTheCopy) {
 TEST_F(WindowsFileSystemTest, RenameOfAHeldSourceCopiesButKeepsTheSource) {
   const std::wstring source = dir_ / L"src.txt";
   const std::wstring destination = dir_ / L"dst.txt";
-  WriteTestFile(source, "content");
+  WriteText(source, "content");
   LogCapture log;
   {
     // Readable by others, but neither movable nor deletable.
@@ -332,8 +322,8 @@ TEST_F(WindowsFileSystemTest, RenameOfAHeldSourceCopiesButKeepsTheSource) {
     EXPECT_FALSE(fs_->Rename(source, destination, error_));
   }
   EXPECT_EQ(error_, ErrorCode::System(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(ReadTestFile(source), "content");
-  EXPECT_EQ(ReadTestFile(destination), "content");
+  EXPECT_EQ(ReadText(source), "content");
+  EXPECT_EQ(ReadText(destination), "content");
   EXPECT_EQ(log.Count("W [/f:89 "), 1) << log.Text();
   EXPECT_EQ(log.Count("[/f:96 "), 0) << log.Text();
   EXPECT_EQ(log.CountLines('E', 102, "Failed to remove '" + ToUtf8(source) + "' (code: 32)!"), 1)
@@ -350,7 +340,7 @@ TEST_F(WindowsFileSystemTest, RenameOfAMissingSourceReportsTheCopyError) {
 }
 
 TEST_F(WindowsFileSystemTest, IsRegularFileClassifiesPaths) {
-  WriteTestFile(dir_ / L"f.txt", "x");
+  WriteText(dir_ / L"f.txt", "x");
   ASSERT_TRUE(::CreateDirectoryW((dir_ / L"d").c_str(), nullptr));
   struct Case {
     std::wstring path;
@@ -403,7 +393,7 @@ class DirectoryWalkTest : public WindowsFileSystemTest {
     }
     for (const wchar_t* file :
          {L"a.txt", L"b.bin", L"sub\\c.txt", L"sub\\deeper\\d.txt", L"outside\\never.txt"}) {
-      WriteTestFile(dir_ / file, "x");
+      WriteText(dir_ / file, "x");
     }
   }
 };
@@ -413,7 +403,7 @@ TEST_F(DirectoryWalkTest, ForEachFileReportsOnlyTheFilesDirectlyInside) {
   const List expected = {dir_ / L"a.txt", dir_ / L"b.bin"};
   // A trailing separator on the directory does not double the separator.
   bool ok = false;
-  const List files = Collect(*fs_, dir_.path() + L"\\", false, error_, &ok);
+  const List files = Collect(*fs_, dir_.path().wstring() + L"\\", false, error_, &ok);
   EXPECT_TRUE(ok);
   EXPECT_EQ(files, expected);
 }

@@ -2,19 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "i18n/memory_stream.h"
-#include "mo_builder.h"
+#include "tests/support/mo_builder.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::i18n::gettext {
 namespace {
 
-using testing::build_mo;
-using testing::header_with_rule;
-using testing::mo_entry;
-using testing::put_le32;
+using installer::testing::build_mo;
+using installer::testing::header_with_rule;
+using installer::testing::mo_entry;
+using installer::testing::PutLe32;
 
 bool load(const std::string& bytes, translation_table& table, plural_forms& rule) {
   memory_istream in(bytes.data(), bytes.size());
@@ -77,23 +77,23 @@ TEST(CatalogReader, RefusesDamagedCatalogsWithoutChangingAnything) {
   for (std::size_t i = 0; i < many.size(); ++i) {
     many[i].source = std::to_string(i);
   }
-  const std::string big_endian = damaged([](std::string& b) { put_le32(b, 0, 0xDE120495); });
+  const std::string big_endian = damaged([](std::string& b) { PutLe32(&b, 0, 0xDE120495); });
   const std::pair<const char*, std::string> cases[] = {
       {"big-endian magic", big_endian},
-      {"no magic", damaged([](std::string& b) { put_le32(b, 0, 0); })},
+      {"no magic", damaged([](std::string& b) { PutLe32(&b, 0, 0); })},
       {"10,001 entries", build_mo(many)},
       {"4,097-byte string", build_mo({{"a", std::string(4097, 'x')}})},
       {"source table beyond the data",
-       damaged([](std::string& b) { put_le32(b, 12, 0xFFFFFFF0); })},
+       damaged([](std::string& b) { PutLe32(&b, 12, 0xFFFFFFF0); })},
       {"table running past the end",
-       damaged([](std::string& b) { put_le32(b, 16, b.size() - 8); })},
+       damaged([](std::string& b) { PutLe32(&b, 16, b.size() - 8); })},
       {"string offset beyond the data",
-       damaged([](std::string& b) { put_le32(b, 28 + 8 + 4, b.size() + 1); })},
+       damaged([](std::string& b) { PutLe32(&b, 28 + 8 + 4, b.size() + 1); })},
       {"string running past the end",
-       damaged([](std::string& b) { put_le32(b, 28 + 16 + 8, b.size()); })},
+       damaged([](std::string& b) { PutLe32(&b, 28 + 16 + 8, b.size()); })},
       {"empty string beyond the data", damaged([](std::string& b) {
-         put_le32(b, 28 + 8, 0);
-         put_le32(b, 28 + 8 + 4, b.size() + 1);
+         PutLe32(&b, 28 + 8, 0);
+         PutLe32(&b, 28 + 8 + 4, b.size() + 1);
        })},
       {"truncated header", good.substr(0, 27)},
       {"truncated strings", good.substr(0, good.size() - 2)},
@@ -120,15 +120,14 @@ TEST(CatalogReader, RefusesDamagedCatalogsWithoutChangingAnything) {
 
 TEST(CatalogReader, ReadsFilesOpenedForBinaryReading) {
   const std::string mo = build_mo({header_with_rule("0;"), {"line\r\n", "Zeile\r\n\x1A"}});
-  const std::string path = ::testing::TempDir() + "catalog_reader_test.mo";
-  std::ofstream(path, std::ios::binary) << mo;
-  std::ifstream in(path, std::ios::binary);
+  const installer::testing::ScratchDirectory dir;
+  installer::testing::WriteText(dir / "catalog.mo", mo);
+  std::ifstream in(dir / "catalog.mo", std::ios::binary);
   translation_table table;
   plural_forms rule;
   EXPECT_TRUE(load_catalog(in, table, rule));
   EXPECT_EQ(table["line\r\n"], std::vector<std::string>{"Zeile\r\n\x1A"});
-  in.close();
-  EXPECT_EQ(std::remove(path.c_str()), 0);
+  in.close();  // or the directory's removal fails
 }
 
 }  // namespace

@@ -7,19 +7,20 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "fake_language_source.h"
-#include "mo_builder.h"
+#include "tests/support/mo_builder.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::i18n::gettext {
 namespace {
 
-using testing::build_mo;
+using installer::testing::build_mo;
+using installer::testing::header_with_rule;
+using installer::testing::mo_entry;
+using installer::testing::PutLe32;
+using installer::testing::WriteText;
 using testing::fake_language_source;
-using testing::header_with_rule;
-using testing::mo_entry;
-using testing::put_le32;
 
 const std::string seconds_key = std::string("%d second\0%d seconds", 20);
 
@@ -40,9 +41,9 @@ std::string catalog_failing_after(const std::string& failure) {
   }
   std::string mo = build_mo(entries);
   if (failure == "big-endian") {
-    put_le32(mo, 0, 0xDE120495);
+    PutLe32(&mo, 0, 0xDE120495);
   } else if (failure == "offset beyond") {
-    put_le32(mo, 28 + 3 * 8 + 4, static_cast<std::uint32_t>(mo.size() + 100));
+    PutLe32(&mo, 28 + 3 * 8 + 4, static_cast<std::uint32_t>(mo.size() + 100));
   }
   return mo;
 }
@@ -134,14 +135,13 @@ TEST_F(CatalogTest, LooksUpFormsAndFormatsTheCount) {
 
 TEST_F(CatalogTest, ReadsCatalogsFromADirectory) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::path(::testing::TempDir()) / "i18n catalog dir \xc3\xa9";
-  fs::remove_all(dir);
+  const installer::testing::ScratchDirectory scratch("i18n catalog dir \xc3\xa9");
+  const fs::path& dir = scratch.path();
   fs::create_directories(dir / "fr.lproj");
   fs::create_directories(dir / "sub.mo");
-  std::ofstream(dir / "readme.txt") << "not a catalog";
-  std::ofstream(dir / "de.mo", std::ios::binary)
-      << build_mo({header_with_rule("n != 1;"), {"Aborting...", "Abbruch"}});
-  std::ofstream(dir / "it.mo", std::ios::binary) << catalog_failing_after("big-endian");
+  WriteText(dir / "readme.txt", "not a catalog");
+  WriteText(dir / "de.mo", build_mo({header_with_rule("n != 1;"), {"Aborting...", "Abbruch"}}));
+  WriteText(dir / "it.mo", catalog_failing_after("big-endian"));
 
   fake_language_source source(testing::language_list{{"de-AT", "Latn;"}});
   init(dir.u8string(), source);
@@ -155,14 +155,11 @@ TEST_F(CatalogTest, ReadsCatalogsFromADirectory) {
   // Neither it.mo nor en.mo can be read.
   EXPECT_FALSE(set_locale("it"));
   EXPECT_EQ(translate("Aborting..."), "Aborting...");
-  std::ofstream(dir / "en.mo", std::ios::binary) << english_catalog();
+  WriteText(dir / "en.mo", english_catalog());
   EXPECT_TRUE(set_locale("it"));
   EXPECT_EQ(translate("Aborting..."), "EN Aborting");
 
   EXPECT_EQ(list_catalog_directory((dir / "missing").u8string()), std::vector<std::string>{"en"});
-  std::error_code error;
-  fs::remove_all(dir, error);
-  EXPECT_FALSE(error) << error.message();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "fake_language_source.h"
 #include "i18n/catalog.h"
+#include "tests/support/little_endian.h"
 
 namespace zevrino::desktop::i18n {
 namespace {
@@ -93,19 +94,14 @@ std::multiset<std::string> conversions(const std::string& text) {
 
 using bytes = std::vector<unsigned char>;
 
-std::uint32_t le32(const bytes& c, std::size_t at) {
-  if (at + 4 > c.size()) {
-    return 0;
-  }
-  return c[at] | c[at + 1] << 8 | c[at + 2] << 16 | static_cast<std::uint32_t>(c[at + 3]) << 24;
-}
+using installer::testing::GetLe32;
 
 // The header is entry 0 of a catalog written by msgfmt.
 std::string header_of(const bytes& c) {
-  const std::uint32_t translations = le32(c, 16);
-  const std::uint32_t length = le32(c, translations);
-  const std::uint32_t offset = le32(c, translations + 4);
-  if (le32(c, le32(c, 12)) != 0 || std::uint64_t{offset} + length > c.size()) {
+  const std::uint32_t translations = GetLe32(c, 16);
+  const std::uint32_t length = GetLe32(c, translations);
+  const std::uint32_t offset = GetLe32(c, translations + 4);
+  if (GetLe32(c, GetLe32(c, 12)) != 0 || std::uint64_t{offset} + length > c.size()) {
     return "";
   }
   return std::string(reinterpret_cast<const char*>(c.data()) + offset, length);

@@ -9,18 +9,18 @@
 #include "installer/result_code.h"
 #include "installer/scoped_handle_win.h"
 #include "installer_stub/mapped_file_win.h"
-#include "tests/unit/installer_stub/payload_image.h"
-#include "tests/unit/installer_stub/temp_dir_win.h"
+#include "tests/support/payload_builder.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
 using testing::BuildInstallerFile;
 using testing::PayloadImage;
-using testing::TempDir;
+using testing::ScratchDirectory;
 
 TEST(MappedFile, MapsTheWholeFileUntilDestroyedOrMoved) {
-  TempDir dir;
+  ScratchDirectory dir;
   std::vector<std::uint8_t> bytes(3 * 65536 + 17);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
@@ -50,11 +50,11 @@ TEST(MappedFile, MapsTheWholeFileUntilDestroyedOrMoved) {
 }
 
 TEST(MappedFile, ReportsTheWindowsError) {
-  TempDir dir;
+  ScratchDirectory dir;
   MappedFile mapped;
   ErrorCode error;
 
-  EXPECT_FALSE(mapped.Open(dir.File(L"missing.exe").c_str(), &error));
+  EXPECT_FALSE(mapped.Open((dir / L"missing.exe").c_str(), &error));
   EXPECT_EQ(error, ErrorCode::System(ERROR_FILE_NOT_FOUND));
 
   // A writer that shares nothing keeps the installer from reading its file.
@@ -78,7 +78,7 @@ TEST(MappedFile, ReportsTheWindowsError) {
 // The payload's own checks are tested with the payload module; here it is the
 // glue: the reader over the mapping, and which errors come from where.
 TEST(OpenOwnPayload, ReseatsTheReaderInsideTheMapping) {
-  TempDir dir;
+  ScratchDirectory dir;
   PayloadImage layout;
   layout.header_size = 12;
   layout.flags = 3;
@@ -102,10 +102,10 @@ TEST(OpenOwnPayload, ReseatsTheReaderInsideTheMapping) {
 }
 
 TEST(OpenOwnPayload, FileErrorsAreSystemErrorsAndAnEmptyFileHasNoPayload) {
-  TempDir dir;
+  ScratchDirectory dir;
   OwnPayload payload;
   ErrorCode error;
-  EXPECT_FALSE(OpenOwnPayload(dir.File(L"missing.exe").c_str(), &payload, &error));
+  EXPECT_FALSE(OpenOwnPayload((dir / L"missing.exe").c_str(), &payload, &error));
   EXPECT_EQ(error, ErrorCode::System(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(OpenOwnPayload(dir.Write(L"empty.exe", {}).c_str(), &payload, &error));
   EXPECT_EQ(error, ErrorCode::Installer(kPayloadNotFound));

@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "installer/system_library_win.h"
+#include "tests/support/little_endian.h"
+#include "tests/support/process_win.h"
+#include "tests/support/utf16.h"
 #include "tests/unit/installer_stub/stub_path_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-std::wstring OwnPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::wstring(path, length);
-}
+using testing::OwnPath;
+using testing::ToUtf8;
 
 // A module whose resources can be read: the stub is loaded as an image
 // resource, this program is its own module.
@@ -65,13 +65,9 @@ std::vector<std::wstring> ModulesUnderTest() {
   return {testing::StubPath(), OwnPath()};
 }
 
-std::string Narrow(const std::wstring& text) {
-  return std::string(text.begin(), text.end());
-}
-
 TEST(Resources, ManifestDeclaresWhatTheChecksNeed) {
   for (const std::wstring& path : ModulesUnderTest()) {
-    SCOPED_TRACE(Narrow(path));
+    SCOPED_TRACE(ToUtf8(path));
     ResourceModule module(path);
     ASSERT_NE(module.get(), nullptr) << ::GetLastError();
     const std::string manifest = module.Text(RT_MANIFEST, 1);
@@ -122,7 +118,7 @@ TEST(Resources, VersionInformationCarriesTheProductVersion) {
       4);
   const std::string expected = ZV_PRODUCT_VERSION;
   for (const std::wstring& path : ModulesUnderTest()) {
-    SCOPED_TRACE(Narrow(path));
+    SCOPED_TRACE(ToUtf8(path));
     const DWORD size = version_info_size(path.c_str(), nullptr);
     ASSERT_GT(size, 0u);
     std::vector<std::uint8_t> info(size);
@@ -162,19 +158,18 @@ TEST(Resources, RunTimeLoadOfComctl32IsVersion6) {
   for (wchar_t& c : lower) {
     c = static_cast<wchar_t>(::towlower(c));
   }
-  EXPECT_NE(lower.find(L"\\winsxs\\"), std::wstring::npos) << Narrow(lower);
-  EXPECT_NE(lower.find(L"microsoft.windows.common-controls_"), std::wstring::npos) << Narrow(lower);
-  EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << Narrow(lower);
+  EXPECT_NE(lower.find(L"\\winsxs\\"), std::wstring::npos) << ToUtf8(lower);
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls_"), std::wstring::npos) << ToUtf8(lower);
+  EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << ToUtf8(lower);
 }
 
 TEST(Resources, IconOneHoldsSeveralSizes) {
   for (const std::wstring& path : ModulesUnderTest()) {
-    SCOPED_TRACE(Narrow(path));
+    SCOPED_TRACE(ToUtf8(path));
     ResourceModule module(path);
     const std::string group = module.Text(RT_GROUP_ICON, 1);
     ASSERT_GE(group.size(), 6u);
-    const unsigned count = static_cast<std::uint8_t>(group[4]) | static_cast<std::uint8_t>(group[5])
-                                                                     << 8;
+    const unsigned count = testing::GetLe16(group, 4);
     EXPECT_GE(count, 3u);
     for (int size : {16, 32, 48}) {
       HICON icon = static_cast<HICON>(

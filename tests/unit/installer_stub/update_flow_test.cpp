@@ -15,15 +15,14 @@
 #include <vector>
 
 #include "installer/named_objects.h"
+#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-using Events = std::vector<std::string>;
+using testing::ToUtf8;
 
-std::string Narrow(const std::wstring& ascii) {
-  return std::string(ascii.begin(), ascii.end());
-}
+using Events = std::vector<std::string>;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -67,16 +66,16 @@ class FakeUpdateSystem final : public UpdateSystem {
   bool HoldsInstallation(const std::string&) override { return holds_installation; }
   void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
   bool HoldNamedMutex(const wchar_t* name) override {
-    events.push_back("create " + Narrow(name));
+    events.push_back("create " + ToUtf8(name));
     held.insert(name);
     return true;
   }
   bool TryHoldNewNamedMutex(const wchar_t* name, bool* now_held) override {
-    events.push_back("try " + Narrow(name));
+    events.push_back("try " + ToUtf8(name));
     // An update that waits on a name it holds itself would poll forever:
     // fail instead of hanging the test program.
     if (++tries_ > 1000) {
-      ADD_FAILURE() << "still waiting for " << Narrow(name) << " after 1000 polls";
+      ADD_FAILURE() << "still waiting for " << ToUtf8(name) << " after 1000 polls";
       *now_held = false;
       return true;
     }
@@ -87,7 +86,7 @@ class FakeUpdateSystem final : public UpdateSystem {
     return true;
   }
   bool NamedMutexExists(const wchar_t* name) override {
-    events.push_back("exists " + Narrow(name));
+    events.push_back("exists " + ToUtf8(name));
     return NameTaken(name);
   }
   void CloseRunningApplication() override { events.push_back("close"); }

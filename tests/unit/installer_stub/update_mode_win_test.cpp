@@ -8,37 +8,38 @@
 #include <string>
 
 #include "installer/scoped_handle_win.h"
-#include "installer/wide_text_win.h"
-#include "tests/unit/installer_stub/temp_dir_win.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-using testing::TempDir;
+using testing::ScratchDirectory;
+using testing::ToUtf8;
 
 class WindowsUpdateSystemTest : public ::testing::Test {
  protected:
   Options options_;
   WindowsUpdateSystem system_{options_};
-  TempDir dir_;
-  const std::string path_ = WideToUtf8(dir_.path());
+  ScratchDirectory dir_{"zv-update"};
+  const std::string path_ = dir_.path().u8string();
 };
 
 // Free, held without sharing (as a running process holds it), missing, and
 // a folder of that name (Wine grants root write access to read-only files).
 TEST_F(WindowsUpdateSystemTest, ExclusiveOpenTellsInUseFromDenied) {
-  const std::wstring file = dir_.Write(L"Zevrino.exe", {'M', 'Z'});
-  EXPECT_EQ(system_.OpenExclusively(WideToUtf8(file).c_str()), FileAccess::kOpened);
+  const std::wstring file = dir_.Write("Zevrino.exe", {'M', 'Z'}).wstring();
+  EXPECT_EQ(system_.OpenExclusively(ToUtf8(file).c_str()), FileAccess::kOpened);
   {
     const ScopedFileHandle held(::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                               FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held.valid());
-    EXPECT_EQ(system_.OpenExclusively(WideToUtf8(file).c_str()), FileAccess::kInUse);
+    EXPECT_EQ(system_.OpenExclusively(ToUtf8(file).c_str()), FileAccess::kInUse);
   }
   EXPECT_EQ(system_.OpenExclusively((path_ + "\\absent.exe").c_str()), FileAccess::kFailed);
-  const std::wstring folder = dir_.path() + L"\\folder.exe";
+  const std::wstring folder = (dir_ / "folder.exe").wstring();
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-  EXPECT_EQ(system_.OpenExclusively(WideToUtf8(folder).c_str()), FileAccess::kDenied);
+  EXPECT_EQ(system_.OpenExclusively(ToUtf8(folder).c_str()), FileAccess::kDenied);
   EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
 }
 
@@ -46,9 +47,9 @@ TEST_F(WindowsUpdateSystemTest, ExclusiveOpenTellsInUseFromDenied) {
 // something already holds.
 TEST_F(WindowsUpdateSystemTest, WriteTestMakesANewFileOnly) {
   EXPECT_TRUE(system_.CanCreateFileIn(path_));
-  EXPECT_EQ(::GetFileAttributesW((dir_.path() + L"\\~~Zevrino_WRITE_TEST~~").c_str()),
+  EXPECT_EQ(::GetFileAttributesW((dir_ / "~~Zevrino_WRITE_TEST~~").c_str()),
             INVALID_FILE_ATTRIBUTES);
-  const std::wstring taken = dir_.path() + L"\\" + Utf8ToWide(kWriteTestFileName);
+  const std::wstring taken = (dir_ / kWriteTestFileName).wstring();
   ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
   EXPECT_FALSE(system_.CanCreateFileIn(path_));
   EXPECT_TRUE(::RemoveDirectoryW(taken.c_str()));
@@ -57,12 +58,12 @@ TEST_F(WindowsUpdateSystemTest, WriteTestMakesANewFileOnly) {
 // "." and ".." are resolved; what does not exist, or is no directory,
 // resolves to nothing.
 TEST_F(WindowsUpdateSystemTest, ResolvesExistingDirectoriesOnly) {
-  const std::wstring sub = dir_.path() + L"\\sub";
+  const std::wstring sub = (dir_ / "sub").wstring();
   ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
   const std::string resolved = system_.ResolveExistingDirectory(path_ + "\\sub\\..\\.");
   EXPECT_TRUE(system_.PathsEqual(resolved.c_str(), path_.c_str())) << resolved;
   EXPECT_EQ(system_.ResolveExistingDirectory(path_ + "\\missing"), "");
-  dir_.Write(L"file", {});
+  dir_.Write("file", {});
   EXPECT_EQ(system_.ResolveExistingDirectory(path_ + "\\file"), "");
   EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
 }

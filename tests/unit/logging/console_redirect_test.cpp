@@ -5,7 +5,7 @@
 #include <string>
 
 #include "logging/console_sink.h"
-#include "temp_dir.h"
+#include "tests/support/scratch_directory.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -16,8 +16,8 @@
 
 namespace {
 
-using logging_test::ReadBytes;
-using logging_test::TempDir;
+using zevrino::desktop::installer::testing::ReadText;
+using zevrino::desktop::installer::testing::ScratchDirectory;
 
 // Points standard output at a file for its lifetime.
 class StdoutToFile {
@@ -71,7 +71,7 @@ logging::record Make(int level, int line, std::string message) {
 // changes (which a file ignores), never bytes, and the line feed stays a
 // single LF (WriteFile writes bytes as they are).
 TEST(ConsoleRedirect, ColouredLinesReachARedirectedStdoutAsPlainText) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::string path = dir.File("stdout.txt");
   const std::string long_message(20000, 'z');
   {
@@ -84,14 +84,14 @@ TEST(ConsoleRedirect, ColouredLinesReachARedirectedStdoutAsPlainText) {
       "00:00:00.000 E [/f:5                            ] red\n"
       "00:00:00.000 I [/f:6                            ] " +
           long_message + "\n",
-      ReadBytes(path));
+      ReadText(path));
 }
 
 #if defined(_WIN32)
 // A GUI process started without standard handles: lines go nowhere, quietly,
 // and the sink finds a standard output that is set later.
 TEST(ConsoleRedirect, MissingStandardOutputIsIgnoredUntilOneIsSet) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::string path = dir.File("later.txt");
   const HANDLE saved = ::GetStdHandle(STD_OUTPUT_HANDLE);
   logging::console_sink sink(true, logging::make_stdout_console());
@@ -104,7 +104,7 @@ TEST(ConsoleRedirect, MissingStandardOutputIsIgnoredUntilOneIsSet) {
     StdoutToFile redirect(path);
     sink.write(Make(4, 2, "found"));
   }
-  EXPECT_EQ("00:00:00.000 I [/f:2                            ] found\n", ReadBytes(path));
+  EXPECT_EQ("00:00:00.000 I [/f:2                            ] found\n", ReadText(path));
 }
 #endif
 

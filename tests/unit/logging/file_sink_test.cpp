@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "logging/format_line.h"
-
-#include "temp_dir.h"
+#include "tests/support/scratch_directory.h"
 
 namespace {
 
-using logging_test::kNewline;
-using logging_test::ReadBytes;
-using logging_test::TempDir;
+using zevrino::desktop::installer::testing::kTextModeNewline;
+using zevrino::desktop::installer::testing::ReadText;
+using zevrino::desktop::installer::testing::ScratchDirectory;
+using zevrino::desktop::installer::testing::WriteText;
 
 logging::record Make(int line, std::string message) {
   logging::record r;
@@ -30,14 +30,14 @@ logging::record Make(int line, std::string message) {
 std::string Stored(int line, const std::string& message) {
   std::string text = logging::format_line(Make(line, message), false);
   text.pop_back();
-  return text + kNewline;
+  return text + kTextModeNewline;
 }
 
 TEST(FileSink, AppendsOrTruncatesAndFlushesEveryLine) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::string path = dir.File("install.log");
   for (const bool append : {true, false}) {
-    logging_test::WriteBytes(path, "earlier run\n");
+    WriteText(path, "earlier run\n");
     const std::string kept = append ? "earlier run\n" : "";
     logging::file_sink sink(path.c_str(), append);
     ASSERT_TRUE(sink.is_open());
@@ -45,16 +45,16 @@ TEST(FileSink, AppendsOrTruncatesAndFlushesEveryLine) {
 
     sink.write(Make(1, "first"));
     // On disk before write() returned, while the sink still holds the file.
-    EXPECT_EQ(kept + Stored(1, "first"), ReadBytes(path));
+    EXPECT_EQ(kept + Stored(1, "first"), ReadText(path));
     sink.write(Make(2, "second"));
-    EXPECT_EQ(kept + Stored(1, "first") + Stored(2, "second"), ReadBytes(path));
+    EXPECT_EQ(kept + Stored(1, "first") + Stored(2, "second"), ReadText(path));
   }
 }
 
 // Another process (here another stream) may append while the sink holds the
 // file; every line lands at the end of what is there.
 TEST(FileSink, SharesTheFileWithOtherWriters) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::string path = dir.File("shared.log");
   logging::file_sink sink(path.c_str(), true);
   sink.write(Make(1, "one"));
@@ -64,11 +64,11 @@ TEST(FileSink, SharesTheFileWithOtherWriters) {
     other << "other writer\n";
   }
   sink.write(Make(2, "two"));
-  EXPECT_EQ(Stored(1, "one") + "other writer\n" + Stored(2, "two"), ReadBytes(path));
+  EXPECT_EQ(Stored(1, "one") + "other writer\n" + Stored(2, "two"), ReadText(path));
 }
 
 TEST(FileSink, OpensNonAsciiUtf8Paths) {
-  TempDir dir;
+  ScratchDirectory dir;
   const std::string path = dir.File(
       "\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB-"
       "\xC3\xBC-\xE6\x97\xA5\xE6\x9C\xAC.log");  // журнал-ü-日本
@@ -77,11 +77,11 @@ TEST(FileSink, OpensNonAsciiUtf8Paths) {
     ASSERT_TRUE(sink.is_open());
     sink.write(Make(3, "\xC3\xA9t\xC3\xA9"));  // the message passes through as UTF-8
   }
-  EXPECT_EQ(Stored(3, "\xC3\xA9t\xC3\xA9"), ReadBytes(path));
+  EXPECT_EQ(Stored(3, "\xC3\xA9t\xC3\xA9"), ReadText(path));
 }
 
 TEST(FileSink, UnopenablePathDiscardsLines) {
-  TempDir dir;
+  ScratchDirectory dir;
   std::vector<std::string> paths = {dir.File("missing-dir") + "/sub/x.log"};
 #if defined(_WIN32)
   // Not UTF-8, so it has no UTF-16 form (Linux would take the bytes as they are).

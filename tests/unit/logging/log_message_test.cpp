@@ -20,20 +20,22 @@
 
 #include "logging/console_sink.h"
 #include "logging/logger.h"
-#include "temp_dir.h"
+#include "tests/support/scratch_directory.h"
 #include "text/error_state.h"
 
 namespace {
 
-using logging_test::kNewline;
-using logging_test::ReadBytes;
-using logging_test::TempDir;
+using zevrino::desktop::installer::testing::kTextModeNewline;
+using zevrino::desktop::installer::testing::ReadText;
+using zevrino::desktop::installer::testing::ScratchDirectory;
 
-const TempDir g_log_dir(false);
+// Removed after the logger, whose sinks hold their files until the end;
+// gtest can no longer report a failed removal then.
+const ScratchDirectory g_log_dir("zv-logging", ScratchDirectory::Removal::kUnchecked);
 
 std::vector<std::string> SplitLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  const std::string newline = kNewline;
+  const std::string newline = kTextModeNewline;
   std::size_t start = 0;
   for (std::size_t end; (end = bytes.find(newline, start)) != std::string::npos;
        start = end + newline.size()) {
@@ -64,7 +66,7 @@ TEST(LogMessage, WritesTheFormattedLineToTheFileSink) {
   logging::log_message(4, "", 712, "Zevrino Installer - %s %d.", "step", 3);
   logging::log_message(2, "", 40, "TransactedFileInstaller - failed with %lu", 5ul);
 
-  const std::vector<std::string> lines = SplitLines(ReadBytes(path));
+  const std::vector<std::string> lines = SplitLines(ReadText(path));
   ASSERT_EQ(2u, lines.size());
   EXPECT_TRUE(IsTimestamp(lines[0])) << lines[0];
   EXPECT_EQ(" I [/f:712                          ] Zevrino Installer - step 3.",
@@ -82,7 +84,7 @@ TEST(LogMessage, SecondRegistrationKeepsTheFirstSink) {
   const std::shared_ptr<logging::sink> first = logging::get_logger()->find_sink(path);
   logging::add_file_sink(path.c_str(), false);
   EXPECT_EQ(first, logging::get_logger()->find_sink(path));
-  EXPECT_EQ(1u, SplitLines(ReadBytes(path)).size());
+  EXPECT_EQ(1u, SplitLines(ReadText(path)).size());
 
   logging::add_console_sink(true);
   logging::add_console_sink(false);
@@ -99,7 +101,7 @@ TEST(LogMessage, UnopenableLogFileDropsLinesQuietly) {
   logging::add_file_sink(path.c_str(), true);
   EXPECT_NE(nullptr, logging::get_logger()->find_sink(path));
   logging::log_message(2, "", 1, "nowhere to go");
-  EXPECT_FALSE(logging_test::Exists(path));
+  EXPECT_FALSE(zevrino::desktop::installer::testing::Exists(path));
 }
 
 // Callers log a failure and then read errno or the last-error value for their
@@ -118,7 +120,7 @@ TEST(LogMessage, KeepsErrnoAndTheLastErrorValue) {
     EXPECT_EQ(last_error, last_error_after) << format;
     EXPECT_EQ(EDOM, errno_after) << format;
   }
-  EXPECT_EQ(2u, SplitLines(ReadBytes(path)).size());
+  EXPECT_EQ(2u, SplitLines(ReadText(path)).size());
 }
 
 // Lines from two threads are whole, each thread's lines keep their order, and
@@ -141,8 +143,8 @@ TEST(LogMessage, TwoThreadsGiveWholeLinesInOneOrder) {
   a.join();
   b.join();
 
-  const std::string first = ReadBytes(first_path);
-  EXPECT_EQ(first, ReadBytes(second_path));
+  const std::string first = ReadText(first_path);
+  EXPECT_EQ(first, ReadText(second_path));
   const std::vector<std::string> lines = SplitLines(first);
   ASSERT_EQ(2u * kLines, lines.size());
   int next[3] = {0, 0, 0};
@@ -171,7 +173,7 @@ struct LogsWhenDestroyed {
 TEST(LogMessageDeathTest, LinesAfterTheLoggerEndedAreDropped) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // The child runs this body again from the start, so the path must not
-  // depend on the run (a TempDir would differ); both remove the file first.
+  // depend on the run (a scratch directory would differ); both remove the file first.
   const std::string path =
       (std::filesystem::temp_directory_path() / "zv-logging-exit-test.log").u8string();
   std::filesystem::remove(std::filesystem::u8path(path));
@@ -184,7 +186,7 @@ TEST(LogMessageDeathTest, LinesAfterTheLoggerEndedAreDropped) {
         std::exit(3);
       },
       testing::ExitedWithCode(3), "");
-  const std::vector<std::string> lines = SplitLines(ReadBytes(path));
+  const std::vector<std::string> lines = SplitLines(ReadText(path));
   std::filesystem::remove(std::filesystem::u8path(path));
   ASSERT_EQ(1u, lines.size());
   EXPECT_NE(std::string::npos, lines[0].find("before the end"));

@@ -6,8 +6,8 @@
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "payload/sha1.h"
-#include "tests/unit/pack_installer/scratch_dir.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
+#include "tests/support/scratch_directory.h"
 #include "tools/pack_installer/file_io.h"
 #include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/pack_installer_app.h"
@@ -18,9 +18,9 @@ namespace {
 
 using installer::ErrorCode;
 using installer::PayloadReader;
-using testing::ReadBytes;
-using testing::ScratchDir;
-using testing::WriteBytes;
+using installer::testing::ReadBytes;
+using installer::testing::ScratchDirectory;
+using installer::testing::WriteBytes;
 
 const std::vector<std::uint8_t> kStub = {'M', 'Z', 0x90, 0x00, 'i', 'm', 'a', 'g', 'e'};
 
@@ -76,7 +76,7 @@ class PackInstallerTest : public ::testing::Test {
     EXPECT_EQ(decoded, content);
   }
 
-  ScratchDir dir_;
+  ScratchDirectory dir_;
   std::string stub_, body_, out_;
 };
 
@@ -123,7 +123,6 @@ TEST_F(PackInstallerTest, PackedInstallersOpenAndDecode) {
 // becomes an archive the installer's reader walks, an address becomes a
 // download description and makes a web installer.
 TEST_F(PackInstallerTest, AppDirAndWebUrlBuildTheirBodies) {
-  std::filesystem::create_directories(dir_.path() / "app" / "locales");
   WriteBytes(dir_.File("app/Zevrino.exe"), Pattern(3000));
   WriteBytes(dir_.File("app/locales/de.pak"), {'d', 'e'});
   WriteBytes(dir_.File("app/empty.txt"), {});

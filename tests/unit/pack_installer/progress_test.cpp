@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tests/unit/pack_installer/scratch_dir.h"
+#include "tests/support/scratch_directory.h"
 #include "tools/pack_installer/body_encoder.h"
 #include "tools/pack_installer/pack_installer_app.h"
 #include "tools/pack_installer/progress_line.h"
@@ -101,11 +101,11 @@ TEST(ProgressLineTest, EncoderReportsStepsAndTheStreamIsUnchanged) {
 }
 
 TEST(ProgressLineTest, AppShowsProgressOnlyWhenAsked) {
-  testing::ScratchDir dir;
+  installer::testing::ScratchDirectory dir;
   Bytes stub = {'M', 'Z'};
   stub.resize(512, 0);
-  testing::WriteBytes(dir.File("stub.exe"), stub);
-  testing::WriteBytes(dir.File("body.bin"), CodeLike(2 * kProgressStep + 7));
+  installer::testing::WriteBytes(dir.File("stub.exe"), stub);
+  installer::testing::WriteBytes(dir.File("body.bin"), CodeLike(2 * kProgressStep + 7));
   const std::vector<std::string> args = {"pack",
                                          "--stub",
                                          dir.File("stub.exe"),

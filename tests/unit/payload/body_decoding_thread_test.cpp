@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "installer/result_code.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {

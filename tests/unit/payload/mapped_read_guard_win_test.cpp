@@ -11,7 +11,7 @@
 #include "installer/result_code.h"
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "installer/result_code.h"
 #include "payload/marker_search.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/files.h"
+#include "tests/support/little_endian.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -32,11 +31,6 @@ OpenResult Open(const Bytes& file) {
 
 ErrorCode Installer(Result code) {
   return ErrorCode::Installer(static_cast<std::int32_t>(code));
-}
-
-Bytes LittleEndian32(std::uint32_t v) {
-  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-          static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
@@ -80,22 +74,23 @@ TEST(OpenPayload, LocatesTheMarkerOrReportsNotFound) {
   const Case cases[] = {
       {"empty file", {}, false, kPayloadNotFound},
       {"bare image", testing::RandomBytes(4096, 5), false, kPayloadNotFound},
-      {"image holding the disarmed marker", Concat({payload, disarmed, LittleEndian32(74)}), false,
-       kPayloadNotFound},
+      {"image holding the disarmed marker", Concat({payload, disarmed, testing::Le32Bytes(74)}),
+       false, kPayloadNotFound},
       {"marker at the very end", Concat({payload, marker}), false, kPayloadNotFound},
       {"3 bytes after the marker", Concat({payload, marker, {74, 0, 0}}), false, kPayloadNotFound},
       {"length beyond the file start",
-       Concat({payload, marker, LittleEndian32(static_cast<std::uint32_t>(payload.size() + 1))}),
+       Concat(
+           {payload, marker, testing::Le32Bytes(static_cast<std::uint32_t>(payload.size() + 1))}),
        false, kPayloadNotFound},
-      {"length of 4 GiB - 1", Concat({payload, marker, LittleEndian32(0xFFFFFFFF)}), false,
+      {"length of 4 GiB - 1", Concat({payload, marker, testing::Le32Bytes(0xFFFFFFFF)}), false,
        kPayloadNotFound},
-      {"payload from byte 0", Concat({payload, marker, LittleEndian32(74)}), true, kSuccess},
+      {"payload from byte 0", Concat({payload, marker, testing::Le32Bytes(74)}), true, kSuccess},
       // A later marker wins even when what follows it is unusable.
       {"second marker without length",
-       Concat({payload, marker, LittleEndian32(74), Bytes(9, 0), marker, {1}}), false,
+       Concat({payload, marker, testing::Le32Bytes(74), Bytes(9, 0), marker, {1}}), false,
        kPayloadNotFound},
       {"second marker with a good payload",
-       testing::MakeFile(Concat({Bytes(10, 1), marker, LittleEndian32(3)}), payload, {}), true,
+       testing::MakeFile(Concat({Bytes(10, 1), marker, testing::Le32Bytes(3)}), payload, {}), true,
        kSuccess},
   };
   ASSERT_EQ(payload.size(), 74u);
@@ -148,7 +143,7 @@ TEST(OpenPayload, HeaderSizeCountsTheWholeHeader) {
     ASSERT_TRUE(r.ok) << r.error.value();
     EXPECT_EQ(Bytes(r.reader.position(), r.reader.end()), body);
     // Below 4 the digest overlaps the flags field, which is read all the same.
-    EXPECT_EQ(r.flags, payload[2] | payload[3] << 8);
+    EXPECT_EQ(r.flags, testing::GetLe16(payload, 2));
   }
 }
 
@@ -197,9 +192,8 @@ TEST(PayloadMarker, IsCompleteAndAbsentFromTheProgramImage) {
   // This test program links the payload code: its file must not contain the
   // marker, or an installer without payload would find its own data.
   const std::string self = ::testing::internal::GetArgvs()[0];
-  std::ifstream in(self, std::ios::binary);
-  ASSERT_TRUE(in) << self;
-  const Bytes image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const Bytes image = testing::ReadBytes(self);
+  ASSERT_FALSE(image.empty()) << self;
   ASSERT_GT(image.size(), 100000u);
   EXPECT_EQ(FindLastOccurrence(image.data(), image.size(), marker, kPayloadMarkerSize), kNotFound);
 }

@@ -7,7 +7,7 @@
 #include "installer/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/payload_container.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {

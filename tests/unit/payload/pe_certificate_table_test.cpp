@@ -10,18 +10,13 @@
 
 #include "installer/result_code.h"
 #include "payload/payload_container.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/little_endian.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
 using testing::Bytes;
-
-void Put32(Bytes* bytes, std::size_t at, std::uint32_t value) {
-  for (std::size_t i = 0; i < 4; ++i) {
-    (*bytes)[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-  }
-}
 
 constexpr std::size_t kImageSize = 0x1000;
 constexpr std::size_t kEntry = testing::kPeCertificateEntryOffset;
@@ -38,18 +33,18 @@ TEST(FindSignedExtent, AcceptsOnlyATableBetweenTheSectionsAndTheEnd) {
 
   auto with_entry = [&](std::uint64_t offset, std::uint64_t size) {
     Bytes file = signed_file;
-    Put32(&file, kEntry, static_cast<std::uint32_t>(offset));
-    Put32(&file, kEntry + 4, static_cast<std::uint32_t>(size));
+    testing::PutLe32(&file, kEntry, static_cast<std::uint32_t>(offset));
+    testing::PutLe32(&file, kEntry + 4, static_cast<std::uint32_t>(size));
     return file;
   };
   Bytes pe32 = signed_file;  // the same entry read through a 32-bit optional header
   pe32[0x40 + 24] = 0x0B;
   pe32[0x40 + 25] = 0x01;
-  Put32(&pe32, 0x40 + 24 + 92, 16);
-  Put32(&pe32, 0x40 + 24 + 96 + 32, static_cast<std::uint32_t>(table_at));
-  Put32(&pe32, 0x40 + 24 + 96 + 36, 600);
+  testing::PutLe32(&pe32, 0x40 + 24 + 92, 16);
+  testing::PutLe32(&pe32, 0x40 + 24 + 96 + 32, static_cast<std::uint32_t>(table_at));
+  testing::PutLe32(&pe32, 0x40 + 24 + 96 + 36, 600);
   Bytes few_directories = signed_file;  // the entry lies beyond the count: unsigned
-  Put32(&few_directories, 0x40 + 24 + 108, 4);
+  testing::PutLe32(&few_directories, 0x40 + 24 + 108, 4);
   Bytes trailing = signed_file;  // something after the table
   trailing.push_back(0);
   const Bytes cut_headers(signed_file.begin(), signed_file.begin() + 0x60);
@@ -109,7 +104,7 @@ TEST(OpenPayload, IgnoresAPayloadPlantedInTheCertificateTable) {
   // anything when the table is misplaced.
   const Bytes only_planted = testing::AppendCertificateTable(image, table);
   Bytes misplaced = file;
-  Put32(&misplaced, kEntry + 4, static_cast<std::uint32_t>(table.size() + 8));
+  testing::PutLe32(&misplaced, kEntry + 4, static_cast<std::uint32_t>(table.size() + 8));
   for (const Bytes* bad : {&only_planted, static_cast<const Bytes*>(&misplaced)}) {
     PayloadReader r(bad->data(), bad->data() + bad->size());
     EXPECT_FALSE(OpenPayload(&r, &flags, &error));

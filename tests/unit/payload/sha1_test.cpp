@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -5,29 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "logging/logger.h"
-#include "logging/sink.h"
 #include "system/normal_install_flow.h"
+#include "tests/support/log_capture.h"
 
 namespace zevrino::desktop::installer {
 namespace {
-
-// Keeps "level line message" of every record while it is registered.
-class CapturingSink : public logging::sink {
- public:
-  CapturingSink() { set_threshold("", 4); }
-  void flush() override {}
-  const char* name() const override { return "normal-install-test"; }
-  void write(const logging::record& entry) override {
-    lines.push_back(std::to_string(entry.level) + " " + std::to_string(entry.line) + " " +
-                    entry.message);
-  }
-  std::vector<std::string> lines;
-};
 
 // Scripted steps that note every call in order.
 struct FakeSteps {
@@ -66,18 +51,12 @@ struct FakeSteps {
 
 class NormalInstallFlowTest : public ::testing::Test {
  protected:
-  void SetUp() override { logging::get_logger()->add_sink(sink_); }
-  void TearDown() override {
-    // Replaced by a sink of the same name that keeps nothing.
-    logging::get_logger()->add_sink(std::make_shared<CapturingSink>());
-  }
-
   ResultCode Run(bool silent, bool skip_app_launch) {
     return RunNormalInstallSteps(fake_.Bind(), "C:\\Z", silent, skip_app_launch);
   }
 
   FakeSteps fake_;
-  std::shared_ptr<CapturingSink> sink_ = std::make_shared<CapturingSink>();
+  testing::LogCapture log_;
 };
 
 using Calls = std::vector<std::string>;
@@ -88,7 +67,7 @@ TEST_F(NormalInstallFlowTest, SuccessStartsThenMakesShortcutsThenRemovesLeftover
   EXPECT_EQ(fake_.calls, (Calls{"delete run value", "install and register", "start", "shortcuts",
                                 "delete C:\\Z\\Zevrino_new.exe",
                                 "delete C:\\Z\\Zevrino_new.exe.sig", "delete parked"}));
-  EXPECT_EQ(sink_->lines, (Calls{"4 712 Zevrino Installer - Normal installer success"}));
+  EXPECT_EQ(log_.Records(), (Calls{"4 712 Zevrino Installer - Normal installer success"}));
 }
 
 TEST_F(NormalInstallFlowTest, SkippedLaunchStillMakesShortcuts) {
@@ -104,10 +83,10 @@ TEST_F(NormalInstallFlowTest, SilentFailuresAreLoggedAndReturnedWithoutDialog) {
   fake_.install_results = {kFileInUse};
   EXPECT_EQ(Run(true, false), kFileInUse);
   EXPECT_EQ(fake_.calls, (Calls{"delete run value", "install and register", "delete parked"}));
-  EXPECT_EQ(sink_->lines, (Calls{"2 685 Zevrino Installer - Normal installer error: 14"}));
+  EXPECT_EQ(log_.Records(), (Calls{"2 685 Zevrino Installer - Normal installer error: 14"}));
 
   fake_.calls.clear();
-  sink_->lines.clear();
+  log_.Clear();
   fake_.install_results = {kSuccess};
   fake_.start_succeeds = false;
   EXPECT_EQ(Run(true, false), kLaunchFailed);
@@ -115,7 +94,7 @@ TEST_F(NormalInstallFlowTest, SilentFailuresAreLoggedAndReturnedWithoutDialog) {
   EXPECT_EQ(fake_.calls,
             (Calls{"delete run value", "install and register", "start", "delete parked"}));
   EXPECT_EQ(
-      sink_->lines,
+      log_.Records(),
       (Calls{"2 696 Zevrino Installer - Normal installer error starting sub process: C:\\Z"}));
 }
 
@@ -127,7 +106,7 @@ TEST_F(NormalInstallFlowTest, InteractiveRetryRunsTheWholeInstallAgain) {
                                 "install and register", "error 18", "install and register", "start",
                                 "shortcuts", "delete C:\\Z\\Zevrino_new.exe",
                                 "delete C:\\Z\\Zevrino_new.exe.sig", "delete parked"}));
-  EXPECT_EQ(sink_->lines, (Calls{"4 712 Zevrino Installer - Normal installer success"}));
+  EXPECT_EQ(log_.Records(), (Calls{"4 712 Zevrino Installer - Normal installer success"}));
 }
 
 TEST_F(NormalInstallFlowTest, InteractiveFailuresEndWhenTheUserDoesNotRetry) {
@@ -136,17 +115,17 @@ TEST_F(NormalInstallFlowTest, InteractiveFailuresEndWhenTheUserDoesNotRetry) {
   EXPECT_EQ(Run(false, false), kCreateFailed);
   EXPECT_EQ(fake_.calls,
             (Calls{"delete run value", "install and register", "error 13", "delete parked"}));
-  EXPECT_EQ(sink_->lines, (Calls{"2 714 Zevrino Installer - Normal installer error: 13"}));
+  EXPECT_EQ(log_.Records(), (Calls{"2 714 Zevrino Installer - Normal installer error: 13"}));
 
   fake_.calls.clear();
-  sink_->lines.clear();
+  log_.Clear();
   fake_.install_results = {kSuccess};
   fake_.start_succeeds = false;
   fake_.retry_answers = {false};  // 17 offers only OK
   EXPECT_EQ(Run(false, false), kLaunchFailed);
   EXPECT_EQ(fake_.calls, (Calls{"delete run value", "install and register", "start", "error 17",
                                 "delete parked"}));
-  EXPECT_EQ(sink_->lines, (Calls{"2 714 Zevrino Installer - Normal installer error: 17"}));
+  EXPECT_EQ(log_.Records(), (Calls{"2 714 Zevrino Installer - Normal installer error: 17"}));
 }
 
 }  // namespace

@@ -3,20 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "installer/transacted_file_installer.h"
+#include "tests/support/utf16.h"
 #include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {
 
 constexpr std::uint32_t kProcessId = 4242;
-
-std::string Narrow(const std::wstring& text) {
-  std::string narrow;
-  for (wchar_t c : text) {
-    narrow += (c > 0 && c < 0x80) ? static_cast<char>(c) : '?';
-  }
-  return narrow;
-}
 
 // `path` relative to `directory` ("." for the directory itself) when it lies
 // below it, else normalised whole.
@@ -31,8 +24,8 @@ std::wstring Relative(const std::wstring& directory, const std::wstring& path) {
 
 std::string Describe(const Call& call, FaultKind kind, std::size_t index) {
   return std::string(kind == FaultKind::kLasting ? "lasting" : "passing") + " fault at call " +
-         std::to_string(index) + ": " + OperationName(call.operation) + "(" + Narrow(call.path) +
-         (call.second_path.empty() ? "" : ", " + Narrow(call.second_path)) + ")";
+         std::to_string(index) + ": " + OperationName(call.operation) + "(" + ToUtf8(call.path) +
+         (call.second_path.empty() ? "" : ", " + ToUtf8(call.second_path)) + ")";
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 // What the installer writes to the log: level letter, line number and text
-// of each of its messages, as a file sink records them.
+// of each of its messages, as a file sink writes them.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "logging/log.h"
+#include "tests/support/log_capture.h"
 #include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
 #include "tests/unit/transacted_file_installer/install_driver.h"
 
@@ -23,9 +20,7 @@ std::string LogLine(char letter, int line, const std::string& message) {
 }
 
 TEST(TransactedFileInstallerLog, CommitAndRollbackLogTheirLinesAndLevels) {
-  const std::filesystem::path log =
-      std::filesystem::temp_directory_path() / "transacted_file_installer_log_test.log";
-  logging::add_file_sink(log.string().c_str(), false);
+  const LogCapture log;
 
   MemoryDisk disk;
   const Scenario upgrade = SmallScenarios()[1];
@@ -57,8 +52,7 @@ TEST(TransactedFileInstallerLog, CommitAndRollbackLogTheirLinesAndLevels) {
             kReplaceFailed);
   ASSERT_GT(locked.calls().size(), before_rollback);
 
-  std::ifstream in(log, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = log.Text();
   for (const std::string& line : {
            LogLine('I', 298, "TransactedFileInstaller - Start Commit"),
            LogLine('E', 308, "TransactedFileInstaller - Commit failed with error: 18"),

@@ -196,6 +196,16 @@ bool MemoryFileSystem::IsRegularFile(const std::wstring& path, ErrorCode& error)
 
 bool MemoryFileSystem::ForEachFile(const std::wstring& directory, const FileCallback& callback,
                                    ErrorCode& error) {
+  return Walk(directory, false, callback, error);
+}
+
+bool MemoryFileSystem::ForEachFileRecursive(const std::wstring& directory,
+                                            const FileCallback& callback, ErrorCode& error) {
+  return Walk(directory, true, callback, error);
+}
+
+bool MemoryFileSystem::Walk(const std::wstring& directory, bool recursive,
+                            const FileCallback& callback, ErrorCode& error) {
   const std::wstring key = Normalise(directory);
   if (directories_.count(key) == 0) {
     error = ErrorCode::System(kPathNotFound);
@@ -205,27 +215,7 @@ bool MemoryFileSystem::ForEachFile(const std::wstring& directory, const FileCall
   // Collected first: callbacks may remove files, as they may on Windows.
   std::vector<std::wstring> found;
   for (const auto& entry : files_) {
-    if (ParentKey(entry.first) == key) {
-      found.push_back(entry.first);
-    }
-  }
-  for (const std::wstring& path : found) {
-    callback(path);
-  }
-  return true;
-}
-
-bool MemoryFileSystem::ForEachFileRecursive(const std::wstring& directory,
-                                            const FileCallback& callback, ErrorCode& error) {
-  const std::wstring key = Normalise(directory);
-  if (directories_.count(key) == 0) {
-    error = ErrorCode::System(kPathNotFound);
-    return false;
-  }
-  error.clear();
-  std::vector<std::wstring> found;
-  for (const auto& entry : files_) {
-    if (IsBelow(entry.first, key)) {
+    if (recursive ? IsBelow(entry.first, key) : ParentKey(entry.first) == key) {
       found.push_back(entry.first);
     }
   }

@@ -55,6 +55,9 @@ class MemoryFileSystem final : public FileSystem {
 
  private:
   bool ParentExists(const std::wstring& key) const;
+  // The files directly in `directory`, or anywhere below it when `recursive`.
+  bool Walk(const std::wstring& directory, bool recursive, const FileCallback& callback,
+            ErrorCode& error);
 
   FileTree files_;
   std::set<std::wstring> directories_;

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "installer/scoped_handle_win.h"
 #include "installer/transacted_file_installer.h"
+#include "tests/support/process_win.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
 #include "tests/unit/transacted_file_installer/install_driver.h"
 
@@ -20,42 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path OwnDirectory() {
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return fs::path(std::wstring(buffer, length)).parent_path();
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-// A scratch directory under %TEMP%, removed with everything in it at the end.
-// The installation directory is a not yet existing folder inside it.
+// The installation directory is a not yet existing folder inside a scratch
+// directory.
 class RealDisk final : public TestDisk {
  public:
-  RealDisk() {
-    static int counter = 0;
-    root_ = fs::temp_directory_path() / (L"txn_test_" + std::to_wstring(GetCurrentProcessId()) +
-                                         L"_" + std::to_wstring(++counter));
-    fs::create_directories(root_);
-    file_system_ = CreateFileSystem();
-  }
-  ~RealDisk() override {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
   void Reset(const FileTree& files) override {
     fs::remove_all(directory());
     for (const auto& [path, content] : files) {
-      WriteFile(directory() / path, content);
+      WriteText(directory() / path, content);
     }
   }
   FileSystem& file_system() override { return *file_system_; }
@@ -66,7 +38,7 @@ class RealDisk final : public TestDisk {
     }
     for (const auto& entry : fs::recursive_directory_iterator(directory())) {
       if (entry.is_regular_file()) {
-        tree[entry.path().lexically_relative(directory()).wstring()] = ReadFile(entry.path());
+        tree[entry.path().lexically_relative(directory()).wstring()] = ReadText(entry.path());
       }
     }
     return tree;
@@ -87,8 +59,8 @@ class RealDisk final : public TestDisk {
   fs::path directory() const { return root_ / L"AppData" / L"Zevrino"; }
 
  private:
-  fs::path root_;
-  std::unique_ptr<FileSystem> file_system_;
+  ScratchDirectory root_{"txn_test"};
+  std::unique_ptr<FileSystem> file_system_ = CreateFileSystem();
 };
 
 // Holds `path` open from another process with the given share mode for as
@@ -101,16 +73,11 @@ class FileHolder {
         L"txn_hold_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
     ready_ = ScopedKernelHandle(CreateEventW(nullptr, TRUE, FALSE, (base + L"_ready").c_str()));
     release_ = ScopedKernelHandle(CreateEventW(nullptr, TRUE, FALSE, (base + L"_release").c_str()));
-    std::wstring command = L"\"" + (OwnDirectory() / L"txn_hold_file.exe").wstring() + L"\" \"" +
-                           path.wstring() + L"\" " + std::to_wstring(share) + L" " + base +
-                           L"_ready " + base + L"_release";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
-      process_ = ScopedKernelHandle(info.hProcess);
-      CloseHandle(info.hThread);
+    process_ =
+        StartProgram(L"\"" + OwnFolder() + L"\\txn_hold_file.exe\" \"" + path.wstring() + L"\" " +
+                     std::to_wstring(share) + L" " + base + L"_ready " + base + L"_release")
+            .handle;
+    if (process_.valid()) {
       const HANDLE waits[] = {ready_.get(), process_.get()};
       holding_ = WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
     }
@@ -184,7 +151,7 @@ TEST(WindowsInstall, UpgradeRemovesObsoleteLocalesEvenWhenOnlyTheCaseChanged) {
     ASSERT_EQ(installer.Commit(), kSuccess);
   }
   EXPECT_TRUE(waits.empty());
-  EXPECT_EQ(ReadFile(disk.directory() / L"locales" / L"de.pak"), "new de");
+  EXPECT_EQ(ReadText(disk.directory() / L"locales" / L"de.pak"), "new de");
   const FileTree tree = disk.Read();
   EXPECT_EQ(tree.size(), 3u);
   EXPECT_EQ(tree.count(L"locales\\fr.pak"), 0u);
@@ -210,7 +177,7 @@ TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
       ASSERT_EQ(installer.AddFile(name, Bytes("new")), kSuccess);
     }
     EXPECT_EQ(installer.Commit(), kReplaceFailed);
-    EXPECT_EQ(ReadFile(disk.directory() / L"a.dll"), "new");
+    EXPECT_EQ(ReadText(disk.directory() / L"a.dll"), "new");
     EXPECT_EQ(waits, (std::vector<std::uint32_t>{100, 200, 400, 800, 1600, 3200}));
     // The destructor's rollback runs while b.dll is still held.
   }

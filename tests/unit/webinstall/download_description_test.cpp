@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/description_builder.h"
 #include "tools/pack_installer/download_description.h"
 
 namespace zevrino::desktop::installer {
@@ -13,24 +14,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void AppendLe32(std::uint32_t value, Bytes* out) {
-  for (int shift = 0; shift < 32; shift += 8) {
-    out->push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-}
-
-// A description with the given count and entries (each stored with its
-// terminating zero and a length that counts it).
-Bytes Description(std::int32_t count, const std::vector<std::string>& entries) {
-  Bytes bytes;
-  AppendLe32(static_cast<std::uint32_t>(count), &bytes);
-  for (const std::string& entry : entries) {
-    AppendLe32(static_cast<std::uint32_t>(entry.size() + 1), &bytes);
-    bytes.insert(bytes.end(), entry.begin(), entry.end());
-    bytes.push_back(0);
-  }
-  return bytes;
-}
+using testing::DownloadDescription;
 
 ResultCode Read(const Bytes& bytes, std::string* address) {
   return ReadDownloadDescription(bytes.data(), bytes.size(), address);
@@ -47,38 +31,39 @@ TEST(DownloadDescription, ReadsWhatThePackerWrites) {
 
 TEST(DownloadDescription, TheSecondOfSeveralEntriesIsTheAddress) {
   std::string address;
-  ASSERT_EQ(Read(Description(2, {"first", "second"}), &address), kSuccess);
+  ASSERT_EQ(Read(DownloadDescription(2, {"first", "second"}), &address), kSuccess);
   EXPECT_EQ(address, "second");
-  ASSERT_EQ(Read(Description(3, {"", "x", "third is checked but unused"}), &address), kSuccess);
+  ASSERT_EQ(Read(DownloadDescription(3, {"", "x", "third is checked but unused"}), &address),
+            kSuccess);
   EXPECT_EQ(address, "x");
   // An entry is a C string: a zero inside it ends the address.
-  Bytes inner_zero = Description(1, {std::string("ab\0cd", 5)});
+  Bytes inner_zero = DownloadDescription(1, {std::string("ab\0cd", 5)});
   ASSERT_EQ(Read(inner_zero, &address), kSuccess);
   EXPECT_EQ(address, "ab");
 }
 
 TEST(DownloadDescription, EveryMalformedShapeIsCodeFour) {
-  Bytes no_terminator = Description(1, {"http://a/b"});
+  Bytes no_terminator = DownloadDescription(1, {"http://a/b"});
   no_terminator.back() = 'x';
-  Bytes trailing = Description(1, {"http://a/b"});
+  Bytes trailing = DownloadDescription(1, {"http://a/b"});
   trailing.push_back(0);
-  Bytes past_end = Description(1, {"http://a/b"});
+  Bytes past_end = DownloadDescription(1, {"http://a/b"});
   past_end[4] += 1;  // length one more than the bytes present
-  Bytes wrapping = Description(1, {"http://a/b"});
+  Bytes wrapping = DownloadDescription(1, {"http://a/b"});
   for (int i = 4; i < 8; ++i) {
     wrapping[i] = 0xFF;  // a length that would wrap a 32-bit position
   }
-  Bytes zero_length = Description(1, {"abcd"});
+  Bytes zero_length = DownloadDescription(1, {"abcd"});
   zero_length[4] = 0;
-  Bytes missing_entry = Description(2, {"only one entry here"});
-  Bytes cut_length = Description(1, {"abcd"});
+  Bytes missing_entry = DownloadDescription(2, {"only one entry here"});
+  Bytes cut_length = DownloadDescription(1, {"abcd"});
   cut_length.resize(8);  // count and a length, no bytes
 
   const std::vector<std::pair<const char*, Bytes>> cases = {
       {"empty", {}},
       {"8 bytes", Bytes(8, 0)},
-      {"count 0", Description(0, {"abcd"})},
-      {"negative count", Description(-1, {"abcd"})},
+      {"count 0", DownloadDescription(0, {"abcd"})},
+      {"negative count", DownloadDescription(-1, {"abcd"})},
       {"no terminator", no_terminator},
       {"bytes after the last entry", trailing},
       {"entry past the end", past_end},

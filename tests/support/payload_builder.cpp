@@ -1,4 +1,4 @@
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 #include <algorithm>
 
@@ -10,6 +10,7 @@
 #include "payload/payload_container.h"
 #include "payload/payload_reader.h"
 #include "payload/sha1.h"
+#include "tests/support/little_endian.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -100,9 +101,9 @@ Bytes MakeBody(std::uint32_t decoded_size, std::uint32_t filter, const Bytes& re
 }
 
 Bytes MakePayload(std::uint16_t header_size, std::uint16_t flags, const Bytes& body) {
-  Bytes payload = {static_cast<std::uint8_t>(header_size),
-                   static_cast<std::uint8_t>(header_size >> 8), static_cast<std::uint8_t>(flags),
-                   static_cast<std::uint8_t>(flags >> 8)};
+  Bytes payload(4);
+  PutLe16(&payload, 0, header_size);
+  PutLe16(&payload, 2, flags);
   payload.resize(header_size < 4 ? 4 : header_size, 0x5A);
   payload.resize(header_size);  // a short header overlaps the fixed fields
   std::uint8_t digest[kSha1DigestSize];
@@ -117,26 +118,23 @@ Bytes MakeFile(const Bytes& image, const Bytes& payload, const Bytes& trailer) {
   file.insert(file.end(), payload.begin(), payload.end());
   const Bytes marker = Marker();
   file.insert(file.end(), marker.begin(), marker.end());
-  const auto length = static_cast<std::uint32_t>(payload.size());
-  for (int i = 0; i < 4; ++i) {
-    file.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
-  }
+  AppendLe32(&file, static_cast<std::uint32_t>(payload.size()));
   file.insert(file.end(), trailer.begin(), trailer.end());
   return file;
 }
 
-namespace {
-
-void Put16(Bytes* bytes, std::size_t at, std::uint16_t value) {
-  (*bytes)[at] = static_cast<std::uint8_t>(value);
-  (*bytes)[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(Bytes* bytes, std::size_t at, std::uint32_t value) {
-  for (std::size_t i = 0; i < 4; ++i) {
-    (*bytes)[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+Bytes BuildInstallerFile(const PayloadImage& layout) {
+  const std::uint16_t written = layout.header_size < 4 ? 4 : layout.header_size;
+  Bytes payload = MakePayload(written, layout.flags, layout.body);
+  PutLe16(&payload, 0,
+          layout.declared_header_size != 0 ? layout.declared_header_size : layout.header_size);
+  if (layout.corrupt_digest) {
+    payload[written + 7] ^= 0x01;
   }
+  return MakeFile(layout.image, payload, layout.trailer);
 }
+
+namespace {
 
 constexpr std::size_t kPeOffset = 0x40;
 constexpr std::size_t kOptionalSize = 112 + 16 * 8;
@@ -149,26 +147,26 @@ Bytes MakePeImage(std::size_t image_size) {
   std::fill(image.begin(), image.begin() + kRawDataStart, 0);
   image[0] = 'M';
   image[1] = 'Z';
-  Put32(&image, 0x3C, kPeOffset);
+  PutLe32(&image, 0x3C, kPeOffset);
   const Bytes signature = {'P', 'E', 0, 0};
   std::copy(signature.begin(), signature.end(), image.begin() + kPeOffset);
   const std::size_t coff = kPeOffset + 4;
-  Put16(&image, coff, 0x8664);  // machine
-  Put16(&image, coff + 2, 1);   // sections
-  Put16(&image, coff + 16, kOptionalSize);
+  PutLe16(&image, coff, 0x8664);  // machine
+  PutLe16(&image, coff + 2, 1);   // sections
+  PutLe16(&image, coff + 16, kOptionalSize);
   const std::size_t optional = coff + 20;
-  Put16(&image, optional, 0x20B);     // PE32+
-  Put32(&image, optional + 108, 16);  // data directories
+  PutLe16(&image, optional, 0x20B);     // PE32+
+  PutLe32(&image, optional + 108, 16);  // data directories
   const std::size_t section = optional + kOptionalSize;
-  Put32(&image, section + 16, static_cast<std::uint32_t>(image_size - kRawDataStart));
-  Put32(&image, section + 20, kRawDataStart);
+  PutLe32(&image, section + 16, static_cast<std::uint32_t>(image_size - kRawDataStart));
+  PutLe32(&image, section + 20, kRawDataStart);
   return image;
 }
 
 Bytes AppendCertificateTable(Bytes file, const Bytes& table) {
   file.resize((file.size() + 7) / 8 * 8, 0);
-  Put32(&file, kPeCertificateEntryOffset, static_cast<std::uint32_t>(file.size()));
-  Put32(&file, kPeCertificateEntryOffset + 4, static_cast<std::uint32_t>(table.size()));
+  PutLe32(&file, kPeCertificateEntryOffset, static_cast<std::uint32_t>(file.size()));
+  PutLe32(&file, kPeCertificateEntryOffset + 4, static_cast<std::uint32_t>(table.size()));
   file.insert(file.end(), table.begin(), table.end());
   return file;
 }

@@ -38,6 +38,22 @@ Bytes MakePayload(std::uint16_t header_size, std::uint16_t flags, const Bytes& b
 // image, payload, marker, 32-bit payload length, trailer.
 Bytes MakeFile(const Bytes& image, const Bytes& payload, const Bytes& trailer);
 
+// An installer file as the stub reads its own: an executable image followed
+// by a payload, its marker and its length, then trailing bytes as a
+// signature would leave them.
+struct PayloadImage {
+  Bytes image = Bytes(512, 0x90);
+  std::uint16_t header_size = 4;  // bytes of header written, at least 4
+  // The header size stored in the payload; 0 stores header_size.
+  std::uint16_t declared_header_size = 0;
+  std::uint16_t flags = 0;
+  Bytes body = {0, 0, 'h', 'e', 'l', 'l', 'o'};  // stored body
+  bool corrupt_digest = false;
+  Bytes trailer = Bytes(7, 0);
+};
+// The digest is correct unless corrupt_digest.
+Bytes BuildInstallerFile(const PayloadImage& layout);
+
 // A minimal PE32+ image: DOS header, PE signature, COFF header, optional
 // header with 16 data directories, and one section whose raw data fills the
 // image from 0x200 to `image_size` (at least 0x200 + 1).

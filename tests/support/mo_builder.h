@@ -7,18 +7,14 @@
 #include <utility>
 #include <vector>
 
-namespace zevrino::desktop::i18n::gettext::testing {
+#include "tests/support/little_endian.h"
+
+namespace zevrino::desktop::installer::testing {
 
 struct mo_entry {
   std::string source;       // "" for the header
   std::string translation;  // forms separated by '\0'
 };
-
-inline void put_le32(std::string& out, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    out[at + i] = static_cast<char>(value >> (8 * i));
-  }
-}
 
 // Layout: 28-byte header, source table, translation table, then the strings
 // each followed by a NUL.
@@ -27,13 +23,13 @@ inline std::string build_mo(const std::vector<mo_entry>& entries) {
   const std::uint32_t source_table = 28;
   const std::uint32_t translation_table = source_table + 8 * n;
   std::string out(translation_table + 8 * n, '\0');
-  put_le32(out, 0, 0x950412DE);
-  put_le32(out, 8, n);
-  put_le32(out, 12, source_table);
-  put_le32(out, 16, translation_table);
+  PutLe32(&out, 0, 0x950412DE);
+  PutLe32(&out, 8, n);
+  PutLe32(&out, 12, source_table);
+  PutLe32(&out, 16, translation_table);
   auto add_string = [&out](std::size_t slot, const std::string& text) {
-    put_le32(out, slot, static_cast<std::uint32_t>(text.size()));
-    put_le32(out, slot + 4, static_cast<std::uint32_t>(out.size()));
+    PutLe32(&out, slot, static_cast<std::uint32_t>(text.size()));
+    PutLe32(&out, slot + 4, static_cast<std::uint32_t>(out.size()));
     out += text;
     out += '\0';
   };
@@ -49,4 +45,4 @@ inline mo_entry header_with_rule(const std::string& rule) {
                   "\n"};
 }
 
-}  // namespace zevrino::desktop::i18n::gettext::testing
+}  // namespace zevrino::desktop::installer::testing

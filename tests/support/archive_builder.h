@@ -11,7 +11,7 @@
 
 #include "payload/archive_writer.h"
 #include "payload/payload_reader.h"
-#include "tests/unit/payload/payload_builder.h"
+#include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer::testing {
 
@@ -32,6 +32,15 @@ inline void AddEntry(const std::string& name, const std::string& content,
                      std::vector<std::uint8_t>* archive) {
   AppendArchiveEntry(name, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(),
                      archive);
+}
+
+// An archive holding `entries` in this order, whatever their names.
+inline Bytes ArchiveOf(const std::vector<std::pair<std::string, Bytes>>& entries) {
+  Bytes archive = ArchiveHeader();
+  for (const auto& [name, content] : entries) {
+    AppendArchiveEntry(name, content.data(), content.size(), &archive);
+  }
+  return archive;
 }
 
 // A stored payload body (U = 0, F = 0) holding `archive`, as DecodePayloadBody

@@ -1,6 +1,8 @@
 #pragma once
-// Runs a Linux program (usually `wine ...`) with extra environment variables,
-// captures its standard output and error and waits for it with a time limit.
+// Linux programs that host tests start: run to their end (usually
+// `wine ...`) with extra environment variables, their standard output and
+// error captured, within a time limit; or started in the background as
+// helpers that announce on a pipe when they are ready.
 
 #include <sys/types.h>
 
@@ -9,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace zevrino::e2e {
+namespace zevrino::desktop::installer::testing {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
@@ -35,10 +37,14 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment& environment,
                          std::chrono::milliseconds timeout);
 
-// Reads one line (without its newline) from the pipe `fd`, as a helper
-// program announces that it is ready. False when the pipe ends or nothing
-// complete arrives within `timeout`; *line then holds what did arrive.
-bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line);
+// Starts the helper argv[0] (looked up in PATH) in the background with the
+// write end of a pipe as its descriptor `announce_fd` (1: its standard
+// output), and reads the first line (without its newline) it writes there
+// once it is ready. Standard input and output are /dev/null otherwise,
+// standard error is this program's. Returns its pid; 0 when it did not
+// start or announced nothing complete within 30 s, with *line holding what
+// did arrive, and the helper stopped.
+pid_t StartHelperProcess(const std::vector<std::string>& argv, int announce_fd, std::string* line);
 
 // Ends a helper started in the background (SIGTERM) and waits for it, so that
 // no zombie is left; nothing for a pid of 0 or below.
@@ -47,4 +53,4 @@ void StopHelperProcess(pid_t pid);
 // Describes a result for test failure messages: exit, signal, output.
 std::string Describe(const ProcessResult& result);
 
-}  // namespace zevrino::e2e
+}  // namespace zevrino::desktop::installer::testing

@@ -1,4 +1,4 @@
-#include "tests/e2e/harness/process.h"
+#include "tests/support/process_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-namespace zevrino::e2e {
+namespace zevrino::desktop::installer::testing {
 
 namespace {
 
@@ -89,6 +89,38 @@ bool Drain(int fd, std::string* into) {
   }
 }
 
+// Reads one line (without its newline) from the pipe `fd`. False when the
+// pipe ends or nothing complete arrives within `timeout`; *line then holds
+// what did arrive.
+bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd poll_fd = {fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&poll_fd, 1, static_cast<int>(left.count())) <= 0) {
+      return false;
+    }
+    char c = 0;
+    if (read(fd, &c, 1) != 1) {
+      return false;
+    }
+    if (c == '\n') {
+      return true;
+    }
+    *line += c;
+  }
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& text : strings) {
+    pointers.push_back(text.data());
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment& environment,
@@ -106,17 +138,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
   // Everything the child needs is prepared before fork: after it only
   // async-signal-safe calls are allowed.
   std::vector<std::string> env_strings = MergedEnvironment(environment);
-  std::vector<char*> env_pointers;
-  for (auto& entry : env_strings) {
-    env_pointers.push_back(entry.data());
-  }
-  env_pointers.push_back(nullptr);
+  std::vector<char*> env_pointers = Pointers(env_strings);
   std::vector<std::string> arg_strings = argv;
-  std::vector<char*> arg_pointers;
-  for (auto& arg : arg_strings) {
-    arg_pointers.push_back(arg.data());
-  }
-  arg_pointers.push_back(nullptr);
+  std::vector<char*> arg_pointers = Pointers(arg_strings);
 
   const pid_t pid = fork();
   if (pid < 0) {
@@ -168,24 +192,35 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
   return result;
 }
 
-bool ReadLineFromPipe(int fd, std::chrono::milliseconds timeout, std::string* line) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    pollfd poll_fd = {fd, POLLIN, 0};
-    if (left.count() <= 0 || poll(&poll_fd, 1, static_cast<int>(left.count())) <= 0) {
-      return false;
-    }
-    char c = 0;
-    if (read(fd, &c, 1) != 1) {
-      return false;
-    }
-    if (c == '\n') {
-      return true;
-    }
-    *line += c;
+pid_t StartHelperProcess(const std::vector<std::string>& argv, int announce_fd, std::string* line) {
+  Fd read_end, write_end;
+  if (argv.empty() || !MakePipe(&read_end, &write_end)) {
+    return 0;
   }
+  std::vector<std::string> arg_strings = argv;  // prepared before fork, as in RunProcess
+  const std::vector<char*> args = Pointers(arg_strings);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    return 0;
+  }
+  if (pid == 0) {
+    const int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, 0);
+    dup2(null_fd, 1);
+    if (write_end.get() == announce_fd) {
+      fcntl(announce_fd, F_SETFD, 0);  // made with O_CLOEXEC; a dup2 copy is kept
+    } else {
+      dup2(write_end.get(), announce_fd);
+    }
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  write_end.Reset();
+  if (!ReadLineFromPipe(read_end.get(), std::chrono::seconds(30), line)) {
+    StopHelperProcess(pid);
+    return 0;
+  }
+  return pid;
 }
 
 std::string Describe(const ProcessResult& result) {
@@ -208,4 +243,4 @@ void StopHelperProcess(pid_t pid) {
   }
 }
 
-}  // namespace zevrino::e2e
+}  // namespace zevrino::desktop::installer::testing
