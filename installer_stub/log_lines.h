@@ -1,9 +1,5 @@
 #pragma once
-// The fixed identities of the log lines written by installer_stub/: the
-// number each line prints as its source location. Log readers and support
-// scripts key on them, so they never change, whatever happens to the files
-// that log. No two lines of this folder share one
-// (tests/structure/check_log_lines.py).
+// Log line identities of installer_stub/ (ARCHITECTURE.md, "Layers").
 
 namespace zevrino::desktop::installer {
 
