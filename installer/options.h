@@ -1,6 +1,6 @@
 #pragma once
 // The command line of one installer run: parsed once at start-up
-// (ParseOptions, installer_stub/options.h) into one value that the flows are
+// (ParseOptions, installer_stub/parse_options.h) into one value that the flows are
 // handed read-only. Nothing below the top-level flow reads the command line
 // any other way.
 

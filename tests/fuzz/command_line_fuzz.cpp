@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "installer_stub/command_line.h"
-#include "installer_stub/options.h"
+#include "installer_stub/parse_options.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "installer/scoped_handle_win.h"
-#include "installer_stub/options.h"
+#include "installer_stub/parse_options.h"
 #include "payload/module_version_win.h"
 #include "system/launch_win.h"
 #include "tests/e2e/harness/standin_files.h"

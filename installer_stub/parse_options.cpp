@@ -1,4 +1,4 @@
-#include "installer_stub/options.h"
+#include "installer_stub/parse_options.h"
 
 #include <cstring>
 #include <string>
