@@ -4,10 +4,10 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "installer/path_utf8.h"
 #include "system/install_location_win.h"
 #include "system/registry_win.h"
 
@@ -128,7 +128,8 @@ TEST_F(RegistryTest, UninstallEntryLandsInOrderWithTodaysDate) {
 }
 
 TEST(InstallLocation, AppDataFolderWithTheMuSuffixCachedForTheProcess) {
-  char* app_data = GetShellFolderPath(CSIDL_APPDATA);
+  const HeapString owned(GetShellFolderPath(CSIDL_APPDATA));
+  const char* app_data = owned.get();
   ASSERT_NE(app_data, nullptr);
   EXPECT_NE(::GetFileAttributesA(app_data), INVALID_FILE_ATTRIBUTES) << app_data;
   EXPECT_EQ(GetShellFolderPath(0x7F), nullptr) << "a folder Windows does not know";
@@ -137,7 +138,6 @@ TEST(InstallLocation, AppDataFolderWithTheMuSuffixCachedForTheProcess) {
   EXPECT_EQ(std::string(directory), std::string(app_data) + "\\Zevrino-beta");
   // Fixed once computed: a later suffix changes nothing.
   EXPECT_EQ(DefaultInstallDirectory(nullptr), directory);
-  std::free(app_data);
 }
 
 }  // namespace
