@@ -1,6 +1,7 @@
 #include "payload/extract_archive.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -106,8 +107,12 @@ ResultCode StageArchive(PayloadReader archive, const AvailableFunction& availabl
 // The body is decoded on a second thread while this one stages each entry
 // as soon as its bytes are final, so writing the files overlaps decoding.
 // Nothing is committed before the whole body has decoded, and a decoding
-// failure wins over whatever staging found, so every outcome, on disk and
-// as a code, is that of decoding first and installing afterwards.
+// failure wins over whatever staging found while the decoding went on, so
+// every outcome on disk is that of decoding first and installing
+// afterwards. Once staging has failed, the decoding stops at once: an
+// archive refused at its first bytes, or a full disk, is not worth hundreds
+// of megabytes of decoding (the body's digest has matched, so what it
+// decodes to is what the packer wrote).
 ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& payload_body,
                           FileSystem& file_system, const ExtractOptions& options) {
   PayloadBodyHeader header;
@@ -121,8 +126,11 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   if (space != kSuccess) {
     return space;
   }
+  std::atomic<bool> staging_failed{false};
   BodyDecodingThread body;
-  if (!body.Start(header, &error, [&cancel] { return cancel.Requested(); })) {
+  if (!body.Start(header, &error, [&cancel, &staging_failed] {
+        return cancel.Requested() || staging_failed.load(std::memory_order_relaxed);
+      })) {
     return ToResult(error);
   }
   const std::uint8_t* const begin = body.data();
@@ -134,11 +142,18 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   std::optional<TransactedFileInstaller> installer;
   const ResultCode staged = StageArchive(PayloadReader(begin, begin + body.size()), available,
                                          target, file_system, options, installer);
+  // Bytes that never became available mean the decoding failed: its own
+  // code is the one to give.
+  const bool stop_decoding = staged != kSuccess && staged != kPayloadDecodeFailed;
+  staging_failed.store(stop_decoding, std::memory_order_relaxed);
   const bool decoded = body.Finish(&error);
   // A user who cancelled is not shown why the install could not have gone
   // on anyway.
   if (cancel.Requested()) {
     return kCancelled;
+  }
+  if (stop_decoding) {
+    return staged;
   }
   if (!decoded) {
     return ToResult(error);

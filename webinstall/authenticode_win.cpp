@@ -6,9 +6,12 @@
 #include <softpub.h>
 // clang-format on
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "installer/system_library_win.h"
+#include "installer/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -26,6 +29,8 @@ struct TrustApi {
   decltype(&::CertFindCertificateInStore) find_certificate = nullptr;
   decltype(&::CertFreeCertificateContext) free_certificate = nullptr;
   decltype(&::CertCloseStore) close_store = nullptr;
+  decltype(&::CertGetNameStringW) name_string = nullptr;
+  decltype(&::CertGetEnhancedKeyUsage) key_usage = nullptr;
 };
 
 template <typename Function>
@@ -45,7 +50,9 @@ const TrustApi* LoadTrustApi() {
       Find(L"crypt32.dll", "CryptMsgClose", &api.close_message) &&
       Find(L"crypt32.dll", "CertFindCertificateInStore", &api.find_certificate) &&
       Find(L"crypt32.dll", "CertFreeCertificateContext", &api.free_certificate) &&
-      Find(L"crypt32.dll", "CertCloseStore", &api.close_store);
+      Find(L"crypt32.dll", "CertCloseStore", &api.close_store) &&
+      Find(L"crypt32.dll", "CertGetNameStringW", &api.name_string) &&
+      Find(L"crypt32.dll", "CertGetEnhancedKeyUsage", &api.key_usage);
   return complete ? &api : nullptr;
 }
 
@@ -56,11 +63,51 @@ const TrustApi* GetTrustApi() {
   return api;
 }
 
-SignerNames NamesOf(PCCERT_CONTEXT certificate) {
-  const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
-  const CERT_NAME_BLOB& issuer = certificate->pCertInfo->Issuer;
-  return SignerNames{{subject.pbData, subject.pbData + subject.cbData},
-                     {issuer.pbData, issuer.pbData + issuer.cbData}};
+// The first subject attribute of type `oid` (an RDN attribute such as the
+// common name), empty when there is none.
+std::string SubjectAttribute(const TrustApi& api, PCCERT_CONTEXT certificate, const char* oid) {
+  // CertGetNameStringW takes the attribute's OID through its void* argument.
+  void* type = const_cast<char*>(oid);
+  const DWORD size = api.name_string(certificate, CERT_NAME_ATTR_TYPE, 0, type, nullptr, 0);
+  if (size <= 1) {
+    return std::string();
+  }
+  std::wstring value(size, L'\0');
+  api.name_string(certificate, CERT_NAME_ATTR_TYPE, 0, type, value.data(), size);
+  value.resize(size - 1);
+  return WideToUtf8(value);
+}
+
+SignerNames NamesOf(const TrustApi& api, PCCERT_CONTEXT certificate) {
+  return SignerNames{SubjectAttribute(api, certificate, szOID_COMMON_NAME),
+                     SubjectAttribute(api, certificate, szOID_ORGANIZATION_NAME)};
+}
+
+// Whether the certificate's own extended key usage lets it sign code: no
+// such extension (every usage), or one that lists code signing. Asked only
+// of the extension: the system reports its absence as CRYPT_E_NOT_FOUND,
+// by failing (Wine) or with no usage listed.
+bool MaySignCode(const TrustApi& api, PCCERT_CONTEXT certificate) {
+  constexpr DWORD kEveryUsage = static_cast<DWORD>(CRYPT_E_NOT_FOUND);
+  DWORD size = 0;
+  if (!api.key_usage(certificate, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, nullptr, &size)) {
+    return ::GetLastError() == kEveryUsage;
+  }
+  std::vector<std::uint8_t> buffer(size);
+  auto* usage = reinterpret_cast<CERT_ENHKEY_USAGE*>(buffer.data());
+  ::SetLastError(ERROR_SUCCESS);
+  if (!api.key_usage(certificate, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, usage, &size)) {
+    return ::GetLastError() == kEveryUsage;
+  }
+  if (usage->cUsageIdentifier == 0) {
+    return ::GetLastError() == kEveryUsage;
+  }
+  for (DWORD i = 0; i < usage->cUsageIdentifier; ++i) {
+    if (std::strcmp(usage->rgpszUsageIdentifier[i], szOID_PKIX_KP_CODE_SIGNING) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The state WinVerifyTrust keeps between its verify and close actions.
@@ -119,7 +166,8 @@ SignatureCheck CheckFileSignature(HANDLE file, const std::wstring& path) {
       signer->pasCertChain[0].pCert == nullptr) {
     return check;
   }
-  check.signer = NamesOf(signer->pasCertChain[0].pCert);
+  check.signer = NamesOf(*api, signer->pasCertChain[0].pCert);
+  check.may_sign_code = MaySignCode(*api, signer->pasCertChain[0].pCert);
   // Without a chain there is nothing that shows the signer is trusted.
   check.chain_status = signer->pChainContext != nullptr
                            ? signer->pChainContext->TrustStatus.dwErrorStatus
@@ -149,7 +197,7 @@ std::optional<SignerNames> EmbeddedSigner(const std::wstring& path) {
       PCCERT_CONTEXT certificate =
           api->find_certificate(store, kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr);
       if (certificate != nullptr) {
-        names = NamesOf(certificate);
+        names = NamesOf(*api, certificate);
         api->free_certificate(certificate);
       }
     }

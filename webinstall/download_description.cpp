@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "payload/payload_decoder.h"
 #include "text/little_endian.h"
 
 namespace zevrino::desktop::installer {
@@ -46,6 +47,21 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
     return kPayloadNotFound;
   }
   *address = std::move(found);
+  return kSuccess;
+}
+
+ResultCode DecodeDownloadDescription(const PayloadReader& reader, std::vector<std::uint8_t>* body) {
+  PayloadBodyHeader header;
+  ErrorCode error;
+  if (!ReadPayloadBodyHeader(reader, &header, &error)) {
+    return static_cast<ResultCode>(error.value());
+  }
+  if (header.OutputSize() > kMaxDownloadDescriptionSize) {
+    return kPayloadHeaderUnreadable;
+  }
+  if (!DecodePayloadBody(reader, body, &error)) {
+    return static_cast<ResultCode>(error.value());
+  }
   return kSuccess;
 }
 

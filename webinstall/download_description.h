@@ -14,8 +14,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "installer/result_code.h"
+#include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
 
@@ -25,5 +27,15 @@ namespace zevrino::desktop::installer {
 // after the last entry give kPayloadNotFound (4) with *address untouched.
 ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
                                    std::string* address);
+
+// The most bytes a download description may decode to: a few addresses
+// take a few hundred.
+constexpr std::size_t kMaxDownloadDescriptionSize = 64 * 1024;
+
+// Decodes the payload body at the reader's position (the reader is not
+// moved) into *body. A body that says it decodes to more than
+// kMaxDownloadDescriptionSize bytes gives 1 before anything is allocated;
+// otherwise the codes of DecodePayloadBody.
+ResultCode DecodeDownloadDescription(const PayloadReader& reader, std::vector<std::uint8_t>* body);
 
 }  // namespace zevrino::desktop::installer

@@ -56,6 +56,9 @@ CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::u
     if (count == 0) {
       return outcome(total == length ? kSuccess : kDownloadInvalid, true);
     }
+    if (count > (length != 0 ? length : kMaxBodySize) - total) {
+      return outcome(kDownloadInvalid, false);
+    }
     if (!sink->Write(buffer.get(), count)) {
       return outcome(kOutOfMemory, false);
     }

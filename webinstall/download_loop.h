@@ -57,6 +57,9 @@ class DownloadSink {
   // Empties what was written, for a download that starts its file over;
   // false when it cannot.
   virtual bool Restart() { return false; }
+  // Before the first byte of a body of `bytes`: 0 when there is room for
+  // it, 12 when its volume has too little free space.
+  virtual ResultCode CheckRoomFor(std::uint64_t /*bytes*/) { return kSuccess; }
 };
 
 // How long a download waits for a server that sends nothing, before the
@@ -70,7 +73,14 @@ struct DownloadShared {
   // Called before every read; returns once the cancel question is answered.
   std::function<void()> wait_for_cancel_question;
   std::uint32_t stall_timeout_ms = kDownloadStallTimeoutMs;
+  // Waits one second of a wait before a reconnect.
+  std::function<void()> sleep_one_second;
 };
+
+// The most bytes a body without an announced length may bring (4 GiB): a
+// full installer is far smaller, and the download folder's volume is not
+// for filling.
+constexpr std::uint64_t kMaxBodySize = std::uint64_t{4} << 30;
 
 // Copies the body of a response whose status was 200 and whose announced
 // length is `content_length` (0: none) from `source` into `sink`. Sets

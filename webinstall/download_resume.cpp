@@ -1,5 +1,7 @@
 #include "webinstall/download_resume.h"
 
+#include <optional>
+
 #include "logging/log.h"
 #include "webinstall/download_address.h"
 #include "webinstall/log_lines.h"
@@ -13,13 +15,6 @@ void SkipBlanks(const char** p) {
   while (**p == ' ' || **p == '\t') {
     ++*p;
   }
-}
-
-// Where the file stands once it has started over.
-bool StartOver(DownloadSink* sink, CopyOutcome* piece) {
-  const bool emptied = piece->written == 0 || sink->Restart();
-  piece->written = 0;
-  return emptied;
 }
 
 }  // namespace
@@ -46,8 +41,23 @@ bool ParseContentRange(const std::string& value, ContentRange* range) {
   return true;
 }
 
-std::string RangeRequestHeader(std::uint64_t from) {
-  return "Range: bytes=" + std::to_string(from) + "-\r\n";
+std::string RangeRequestHeaders(std::uint64_t from, const std::string& validator) {
+  std::string headers = "Range: bytes=" + std::to_string(from) + "-\r\n";
+  if (!validator.empty()) {
+    headers += "If-Range: " + validator + "\r\n";
+  }
+  return headers;
+}
+
+std::string ResumeValidator(const DownloadAnswer& answer) {
+  if (!answer.etag.empty() && answer.etag.compare(0, 2, "W/") != 0) {
+    return answer.etag;
+  }
+  return answer.last_modified;
+}
+
+std::uint32_t ReconnectWaitSeconds(int reconnect) {
+  return std::uint32_t{1} << (reconnect - 1);
 }
 
 ResumeAnswer JudgeResumeAnswer(const DownloadAnswer& answer, std::uint64_t from,
@@ -64,54 +74,210 @@ ResumeAnswer JudgeResumeAnswer(const DownloadAnswer& answer, std::uint64_t from,
   return ResumeAnswer::kNothing;
 }
 
-ResultCode DownloadWithResume(DownloadConnection* connection, DownloadSink* sink,
-                              const DownloadShared& shared) {
-  DownloadAnswer answer;
-  const ResultCode opened = connection->Open(0, &answer);
-  if (opened != kSuccess) {
-    return opened;
+namespace {
+
+constexpr unsigned kRangeNotSatisfiable = 416;
+
+// One attempt of a download, by the rules of download_resume.h.
+class ResumingDownload {
+ public:
+  ResumingDownload(DownloadConnection* connection, DownloadSink* sink, const DownloadShared& shared,
+                   DownloadPass* pass)
+      : connection_(*connection), sink_(*sink), shared_(shared), pass_(*pass) {}
+
+  ResultCode Run() {
+    ResultCode result = OpenFirst();
+    while (result == kSuccess) {
+      const CopyOutcome piece = Copy();
+      if (!piece.stopped_short) {
+        return piece.result;
+      }
+      // A body that gets no further than the one before it will not get
+      // further next time either.
+      if (stopped_at_ && piece.written <= *stopped_at_) {
+        Log("The download stopped again after %llu of %llu bytes (%d); not asking again.",
+            piece.result);
+        return kDownloadInvalid;
+      }
+      stopped_at_ = piece.written;
+      Log("The download stopped after %llu of %llu bytes (%d); asking for the rest.", piece.result);
+      result = Reconnect(piece.result);
+    }
+    return result;
   }
-  if (ActionForStatus(answer.status) != StatusAction::kBody) {
-    return kHttpStatusNotOk;
+
+ private:
+  // The first request of the attempt: for the rest of what earlier attempts
+  // of the pass brought, else for all of it.
+  ResultCode OpenFirst() {
+    const std::uint64_t from = pass_.written;
+    DownloadAnswer answer;
+    const ResultCode opened = connection_.Open(from, from != 0 ? pass_.validator : "", &answer);
+    if (opened != kSuccess) {
+      return opened;
+    }
+    pass_.answered = true;
+    if (from != 0) {
+      return TakeAnswerForRest(answer, from);
+    }
+    if (ActionForStatus(answer.status) != StatusAction::kBody) {
+      return kHttpStatusNotOk;
+    }
+    return TakeWholeFile(answer);
   }
-  std::uint64_t length = answer.content_length;
-  CopyOutcome piece = CopyDownloadPiece(connection->Body(), sink, length, 0, shared);
-  for (int resumes = 0; piece.stopped_short && resumes < kMaxResumes; ++resumes) {
+
+  // Waits, then asks for the rest, up to kMaxResumes times while a request
+  // cannot be opened. `still` is the code the attempt ends with when no
+  // reconnect is left.
+  ResultCode Reconnect(ResultCode still) {
+    for (;;) {
+      if (reconnects_ == kMaxResumes) {
+        return still;
+      }
+      ++reconnects_;
+      if (!WaitToReconnect(ReconnectWaitSeconds(reconnects_))) {
+        return kCancelled;
+      }
+      // The first two bytes are judged together: a file that has fewer
+      // starts over.
+      if (pass_.written == 1) {
+        const ResultCode emptied = StartOver();
+        if (emptied != kSuccess) {
+          return emptied;
+        }
+      }
+      const std::uint64_t from = pass_.written;
+      DownloadAnswer answer;
+      const ResultCode reopened = connection_.Open(from, from != 0 ? pass_.validator : "", &answer);
+      if (reopened == kCancelled) {
+        return reopened;
+      }
+      if (reopened != kSuccess) {
+        still = reopened;  // still short; the next reconnect tries again
+        continue;
+      }
+      pass_.answered = true;
+      if (from == 0) {
+        if (ActionForStatus(answer.status) != StatusAction::kBody) {
+          still = kHttpStatusNotOk;
+          continue;
+        }
+        return TakeWholeFile(answer);
+      }
+      const ResultCode taken = TakeAnswerForRest(answer, from);
+      if (taken != kHttpStatusNotOk) {
+        return taken;
+      }
+      still = taken;  // the file was emptied; the next reconnect asks for all
+    }
+  }
+
+  // What the answer to a request for the rest from `from` on brings.
+  ResultCode TakeAnswerForRest(const DownloadAnswer& answer, std::uint64_t from) {
+    switch (JudgeResumeAnswer(answer, from, pass_.length)) {
+      case ResumeAnswer::kRest:
+        body_from_ = from;
+        return kSuccess;
+      case ResumeAnswer::kWholeFile: {
+        const ResultCode emptied = StartOver();
+        return emptied == kSuccess ? TakeWholeFile(answer) : emptied;
+      }
+      case ResumeAnswer::kNothing:
+        break;
+    }
+    if (answer.status == kRangeNotSatisfiable || answer.status == kPartialContent) {
+      return kDownloadInvalid;
+    }
+    const ResultCode emptied = StartOver();
+    return emptied == kSuccess ? kHttpStatusNotOk : emptied;
+  }
+
+  // The answer's body is the whole file, into the emptied sink.
+  ResultCode TakeWholeFile(const DownloadAnswer& answer) {
+    if (answer.content_length > kMaxBodySize) {
+      logging::log_message(2, "", kLineDownloadTooLarge,
+                           "Zevrino Installer - The server announced %llu bytes, more than a "
+                           "download may take.",
+                           static_cast<unsigned long long>(answer.content_length));
+      return kDownloadInvalid;
+    }
+    const ResultCode room = sink_.CheckRoomFor(answer.content_length);
+    if (room != kSuccess) {
+      return room;
+    }
+    pass_.length = answer.content_length;
+    pass_.validator = ResumeValidator(answer);
+    body_from_ = 0;
+    return kSuccess;
+  }
+
+  CopyOutcome Copy() {
+    const CopyOutcome piece =
+        CopyDownloadPiece(connection_.Body(), &sink_, pass_.length, body_from_, shared_);
+    pass_.written = piece.written;
+    return piece;
+  }
+
+  // Empties the file: 0, 11 when it cannot be, or 54 when the pass has
+  // started over once already (a server that keeps changing the file, or
+  // that never sends the rest, would have it downloaded again and again).
+  ResultCode StartOver() {
+    if (pass_.written == 0) {
+      return kSuccess;
+    }
+    if (pass_.started_over) {
+      logging::log_message(2, "", kLineDownloadNotRestarted,
+                           "Zevrino Installer - The download would start over a second time; "
+                           "giving up.");
+      return kDownloadInvalid;
+    }
+    if (!sink_.Restart()) {
+      return kOutOfMemory;
+    }
+    pass_.started_over = true;
+    pass_.written = 0;
+    return kSuccess;
+  }
+
+  // The wait before a reconnect, shown in the progress window beside the
+  // bar; false when the user cancelled.
+  bool WaitToReconnect(std::uint32_t seconds) {
+    DownloadProgressState& progress = *shared_.progress;
+    for (std::uint32_t left = seconds; left != 0; --left) {
+      progress.retry_countdown.store(left, std::memory_order_relaxed);
+      if (shared_.cancel_requested->load(std::memory_order_relaxed)) {
+        progress.retry_countdown.store(0, std::memory_order_relaxed);
+        return false;
+      }
+      if (shared_.sleep_one_second) {
+        shared_.sleep_one_second();
+      }
+    }
+    progress.retry_countdown.store(0, std::memory_order_relaxed);
+    return !shared_.cancel_requested->load(std::memory_order_relaxed);
+  }
+
+  void Log(const char* format, ResultCode code) const {
     logging::log_message(3, "", kLineDownloadResumed,
-                         "Zevrino Installer - The download stopped after %llu of %llu bytes "
-                         "(%d); asking for the rest.",
-                         static_cast<unsigned long long>(piece.written),
-                         static_cast<unsigned long long>(length), static_cast<int>(piece.result));
-    // The first two bytes are judged together: a file that has fewer
-    // starts over.
-    if (piece.written < 2 && !StartOver(sink, &piece)) {
-      return kOutOfMemory;
-    }
-    const std::uint64_t from = piece.written;
-    const ResultCode reopened = connection->Open(from, &answer);
-    if (reopened == kCancelled) {
-      return reopened;
-    }
-    if (reopened != kSuccess) {
-      piece.result = reopened;  // still short; the next reconnect tries again
-      continue;
-    }
-    const ResumeAnswer brings = JudgeResumeAnswer(answer, from, length);
-    if (brings == ResumeAnswer::kRest) {
-      piece = CopyDownloadPiece(connection->Body(), sink, length, from, shared);
-      continue;
-    }
-    if (!StartOver(sink, &piece)) {
-      return kOutOfMemory;
-    }
-    if (brings == ResumeAnswer::kWholeFile) {
-      length = answer.content_length;
-      piece = CopyDownloadPiece(connection->Body(), sink, length, 0, shared);
-    } else {
-      piece.result = answer.status == kPartialContent ? kDownloadInvalid : kHttpStatusNotOk;
-    }
+                         (std::string("Zevrino Installer - ") + format).c_str(),
+                         static_cast<unsigned long long>(pass_.written),
+                         static_cast<unsigned long long>(pass_.length), static_cast<int>(code));
   }
-  return piece.result;
+
+  DownloadConnection& connection_;
+  DownloadSink& sink_;
+  const DownloadShared& shared_;
+  DownloadPass& pass_;
+  std::uint64_t body_from_ = 0;  // where the body of the open request starts in the file
+  std::optional<std::uint64_t> stopped_at_;  // where the last body stopped short
+  int reconnects_ = 0;
+};
+
+}  // namespace
+
+ResultCode DownloadWithResume(DownloadConnection* connection, DownloadSink* sink,
+                              const DownloadShared& shared, DownloadPass* pass) {
+  return ResumingDownload(connection, sink, shared, pass).Run();
 }
 
 }  // namespace zevrino::desktop::installer

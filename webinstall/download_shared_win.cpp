@@ -17,6 +17,7 @@ DownloadShared ProcessDownloadShared() {
     ::EnterCriticalSection(&CancelLock);
     ::LeaveCriticalSection(&CancelLock);
   };
+  shared.sleep_one_second = [] { ::Sleep(1000); };
   return shared;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "installer/scoped_handle_win.h"
@@ -314,15 +315,20 @@ class InternetSource : public DownloadSource {
 
 class FileSink : public DownloadSink {
  public:
-  explicit FileSink(HANDLE file) : file_(file) {}
+  FileSink(HANDLE file, const std::function<ResultCode(std::uint64_t)>& check_room)
+      : file_(file), check_room_(check_room) {}
   bool Write(const std::uint8_t* buffer, std::uint32_t count) override {
     DWORD written = 0;
     return ::WriteFile(file_, buffer, count, &written, nullptr) && written == count;
   }
   bool Restart() override { return EmptyFile(file_); }
+  ResultCode CheckRoomFor(std::uint64_t bytes) override {
+    return check_room_ ? check_room_(bytes) : kSuccess;
+  }
 
  private:
   HANDLE file_;
+  const std::function<ResultCode(std::uint64_t)>& check_room_;
 };
 
 // The requests of one download in one session: the first to the address
@@ -338,11 +344,12 @@ class InternetConnection : public DownloadConnection {
         shared_(shared),
         body_(api, request_, shared) {}
 
-  ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
+  ResultCode Open(std::uint64_t from, const std::string& validator,
+                  DownloadAnswer* answer) override {
     DWORD status = 0;
-    const ResultCode opened =
-        OpenFollowingRedirects(api_, session_, &address_, from == 0 ? "" : RangeRequestHeader(from),
-                               shared_, &request_, &status);
+    const ResultCode opened = OpenFollowingRedirects(
+        api_, session_, &address_, from == 0 ? "" : RangeRequestHeaders(from, validator), shared_,
+        &request_, &status);
     if (opened != kSuccess) {
       return opened;
     }
@@ -350,6 +357,8 @@ class InternetConnection : public DownloadConnection {
     answer->content_length =
         ParseContentLength(QueryHeader(api_, request_, HTTP_QUERY_CONTENT_LENGTH).c_str());
     answer->content_range = QueryHeader(api_, request_, HTTP_QUERY_CONTENT_RANGE);
+    answer->etag = QueryHeader(api_, request_, HTTP_QUERY_ETAG);
+    answer->last_modified = QueryHeader(api_, request_, HTTP_QUERY_LAST_MODIFIED);
     return kSuccess;
   }
 
@@ -366,7 +375,9 @@ class InternetConnection : public DownloadConnection {
 
 }  // namespace
 
-ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared) {
+ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared,
+                          DownloadPass* pass,
+                          const std::function<ResultCode(std::uint64_t)>& check_room) {
   shared.progress->downloading.store(true, std::memory_order_relaxed);
   const WinInetApi* api = GetWinInetApi();
   if (api == nullptr) {
@@ -378,8 +389,9 @@ ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& sh
     return kInternetFailed;
   }
   InternetConnection connection(*api, session.get(), url, shared);
-  FileSink sink(file);
-  return DownloadWithResume(&connection, &sink, shared);
+  FileSink sink(file, check_room);
+  DownloadPass own_pass;
+  return DownloadWithResume(&connection, &sink, shared, pass != nullptr ? pass : &own_pass);
 }
 
 bool EmptyFile(HANDLE file) {

@@ -3,10 +3,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "installer/result_code.h"
 #include "webinstall/download_loop.h"
+#include "webinstall/download_resume.h"
 
 namespace zevrino::desktop::installer {
 
@@ -20,10 +23,15 @@ constexpr char kDownloadUserAgent[] = "ZevrinoInstaller/1.0";
 // an executable, or not the announced length). Redirects are followed up to
 // kMaxRedirects times, never from https down to http (download_address.h).
 // A body that stops short is asked for again from where it stopped, through
-// the same `file` (download_resume.h). A cancel ends every wait within a
-// tenth of a second. Sets the downloading flag first; see download_loop.h
-// for the transfer itself.
-ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared);
+// the same `file` (download_resume.h); with a `pass`, the file holds
+// pass->written bytes from its earlier attempts, which are kept. A cancel
+// ends every wait within a tenth of a second. `check_room`, when given, is
+// asked before the first byte of a body that starts the file (12: too
+// little space). Sets the downloading flag first; see download_loop.h for
+// the transfer itself.
+ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& shared,
+                          DownloadPass* pass = nullptr,
+                          const std::function<ResultCode(std::uint64_t)>& check_room = {});
 
 // Empties the open file `file` (its position and length back to 0); false
 // when that fails.

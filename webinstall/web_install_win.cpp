@@ -1,16 +1,19 @@
 // The steps of a web install (web_install_flow.h) against the real system.
 // One pass, in the order of the run:
 //
-//   prepare       1 decode the payload body          DecodePayloadBody
+//   prepare       1 decode the payload body          DecodeDownloadDescription (1)
 //                 2 the full installer's address     `url` or ReadDownloadDescription
 //                 3 remember it for the browser      SetFullInstallerUrl
 //                 4 the installation directory       DefaultInstallDirectory (35), created
-//                 5 a free file name, made new       ChooseDownloadPath, DownloadFile (13)
-//   download      6 one attempt                      DownloadAttempt
+//                 5 leftovers of killed runs go,     RemoveLeftoverDownloads,
+//                   a free file name, made new       ChooseDownloadPath, DownloadFile (13)
+//   download      6 one attempt, resuming what the   DownloadAttempt
+//                   pass's earlier ones brought
 //   run_download  7 hold the file against changes    HoldForStart
 //                 8 check its signature              StartIsTrusted (54)
-//                 9 start the full installer, wait   RunFullInstaller
-//   end_pass     10 delete the downloaded file
+//                 9 check its product and version    IsInstallerToStart (54)
+//                10 start the full installer, wait   RunFullInstaller
+//   end_pass     11 delete the downloaded file
 //
 // From step 5 to the start in step 9 the file is always open through a
 // handle that lets nobody else write, rename or delete it, so the file that
@@ -24,8 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "installer/disk_space.h"
 #include "installer/path_utf8.h"
+#include "installer/product_settings.h"
 #include "installer/wide_text_win.h"
+#include "installer/windows_file_system_win.h"
 #include "logging/log.h"
 #include "payload/module_version_win.h"
 #include "payload/payload_decoder.h"
@@ -37,6 +43,7 @@
 #include "webinstall/download_address.h"
 #include "webinstall/download_description.h"
 #include "webinstall/download_to_file_win.h"
+#include "webinstall/download_version.h"
 #include "webinstall/log_lines.h"
 #include "webinstall/native_architecture_win.h"
 #include "webinstall/web_install_flow.h"
@@ -46,12 +53,20 @@ namespace {
 
 constexpr int kDownloadFileSlots = 10;
 
+// Whether an unsigned web installer may start an unsigned download: only in
+// a development build (the CMake option ZV_ALLOW_UNSIGNED_DOWNLOADS).
+#ifdef ZV_ALLOW_UNSIGNED_DOWNLOADS
+constexpr UnsignedDownloads kUnsignedDownloads = UnsignedDownloads::kAllow;
+#else
+constexpr UnsignedDownloads kUnsignedDownloads = UnsignedDownloads::kRefuse;
+#endif
+
 ResultCode ReadFullInstallerAddress(const PayloadReader& reader,
                                     const std::optional<std::string>& url, std::string* address) {
   std::vector<std::uint8_t> body;
-  ErrorCode error;
-  if (!DecodePayloadBody(reader, &body, &error)) {
-    return static_cast<ResultCode>(error.value());
+  const ResultCode decoded = DecodeDownloadDescription(reader, &body);
+  if (decoded != kSuccess) {
+    return decoded;
   }
   // The body must decode even when the command line names the address.
   if (url) {
@@ -61,9 +76,32 @@ ResultCode ReadFullInstallerAddress(const PayloadReader& reader,
   return ReadDownloadDescription(body.data(), body.size(), address);
 }
 
+// True when `path` names a link or junction: never deleted through.
+bool IsLinkName(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The download files that runs ended by force (killed, or their machine
+// switched off) left behind: each one that no running program holds goes.
+void RemoveLeftoverDownloads(const char* directory) {
+  for (int n = 0; n < kDownloadFileSlots; ++n) {
+    const HeapString path(join_path(directory, DownloadFileName(n).c_str()));
+    std::wstring wide;
+    if (path == nullptr || !Utf8ToWidePath(path.get(), &wide) || IsLinkName(wide)) {
+      continue;
+    }
+    if (::DeleteFileW(wide.c_str())) {
+      logging::log_message(3, "", kLineLeftoverDownloadRemoved,
+                           "Zevrino Installer - Removed the leftover download %s.",
+                           DownloadFileName(n).c_str());
+    }
+  }
+}
+
 // The first of "ZuVerIzad0.exe" to "ZuVerIzad9.exe" in `directory` that is
 // free or can be freed. A name still held by a running program is scheduled
-// for deletion at the next reboot and skipped.
+// for deletion at the next reboot and skipped, and so is a link.
 HeapString ChooseDownloadPath(const char* directory, int* number) {
   for (int n = 0; n < kDownloadFileSlots; ++n) {
     HeapString path(join_path(directory, DownloadFileName(n).c_str()));
@@ -71,6 +109,10 @@ HeapString ChooseDownloadPath(const char* directory, int* number) {
       return nullptr;
     }
     if (file_exists_utf8(path.get())) {
+      std::wstring wide;
+      if (!Utf8ToWidePath(path.get(), &wide) || IsLinkName(wide)) {
+        continue;
+      }
       delete_file_or_delay(path.get());
       if (file_exists_utf8(path.get())) {
         continue;
@@ -111,9 +153,6 @@ class DownloadFile {
     return handle_.valid() ? kSuccess : kCreateFailed;
   }
 
-  // Empties the file for a new attempt: 0 or 11.
-  ResultCode Rewind() { return EmptyFile(handle_.get()) ? kSuccess : kOutOfMemory; }
-
   // Trades the writing handle for one that only reads, on the same file and
   // with the same protection: a handle that also lets the writer be is
   // opened first, so that the name never stands unprotected, and the file
@@ -153,20 +192,26 @@ class DownloadFile {
   ScopedFileHandle handle_;
 };
 
-// One download attempt into the emptied file.
+// One download attempt into the file, which keeps what the pass's earlier
+// attempts brought (`pass`). Before the first byte of a body that starts
+// the file, the volume of `directory` must have room for it (12).
 ResultCode DownloadAttempt(DownloadFile& file, const std::string& address,
-                           const DownloadShared& shared) {
-  ResultCode result = file.Rewind();
-  if (result != kSuccess) {
-    return result;
-  }
-  result = DownloadToFile(ReplaceArchPlaceholder(address).c_str(), file.handle(), shared);
+                           const std::wstring& directory, const DownloadShared& shared,
+                           DownloadPass& pass) {
+  const auto check_room = [&directory](std::uint64_t bytes) {
+    WindowsFileSystem file_system;
+    return CheckFreeSpace(file_system, directory, bytes);
+  };
+  ResultCode result = DownloadToFile(ReplaceArchPlaceholder(address).c_str(), file.handle(), shared,
+                                     &pass, check_room);
   // HTTPS that fails outright while plain HTTP answers is a blocked TLS
   // connection (a proxy or an old system), not a missing network: the user
-  // is offered the browser instead of retries. The probe keeps the address
-  // as configured, "[ARCH]" included: any answer at all counts.
+  // is offered the browser instead of retries. Only for an address that has
+  // never answered in this pass: one that has is reachable, and lost its
+  // connection. The probe keeps the address as configured, "[ARCH]"
+  // included: any answer at all counts.
   std::string plain;
-  if (result == kUrlOpenFailed && PlainHttpAddress(address, &plain) &&
+  if (result == kUrlOpenFailed && !pass.answered && PlainHttpAddress(address, &plain) &&
       CanOpenAddress(plain.c_str(), &shared)) {
     result = kHttpsFailedHttpWorks;
   }
@@ -174,12 +219,13 @@ ResultCode DownloadAttempt(DownloadFile& file, const std::string& address,
 }
 
 // Whether the held file may be started: signed by this installer's own
-// publisher, or, from a web installer that is not signed itself (a
-// development build), signed by anyone or not at all.
+// publisher, or, from a web installer that is not signed itself, by a
+// trusted publisher (not at all, in a development build).
 bool StartIsTrusted(const DownloadFile& file) {
   const std::optional<SignerNames> own_signer = EmbeddedSigner(GetModulePath());
   const SignatureCheck check = CheckFileSignature(file.handle(), file.wide_path());
-  switch (DecideDownloadTrust(own_signer, check)) {
+  const TrustDecision decision = DecideDownloadTrust(own_signer, check, kUnsignedDownloads);
+  switch (decision) {
     case TrustDecision::kStart:
       return true;
     case TrustDecision::kStartUnverified:
@@ -187,15 +233,43 @@ bool StartIsTrusted(const DownloadFile& file) {
                            "Zevrino Installer - Starting a full installer without a signature: "
                            "this web installer is not signed either.");
       return true;
-    case TrustDecision::kRefuse:
+    default:
       break;
   }
   logging::log_message(2, "", kLineNotSignedByPublisher,
-                       "Zevrino Installer - The downloaded installer is not signed by %s "
-                       "(verification 0x%08lX, chain 0x%08lX).",
-                       own_signer ? "this installer's publisher" : "a trusted publisher",
-                       static_cast<unsigned long>(check.result),
-                       static_cast<unsigned long>(check.chain_status));
+                       "Zevrino Installer - The downloaded installer is refused: %s "
+                       "(verification 0x%08lX, chain 0x%08lX, signer \"%s\", \"%s\"%s).",
+                       DescribeTrustDecision(decision), static_cast<unsigned long>(check.result),
+                       static_cast<unsigned long>(check.chain_status),
+                       check.signer ? check.signer->common_name.c_str() : "",
+                       check.signer ? check.signer->organization.c_str() : "",
+                       own_signer ? "" : "; this web installer is not signed");
+  return false;
+}
+
+// Whether the held, trusted file is a full installer of this product that
+// installs no older version than this web installer's, nor than the one in
+// `directory` (UTF-8), which it would replace.
+bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
+  DownloadVersions versions;
+  versions.product_name = GetProductName(file.wide_path());
+  versions.download = GetProductVersion(file.wide_path());
+  versions.own = GetOwnProductVersion();
+  const HeapString installed(join_path(directory, "Zevrino.exe"));
+  std::wstring installed_wide;
+  if (installed != nullptr && Utf8ToWidePath(installed.get(), &installed_wide)) {
+    versions.installed = GetProductVersion(installed_wide);
+  }
+  const VersionDecision decision = DecideDownloadVersion(versions);
+  if (decision == VersionDecision::kStart) {
+    return true;
+  }
+  logging::log_message(2, "", kLineDownloadNotAnInstaller,
+                       "Zevrino Installer - The downloaded file is refused: %s (product \"%s\", "
+                       "version \"%s\"; this installer %s, installed %s).",
+                       DescribeVersionDecision(decision), versions.product_name.c_str(),
+                       versions.download.c_str(), versions.own.c_str(),
+                       versions.installed.empty() ? "none" : versions.installed.c_str());
   return false;
 }
 
@@ -228,9 +302,21 @@ ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArgum
   return kSuccess;
 }
 
-// Steps 1 to 5 of a pass: *file made new, *address and *number set.
-ResultCode PreparePass(const PayloadReader& reader, const Options& options, std::string* address,
-                       int* number, std::optional<DownloadFile>& file) {
+// What a pass works with, from its preparation to its end.
+struct Pass {
+  std::string address;
+  std::string directory;  // UTF-8
+  std::wstring wide_directory;
+  int number = 0;
+  std::optional<DownloadFile> file;
+  DownloadPass download;
+};
+
+// Steps 1 to 5 of a pass: pass->file made new, the rest of *pass set.
+ResultCode PreparePass(const PayloadReader& reader, const Options& options, Pass* pass) {
+  pass->file.reset();
+  pass->download = DownloadPass();
+  std::string* address = &pass->address;
   const ResultCode read = ReadFullInstallerAddress(reader, options.url, address);
   if (read != kSuccess) {
     return read;
@@ -246,25 +332,30 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options, std:
   }
   create_parent_directories("", directory);
   create_directory_utf8(directory);
+  pass->directory = directory;
+  if (!Utf8ToWidePath(directory, &pass->wide_directory)) {
+    return kPathConversionFailed;
+  }
 
-  const HeapString path = ChooseDownloadPath(directory, number);
+  RemoveLeftoverDownloads(directory);
+  const HeapString path = ChooseDownloadPath(directory, &pass->number);
   if (path == nullptr) {
     return kCreateFailed;
   }
-  file.emplace(path.get());
-  return file->Create();
+  pass->file.emplace(path.get());
+  return pass->file->Create();
 }
 
-// Steps 7 to 9 of a pass.
-ResultCode RunDownload(DownloadFile& file, int number, const ForwardedArguments& forwarded,
-                       ScopedKernelHandle& interactive_mutex) {
+// Steps 7 to 10 of a pass.
+ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
+                       const ForwardedArguments& forwarded, ScopedKernelHandle& interactive_mutex) {
   if (!file.HoldForStart()) {
     logging::log_message(
         2, "", kLineDownloadNotHeld,
         "Zevrino Installer - The downloaded file could not be held for its start.");
     return kDownloadInvalid;
   }
-  if (!StartIsTrusted(file)) {
+  if (!StartIsTrusted(file) || !IsInstallerToStart(file, directory)) {
     return kDownloadInvalid;
   }
   return RunFullInstaller(file, number, forwarded, interactive_mutex);
@@ -275,17 +366,18 @@ ResultCode RunDownload(DownloadFile& file, int number, const ForwardedArguments&
 ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
                          ScopedKernelHandle& interactive_mutex) {
   const DownloadShared shared = ProcessDownloadShared();
-  std::string address;
-  int number = 0;
-  std::optional<DownloadFile> file;
+  Pass pass;
   WebInstallSteps steps;
-  steps.prepare = [&] { return PreparePass(reader, options, &address, &number, file); };
-  steps.download = [&] { return DownloadAttempt(*file, address, shared); };
+  steps.prepare = [&] { return PreparePass(reader, options, &pass); };
+  steps.download = [&] {
+    return DownloadAttempt(*pass.file, pass.address, pass.wide_directory, shared, pass.download);
+  };
   steps.sleep_one_second = [] { ::Sleep(1000); };
   steps.run_download = [&] {
-    return RunDownload(*file, number, options.forwarded, interactive_mutex);
+    return RunDownload(*pass.file, pass.number, pass.directory.c_str(), options.forwarded,
+                       interactive_mutex);
   };
-  steps.end_pass = [&file] { file.reset(); };
+  steps.end_pass = [&pass] { pass.file.reset(); };
   steps.show_error = [](ResultCode code) { return ShowError(code); };
   return RunWebInstallSteps(steps, shared);
 }

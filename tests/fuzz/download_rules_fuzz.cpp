@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ContentRange range;
   if (ParseContentRange(length, &range)) {
     Check(range.first <= range.last && range.last < range.total);
-    const DownloadAnswer answer = {206, 0, length};
+    DownloadAnswer answer;
+    answer.status = 206;
+    answer.content_range = length;
     Check((JudgeResumeAnswer(answer, range.first, range.total) == ResumeAnswer::kRest) ==
           (range.first != 0 && range.last + 1 == range.total));
   }

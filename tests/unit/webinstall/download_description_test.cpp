@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/description_builder.h"
+#include "tests/support/payload_builder.h"
 #include "tools/pack_installer/download_description.h"
 
 namespace zevrino::desktop::installer {
@@ -76,6 +77,29 @@ TEST(DownloadDescription, EveryMalformedShapeIsCodeFour) {
     std::string address = "untouched";
     EXPECT_EQ(Read(bytes, &address), kPayloadNotFound) << name;
     EXPECT_EQ(address, "untouched") << name;
+  }
+}
+
+// A body that says it decodes to more than 64 KiB is refused before any of
+// it is allocated or decoded; one of 64 KiB decodes.
+TEST(DownloadDescription, ABodyOfMoreThan64KiBIsRefusedUnread) {
+  const struct {
+    std::uint32_t decoded_size;
+    std::size_t stored;
+    ResultCode result;
+  } cases[] = {
+      {0xFFFFFFFF, 0, kPayloadHeaderUnreadable},  // 4 GiB announced, no data
+      {0, kMaxDownloadDescriptionSize + 1, kPayloadHeaderUnreadable},
+      {0, kMaxDownloadDescriptionSize, kSuccess},
+  };
+  for (const auto& c : cases) {
+    const Bytes body = testing::MakeBody(c.decoded_size, 0, Bytes(c.stored, 'a'));
+    Bytes decoded;
+    EXPECT_EQ(
+        DecodeDownloadDescription(PayloadReader(body.data(), body.data() + body.size()), &decoded),
+        c.result)
+        << c.decoded_size << " " << c.stored;
+    EXPECT_EQ(decoded.size(), c.result == kSuccess ? c.stored : 0u);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "webinstall/download_loop.h"
@@ -74,10 +75,14 @@ class RecordingSink : public DownloadSink {
     data.clear();
     return true;
   }
+  ResultCode CheckRoomFor(std::uint64_t bytes) override {
+    return bytes > room ? ResultCode{kWriteFailed} : ResultCode{kSuccess};
+  }
 
   Bytes data;
   int writes = 0;
   int fail_at = -1;
+  std::uint64_t room = ~std::uint64_t{0};  // free bytes on the sink's volume
 };
 
 // Answers each Open with the next reply and serves its body (whose read
@@ -91,8 +96,10 @@ class ScriptedConnection : public DownloadConnection {
   };
   explicit ScriptedConnection(std::vector<Reply> replies) : replies_(std::move(replies)) {}
 
-  ResultCode Open(std::uint64_t from, DownloadAnswer* answer) override {
+  ResultCode Open(std::uint64_t from, const std::string& validator,
+                  DownloadAnswer* answer) override {
     froms.push_back(from);
+    validators.push_back(validator);
     if (froms.size() > replies_.size()) {
       return kUrlOpenFailed;
     }
@@ -103,7 +110,8 @@ class ScriptedConnection : public DownloadConnection {
   }
   DownloadSource* Body() override { return &body_; }
 
-  std::vector<std::uint64_t> froms;  // what each Open asked for
+  std::vector<std::uint64_t> froms;     // what each Open asked for
+  std::vector<std::string> validators;  // and with which If-Range
 
  private:
   std::vector<Reply> replies_;
