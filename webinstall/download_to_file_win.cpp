@@ -353,6 +353,11 @@ class InternetConnection : public DownloadConnection {
     if (opened != kSuccess) {
       return opened;
     }
+    // A connection closed before any status line came (a server going
+    // down, say) is no answer, though WinINet hands out a request for it.
+    if (status == 0) {
+      return kUrlOpenFailed;
+    }
     answer->status = status;
     answer->content_length =
         ParseContentLength(QueryHeader(api_, request_, HTTP_QUERY_CONTENT_LENGTH).c_str());

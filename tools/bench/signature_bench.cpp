@@ -46,9 +46,13 @@ int wmain(int argc, wchar_t** argv) {
     const double check_ms =
         std::chrono::duration<double, std::milli>(checked - signer_read).count();
     std::printf(
-        "round %d: own signer %.1f ms (%s), check %.1f ms (result 0x%08lX, chain 0x%08lX)\n",
+        "round %d: own signer %.1f ms (%s), check %.1f ms (result 0x%08lX, chain 0x%08lX, "
+        "signer \"%s\" \"%s\", %s)\n",
         round + 1, signer_ms, has_signer ? "found" : "none", check_ms,
-        static_cast<unsigned long>(check.result), static_cast<unsigned long>(check.chain_status));
+        static_cast<unsigned long>(check.result), static_cast<unsigned long>(check.chain_status),
+        check.signer ? check.signer->common_name.c_str() : "",
+        check.signer ? check.signer->organization.c_str() : "",
+        check.may_sign_code ? "may sign code" : "not for code");
     if (round > 0) {
       later.push_back(signer_ms + check_ms);
     }

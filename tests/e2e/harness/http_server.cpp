@@ -50,7 +50,7 @@ std::string LoopbackHttpServer::HttpsUrl(const std::string& path) const {
 namespace {
 
 // Field `index` of every line of the request log
-// "<request> TAB <agent> TAB <range>".
+// "<request> TAB <agent> TAB <range> [TAB <if-range>]".
 std::vector<std::string> LogField(const std::filesystem::path& log_path, int index) {
   std::vector<std::string> fields;
   std::istringstream log(ReadText(log_path));
@@ -76,6 +76,10 @@ std::vector<std::string> LoopbackHttpServer::UserAgents() const {
 
 std::vector<std::string> LoopbackHttpServer::Ranges() const {
   return LogField(log_path_, 2);
+}
+
+std::vector<std::string> LoopbackHttpServer::IfRanges() const {
+  return LogField(log_path_, 3);
 }
 
 void LoopbackHttpServer::ClearRequests() const {

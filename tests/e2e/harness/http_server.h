@@ -37,6 +37,8 @@ class LoopbackHttpServer {
   std::vector<std::string> UserAgents() const;
   // The Range header of every request so far (empty when none).
   std::vector<std::string> Ranges() const;
+  // The If-Range header of every request so far (empty when none).
+  std::vector<std::string> IfRanges() const;
   void ClearRequests() const;
 
  private:

@@ -4,21 +4,25 @@
 Started by LoopbackHttpServer (http_server.h). It binds a free port on the
 loopback address only, prints "PORT <n>" on standard output once it accepts
 connections, and appends "<method> <path> TAB <User-Agent> TAB <Range>" to
-the --log file for every request before answering it. Every answer closes
-its connection.
+the --log file for every request before answering it (and TAB <If-Range>
+when the request has one). Every answer closes its connection.
 
 Routes (REL is a path below --root, "/" separated):
   /files/REL           the file, with its Content-Length
   /slow/REL?bps=N      the file, sent at about N bytes per second
   /short/REL           Content-Length of the file, one byte less sent
+  /shortrange/REL      the same, and 416 to a request with a Range
   /nolength/REL        the file without Content-Length
-  /huge                Content-Length 4294967306 ("MZ" and 8 more bytes sent)
+  /endless             Content-Length 10^12, "MZ" and zeros until the client goes
   /html                a 200 HTML page
   /stallhead           nothing at all: the connection stays open, silent
   /stallbody/REL       Content-Length of the file, its first half, then silence
   /drop/REL?at=P,Q     the file, the connection closed after P % of it and
                        again after Q %; a request with "Range: bytes=N-" gets
-                       206 and the rest from N on (up to the next drop)
+                       206 and the rest from N on (up to the next drop), unless
+                       its If-Range is not the file's ETag (then 200 and all);
+                       with &outage=S, for S seconds after a drop every
+                       request is answered by closing the connection at once
   /redirect/N/REL      302 to /redirect/N-1/REL, and /redirect/0/REL to /files/REL
   /loop                302 to itself
   /to?location=L       302 with Location L, whatever it is
@@ -50,8 +54,10 @@ class Handler(BaseHTTPRequestHandler):
     def record(self):
         with self.server.log_lock, open(self.server.log_path, "a") as log:
             agent = self.headers.get("User-Agent", "")
-            log.write("%s %s\t%s\t%s\n" % (self.command, self.path, agent,
-                                            self.headers.get("Range", "")))
+            if_range = self.headers.get("If-Range")
+            log.write("%s %s\t%s\t%s%s\n" % (self.command, self.path, agent,
+                                              self.headers.get("Range", ""),
+                                              "" if if_range is None else "\t" + if_range))
 
     def file_for(self, rel):
         rel = posixpath.normpath(urllib.parse.unquote(rel)).lstrip("/")
@@ -91,18 +97,29 @@ class Handler(BaseHTTPRequestHandler):
                     if ahead > 0:
                         time.sleep(ahead)
 
-    def send_dropping(self, path, size, percents):
+    def send_dropping(self, path, size, percents, outage):
+        with self.server.log_lock:
+            if time.monotonic() < self.server.outage_until.get(self.path, 0):
+                self.connection.close()  # nobody at home
+                return
+        etag = '"%d-%d"' % (size, int(os.path.getmtime(path)))
         match = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
+        if match and self.headers.get("If-Range", etag) != etag:
+            match = None
         start = int(match.group(1)) if match else 0
         stop = next((p for p in sorted(size * q // 100 for q in percents) if p > start), size)
         self.send_response(206 if match else 200)
         if match:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
         self.send_header("Content-Length", str(size - start))
+        self.send_header("ETag", etag)
         self.end_headers()
         with open(path, "rb") as source:
             source.seek(start)
             self.wfile.write(source.read(stop - start))
+        if stop < size and outage:
+            with self.server.log_lock:
+                self.server.outage_until[self.path] = time.monotonic() + outage
         self.connection.shutdown(socket.SHUT_WR)  # orderly: every byte sent arrives
 
     def redirect(self, location):
@@ -141,13 +158,14 @@ class Handler(BaseHTTPRequestHandler):
                 self.head(200, len(HTML), "text/html")
                 self.wfile.write(HTML)
                 return
-            if route == "huge" and not rel:
-                self.head(200, 4294967306)
-                self.wfile.write(b"MZ" + b"\0" * 8)
-                return
+            if route == "endless" and not rel:
+                self.head(200, 10 ** 12)
+                self.wfile.write(b"MZ")
+                while True:
+                    self.wfile.write(b"\0" * CHUNK)
             path = self.file_for(rel) if rel else None
-            if path is None or route not in ("files", "slow", "short", "nolength", "stallbody",
-                                             "drop"):
+            if path is None or route not in ("files", "slow", "short", "shortrange", "nolength",
+                                             "stallbody", "drop"):
                 self.not_found()
                 return
             size = os.path.getsize(path)
@@ -155,10 +173,13 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_file(path, size, size)
             elif route == "slow":
                 self.send_file(path, size, size, int(query.get("bps", ["65536"])[0]))
-            elif route == "short":
+            elif route == "short" or (route == "shortrange" and "Range" not in self.headers):
                 self.send_file(path, size, max(size - 1, 0))
+            elif route == "shortrange":
+                self.head(416, 0)
             elif route == "drop":
-                self.send_dropping(path, size, [int(p) for p in query.get("at", ["50"])[0].split(",")])
+                self.send_dropping(path, size, [int(p) for p in query.get("at", ["50"])[0].split(",")],
+                                   float(query.get("outage", ["0"])[0]))
             elif route == "stallbody":
                 self.send_file(path, size, size // 2)
                 self.silence()
@@ -178,6 +199,7 @@ def main():
     server.root = os.path.abspath(args.root)
     server.log_path = args.log
     server.log_lock = threading.Lock()
+    server.outage_until = {}
     open(args.log, "a").close()
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()

@@ -27,6 +27,14 @@ keyUsage = critical,keyCertSign,cRLSign
 basicConstraints = CA:false
 keyUsage = critical,digitalSignature
 extendedKeyUsage = codeSigning
+[ server ]
+basicConstraints = CA:false
+keyUsage = critical,digitalSignature
+extendedKeyUsage = serverAuth
+[ tsa ]
+basicConstraints = CA:false
+keyUsage = critical,digitalSignature
+extendedKeyUsage = critical,timeStamping
 [ ca ]
 default_ca = backdating
 [ backdating ]
@@ -41,13 +49,18 @@ organizationName = optional
 END
 : > index.txt; echo 1000 > serial.txt
 publisher="/CN=Zevrino AB Test Publisher/O=Zevrino AB"
-root() { openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
-  -extensions root -subj "/CN=Zevrino Test Root" -keyout $1.key -out $1.pem; }
+# Roots valid from 2019 on, so that a chain can be checked as of a time
+# stamp of 2020; `openssl ca` is the one command that backdates.
+root() { openssl req -new -newkey rsa:2048 -nodes -config test.cnf \
+  -subj "/CN=$2" -keyout $1.key -out $1.csr
+  openssl ca -batch -selfsign -config test.cnf -notext -md sha256 -keyfile $1.key \
+  -startdate 20190101000000Z -enddate 20360101000000Z -extfile test.cnf -extensions root \
+  -in $1.csr -out $1.pem; }
 request() { openssl req -new -newkey rsa:2048 -nodes -config test.cnf -subj "$2" \
   -keyout $1.key -out $1.csr; }
 issue() { openssl x509 -req -sha256 -days 3650 -in $1.csr -CA $2.pem -CAkey $2.key \
-  -set_serial $3 -extfile test.cnf -extensions leaf -out $1.pem; }
-root root; root fakeroot
+  -set_serial $3 -extfile test.cnf -extensions ${4:-leaf} -out $1.pem; }
+root root "Zevrino Test Root"; root fakeroot "Zevrino Test Root"
 request publisher "$publisher"; issue publisher root 101
 request other "/CN=Other Vendor Test Publisher"; issue other root 102
 request expired "$publisher"
@@ -57,9 +70,27 @@ openssl ca -batch -config test.cnf -notext -md sha256 -cert root.pem -keyfile ro
 openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
   -extensions leaf -subj "$publisher" -keyout selfsigned.key -out selfsigned.pem
 request impostor "$publisher"; issue impostor fakeroot 101
+request intermediate "/CN=Zevrino Test Intermediate"; issue intermediate root 103 root
+request renewed "$publisher/L=Gothenburg"; issue renewed intermediate 104
+cat renewed.pem intermediate.pem > renewed-chain.pem
+request serverauth "$publisher"; issue serverauth root 105 server
+request tsa "/CN=Zevrino Test Time Stamps"
+openssl ca -batch -config test.cnf -notext -md sha256 -cert root.pem -keyfile root.key \
+  -startdate 20190101000000Z -enddate 20360101000000Z -extfile test.cnf -extensions tsa \
+  -in tsa.csr -out tsa.pem
+cat tsa.pem root.pem > tsa-chain.pem
+cp expired.pem expired-stamped.pem; cp expired.key expired-stamped.key
 )";
 
-constexpr const char* kSignerNames[] = {"publisher", "other", "expired", "selfsigned", "impostor"};
+// Each signer's certificate file (with the chain up to the root where the
+// root alone does not sign it) and key, by the signer's name.
+constexpr const char* kSignerNames[] = {"publisher",  "other",          "expired",
+                                        "selfsigned", "impostor",       "renewed",
+                                        "serverauth", "expired-stamped"};
+
+// When the timestamp of a stamped signature says it was made: 2020-06-01,
+// while the expired leaf was valid.
+constexpr char kStampTime[] = "1590969600";
 
 // Runs `script` with sh in `directory`.
 bool RunScript(const std::string& script, const fs::path& directory, std::string* error) {
@@ -77,7 +108,8 @@ bool RunScript(const std::string& script, const fs::path& directory, std::string
 std::unique_ptr<TestSigning> TestSigning::Create(const fs::path& directory, std::string* error) {
   std::unique_ptr<TestSigning> signing(new TestSigning(directory));
   fs::create_directories(directory);
-  if (!fs::exists(directory / "impostor.pem") && !RunScript(kMakeCertificates, directory, error)) {
+  if (!fs::exists(directory / "expired-stamped.key") &&
+      !RunScript(kMakeCertificates, directory, error)) {
     return nullptr;
   }
   return signing;
@@ -86,10 +118,17 @@ std::unique_ptr<TestSigning> TestSigning::Create(const fs::path& directory, std:
 bool TestSigning::Sign(const fs::path& input, const fs::path& output, Signer signer,
                        std::string* error) const {
   const std::string name = kSignerNames[static_cast<int>(signer)];
+  const std::string certificates = signer == Signer::kRenewed ? "renewed-chain.pem" : name + ".pem";
+  // osslsigncode's own time-stamp authority: no server, a fixed time.
+  const std::string stamp =
+      signer == Signer::kExpiredTimestamped
+          ? std::string(" -TSA-certs tsa-chain.pem -TSA-key tsa.key -TSA-time ") + kStampTime
+          : "";
   fs::remove(output);
-  return RunScript("osslsigncode sign -certs " + name + ".pem -key " + name +
-                       ".key -h sha256 -n Zevrino -in \"" + fs::absolute(input).string() +
-                       "\" -out \"" + fs::absolute(output).string() + "\"",
+  return RunScript("osslsigncode sign -certs " + certificates + " -key " + name +
+                       ".key -h sha256 -n Zevrino" + stamp + " -in \"" +
+                       fs::absolute(input).string() + "\" -out \"" +
+                       fs::absolute(output).string() + "\"",
                    directory_, error);
 }
 

@@ -18,6 +18,9 @@ enum class Signer {
   kExpired,         // the vendor's name, a leaf of the root that expired in 2021
   kSelfSigned,      // the vendor's name on a self-signed certificate
   kImpostorChain,   // the vendor's and the root's names, from a root of its own
+  kRenewed,         // the vendor's names (and a locality), a leaf of an intermediate
+  kServerAuthOnly,  // the vendor's names, a leaf of the root for servers only
+  kExpiredTimestamped,  // kExpired's leaf, time-stamped while it was valid
 };
 
 class TestSigning {

@@ -56,6 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     shared.progress = &progress;
     shared.cancel_requested = &cancel;
     shared.stall_timeout_ms = stall_ms;
+    shared.sleep_one_second = [] { ::Sleep(1000); };
     const installer::ResultCode result = installer::DownloadToFile(url.c_str(), file.get(), shared);
     std::string plain;
     const bool http =
