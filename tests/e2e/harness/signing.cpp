@@ -6,78 +6,18 @@
 
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tests/support/little_endian.h"
+#include "tests/support/test_signing_posix.h"
 
 namespace zevrino::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The test certificates. `openssl ca` is the one command that backdates a
-// certificate, for the expired leaf; the impostor's root copies the real
-// root's name with a key of its own.
-constexpr char kMakeCertificates[] = R"(set -e
-cat > test.cnf <<'END'
-[ req ]
-distinguished_name = dn
-[ dn ]
-[ root ]
-basicConstraints = critical,CA:true
-keyUsage = critical,keyCertSign,cRLSign
-[ leaf ]
-basicConstraints = CA:false
-keyUsage = critical,digitalSignature
-extendedKeyUsage = codeSigning
-[ ca ]
-default_ca = backdating
-[ backdating ]
-database = index.txt
-serial = serial.txt
-new_certs_dir = .
-policy = anything
-unique_subject = no
-[ anything ]
-commonName = supplied
-organizationName = optional
-END
-: > index.txt; echo 1000 > serial.txt
-publisher="/CN=Zevrino AB Test Publisher/O=Zevrino AB"
-root() { openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
-  -extensions root -subj "/CN=Zevrino Test Root" -keyout $1.key -out $1.pem; }
-request() { openssl req -new -newkey rsa:2048 -nodes -config test.cnf -subj "$2" \
-  -keyout $1.key -out $1.csr; }
-issue() { openssl x509 -req -sha256 -days 3650 -in $1.csr -CA $2.pem -CAkey $2.key \
-  -set_serial $3 -extfile test.cnf -extensions leaf -out $1.pem; }
-root root; root fakeroot
-request publisher "$publisher"; issue publisher root 101
-request other "/CN=Other Vendor Test Publisher"; issue other root 102
-request expired "$publisher"
-openssl ca -batch -config test.cnf -notext -md sha256 -cert root.pem -keyfile root.key \
-  -startdate 20200101000000Z -enddate 20210101000000Z -extfile test.cnf -extensions leaf \
-  -in expired.csr -out expired.pem
-openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -config test.cnf \
-  -extensions leaf -subj "$publisher" -keyout selfsigned.key -out selfsigned.pem
-request impostor "$publisher"; issue impostor fakeroot 101
-)";
-
-constexpr const char* kSignerNames[] = {"publisher", "other", "expired", "selfsigned", "impostor"};
-
-// Runs `script` with sh in `directory`.
-bool RunScript(const std::string& script, const fs::path& directory, std::string* error) {
-  const ProcessResult result = RunProcess(
-      {"sh", "-c", "cd \"$0\" && " + script, directory.string()}, {}, std::chrono::minutes(1));
-  if (!result.ExitedWith(0)) {
-    *error = script.substr(0, script.find('\n')) + ": " + Describe(result);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::unique_ptr<TestSigning> TestSigning::Create(const fs::path& directory, std::string* error) {
   std::unique_ptr<TestSigning> signing(new TestSigning(directory));
-  fs::create_directories(directory);
-  if (!fs::exists(directory / "impostor.pem") && !RunScript(kMakeCertificates, directory, error)) {
+  if (!MakeTestCertificates(directory, error)) {
     return nullptr;
   }
   return signing;
@@ -85,17 +25,12 @@ std::unique_ptr<TestSigning> TestSigning::Create(const fs::path& directory, std:
 
 bool TestSigning::Sign(const fs::path& input, const fs::path& output, Signer signer,
                        std::string* error) const {
-  const std::string name = kSignerNames[static_cast<int>(signer)];
-  fs::remove(output);
-  return RunScript("osslsigncode sign -certs " + name + ".pem -key " + name +
-                       ".key -h sha256 -n Zevrino -in \"" + fs::absolute(input).string() +
-                       "\" -out \"" + fs::absolute(output).string() + "\"",
-                   directory_, error);
+  return SignWithTestCertificate(directory_, input, output, signer, false, error);
 }
 
 bool TestSigning::TrustRoot(const WinePrefix& prefix, std::string* error) const {
   const fs::path der = directory_ / "root.der";
-  if (!RunScript("openssl x509 -in root.pem -outform DER -out root.der", directory_, error)) {
+  if (!RunShellScript("openssl x509 -in root.pem -outform DER -out root.der", directory_, error)) {
     return false;
   }
   const Bytes bytes = ReadBytes(der);
