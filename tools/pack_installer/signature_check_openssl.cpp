@@ -93,6 +93,20 @@ X509* SignerCertificate(PKCS7* p7) {
   return signer;
 }
 
+// `data` as the content PKCS7_verify reads. OpenSSL 3.0's PKCS7_verify
+// copies a memory BIO into one of its own and loses that copy when the
+// SignedData names a digest it cannot set up; behind a null filter the BIO
+// is not a memory BIO and stays the caller's, which frees it.
+Bio ContentBio(const unsigned char* data, long length) {
+  Bio memory(BIO_new_mem_buf(data, static_cast<int>(length)));
+  Bio filter(memory ? BIO_new(BIO_f_null()) : nullptr);
+  if (!filter) {
+    return nullptr;
+  }
+  BIO_push(filter.get(), memory.release());
+  return filter;
+}
+
 // The value octets of a DER SEQUENCE, without its tag and length.
 bool SequenceContent(const ASN1_STRING* sequence, const unsigned char** content, long* length) {
   const unsigned char* p = ASN1_STRING_get0_data(sequence);
@@ -140,7 +154,7 @@ std::string DescribeTokenTimestamp(const ASN1_TYPE* value, const PKCS7_SIGNER_IN
     return kUnreadableTimestamp;
   }
   const ASN1_OCTET_STRING* content = token->d.sign->contents->d.other->value.octet_string;
-  Bio content_bio(BIO_new_mem_buf(ASN1_STRING_get0_data(content), ASN1_STRING_length(content)));
+  Bio content_bio(ContentBio(ASN1_STRING_get0_data(content), ASN1_STRING_length(content)));
   const bool token_holds =
       content_bio && PKCS7_verify(token.get(), nullptr, nullptr, content_bio.get(), nullptr,
                                   PKCS7_NOVERIFY | PKCS7_BINARY) == 1;
@@ -266,7 +280,7 @@ SignatureReport CheckSignature(const std::uint8_t* file, std::size_t size) {
   const unsigned char* content = nullptr;
   long content_length = 0;
   Bio content_bio(SequenceContent(indirect, &content, &content_length)
-                      ? BIO_new_mem_buf(content, static_cast<int>(content_length))
+                      ? ContentBio(content, content_length)
                       : nullptr);
   if (!content_bio || PKCS7_verify(p7.get(), nullptr, nullptr, content_bio.get(), nullptr,
                                    PKCS7_NOVERIFY | PKCS7_BINARY) != 1) {
