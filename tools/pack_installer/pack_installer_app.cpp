@@ -19,6 +19,9 @@ namespace zevrino::desktop::packer {
 namespace {
 
 constexpr const char kPrefix[] = "pack_installer: ";
+// Where the values of list's and verify's labelled lines start.
+constexpr std::size_t kListColumn = 16;
+constexpr std::size_t kVerifyColumn = 12;
 
 std::string Hex16(std::uint16_t value) {
   char text[8];
@@ -81,16 +84,17 @@ void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream&
 }
 
 // The addresses of a web installer's download description, the one the
-// installer downloads from marked.
-void PrintAddresses(const std::vector<std::uint8_t>& body, std::ostream& out) {
+// installer downloads from marked, each value at `column`.
+void PrintAddresses(const std::vector<std::uint8_t>& body, std::size_t column, std::ostream& out) {
   std::vector<std::string> addresses;
   if (!ReadDownloadAddresses(body.data(), body.size(), &addresses)) {
-    out << "addresses:      none (the body is not a download description)\n";
+    out << "addresses:" << std::string(column - 10, ' ')
+        << "none (the body is not a download description)\n";
     return;
   }
   for (std::size_t i = 0; i < addresses.size(); ++i) {
     const std::string label = "address " + std::to_string(i + 1) + ":";
-    out << label << std::string(label.size() < 16 ? 16 - label.size() : 1, ' ')
+    out << label << std::string(label.size() < column ? column - label.size() : 1, ' ')
         << Printable(addresses[i])
         << (i == UsedAddressIndex(addresses.size()) ? " (downloaded)" : "") << "\n";
   }
@@ -131,8 +135,9 @@ void PrintArchiveEntries(const std::vector<std::uint8_t>& body, std::ostream& ou
 }
 
 // What the body holds: a web installer's addresses or a full installer's
-// archive entries.
-void PrintBodyContents(const std::vector<std::uint8_t>& file, std::ostream& out) {
+// archive entries; values start at `column`.
+void PrintBodyContents(const std::vector<std::uint8_t>& file, std::size_t column,
+                       std::ostream& out) {
   installer::PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   installer::ErrorCode error;
@@ -145,7 +150,7 @@ void PrintBodyContents(const std::vector<std::uint8_t>& file, std::ostream& out)
     return;
   }
   if (flags & installer::kWebInstaller) {
-    PrintAddresses(body, out);
+    PrintAddresses(body, column, out);
   } else {
     PrintArchiveEntries(body, out);
   }
@@ -175,7 +180,7 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   PrintInfo(path, info, out);
   if (info.digest_valid) {
-    PrintBodyContents(file, out);
+    PrintBodyContents(file, kListColumn, out);
   }
   return kExitSuccess;
 }
@@ -231,7 +236,7 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
     out << "payload:    valid, " << decoded_size << " bytes decoded, ends at " << info.payload_end
         << "\n";
     if (info.flags & installer::kWebInstaller) {
-      PrintBodyContents(file, out);
+      PrintBodyContents(file, kVerifyColumn, out);
     }
   } else {
     failures.push_back(std::string(PayloadErrorText(code)) + " (code " + std::to_string(code) +
@@ -244,9 +249,7 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
   if (!acceptable) {
     failures.push_back("signature " + verdict);
   }
-  if (signature.state == SignatureState::kUnsigned) {
-    out << "            " << DescribeSignature(info) << "\n";
-  } else {
+  if (signature.state != SignatureState::kUnsigned) {
     if (info.payload_end != 0 && signature.signed_end != 0) {
       out << "signed:     bytes 0 to " << signature.signed_end << "; the payload (ending at "
           << info.payload_end << ") lies "

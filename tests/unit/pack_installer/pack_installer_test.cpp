@@ -436,11 +436,12 @@ TEST_F(PackInstallerTest, PackRefusesWhatWouldShipBroken) {
                      "--web-url", "https://b/2.exe"})
                 .exit_code,
             kExitSuccess);
-  for (const char* command : {"list", "verify"}) {
+  for (const auto& [command, gap] :
+       {std::pair<const char*, std::string>{"list", "      "}, {"verify", "  "}}) {
     const RunResult result = RunTool({command, out_});
     EXPECT_EQ(result.exit_code, kExitSuccess) << result.err;
-    EXPECT_NE(result.out.find("address 1:      https://a/1.exe\naddress 2:      https://b/2.exe "
-                              "(downloaded)\n"),
+    EXPECT_NE(result.out.find("address 1:" + gap + "https://a/1.exe\naddress 2:" + gap +
+                              "https://b/2.exe (downloaded)\n"),
               std::string::npos)
         << result.out;
   }
