@@ -5,7 +5,8 @@
 # by all Windows build trees. Boost is header-only here; only /usr/include/boost
 # is exposed to the cross compiler (through a symlink folder), never the rest
 # of /usr/include, whose glibc headers would shadow MinGW's.
-# Host: liblzma-dev and libboost-dev from Debian.
+# Host: liblzma-dev and libboost-dev from Debian, and libssl-dev's libcrypto,
+# with which the packer reads Authenticode signatures (PKCS#7, certificates).
 
 if(ZV_WINDOWS)
   set(ZV_LIBLZMA_PREFIX "${CMAKE_SOURCE_DIR}/build/third_party/xz-mingw" CACHE PATH
@@ -36,4 +37,5 @@ else()
   add_library(zv_liblzma INTERFACE)
   target_link_libraries(zv_liblzma INTERFACE ${ZV_LZMA_LIB})
   add_library(zv_boost INTERFACE)
+  find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
 endif()

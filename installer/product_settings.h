@@ -8,6 +8,9 @@ namespace zevrino::desktop::installer {
 // installed Zevrino.exe name it.
 constexpr char kProductName[] = "Zevrino";
 
+// The application's program, at the top of its installation folder.
+constexpr char kApplicationFileName[] = "Zevrino.exe";
+
 // Where a user gets a fresh copy of the installer; opened after the
 // corrupt-installer dialog.
 constexpr wchar_t kVendorDownloadPageUrl[] = L"https://www.zevrino.com/download";

@@ -13,6 +13,7 @@ constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kCertificateEntry = 4;
+constexpr std::uint64_t kChecksumOffset = 64;  // in the optional header, PE32 and PE32+
 
 // A bounds-checked view: every read names its offset and fails past the end.
 class Bytes {
@@ -108,10 +109,12 @@ SignedExtent FindSignedExtent(const std::uint8_t* file, std::size_t size) {
     return Invalid(extent);
   }
   bytes.U32(optional + count_offset, &directory_count);
+  extent.checksum_offset = optional + kChecksumOffset;  // before count_offset, so inside
   if (directory_count <= kCertificateEntry || entry + 8 > optional_size) {
     extent.status = SignedExtentStatus::kUnsigned;
     return extent;
   }
+  extent.certificate_entry_offset = optional + entry;
   std::uint32_t table_offset = 0;
   std::uint32_t table_size = 0;
   bytes.U32(optional + entry, &table_offset);

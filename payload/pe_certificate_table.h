@@ -15,7 +15,8 @@
 //   +4               20    COFF header: +2 NumberOfSections (16 bits),
 //                          +16 SizeOfOptionalHeader (16 bits)
 //   +24              opt   optional header: +0 magic 0x10B (PE32) or 0x20B
-//                          (PE32+); NumberOfRvaAndSizes at +92 / +108, the
+//                          (PE32+); +64 CheckSum (32 bits, both kinds);
+//                          NumberOfRvaAndSizes at +92 / +108, the
 //                          data directories (8 bytes each: address, size)
 //                          from +96 / +112; entry 4 is the certificate
 //                          table, whose address is a file offset
@@ -45,6 +46,12 @@ struct SignedExtent {
   std::uint64_t sections_end = 0;  // end of the last section's raw data (PE only)
   std::uint64_t certificate_table_offset = 0;
   std::uint64_t certificate_table_size = 0;
+  // Where the optional header's CheckSum field and the certificate directory
+  // entry lie, the fields an Authenticode digest leaves out. Both are inside
+  // the file when nonzero; the entry's offset is 0 when the optional header
+  // has no room for it (unsigned then).
+  std::uint64_t checksum_offset = 0;
+  std::uint64_t certificate_entry_offset = 0;
 };
 
 // Reads the PE headers of `file`. A signed file's certificate table must

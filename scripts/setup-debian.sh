@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build clang libclang-rt-14-dev g++ pkg-config
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb
-  libboost-dev googletest liblzma-dev dpkg-dev
+  libboost-dev googletest liblzma-dev libssl-dev dpkg-dev  # libssl-dev: the packer reads signatures
   gettext osslsigncode openssl clang-format python3
   imagemagick fonts-wqy-microhei  # screenshots of the dialogs; CJK and Latin in one font
 )

@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
   const std::string app = (work / "app").string();
   const Bytes stored = Pack(work, "stored.exe", {"--app-dir", app, "--stored"});
   const Bytes compressed = Pack(work, "compressed.exe", {"--app-dir", app, "--preset", "0"});
-  const Bytes web = Pack(work, "web.exe", {"--web-url", "http://127.0.0.1:8080/ZevrinoSetup.exe"});
+  const Bytes web = Pack(work, "web.exe",
+                         {"--web-url", "http://127.0.0.1:8080/ZevrinoSetup.exe", "--allow-http"});
   const Bytes signed_file =
       compressed.empty() ? Bytes{}
                          : installer::testing::AppendCertificateTable(compressed, Bytes(64, 0x30));

@@ -164,6 +164,7 @@ bool Prepare(const std::vector<InputFile>& input, const fs::path& cache, const f
     request.output_path = installer.u8string();
     request.body = {packer::BodySource::Kind::kAppDir, app.u8string()};
     request.encoding.preset = kPreset;
+    request.allow_missing_exe = true;  // a tree of DLLs, extracted, never started
     const auto start = Clock::now();
     std::string error;
     if (!packer::Pack(request, &error)) {

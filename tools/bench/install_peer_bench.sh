@@ -103,7 +103,7 @@ if [ ! -f "$cache/payload" ]; then
   echo "packing app/ at preset 6 (once) ..."
   start=$(date +%s)
   "$host_build/pack_installer" pack --stub "$win_build/installer_stub.exe" \
-    --output "$cache/packed.exe" --app-dir "$cache/app" --preset 6 >/dev/null
+    --output "$cache/packed.exe" --app-dir "$cache/app" --preset 6 --allow-missing-exe >/dev/null
   tail -c +$(($(stat -c %s "$win_build/installer_stub.exe") + 1)) "$cache/packed.exe" \
     >"$cache/payload.part"
   mv "$cache/payload.part" "$cache/payload"
@@ -171,7 +171,7 @@ if [ ! -f "$cache/tiny/app.bin" ]; then
   head -c 1024 /dev/urandom >"$cache/tiny/app.bin"
 fi
 "$host_build/pack_installer" pack --stub "$win_build/installer_stub.exe" \
-  --output "$cache/tiny.exe" --app-dir "$cache/tiny" --preset 6 >/dev/null
+  --output "$cache/tiny.exe" --app-dir "$cache/tiny" --preset 6 --allow-missing-exe >/dev/null
 
 # ---- runs ------------------------------------------------------------------
 

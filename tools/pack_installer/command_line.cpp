@@ -60,6 +60,7 @@ bool ParsePreset(const std::string& text, BodyOptions* options) {
 bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequest* request,
                std::string* error) {
   bool stored = false;
+  bool allow_http = false;
   bool preset_given = false;
   bool filter_given = false;
   for (std::size_t i = first; i < args.size(); ++i) {
@@ -102,18 +103,30 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
         *error = Printable(name) + " needs a non-empty value";
         return false;
       }
-      if (request->body.kind != BodySource::Kind::kNone) {
-        *error = "more than one body source given";
-        return false;
-      }
       const BodySource::Kind kind = name == "--body"      ? BodySource::Kind::kFile
                                     : name == "--app-dir" ? BodySource::Kind::kAppDir
                                                           : BodySource::Kind::kWebUrl;
-      if (kind == BodySource::Kind::kWebUrl && !IsDownloadAddress(value)) {
-        *error = "--web-url must be an http:// or https:// address: " + Printable(value);
+      // Addresses may be repeated; any other source only stands alone.
+      if (request->body.kind != BodySource::Kind::kNone &&
+          (kind != BodySource::Kind::kWebUrl || request->body.kind != kind)) {
+        *error = "more than one body source given";
         return false;
       }
-      request->body = {kind, value};
+      request->body.kind = kind;
+      if (kind != BodySource::Kind::kWebUrl) {
+        request->body.value = value;
+      } else if (!IsDownloadAddress(value)) {
+        *error = "--web-url must be an https:// address (http:// with --allow-http): " +
+                 Printable(value);
+        return false;
+      } else {
+        request->body.addresses.push_back(value);
+      }
+    } else if (name == "--allow-http" || name == "--allow-missing-exe") {
+      if (!no_value()) {
+        return false;
+      }
+      (name == "--allow-http" ? allow_http : request->allow_missing_exe) = true;
     } else if (name == "--stored") {
       if (!no_value()) {
         return false;
@@ -183,6 +196,17 @@ bool ParsePack(const std::vector<std::string>& args, std::size_t first, PackRequ
   if (request->body.kind == BodySource::Kind::kNone) {
     *error = "pack needs a body source: --app-dir DIR, --web-url URL or --body FILE";
     return false;
+  }
+  // Users' machines fetch the address on networks nobody vouches for, where
+  // plain http can be read and answered by anyone on the way.
+  for (const std::string& address : request->body.addresses) {
+    if (!allow_http && !IsHttpsAddress(address)) {
+      *error =
+          "--web-url must be https: users' machines fetch it on untrusted networks "
+          "(--allow-http for a test server): " +
+          Printable(address);
+      return false;
+    }
   }
   // The flag tells the installer how to read the body, so the two must agree.
   if (request->body.kind == BodySource::Kind::kWebUrl) {
@@ -266,13 +290,24 @@ std::string HelpText(const std::string& topic) {
            "\n"
            "Appends a payload to the installer stub STUB and writes the installer to OUT.\n"
            "OUT is written under a temporary name beside it and renamed when complete.\n"
+           "On success prints one line: OUT, the files (or addresses) packed, the bytes\n"
+           "in and out of the encoding with their ratio, and the installer's size.\n"
+           "STUB must be unsigned: sign the packed installer, never the stub before it.\n"
            "\n"
            "Body source (exactly one):\n"
-           "  --app-dir DIR         package archive of the application folder DIR\n"
+           "  --app-dir DIR         package archive of the application folder DIR, which\n"
+           "                        must hold Zevrino.exe at its top\n"
            "  --web-url URL         web installer downloading the full installer from URL\n"
-           "                        (http or https; [ARCH] is replaced by the machine's\n"
-           "                        architecture); sets the WebInstaller flag\n"
+           "                        (https; [ARCH] is replaced by the machine's\n"
+           "                        architecture); sets the WebInstaller flag. Given twice\n"
+           "                        or more, every address is stored in order and the\n"
+           "                        installer downloads from the second\n"
            "  --body FILE           the body's bytes, packed as they are\n"
+           "\n"
+           "Checks:\n"
+           "  --allow-missing-exe   pack an application folder without Zevrino.exe\n"
+           "  --allow-http          accept http:// download addresses (a test server only:\n"
+           "                        users' machines fetch the address on untrusted networks)\n"
            "\n"
            "Encoding:\n"
            "  --preset 0-9[e]       LZMA1 preset, e for the extreme variant (default 6);\n"
@@ -290,21 +325,36 @@ std::string HelpText(const std::string& topic) {
     return "usage: pack_installer list INSTALLER\n"
            "\n"
            "Shows where the payload lies, its header size and flags, whether its digest\n"
-           "holds, how the body is encoded and the size it decodes to.\n";
+           "holds, how the body is encoded and the size it decodes to, where a\n"
+           "certificate table lies (list does not check it), and the body's contents:\n"
+           "a full installer's files or a web installer's download addresses.\n";
   }
   if (topic == "verify") {
     return "usage: pack_installer verify INSTALLER\n"
            "\n"
            "Opens the payload as the installer does, checks its digest and decodes the\n"
-           "whole body. Exits with 0 when all of that succeeds, 1 otherwise.\n";
+           "whole body; shows a web installer's download addresses. Then checks the\n"
+           "Authenticode signature, if any: recomputes the image digest with the\n"
+           "signature's algorithm and compares it with the signed one, checks the\n"
+           "signer's signature over it and the timestamp's, shows the signer's subject\n"
+           "and issuer, the timestamp, and whether the payload lies inside the signed\n"
+           "bytes. Whether the signer is trusted is not decided here: Windows decides\n"
+           "it from the certificate chain when the file starts.\n"
+           "\n"
+           "Exits with 0 when the payload is valid and the file is unsigned or its\n"
+           "signature intact; 1 otherwise (a changed byte, bytes appended after the\n"
+           "signature, an unreadable signature, or one this build cannot check).\n";
   }
   return "usage: pack_installer COMMAND [ARGS]\n"
          "\n"
          "Commands:\n"
-         "  pack      append a payload to an installer stub\n"
+         "  pack      append a payload to an unsigned installer stub\n"
          "  list      describe the payload of an installer\n"
-         "  verify    check the digest and decode the body of an installer\n"
+         "  verify    check the payload and the signature of an installer\n"
          "  help      show this text, or help COMMAND for one command\n"
+         "\n"
+         "Release order: pack, then sign the packed installer (osslsigncode or\n"
+         "signtool), then verify it.\n"
          "\n"
          "Exit codes: 0 success, 1 failure, 2 usage error.\n";
 }

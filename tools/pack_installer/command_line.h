@@ -7,13 +7,16 @@
 //   pack_installer --help | help [COMMAND] | COMMAND --help
 //
 // The body of a payload comes from exactly one body source: --app-dir DIR
-// (the package archive of an application folder), --web-url URL (the
-// download description of a web-install build, which also sets the
-// WebInstaller flag) or --body FILE (bytes prepared elsewhere, as they are).
-// Options take their value as the next argument or after "=".
+// (the package archive of an application folder, which must hold
+// Zevrino.exe unless --allow-missing-exe), --web-url URL, given once or more
+// (the download description of a web-install build, which also sets the
+// WebInstaller flag; https only unless --allow-http) or --body FILE (bytes
+// prepared elsewhere, as they are). Options take their value as the next
+// argument or after "=".
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/pack_installer/body_encoder.h"
@@ -23,8 +26,11 @@ namespace zevrino::desktop::packer {
 
 struct BodySource {
   enum class Kind { kNone, kFile, kAppDir, kWebUrl };
+  BodySource() = default;
+  BodySource(Kind source_kind, std::string path) : kind(source_kind), value(std::move(path)) {}
   Kind kind = Kind::kNone;
-  std::string value;  // the path, folder or address
+  std::string value;                   // kFile, kAppDir: the path or folder
+  std::vector<std::string> addresses;  // kWebUrl: in the order given
 };
 
 struct PackRequest {
@@ -33,6 +39,10 @@ struct PackRequest {
   BodySource body;
   BodyOptions encoding;
   PayloadOptions payload;
+  // An application folder without Zevrino.exe packs an installer that
+  // installs nothing the user can start; only a test or a special build
+  // asks for one.
+  bool allow_missing_exe = false;
 };
 
 struct Command {

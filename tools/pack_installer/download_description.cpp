@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "payload/payload_reader.h"
+#include "text/little_endian.h"
+
 namespace zevrino::desktop::packer {
 
 namespace {
@@ -47,13 +50,43 @@ bool IsDownloadAddress(const std::string& url) {
   return true;
 }
 
-std::vector<std::uint8_t> BuildDownloadDescription(const std::string& url) {
+bool IsHttpsAddress(const std::string& url) {
+  return StartsWithNoCase(url, "https://");
+}
+
+std::vector<std::uint8_t> BuildDownloadDescription(const std::vector<std::string>& urls) {
   std::vector<std::uint8_t> description;
-  AppendLe32(1, &description);
-  AppendLe32(static_cast<std::uint32_t>(url.size() + 1), &description);
-  description.insert(description.end(), url.begin(), url.end());
-  description.push_back(0);
+  AppendLe32(static_cast<std::uint32_t>(urls.size()), &description);
+  for (const std::string& url : urls) {
+    AppendLe32(static_cast<std::uint32_t>(url.size() + 1), &description);
+    description.insert(description.end(), url.begin(), url.end());
+    description.push_back(0);
+  }
   return description;
+}
+
+bool ReadDownloadAddresses(const std::uint8_t* body, std::size_t size,
+                           std::vector<std::string>* addresses) {
+  installer::PayloadReader reader(body, body + size);
+  std::uint8_t field[4];
+  if (!reader.ReadBytes(field, 4)) {
+    return false;
+  }
+  const auto count = static_cast<std::int32_t>(text::LoadLittleEndian32(field));
+  std::vector<std::string> found;
+  for (std::int32_t i = 0; i < count; ++i) {
+    installer::PayloadReader entry;
+    if (!reader.ReadBytes(field, 4) || !reader.Take(text::LoadLittleEndian32(field), &entry) ||
+        entry.Remaining() == 0 || entry.end()[-1] != 0) {
+      return false;
+    }
+    found.emplace_back(reinterpret_cast<const char*>(entry.begin()), entry.Remaining() - 1);
+  }
+  if (found.empty() || reader.Remaining() != 0) {
+    return false;
+  }
+  *addresses = std::move(found);
+  return true;
 }
 
 }  // namespace zevrino::desktop::packer

@@ -4,6 +4,7 @@
 #include "payload/payload_decoder.h"
 #include "payload/payload_reader.h"
 #include "text/little_endian.h"
+#include "tools/pack_installer/authenticode_layout.h"
 #include "tools/pack_installer/payload_writer.h"
 
 namespace zevrino::desktop::packer {
@@ -55,6 +56,7 @@ bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo*
   info->signature = extent.status;
   info->certificate_table_offset = extent.certificate_table_offset;
   info->certificate_table_size = extent.certificate_table_size;
+  info->appended_size = ReadAuthenticodeLayout(file, size).appended_size;
   PayloadReader reader(file, file + size);
   std::uint16_t flags = 0;
   error->clear();
@@ -131,12 +133,18 @@ std::string DescribeSignature(const InstallerInfo& info) {
                             std::to_string(info.certificate_table_size) + " bytes";
   switch (info.signature) {
     case SignedExtentStatus::kSigned:
-      return text + "signed: " + table + ", closing the file";
+      return text + table + ", closing the file";
     case SignedExtentStatus::kInvalid:
-      return text + "signature refused: " +
+      if (info.appended_size != 0) {
+        return text + table + ", then " + std::to_string(info.appended_size) +
+               " bytes appended after it: Windows sees no valid signature";
+      }
+      return text + "certificate table refused: " +
              (info.certificate_table_offset == 0 && info.certificate_table_size == 0
                   ? std::string("PE headers cut short or inconsistent")
-                  : table + ", not between the end of the sections and the end of the file");
+                  : "at " + std::to_string(info.certificate_table_offset) + ", " +
+                        std::to_string(info.certificate_table_size) +
+                        " bytes, not between the end of the sections and the end of the file");
     case SignedExtentStatus::kUnsigned:
     case SignedExtentStatus::kNotPe:
       break;

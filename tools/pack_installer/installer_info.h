@@ -37,6 +37,9 @@ struct InstallerInfo {
   installer::SignedExtentStatus signature = installer::SignedExtentStatus::kNotPe;
   std::uint64_t certificate_table_offset = 0;
   std::uint64_t certificate_table_size = 0;
+  // Bytes after a certificate table that lies after the sections: something
+  // appended to a signed file, which then has no valid signature.
+  std::uint64_t appended_size = 0;
   std::uint16_t header_size = 0;  // H
   std::uint16_t flags = 0;
   bool digest_valid = false;
@@ -59,9 +62,9 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
 // Short English description of a payload result code, for the tool's output.
 const char* PayloadErrorText(installer::ResultCode code);
 
-// Where the payload ends and whether a signature follows it, in one line
-// without a line feed, e.g. "payload ends at 5120; signed: certificate table
-// at 5128, 1960 bytes, closing the file".
+// Where the payload ends and whether a certificate table follows it, in one
+// line without a line feed, e.g. "payload ends at 5120; certificate table at
+// 5128, 1960 bytes, closing the file". It does not check the signature.
 std::string DescribeSignature(const InstallerInfo& info);
 
 }  // namespace zevrino::desktop::packer

@@ -7,16 +7,21 @@
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "tools/pack_installer/command_line.h"
+#include "tools/pack_installer/download_description.h"
 #include "tools/pack_installer/file_io.h"
 #include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/packer.h"
 #include "tools/pack_installer/progress_line.h"
+#include "tools/pack_installer/signature_check.h"
 
 namespace zevrino::desktop::packer {
 
 namespace {
 
 constexpr const char kPrefix[] = "pack_installer: ";
+// Where the values of list's and verify's labelled lines start.
+constexpr std::size_t kListColumn = 16;
+constexpr std::size_t kVerifyColumn = 12;
 
 std::string Hex16(std::uint16_t value) {
   char text[8];
@@ -78,21 +83,27 @@ void PrintInfo(const std::string& path, const InstallerInfo& info, std::ostream&
   }
 }
 
+// The addresses of a web installer's download description, the one the
+// installer downloads from marked, each value at `column`.
+void PrintAddresses(const std::vector<std::uint8_t>& body, std::size_t column, std::ostream& out) {
+  std::vector<std::string> addresses;
+  if (!ReadDownloadAddresses(body.data(), body.size(), &addresses)) {
+    out << "addresses:" << std::string(column - 10, ' ')
+        << "none (the body is not a download description)\n";
+    return;
+  }
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    const std::string label = "address " + std::to_string(i + 1) + ":";
+    out << label << std::string(label.size() < column ? column - label.size() : 1, ' ')
+        << Printable(addresses[i])
+        << (i == UsedAddressIndex(addresses.size()) ? " (downloaded)" : "") << "\n";
+  }
+}
+
 // The entries of a full installer's archive with their sizes. Names are
-// printed as stored (UTF-8); a web installer's body holds no archive, and a
-// body packed from a plain file may not either.
-void PrintArchiveEntries(const std::vector<std::uint8_t>& file, std::ostream& out) {
-  installer::PayloadReader reader(file.data(), file.data() + file.size());
-  std::uint16_t flags = 0;
-  installer::ErrorCode error;
-  if (!installer::OpenPayload(&reader, &flags, &error) || (flags & installer::kWebInstaller)) {
-    return;
-  }
-  std::vector<std::uint8_t> body;
-  if (!installer::DecodePayloadBody(reader, &body, &error)) {
-    out << "archive:        body does not decode (code " << error.value() << ")\n";
-    return;
-  }
+// printed as stored (UTF-8); a body packed from a plain file may hold no
+// archive.
+void PrintArchiveEntries(const std::vector<std::uint8_t>& body, std::ostream& out) {
   installer::PayloadReader archive(body.data(), body.data() + body.size());
   std::uint32_t version = 0;
   if (!archive.ReadVarint(&version) || version != installer::kArchiveVersion ||
@@ -123,6 +134,28 @@ void PrintArchiveEntries(const std::vector<std::uint8_t>& file, std::ostream& ou
   out << "entries:        " << count << " files, " << total << " bytes\n";
 }
 
+// What the body holds: a web installer's addresses or a full installer's
+// archive entries; values start at `column`.
+void PrintBodyContents(const std::vector<std::uint8_t>& file, std::size_t column,
+                       std::ostream& out) {
+  installer::PayloadReader reader(file.data(), file.data() + file.size());
+  std::uint16_t flags = 0;
+  installer::ErrorCode error;
+  if (!installer::OpenPayload(&reader, &flags, &error)) {
+    return;
+  }
+  std::vector<std::uint8_t> body;
+  if (!installer::DecodePayloadBody(reader, &body, &error)) {
+    out << "body:           does not decode (code " << error.value() << ")\n";
+    return;
+  }
+  if (flags & installer::kWebInstaller) {
+    PrintAddresses(body, column, out);
+  } else {
+    PrintArchiveEntries(body, out);
+  }
+}
+
 bool ReadInstaller(const std::string& path, std::vector<std::uint8_t>* file, std::ostream& err) {
   std::string reason;
   if (!ReadWholeFile(path, file, &reason)) {
@@ -147,9 +180,43 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   PrintInfo(path, info, out);
   if (info.digest_valid) {
-    PrintArchiveEntries(file, out);
+    PrintBodyContents(file, kListColumn, out);
   }
   return kExitSuccess;
+}
+
+// The signature's line, and whether it lets verify succeed.
+std::string DescribeSignatureCheck(const SignatureReport& report, bool* acceptable) {
+  *acceptable = false;
+  std::string text;
+  switch (report.state) {
+    case SignatureState::kUnsigned:
+      *acceptable = true;
+      return "none (the file is not signed)";
+    case SignatureState::kIntact:
+      *acceptable = report.appended_size == 0;
+      text = "intact: the file's " + report.digest_algorithm +
+             " image digest equals the signed one, and the signer's signature over it holds";
+      break;
+    case SignatureState::kImageChanged:
+      text = "BROKEN: the file's " + report.digest_algorithm +
+             " image digest differs from the signed one: signed bytes were changed after "
+             "signing";
+      break;
+    case SignatureState::kUnreadable:
+      text = "UNREADABLE: " + report.problem;
+      break;
+    case SignatureState::kNotChecked:
+      text = "NOT CHECKED: " + report.problem;
+      break;
+  }
+  if (report.appended_size != 0) {
+    return "BROKEN: " + std::to_string(report.appended_size) +
+           " bytes were appended after the signature, so Windows sees no valid signature "
+           "(before them: " +
+           text + ")";
+  }
+  return text;
 }
 
 int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -161,13 +228,53 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
   std::uint64_t decoded_size = 0;
   const installer::ResultCode code =
       VerifyInstaller(file.data(), file.size(), &info, &decoded_size);
-  if (code != installer::kSuccess) {
-    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
-        << "); " << DescribeSignature(info) << "\n";
+  const SignatureReport signature = CheckSignature(file.data(), file.size());
+  std::vector<std::string> failures;
+
+  out << "installer:  " << Printable(path) << "\n";
+  if (code == installer::kSuccess) {
+    out << "payload:    valid, " << decoded_size << " bytes decoded, ends at " << info.payload_end
+        << "\n";
+    if (info.flags & installer::kWebInstaller) {
+      PrintBodyContents(file, kVerifyColumn, out);
+    }
+  } else {
+    failures.push_back(std::string(PayloadErrorText(code)) + " (code " + std::to_string(code) +
+                       ")");
+    out << "payload:    " << failures.back() << "\n";
+  }
+  bool acceptable = false;
+  const std::string verdict = DescribeSignatureCheck(signature, &acceptable);
+  out << "signature:  " << verdict << "\n";
+  if (!acceptable) {
+    failures.push_back("signature " + verdict);
+  }
+  if (signature.state != SignatureState::kUnsigned) {
+    if (info.payload_end != 0 && signature.signed_end != 0) {
+      out << "signed:     bytes 0 to " << signature.signed_end << "; the payload (ending at "
+          << info.payload_end << ") lies "
+          << (info.payload_end <= signature.signed_end ? "inside them" : "OUTSIDE them") << "\n";
+    }
+    if (!signature.subject.empty()) {
+      out << "signer:     " << Printable(signature.subject) << "\n"
+          << "issuer:     " << Printable(signature.issuer) << "\n"
+          << "timestamp:  "
+          << (signature.timestamp.empty() ? "none" : Printable(signature.timestamp)) << "\n";
+    }
+    if (signature.timestamp_broken) {
+      failures.push_back("timestamp " + signature.timestamp);
+    }
+    out << "trust:      not decided here: Windows decides it when the file starts, from the "
+           "certificate chain\n";
+  }
+  if (!failures.empty()) {
+    std::string joined;
+    for (const std::string& failure : failures) {
+      joined += (joined.empty() ? "" : "; ") + failure;
+    }
+    err << kPrefix << Printable(path) << ": " << joined << "\n";
     return kExitFailure;
   }
-  out << path << ": payload valid, " << decoded_size << " bytes decoded; "
-      << DescribeSignature(info) << "\n";
   return kExitSuccess;
 }
 
@@ -197,7 +304,8 @@ int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, st
           line_open = true;
         };
       }
-      const bool packed = Pack(command.pack, &error);
+      PackSummary summary;
+      const bool packed = Pack(command.pack, &error, &summary);
       if (line_open) {
         err << "\n";
       }
@@ -205,6 +313,7 @@ int RunPackInstaller(const std::vector<std::string>& args, std::ostream& out, st
         err << kPrefix << error << "\n";
         return kExitFailure;
       }
+      out << DescribePackSummary(command.pack, summary) << "\n";
       return kExitSuccess;
     }
   }

@@ -4,6 +4,7 @@
 
 #include "payload/marker_search.h"
 #include "payload/payload_container.h"
+#include "payload/pe_certificate_table.h"
 #include "payload/sha1.h"
 #include "tools/pack_installer/file_io.h"
 
@@ -59,6 +60,11 @@ bool CheckStub(const std::vector<std::uint8_t>& stub, std::string* error) {
   if (installer::FindLastOccurrence(stub.data(), stub.size(), installer::PayloadMarker(),
                                     installer::kPayloadMarkerSize) != installer::kNotFound) {
     *error = "already carries a payload";
+    return false;
+  }
+  const installer::SignedExtent extent = installer::FindSignedExtent(stub.data(), stub.size());
+  if (extent.certificate_table_offset != 0 || extent.certificate_table_size != 0) {
+    *error = "is signed; pack the unsigned stub, then sign the packed installer";
     return false;
   }
   return true;

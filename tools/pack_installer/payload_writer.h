@@ -36,8 +36,11 @@ bool FramePayload(const std::uint8_t* body, std::size_t body_size, const Payload
                   PayloadFrame* frame, std::string* error);
 
 // Accepts an executable image that does not yet carry a payload: it must
-// start with "MZ" and hold no payload marker (the reader takes the last
-// marker, so a second payload would silently shadow the first one's image).
+// start with "MZ", hold no payload marker (the reader takes the last
+// marker, so a second payload would silently shadow the first one's image)
+// and carry no certificate table (a payload appended after a signature lies
+// outside the signed bytes, where the installer never looks for it: sign
+// the packed installer instead).
 bool CheckStub(const std::vector<std::uint8_t>& stub, std::string* error);
 
 // Writes stub, frame and body to output_path through a temporary file; on

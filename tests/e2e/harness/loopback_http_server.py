@@ -13,7 +13,7 @@ Routes (REL is a path below --root, "/" separated):
   /short/REL           Content-Length of the file, one byte less sent
   /shortrange/REL      the same, and 416 to a request with a Range
   /nolength/REL        the file without Content-Length
-  /endless             Content-Length 10^12, "MZ" and zeros until the client goes
+  /endless             Content-Length 10^12, "MZ" and zeros (3 MB/s) until the client goes
   /html                a 200 HTML page
   /stallhead           nothing at all: the connection stays open, silent
   /stallbody/REL       Content-Length of the file, its first half, then silence
@@ -161,8 +161,12 @@ class Handler(BaseHTTPRequestHandler):
             if route == "endless" and not rel:
                 self.head(200, 10 ** 12)
                 self.wfile.write(b"MZ")
+                # Paced: Wine's WinINet reads what is ready when it closes a
+                # request, and a stream that is always ready never ends.
                 while True:
                     self.wfile.write(b"\0" * CHUNK)
+                    self.wfile.flush()
+                    time.sleep(0.02)
             path = self.file_for(rel) if rel else None
             if path is None or route not in ("files", "slow", "short", "shortrange", "nolength",
                                              "stallbody", "drop"):

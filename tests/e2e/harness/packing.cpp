@@ -27,12 +27,14 @@ std::vector<std::string> Names(const Tree& tree) {
   return names;
 }
 
-bool PackFolder(const fs::path& app, const fs::path& output, std::string* error, int preset) {
+bool PackFolder(const fs::path& app, const fs::path& output, std::string* error, int preset,
+                bool allow_missing_exe) {
   packer::PackRequest request;
   request.stub_path = InstallerStubExe().string();
   request.output_path = output.string();
   request.body = {packer::BodySource::Kind::kAppDir, app.string()};
   request.encoding.preset = preset;
+  request.allow_missing_exe = allow_missing_exe;
   return packer::Pack(request, error);
 }
 
@@ -45,7 +47,7 @@ bool PackLargeInstaller(const fs::path& app, const fs::path& output, std::string
     fs::copy_file(*dll, app / dll->filename());
     total += fs::file_size(*dll);
   }
-  return PackFolder(app, output, error, 0);
+  return PackFolder(app, output, error, 0, true);
 }
 
 bool WriteInstallerWithArchive(const Bytes& archive, const fs::path& output, std::string* error) {

@@ -20,12 +20,14 @@ Bytes Content(std::size_t size, unsigned seed);
 std::vector<std::string> Names(const Tree& tree);
 
 // Packs the folder `app` onto the installer stub of the Windows build, with
-// the LZMA preset given. On failure returns false with the packer's message.
+// the LZMA preset given; a folder without Zevrino.exe only when allowed. On
+// failure returns false with the packer's message.
 bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
-                std::string* error, int preset = 1);
+                std::string* error, int preset = 1, bool allow_missing_exe = false);
 
 // An installer of 200 MB of real executables (Wine's own DLLs, copied into
-// `app`), which takes Wine seconds to install; packing takes seconds too.
+// `app`, no Zevrino.exe among them), which takes Wine seconds to install;
+// packing takes seconds too.
 bool PackLargeInstaller(const std::filesystem::path& app, const std::filesystem::path& output,
                         std::string* error);
 

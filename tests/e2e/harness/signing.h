@@ -8,20 +8,14 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/test_signing_posix.h"
+
 namespace zevrino::e2e {
 
 class WinePrefix;
 
-enum class Signer {
-  kPublisher,       // the vendor: a leaf of the test root
-  kOtherPublisher,  // someone else with a leaf of the same root
-  kExpired,         // the vendor's name, a leaf of the root that expired in 2021
-  kSelfSigned,      // the vendor's name on a self-signed certificate
-  kImpostorChain,   // the vendor's and the root's names, from a root of its own
-  kRenewed,         // the vendor's names (and a locality), a leaf of an intermediate
-  kServerAuthOnly,  // the vendor's names, a leaf of the root for servers only
-  kExpiredTimestamped,  // kExpired's leaf, time-stamped while it was valid
-};
+// The signers, made by the shared support (tests/support/test_signing_posix.h).
+using desktop::installer::testing::Signer;
 
 class TestSigning {
  public:

@@ -350,8 +350,9 @@ TEST_F(PackInstallerTest, ListAndVerifyReportDamage) {
   }
 }
 
-// A signed installer: list and verify say where the payload ends and that
-// the certificate table follows; a misplaced table hides the payload (4).
+// A certificate table after the payload: list says where it lies without
+// judging it, verify refuses one that holds no signature; a misplaced table
+// hides the payload (4).
 TEST_F(PackInstallerTest, ListAndVerifyTellWhetherASignatureFollows) {
   const std::vector<std::uint8_t> stub = installer::testing::MakePeImage(0x800);
   WriteBytes(stub_, stub);
@@ -369,27 +370,80 @@ TEST_F(PackInstallerTest, ListAndVerifyTellWhetherASignatureFollows) {
   EXPECT_NE(list.out.find("signature:      " + ends + "not signed\n"), std::string::npos)
       << list.out;
   WriteBytes(out_, signed_file);
-  const std::string signature =
-      ends + "signed: certificate table at " + std::to_string(table_at) + ", 1000 bytes";
+  const std::string table = "certificate table at " + std::to_string(table_at) + ", 1000 bytes";
   list = RunTool({"list", out_});
-  EXPECT_NE(list.out.find("signature:      " + signature + ", closing the file\n"),
+  EXPECT_NE(list.out.find("signature:      " + ends + table + ", closing the file\n"),
             std::string::npos)
       << list.out;
   RunResult verify = RunTool({"verify", out_});
-  EXPECT_EQ(verify.exit_code, kExitSuccess) << verify.err;
-  EXPECT_NE(verify.out.find("3000 bytes decoded; " + signature), std::string::npos) << verify.out;
+  EXPECT_EQ(verify.exit_code, kExitFailure);
+  EXPECT_NE(verify.out.find("payload:    valid, 3000 bytes decoded"), std::string::npos);
+  EXPECT_NE(verify.out.find("signature:  UNREADABLE: "), std::string::npos) << verify.out;
 
-  std::vector<std::uint8_t> misplaced = signed_file;
-  misplaced[installer::testing::kPeCertificateEntryOffset + 4] ^= 0x08;  // size off by 8
-  WriteBytes(out_, misplaced);
-  for (const char* command : {"list", "verify"}) {
+  // The table's size field 8 short: 8 bytes follow the table, as if appended
+  // after signing; 8 too long: the table runs past the end of the file.
+  const std::vector<std::pair<std::uint8_t, std::string>> sizes = {
+      {0xE0, table.substr(0, table.size() - 10) + "992 bytes, then 8 bytes appended after it"},
+      {0xF0, "certificate table refused: at " + std::to_string(table_at) + ", 1008 bytes"}};
+  for (const auto& [low_byte, said] : sizes) {
+    std::vector<std::uint8_t> misplaced = signed_file;
+    misplaced[installer::testing::kPeCertificateEntryOffset + 4] = low_byte;
+    WriteBytes(out_, misplaced);
+    for (const char* command : {"list", "verify"}) {
+      const RunResult result = RunTool({command, out_});
+      EXPECT_EQ(result.exit_code, kExitFailure);
+      EXPECT_NE(result.err.find("no payload found (code 4)"), std::string::npos) << result.err;
+    }
+    EXPECT_NE(RunTool({"list", out_}).err.find(said), std::string::npos) << said;
+  }
+}
+
+// What pack refuses unless told otherwise, and the one line it prints.
+TEST_F(PackInstallerTest, PackRefusesWhatWouldShipBroken) {
+  WriteBytes(dir_.File("app/readme.txt"), {'r'});
+  const std::vector<std::uint8_t> signed_stub =
+      installer::testing::AppendCertificateTable(installer::testing::MakePeImage(0x400), {1, 2});
+  WriteBytes(dir_.File("signed.exe"), signed_stub);
+  const std::string app = dir_.File("app");
+  struct Case {
+    std::vector<std::string> source;
+    int exit_code;
+    std::string said;
+  };
+  const Case cases[] = {
+      {{"--app-dir", app}, kExitFailure, "holds no Zevrino.exe"},
+      {{"--app-dir", app, "--allow-missing-exe"}, kExitSuccess, ": 1 file, "},
+      {{"--web-url", "http://test.invalid/a.exe"}, kExitUsage, "untrusted networks"},
+      {{"--web-url", "HTTP://test.invalid/a.exe", "--allow-http"}, kExitSuccess, ": 1 address, "},
+      {{"--web-url", "https://a/1.exe", "--web-url=https://b/2.exe"},
+       kExitSuccess,
+       ": 2 addresses, "},
+      {{"--body", body_, "--stub", dir_.File("signed.exe")}, kExitFailure, "then sign the packed"},
+  };
+  WriteBytes(body_, Pattern(10));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.source));
+    std::vector<std::string> args = {"pack", "--stub", stub_, "--output", out_};
+    args.insert(args.end(), c.source.begin(), c.source.end());
+    std::filesystem::remove(out_);
+    const RunResult result = RunTool(args);
+    EXPECT_EQ(result.exit_code, c.exit_code) << result.err;
+    EXPECT_NE((result.out + result.err).find(c.said), std::string::npos) << result.out + result.err;
+    EXPECT_EQ(std::filesystem::exists(out_), c.exit_code == kExitSuccess);
+  }
+  // The last success: list and verify show both addresses and which one is used.
+  ASSERT_EQ(RunTool({"pack", "--stub", stub_, "--output", out_, "--web-url", "https://a/1.exe",
+                     "--web-url", "https://b/2.exe"})
+                .exit_code,
+            kExitSuccess);
+  for (const auto& [command, gap] :
+       {std::pair<const char*, std::string>{"list", "      "}, {"verify", "  "}}) {
     const RunResult result = RunTool({command, out_});
-    EXPECT_EQ(result.exit_code, kExitFailure);
-    EXPECT_NE(
-        result.err.find("no payload found (code 4); signature refused: certificate table at " +
-                        std::to_string(table_at)),
-        std::string::npos)
-        << result.err;
+    EXPECT_EQ(result.exit_code, kExitSuccess) << result.err;
+    EXPECT_NE(result.out.find("address 1:" + gap + "https://a/1.exe\naddress 2:" + gap +
+                              "https://b/2.exe (downloaded)\n"),
+              std::string::npos)
+        << result.out;
   }
 }
 

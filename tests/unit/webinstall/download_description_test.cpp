@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/description_builder.h"
@@ -21,12 +22,25 @@ ResultCode Read(const Bytes& bytes, std::string* address) {
   return ReadDownloadDescription(bytes.data(), bytes.size(), address);
 }
 
+// What the packer writes, the installer reads: the second address of two
+// or more; and the packer's own reader (list, verify) gets every address back.
 TEST(DownloadDescription, ReadsWhatThePackerWrites) {
-  for (const std::string url :
-       {"https://example.invalid/[ARCH]/ZevrinoSetup.exe", "http://127.0.0.1:8080/a", "h"}) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"https://example.invalid/[ARCH]/ZevrinoSetup.exe"},
+       "https://example.invalid/[ARCH]/ZevrinoSetup.exe"},
+      {{"http://127.0.0.1:8080/a"}, "http://127.0.0.1:8080/a"},
+      {{"h"}, "h"},
+      {{"https://a/1.exe", "https://b/2.exe"}, "https://b/2.exe"},
+      {{"https://a/1.exe", "https://b/2.exe", "https://c/3.exe"}, "https://b/2.exe"},
+  };
+  for (const auto& [urls, expected] : cases) {
+    const Bytes body = packer::BuildDownloadDescription(urls);
     std::string address;
-    EXPECT_EQ(Read(packer::BuildDownloadDescription(url), &address), kSuccess);
-    EXPECT_EQ(address, url);
+    EXPECT_EQ(Read(body, &address), kSuccess);
+    EXPECT_EQ(address, expected);
+    std::vector<std::string> listed;
+    EXPECT_TRUE(packer::ReadDownloadAddresses(body.data(), body.size(), &listed));
+    EXPECT_EQ(listed, urls);
   }
 }
 
@@ -77,6 +91,8 @@ TEST(DownloadDescription, EveryMalformedShapeIsCodeFour) {
     std::string address = "untouched";
     EXPECT_EQ(Read(bytes, &address), kPayloadNotFound) << name;
     EXPECT_EQ(address, "untouched") << name;
+    std::vector<std::string> listed;  // list and verify refuse the same shapes
+    EXPECT_FALSE(packer::ReadDownloadAddresses(bytes.data(), bytes.size(), &listed)) << name;
   }
 }
 
