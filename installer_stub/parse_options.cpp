@@ -10,7 +10,9 @@ namespace zevrino::desktop::installer {
 bool IsValidMuSuffix(const char* suffix) {
   constexpr std::size_t kMaxLength = 32;
   const std::size_t length = std::strlen(suffix);
-  if (length == 0 || length > kMaxLength || suffix[0] == '.') {
+  // Windows drops a trailing dot from a folder's name: "beta." would name
+  // the folder of "beta" yet be another suffix.
+  if (length == 0 || length > kMaxLength || suffix[0] == '.' || suffix[length - 1] == '.') {
     return false;
   }
   for (const char* p = suffix; *p != '\0'; ++p) {

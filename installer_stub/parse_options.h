@@ -23,7 +23,7 @@ namespace zevrino::desktop::installer {
 
 // True when `suffix`, the value of `mu`, may name the installation
 // directory "Zevrino-<suffix>": 1 to 32 characters of A-Z, a-z, 0-9, ".",
-// "_" and "-", not starting with a dot. Anything else (separators, "..",
+// "_" and "-", not starting or ending with a dot. Anything else (separators, "..",
 // quotes, a drive) could aim the installation at another folder.
 bool IsValidMuSuffix(const char* suffix);
 

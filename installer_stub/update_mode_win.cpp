@@ -147,10 +147,22 @@ bool WindowsUpdateSystem::CanCreateFileIn(const std::string& directory) {
   if (wide.empty()) {
     return false;
   }
-  const ScopedFileHandle file(
-      ::CreateFileW(ExtendedLengthPath(wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  return file.valid();
+  const std::wstring name = ExtendedLengthPath(wide);
+  const auto create = [&name] {
+    return ScopedFileHandle(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                          nullptr));
+  };
+  if (create().valid()) {
+    return true;
+  }
+  // A run that crashed may have left its test file: a plain file there is
+  // ours to remove (never a folder or a link), and the test is made once
+  // more.
+  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         ::DeleteFileW(name.c_str()) && create().valid();
 }
 
 ResultCode WindowsUpdateSystem::InstallAndRegister(const std::string& directory,

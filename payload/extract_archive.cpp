@@ -121,6 +121,11 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
     return ToResult(error);
   }
   const CancelPoints& cancel = options.cancel;
+  // A cancel the user confirmed before the install began (while the running
+  // application was being closed, say) wins over whatever comes next.
+  if (cancel.Requested()) {
+    return kCancelled;
+  }
   // Before anything is written, the target's directory included.
   const ResultCode space = CheckFreeSpace(file_system, target, header.OutputSize());
   if (space != kSuccess) {

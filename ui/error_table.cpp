@@ -42,6 +42,11 @@ constexpr ErrorTableEntry kUseBrowser = {
     ErrorButtons::kOkCancel, BrowserTarget::kFullInstaller};
 constexpr ErrorTableEntry kUnknown = {"The installer encountered an unknown error.",
                                       ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+// Refusals that the same run would meet again: Retry would change nothing.
+constexpr ErrorTableEntry kInvalidArgument = {kUnknown.message_id, ErrorButtons::kOk,
+                                              BrowserTarget::kNone};
+constexpr ErrorTableEntry kNoInstallFolder = {kNotCreated.message_id, ErrorButtons::kOk,
+                                              BrowserTarget::kNone};
 
 }  // namespace
 
@@ -76,6 +81,10 @@ ErrorTableEntry LookupErrorEntry(ResultCode code) {
       return kNoInternet;
     case kHttpsFailedHttpWorks:
       return kUseBrowser;
+    case kInvalidMuSuffix:
+      return kInvalidArgument;
+    case kNoAppDataFolder:
+      return kNoInstallFolder;
     default:
       return kUnknown;
   }

@@ -41,6 +41,12 @@ int ClosedPort() {
   return ntohs(address.sin_port);
 }
 
+// recorder.exe with the installer's own product version: a full installer
+// that a web installer may start.
+fs::path VersionedRecorder() {
+  return WindowsTestProgram("recorder_versioned.exe");
+}
+
 int CountRequests(const std::vector<std::string>& requests, const std::string& line) {
   int count = 0;
   for (const std::string& request : requests) {
@@ -55,6 +61,7 @@ class WebInstallTest : public PrefixTest {
   void SetUp() override {
     ZV_REQUIRE_WINDOWS_PROGRAM(RecorderExe());
     ZV_REQUIRE_WINDOWS_PROGRAM(WindowsTestProgram("download_probe.exe"));
+    ZV_REQUIRE_WINDOWS_PROGRAM(VersionedRecorder());
     PrefixOptions options;
     options.name = "webinstall";
     ASSERT_TRUE(OpenSharedPrefix(options)) << PrefixError();
@@ -66,7 +73,8 @@ class WebInstallTest : public PrefixTest {
     ASSERT_NE(signing_, nullptr) << error;
     ASSERT_TRUE(signing_->TrustRoot(*prefix_, &error)) << error;
     fs::create_directories(root() / "X64");
-    ASSERT_TRUE(signing_->Sign(RecorderExe(), root() / "full.exe", Signer::kPublisher, &error))
+    ASSERT_TRUE(signing_->Sign(VersionedRecorder(), root() / "full.exe", Signer::kPublisher,
+                               &error))
         << error;
     fs::copy_file(root() / "full.exe", root() / "X64" / "full.exe");
     full_installer_ = ReadBytes(root() / "full.exe");
@@ -492,14 +500,14 @@ class WebInstallTrustTest : public WebInstallRunTest {
       fs::path program;
       Signer signer;
     } signed_files[] = {
-        {"publisher.exe", RecorderExe(), Signer::kPublisher},
-        {"other.exe", RecorderExe(), Signer::kOtherPublisher},
-        {"expired.exe", RecorderExe(), Signer::kExpired},
-        {"stamped.exe", RecorderExe(), Signer::kExpiredTimestamped},
-        {"selfsigned.exe", RecorderExe(), Signer::kSelfSigned},
-        {"impostor.exe", RecorderExe(), Signer::kImpostorChain},
-        {"renewed.exe", RecorderExe(), Signer::kRenewed},
-        {"serverauth.exe", RecorderExe(), Signer::kServerAuthOnly},
+        {"publisher.exe", VersionedRecorder(), Signer::kPublisher},
+        {"other.exe", VersionedRecorder(), Signer::kOtherPublisher},
+        {"expired.exe", VersionedRecorder(), Signer::kExpired},
+        {"stamped.exe", VersionedRecorder(), Signer::kExpiredTimestamped},
+        {"selfsigned.exe", VersionedRecorder(), Signer::kSelfSigned},
+        {"impostor.exe", VersionedRecorder(), Signer::kImpostorChain},
+        {"renewed.exe", VersionedRecorder(), Signer::kRenewed},
+        {"serverauth.exe", VersionedRecorder(), Signer::kServerAuthOnly},
         {"older.exe", WindowsTestProgram("recorder_old.exe"), Signer::kPublisher},
         {"newer.exe", WindowsTestProgram("recorder_new.exe"), Signer::kPublisher},
         {"no-version.exe", WindowsTestProgram("hold_file.exe"), Signer::kPublisher},
@@ -510,7 +518,7 @@ class WebInstallTrustTest : public WebInstallRunTest {
     Bytes tampered = ReadBytes(root() / "publisher.exe");
     tampered[4096] ^= 1;
     WriteBytes(root() / "tampered.exe", tampered);
-    fs::copy_file(RecorderExe(), root() / "unsigned.exe");
+    fs::copy_file(VersionedRecorder(), root() / "unsigned.exe");
     const fs::path unsigned_build = PackWebInstaller("unsigned-web", Description({"unused"}));
     ASSERT_TRUE(signing_->Sign(unsigned_build, scratch_.path() / "signed-web.exe",
                                Signer::kPublisher, &error))

@@ -184,6 +184,12 @@ TEST_F(StreamingExtractTest, TooLittleSpaceWritesNothing) {
     EXPECT_TRUE(disk_.Read() == before);
     EXPECT_EQ(disk_.ReadDirectories(), DirectoriesOf(before));
   }
+  // A cancel the user confirmed before is what the run ends with.
+  ExtractOptions cancelled;
+  cancelled.cancel = CancelPoints{[] { return true; }, {}};
+  EXPECT_EQ(ExtractArchive(disk_.installation_directory(), ReaderOver(CompressedBody(archive_)),
+                           disk_.file_system(), cancelled),
+            kCancelled);
 }
 
 // An upgrade that leaves deleting the old files for later: the installation

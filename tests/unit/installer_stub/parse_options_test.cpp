@@ -165,7 +165,7 @@ TEST(IsValidMuSuffix, OnlyPlainNamesUpTo32Characters) {
   }
   const std::string bad[] = {
       "",      ".hidden",  "..",          "x\\..\\..\\Local",  "a/b", "C:", "a b",
-      "tab\t", "\xc3\xa9", "a\"/evil\"b", std::string(33, 'z')};
+      "tab\t", "\xc3\xa9", "a\"/evil\"b", std::string(33, 'z'), "beta..", "beta."};
   for (const std::string& suffix : bad) {
     EXPECT_FALSE(IsValidMuSuffix(suffix.c_str())) << suffix;
   }

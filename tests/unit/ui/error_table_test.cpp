@@ -70,8 +70,12 @@ TEST(ErrorTableTest, EveryCodeHasItsRow) {
   EXPECT_EQ(LookupErrorEntry(57).browser, BrowserTarget::kFullInstaller);
   EXPECT_EQ(LookupErrorEntry(57).buttons, ErrorButtons::kOkCancel);
   EXPECT_EQ(LookupErrorEntry(17).buttons, ErrorButtons::kOk);
-  for (ResultCode code :
-       {0u, 9u, 10u, 15u, 19u, 24u, 27u, 30u, 34u, 35u, 53u, 55u, 56u, 58u, 1000u}) {
+  // A bad mu or no application-data folder: said as such, and no Retry.
+  EXPECT_EQ(message(34), unknown);
+  EXPECT_EQ(message(35), message(13));
+  EXPECT_EQ(LookupErrorEntry(34).buttons, ErrorButtons::kOk);
+  EXPECT_EQ(LookupErrorEntry(35).buttons, ErrorButtons::kOk);
+  for (ResultCode code : {0u, 9u, 10u, 15u, 19u, 24u, 27u, 30u, 53u, 55u, 56u, 58u, 1000u}) {
     EXPECT_EQ(message(code), unknown) << code;
     EXPECT_EQ(LookupErrorEntry(code).buttons, ErrorButtons::kRetryCancel) << code;
     EXPECT_EQ(LookupErrorEntry(code).browser, BrowserTarget::kNone) << code;
