@@ -117,13 +117,7 @@ class ResumingDownload {
       return opened;
     }
     pass_.answered = true;
-    if (from != 0) {
-      return TakeAnswerForRest(answer, from);
-    }
-    if (ActionForStatus(answer.status) != StatusAction::kBody) {
-      return kHttpStatusNotOk;
-    }
-    return TakeWholeFile(answer);
+    return TakeAnswer(answer, from);
   }
 
   // Waits, then asks for the rest, up to kMaxResumes times while a request
@@ -157,19 +151,25 @@ class ResumingDownload {
         continue;
       }
       pass_.answered = true;
-      if (from == 0) {
-        if (ActionForStatus(answer.status) != StatusAction::kBody) {
-          still = kHttpStatusNotOk;
-          continue;
-        }
-        return TakeWholeFile(answer);
-      }
-      const ResultCode taken = TakeAnswerForRest(answer, from);
+      const ResultCode taken = TakeAnswer(answer, from);
       if (taken != kHttpStatusNotOk) {
         return taken;
       }
-      still = taken;  // the file was emptied; the next reconnect asks for all
+      still = taken;  // nothing usable; the next reconnect asks for all
     }
+  }
+
+  // What the answer to a request from `from` on brings: 0 with its body to
+  // copy, 51 when it brings nothing (the file then stands at 0), or the
+  // code that ends the attempt.
+  ResultCode TakeAnswer(const DownloadAnswer& answer, std::uint64_t from) {
+    if (from != 0) {
+      return TakeAnswerForRest(answer, from);
+    }
+    if (ActionForStatus(answer.status) != StatusAction::kBody) {
+      return kHttpStatusNotOk;
+    }
+    return TakeWholeFile(answer);
   }
 
   // What the answer to a request for the rest from `from` on brings.

@@ -78,8 +78,9 @@ ResultCode ReadFullInstallerAddress(const PayloadReader& reader,
 
 // True when `path` names a link or junction: never deleted through.
 bool IsLinkName(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  WindowsFileSystem file_system;
+  ErrorCode error;
+  return file_system.IsLink(path, error);
 }
 
 // The download files that runs ended by force (killed, or their machine
