@@ -13,8 +13,8 @@ constexpr std::size_t kMinimumBodySize = 9;  // count, one length, one zero byte
 
 }  // namespace
 
-ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
-                                   std::string* address) {
+ResultCode ReadDownloadEntries(const std::uint8_t* body, std::size_t size,
+                               std::vector<std::string>* entries) {
   if (size < kMinimumBodySize) {
     return kPayloadNotFound;
   }
@@ -22,9 +22,8 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
   if (count <= 0) {
     return kPayloadNotFound;
   }
-  const std::int32_t wanted = count >= 2 ? 2 : 1;
   std::size_t position = 4;
-  std::string found;
+  std::vector<std::string> found;
   for (std::int32_t entry = 1; entry <= count; ++entry) {
     if (size - position < 4) {
       return kPayloadNotFound;
@@ -36,17 +35,26 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
     if (length == 0 || length > size - position || body[position + length - 1] != 0) {
       return kPayloadNotFound;
     }
-    if (entry == wanted) {
-      // The entry is a C string: a zero inside it ends the address there.
-      const auto* text = reinterpret_cast<const char*>(body + position);
-      found.assign(text, std::char_traits<char>::length(text));
-    }
+    // The entry is a C string: a zero inside it ends it there.
+    const auto* text = reinterpret_cast<const char*>(body + position);
+    found.emplace_back(text, std::char_traits<char>::length(text));
     position += length;
   }
   if (position != size) {
     return kPayloadNotFound;
   }
-  *address = std::move(found);
+  *entries = std::move(found);
+  return kSuccess;
+}
+
+ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
+                                   std::string* address) {
+  std::vector<std::string> entries;
+  const ResultCode read = ReadDownloadEntries(body, size, &entries);
+  if (read != kSuccess) {
+    return read;
+  }
+  *address = std::move(entries[entries.size() >= 2 ? 1 : 0]);
   return kSuccess;
 }
 

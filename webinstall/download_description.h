@@ -28,6 +28,11 @@ namespace zevrino::desktop::installer {
 ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
                                    std::string* address);
 
+// Every entry, each up to its first zero, under the same checks: kSuccess,
+// or kPayloadNotFound with *entries untouched.
+ResultCode ReadDownloadEntries(const std::uint8_t* body, std::size_t size,
+                               std::vector<std::string>* entries);
+
 // The most bytes a download description may decode to: a few addresses
 // take a few hundred.
 constexpr std::size_t kMaxDownloadDescriptionSize = 64 * 1024;

@@ -2,8 +2,7 @@
 
 #include <cctype>
 
-#include "payload/payload_reader.h"
-#include "text/little_endian.h"
+#include "webinstall/download_description.h"
 
 namespace zevrino::desktop::packer {
 
@@ -67,26 +66,7 @@ std::vector<std::uint8_t> BuildDownloadDescription(const std::vector<std::string
 
 bool ReadDownloadAddresses(const std::uint8_t* body, std::size_t size,
                            std::vector<std::string>* addresses) {
-  installer::PayloadReader reader(body, body + size);
-  std::uint8_t field[4];
-  if (!reader.ReadBytes(field, 4)) {
-    return false;
-  }
-  const auto count = static_cast<std::int32_t>(text::LoadLittleEndian32(field));
-  std::vector<std::string> found;
-  for (std::int32_t i = 0; i < count; ++i) {
-    installer::PayloadReader entry;
-    if (!reader.ReadBytes(field, 4) || !reader.Take(text::LoadLittleEndian32(field), &entry) ||
-        entry.Remaining() == 0 || entry.end()[-1] != 0) {
-      return false;
-    }
-    found.emplace_back(reinterpret_cast<const char*>(entry.begin()), entry.Remaining() - 1);
-  }
-  if (found.empty() || reader.Remaining() != 0) {
-    return false;
-  }
-  *addresses = std::move(found);
-  return true;
+  return installer::ReadDownloadEntries(body, size, addresses) == installer::kSuccess;
 }
 
 }  // namespace zevrino::desktop::packer
