@@ -3,6 +3,7 @@
 #include <atomic>
 #include <utility>
 
+#include "installer/link_guard.h"
 #include "installer/log_lines.h"
 #include "installer/wide_path.h"
 #include "logging/log.h"
@@ -23,10 +24,6 @@ constexpr std::uint32_t kFirstWaitMs = 100;
 std::atomic<std::uint32_t> g_temporary_name_counter{0};
 
 using State = FileOperationState;
-
-bool IsNotFound(const ErrorCode& error) {
-  return error.category() == ErrorCategory::kSystem && (error.value() == 2 || error.value() == 3);
-}
 
 // The last path element (after the last separator).
 std::wstring LastElement(const std::wstring& path) {
@@ -188,8 +185,10 @@ ResultCode TransactedFileInstaller::Prepare() {
 
 // Every file under "locales" is obsolete unless the package provides it. A
 // missing directory (first installation) leaves nothing to remove and is
-// not walked, so that no failed walk is logged for it; a walk that fails
-// otherwise would leave stale files behind, so it stops here.
+// not walked, so that no failed walk is logged for it. A folder in it that
+// cannot be listed is skipped (the walk logs it): its files stay, which
+// costs some disk space, while refusing would lock the user out of every
+// update of this installation.
 // Links are not the installation's own files: a "locales" that is a link,
 // and links inside it, are removed themselves, and what they lead to is
 // never walked, parked or deleted. Where a link cannot be removed apart
@@ -205,35 +204,62 @@ ResultCode TransactedFileInstaller::NoteObsoleteLocaleFiles() {
     return kCreateFailed;
   }
   if (locales_is_link) {
-    return file_system_.RemoveLink(locales, error) ? kSuccess : LinkNotRemoved(locales, error);
+    return RemoveLinkAt(file_system_, locales);
   }
   std::vector<std::wstring> found;
   file_system_.ForEachFileRecursive(
       locales, [&found](const std::wstring& path) { found.push_back(path); }, error);
-  if (error && !IsNotFound(error)) {
-    return kCreateFailed;
-  }
   for (const std::wstring& path : found) {
     const bool is_link = file_system_.IsLink(path, error);
-    if (error) {
-      return kCreateFailed;
-    }
-    if (!is_link) {
+    if (!is_link && !error) {
       obsolete_files_.insert(path);
-    } else if (!file_system_.RemoveLink(path, error)) {
+    } else if (is_link && RemoveLinkAt(file_system_, path) != kSuccess) {
       obsolete_files_.clear();
-      return LinkNotRemoved(path, error);
+      return kCreateFailed;
     }
   }
   return kSuccess;
 }
 
-ResultCode TransactedFileInstaller::LinkNotRemoved(const std::wstring& path,
-                                                   const ErrorCode& error) {
-  logging::log_message(kLevelError, "", kLineLinkKept,
-                       "TransactedFileInstaller - Could not remove the link '%s' (code: %d).",
-                       WidePathToUtf8(path).c_str(), error.value());
-  return kCreateFailed;
+// Before the commit changes anything: no name it renames from or to, no
+// folder it writes into below the installation directory and no name the
+// caller deletes afterwards may be a link. One that is goes itself; where
+// it cannot, the commit does not start.
+ResultCode TransactedFileInstaller::RemoveLinksAtCommitNames() {
+  std::set<std::wstring, PathElementLess> folders;
+  std::vector<const std::wstring*> names;
+  for (const FileOperation& op : operations_) {
+    if (op.state != State::Pending) {
+      continue;
+    }
+    names.push_back(&op.destination);
+    names.push_back(&op.backup);
+    for (std::wstring& folder : DirectoryPrefixes(ParentOf(op.destination))) {
+      if (folder.size() > installation_directory_.size()) {
+        folders.insert(std::move(folder));
+      }
+    }
+  }
+  for (const std::wstring& name : guarded_names_) {
+    names.push_back(&name);
+  }
+  // Folders first, parents before children: once a linked folder is gone,
+  // nothing below it is there to look at.
+  for (const std::wstring& folder : folders) {
+    if (RemoveLinkAt(file_system_, folder) != kSuccess) {
+      return kCreateFailed;
+    }
+  }
+  for (const std::wstring* name : names) {
+    if (RemoveLinkAt(file_system_, *name) != kSuccess) {
+      return kCreateFailed;
+    }
+  }
+  return kSuccess;
+}
+
+void TransactedFileInstaller::GuardName(const std::wstring& relative_name) {
+  guarded_names_.push_back(JoinWidePath(installation_directory_, relative_name));
 }
 
 void TransactedFileInstaller::DeleteTemporaryFiles() {
@@ -305,6 +331,12 @@ ResultCode TransactedFileInstaller::Commit() {
                          "TransactedFileInstaller - Commit failed with error: %d",
                          static_cast<int>(kCommitAfterRollback));
     return kCommitAfterRollback;
+  }
+  if (const ResultCode linked = RemoveLinksAtCommitNames(); linked != kSuccess) {
+    logging::log_message(kLevelError, "", kLineCommitFailed,
+                         "TransactedFileInstaller - Commit failed with error: %d",
+                         static_cast<int>(linked));
+    return linked;
   }
   const ResultCode result =
       RunPasses(sleep_, kLineCommitFailed, "TransactedFileInstaller - Commit failed with error: %d",

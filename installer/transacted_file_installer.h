@@ -73,9 +73,9 @@ class TransactedFileInstaller {
   TransactedFileInstaller(const TransactedFileInstaller&) = delete;
   TransactedFileInstaller& operator=(const TransactedFileInstaller&) = delete;
 
-  // 0, or 13 when the installation directory cannot be created, the files
-  // under "locales" cannot be listed completely, or a link there cannot be
-  // removed apart from what it leads to.
+  // 0, or 13 when the installation directory cannot be created, "locales"
+  // cannot be looked at, or a link there cannot be removed apart from what
+  // it leads to.
   ResultCode Prepare();
 
   // Deletes every file directly in the installation directory whose name has
@@ -94,8 +94,15 @@ class TransactedFileInstaller {
   // AddFile has provided. Always 0.
   ResultCode ScheduleObsoleteFileRemoval();
 
+  // `relative_name` (backslashes) is a name the caller deletes once the
+  // commit is done: the commit clears it of a link as it does its own names.
+  void GuardName(const std::wstring& relative_name);
+
   // 0, or the last failure once the passes stop making progress: 13, 18, or
-  // 27 after a rollback has run.
+  // 27 after a rollback has run. Before the first change, a link at any
+  // name the commit renames from or to, at a folder it writes into or at a
+  // guarded name is removed itself; 13 with nothing changed where one
+  // cannot be.
   ResultCode Commit();
 
   // 0, or the last failure once the passes stop making progress: 14 or 18.
@@ -117,7 +124,7 @@ class TransactedFileInstaller {
  private:
   std::wstring MakeTemporaryPath();
   ResultCode NoteObsoleteLocaleFiles();
-  ResultCode LinkNotRemoved(const std::wstring& path, const ErrorCode& error);
+  ResultCode RemoveLinksAtCommitNames();
   ResultCode CommitPass(bool& progress);
   ResultCode RollbackPass(bool force, bool& progress);
   void DeleteBackups();
@@ -138,6 +145,7 @@ class TransactedFileInstaller {
   // Directories this installer created, in order; a rollback removes them.
   std::vector<std::wstring> created_directories_;
   bool defer_backup_deletion_ = false;
+  std::vector<std::wstring> guarded_names_;
   std::vector<std::wstring> parked_files_;  // old files a deferring commit left
   std::uint64_t staged_bytes_ = 0;
 };

@@ -172,6 +172,13 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
 // replaced. The window has no system menu, so it can be neither closed nor
 // minimised while the application is away.
 ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
+  // An elevated update would follow whatever a less privileged process
+  // planted in the user's folders.
+  if (!CheckAccount(options.silent)) {
+    logging::log_message(2, "", kLineAccountRefused,
+                         "Zevrino Installer - Invalid user account for install.");
+    return kAccountRefused;
+  }
   StartUiThread(false);
   // A Retry finds the named mutexes of the first attempt held.
   UpdateMutexes held;

@@ -20,5 +20,6 @@ inline constexpr int kLineApplicationRunning = 1001;
 
 // Update mode (update_flow.cpp).
 inline constexpr int kLineNoInstallationToUpdate = 96;
+inline constexpr int kLineUpdateTargetChanged = 131;
 
 }  // namespace zevrino::desktop::installer

@@ -63,13 +63,48 @@ ResultCode ChooseUpdateTarget(const char* path, UpdateSystem& system, std::strin
   return kSuccess;
 }
 
+// Where the update goes, and which folder and file that is.
+struct UpdateTarget {
+  std::string directory;
+  bool is_default = false;
+  bool identified = false;
+  InstallationIdentity identity;
+};
+
+ResultCode FindUpdateTarget(const char* path, UpdateSystem& system, UpdateTarget* target) {
+  const ResultCode chosen =
+      ChooseUpdateTarget(path, system, &target->directory, &target->is_default);
+  if (chosen == kSuccess) {
+    target->identified = system.IdentifyInstallation(target->directory, &target->identity);
+  }
+  return chosen;
+}
+
+// After a wait, anyone may have swapped the folder or its names: the target
+// is looked for again and must be the same folder holding the same file.
+bool TargetStillHeld(const char* path, UpdateSystem& system, const UpdateTarget& target) {
+  UpdateTarget again;
+  const bool held = FindUpdateTarget(path, system, &again) == kSuccess &&
+                    again.is_default == target.is_default &&
+                    system.PathsEqual(again.directory.c_str(), target.directory.c_str()) &&
+                    again.identified == target.identified &&
+                    (!target.identified || again.identity == target.identity);
+  if (!held) {
+    logging::log_message(2, "", kLineUpdateTargetChanged,
+                         "Zevrino Installer - The installation to update changed while waiting: %s",
+                         target.directory.c_str());
+  }
+  return held;
+}
+
 }  // namespace
 
 ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem& system,
                      UpdateMutexes& held, const UpdateTimings& timings) {
-  std::string target;
-  bool is_default = false;
-  const ResultCode chosen = ChooseUpdateTarget(path, system, &target, &is_default);
+  UpdateTarget found;
+  const ResultCode chosen = FindUpdateTarget(path, system, &found);
+  const std::string& target = found.directory;
+  const bool is_default = found.is_default;
   if (chosen != kSuccess) {
     logging::log_message(2, "", kLineNoInstallationToUpdate,
                          "Zevrino Installer - No installation of Zevrino to update: %d",
@@ -86,6 +121,9 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
     held.update = system.HoldNamedMutex(kUpdateMutexName);
   }
   TakeUpdateStartedMutex(system, held, timings);
+  if (!TargetStillHeld(path, system, found)) {
+    return kInstallDirNotWritable;
+  }
 
   // An update that may not run leaves the running application alone.
   if (system.NamedMutexExists(kUpdateFailedMutexName)) {
@@ -97,6 +135,10 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
       WaitForExclusiveAccess(system, executable.get(), timings.exclusive_access);
   if (access == FileAccess::kInUse) {
     return kFileInUse;
+  }
+  // Nothing has changed in the installation yet; from here on it will.
+  if (!TargetStillHeld(path, system, found)) {
+    return kInstallDirNotWritable;
   }
   // The default installation is the user's own folder and is not tested.
   if (!is_default && (access == FileAccess::kDenied || !system.CanCreateFileIn(target))) {

@@ -15,18 +15,21 @@
 //   2 start-up entry        the old "Zevrino Web Helper" value is deleted
 //   3 "Zevrino Update Mutex" created and kept
 //   4 wait                  until no one else holds "Zevrino Update Started
-//                           Mutex", then hold it (50 ms polls, no limit)
+//                           Mutex", then hold it (50 ms polls, no limit); the
+//                           target must still be what step 1 found (below)
 //   5 refusal               "Zevrino Update Failed Mutex" exists: 0, nothing
 //                           installed, nothing closed
 //   6 close                 the application, then its HTTPS listener
 //   7 executable            opened exclusively, 21 attempts over 11.9 s:
-//                           still in use gives 14
+//                           still in use gives 14; the target must still be
+//                           what step 1 found
 //   8 write test            only outside the default installation: access
 //                           denied on the executable, or no new file can be
 //                           created in the directory, gives 24
 //   9 install and register  all files or none
 //  10 restart               Zevrino.exe with " /UPDATECOMPLETE", else 17
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,20 @@ struct UpdateTimings {
   // Started Mutex".
   unsigned started_mutex_poll_ms = 50;
   ExclusiveAccessSchedule exclusive_access;
+};
+
+// Which folder and which Zevrino.exe an installation is, whatever names
+// lead to them: swapping the folder for a link, or the file for another,
+// changes it.
+struct InstallationIdentity {
+  std::uint32_t volume = 0;
+  std::uint64_t folder = 0;
+  bool has_executable = false;
+  std::uint64_t executable = 0;
+  bool operator==(const InstallationIdentity& other) const {
+    return volume == other.volume && folder == other.folder &&
+           has_executable == other.has_executable && executable == other.executable;
+  }
 };
 
 // What one attempt to open a file exclusively came to.
@@ -76,6 +93,11 @@ class UpdateSystem {
   // True when the resolved `directory` holds a Zevrino.exe whose version
   // resource names this product.
   virtual bool HoldsInstallation(const std::string& directory) = 0;
+  // The identity of the existing `directory` and of the Zevrino.exe in it
+  // (has_executable false when there is none); false when the directory
+  // cannot be opened.
+  virtual bool IdentifyInstallation(const std::string& directory,
+                                    InstallationIdentity* identity) = 0;
   // Deletes the start-up value "Zevrino Web Helper" older versions left.
   virtual void DeleteStartupEntry() = 0;
   // The named mutexes of installer/named_objects.h, held until the process

@@ -2,12 +2,14 @@
 
 #include <shlobj.h>
 
+#include "installer/link_guard.h"
 #include "installer/named_mutex_win.h"
 #include "installer/path_utf8.h"
 #include "installer/product_settings.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
+#include "installer/windows_file_system_win.h"
 #include "payload/module_version_win.h"
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
@@ -16,6 +18,20 @@
 #include "ui/running_application_win.h"
 
 namespace zevrino::desktop::installer {
+namespace {
+
+ScopedFileHandle OpenForAttributes(const std::wstring& path) {
+  return ScopedFileHandle(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
+}
+
+std::uint64_t FileIndex(const BY_HANDLE_FILE_INFORMATION& information) {
+  return (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+}
+
+}  // namespace
 
 void WindowsUpdateSystem::Sleep(unsigned milliseconds) {
   ::Sleep(milliseconds);
@@ -65,31 +81,50 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
     return std::string();
   }
   full.resize(full_length);
-  const ScopedFileHandle handle(
-      ::CreateFileW(ExtendedLengthPath(full).c_str(), FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const ScopedFileHandle handle = OpenForAttributes(full);
   BY_HANDLE_FILE_INFORMATION information;
   if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &information) ||
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return std::string();
   }
   constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-  const DWORD final_size = ::GetFinalPathNameByHandleW(handle.get(), nullptr, 0, kFlags);
+  const DWORD final_size = final_path_(handle.get(), nullptr, 0, kFlags);
   std::wstring final_path(final_size, L'\0');
   const DWORD final_length =
-      ::GetFinalPathNameByHandleW(handle.get(), final_path.data(), final_size, kFlags);
-  if (final_size == 0 || final_length == 0 || final_length >= final_size) {
-    return std::string();
+      final_size == 0 ? 0 : final_path_(handle.get(), final_path.data(), final_size, kFlags);
+  if (final_length != 0 && final_length < final_size) {
+    final_path.resize(final_length);
+    return WithoutExtendedPrefix(WideToUtf8(final_path));
   }
-  final_path.resize(final_length);
-  return WithoutExtendedPrefix(WideToUtf8(final_path));
+  // Where the file system cannot name the final path, the full path is the
+  // answer as long as no element of it is a link whose end it would hide.
+  WindowsFileSystem file_system;
+  return CrossesLink(file_system, full) ? std::string() : WideToUtf8(full);
 }
 
 bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
   const HeapString executable(join_path(directory.c_str(), "Zevrino.exe"));
   const std::wstring wide = Utf8ToWide(executable.get());
   return !wide.empty() && GetProductName(wide) == kProductName;
+}
+
+bool WindowsUpdateSystem::IdentifyInstallation(const std::string& directory,
+                                               InstallationIdentity* identity) {
+  const std::wstring wide = Utf8ToWide(directory);
+  const ScopedFileHandle folder = wide.empty() ? ScopedFileHandle() : OpenForAttributes(wide);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!folder.valid() || !::GetFileInformationByHandle(folder.get(), &information)) {
+    return false;
+  }
+  *identity = InstallationIdentity();
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->folder = FileIndex(information);
+  const ScopedFileHandle executable = OpenForAttributes(JoinWidePath(wide, L"Zevrino.exe"));
+  if (executable.valid() && ::GetFileInformationByHandle(executable.get(), &information)) {
+    identity->has_executable = true;
+    identity->executable = FileIndex(information);
+  }
+  return true;
 }
 
 void WindowsUpdateSystem::DeleteStartupEntry() {
@@ -157,11 +192,11 @@ bool WindowsUpdateSystem::CanCreateFileIn(const std::string& directory) {
     return true;
   }
   // A run that crashed may have left its test file: a plain file there is
-  // ours to remove (never a folder or a link), and the test is made once
-  // more.
-  const DWORD attributes = ::GetFileAttributesW(name.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+  // ours to remove (never a folder or a link, also one whose attributes do
+  // not show it), and the test is made once more.
+  WindowsFileSystem file_system;
+  ErrorCode error;
+  return !file_system.IsLink(wide, error) && !error && file_system.IsRegularFile(wide, error) &&
          ::DeleteFileW(name.c_str()) && create().valid();
 }
 

@@ -2,6 +2,8 @@
 // Update mode: the installed application has its own files replaced and is
 // restarted.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -18,7 +20,13 @@ namespace zevrino::desktop::installer {
 // forwarded arguments of `options`.
 class WindowsUpdateSystem final : public UpdateSystem {
  public:
-  explicit WindowsUpdateSystem(const Options& options) : options_(options) {}
+  // GetFinalPathNameByHandleW's signature: file systems and redirectors that
+  // do not support the call make it fail, which tests imitate.
+  using FinalPathQuery = DWORD(WINAPI*)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
+
+  explicit WindowsUpdateSystem(const Options& options,
+                               FinalPathQuery final_path = ::GetFinalPathNameByHandleW)
+      : options_(options), final_path_(final_path) {}
 
   void Sleep(unsigned milliseconds) override;
   const char* DefaultInstallDirectory() override;
@@ -26,6 +34,7 @@ class WindowsUpdateSystem final : public UpdateSystem {
   bool PathsEqual(const char* a, const char* b) override;
   std::string ResolveExistingDirectory(const std::string& directory) override;
   bool HoldsInstallation(const std::string& directory) override;
+  bool IdentifyInstallation(const std::string& directory, InstallationIdentity* identity) override;
   void DeleteStartupEntry() override;
   bool HoldNamedMutex(const wchar_t* name) override;
   bool TryHoldNewNamedMutex(const wchar_t* name, bool* held) override;
@@ -38,6 +47,7 @@ class WindowsUpdateSystem final : public UpdateSystem {
 
  private:
   const Options& options_;
+  const FinalPathQuery final_path_;
 };
 
 // RunUpdate (update_flow.h) of the path given after `update` in `options`,

@@ -95,6 +95,9 @@ ResultCode StageArchive(PayloadReader archive, const AvailableFunction& availabl
   if (options.parked_files != nullptr) {
     installer->DeferBackupDeletion();
   }
+  for (const std::wstring& name : options.guarded_names) {
+    installer->GuardName(name);
+  }
   const ResultCode result = installer->Prepare();
   if (result != kSuccess) {
     return result;

@@ -30,6 +30,10 @@ struct ExtractOptions {
   // When set, receives on success the bytes of the files installed: the
   // sum of the archive's file sizes.
   std::uint64_t* installed_bytes = nullptr;
+  // Names (relative to the target, backslashes) that the caller deletes
+  // after a successful extract: the commit clears them of links as it does
+  // its own names.
+  std::vector<std::wstring> guarded_names;
 };
 
 // Decodes the payload body at the reader's position (the reader itself is not

@@ -9,10 +9,6 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-// The update that the running application downloaded itself; a fresh
-// install makes it obsolete.
-constexpr const char* kLeftoverUpdateFiles[] = {"Zevrino_new.exe", "Zevrino_new.exe.sig"};
-
 void DeleteLeftoverUpdateFiles(const NormalInstallSteps& steps, const char* directory) {
   for (const char* name : kLeftoverUpdateFiles) {
     char* path = join_path(directory, name);

@@ -20,6 +20,10 @@
 
 namespace zevrino::desktop::installer {
 
+// The update that the running application downloaded itself; a fresh
+// install makes it obsolete and deletes it (step 5).
+inline constexpr const char* kLeftoverUpdateFiles[] = {"Zevrino_new.exe", "Zevrino_new.exe.sig"};
+
 struct NormalInstallSteps {
   std::function<void()> delete_run_value;
   std::function<ResultCode()> install_and_register;

@@ -39,6 +39,10 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
   std::vector<std::wstring> parked_files;
   ExtractOptions options;
   options.parked_files = &parked_files;
+  // Deleted after the install: a link at either name goes with the commit.
+  for (const char* name : kLeftoverUpdateFiles) {
+    options.guarded_names.push_back(Utf8ToWide(name));
+  }
   options.cancel = WindowCancelPoints();
   NormalInstallSteps steps;
   steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };

@@ -64,6 +64,12 @@ class FakeUpdateSystem final : public UpdateSystem {
     return directories.count(Lower(resolved)) != 0 ? resolved : "";
   }
   bool HoldsInstallation(const std::string&) override { return holds_installation; }
+  bool IdentifyInstallation(const std::string& directory, InstallationIdentity* identity) override {
+    identity->folder = folder_index;
+    identity->has_executable = true;
+    identity->executable = Lower(directory).size();
+    return true;
+  }
   void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
   bool HoldNamedMutex(const wchar_t* name) override {
     events.push_back("create " + ToUtf8(name));
@@ -112,6 +118,7 @@ class FakeUpdateSystem final : public UpdateSystem {
   bool start_succeeds = true;
   bool holds_installation = true;
   bool can_create_files = true;
+  std::uint64_t folder_index = 1;
   FileAccess executable = FileAccess::kOpened;
   std::vector<std::string> protected_folders;
   std::set<std::string> directories;  // existing, in lower case
@@ -280,6 +287,28 @@ TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
   system_.events.clear();
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
   EXPECT_EQ(system_.events.back(), "close");
+}
+
+// A target swapped for another folder while the update waits (for the
+// started mutex, or for the application to close) is not updated.
+TEST_F(UpdateFlowTest, TargetSwappedDuringAWaitGives24) {
+  for (const int swap_at_sleep : {1, 2}) {
+    SCOPED_TRACE(swap_at_sleep);
+    UpdateMutexes held;
+    system_.held.clear();
+    system_.folder_index = 1;
+    system_.executable = FileAccess::kInUse;  // free after the first wait
+    int sleeps = 0;
+    system_.on_sleep = [&] {
+      if (++sleeps == 2) {
+        system_.executable = FileAccess::kOpened;
+      }
+      system_.folder_index += sleeps == swap_at_sleep ? 1 : 0;
+    };
+    system_.events.clear();
+    EXPECT_EQ(RunUpdate(argument_.c_str(), kNoPayload, system_, held), kInstallDirNotWritable);
+    EXPECT_EQ(std::count(system_.events.begin(), system_.events.end(), "install " + target_), 0);
+  }
 }
 
 TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {

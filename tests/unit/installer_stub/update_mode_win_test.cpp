@@ -73,6 +73,43 @@ TEST_F(WindowsUpdateSystemTest, ResolvesExistingDirectoriesOnly) {
   EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
 }
 
+DWORD WINAPI FinalPathUnsupported(HANDLE, LPWSTR, DWORD, DWORD) {
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return 0;
+}
+
+// Where the file system cannot name a final path, the full path stands in,
+// so a legitimate installation is still found; the identity of a folder
+// and of its Zevrino.exe follows the files, not their names.
+TEST_F(WindowsUpdateSystemTest, ResolvesWithoutFinalPathsAndIdentifiesTheInstallation) {
+  WindowsUpdateSystem unsupported(options_, FinalPathUnsupported);
+  const std::wstring sub = (dir_ / "sub").wstring();
+  ASSERT_TRUE(::CreateDirectoryW(sub.c_str(), nullptr));
+  const std::string resolved = unsupported.ResolveExistingDirectory(path_ + "\\sub\\..\\.");
+  EXPECT_TRUE(system_.PathsEqual(resolved.c_str(), path_.c_str())) << resolved;
+  EXPECT_EQ(unsupported.ResolveExistingDirectory(path_ + "\\missing"), "");
+
+  InstallationIdentity empty;
+  InstallationIdentity installed;
+  InstallationIdentity replaced;
+  ASSERT_TRUE(system_.IdentifyInstallation(path_, &empty));
+  EXPECT_FALSE(empty.has_executable);
+  dir_.Write("Zevrino.exe", {'M', 'Z'});
+  ASSERT_TRUE(system_.IdentifyInstallation(path_, &installed));
+  dir_.Write("other.exe", {'M', 'Z'});
+  ASSERT_TRUE(::MoveFileExW((dir_ / "other.exe").c_str(), (dir_ / "Zevrino.exe").c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(system_.IdentifyInstallation(path_, &replaced));
+  EXPECT_TRUE(installed.has_executable);
+  EXPECT_FALSE(installed == replaced);
+  EXPECT_EQ(installed.folder, replaced.folder);
+  InstallationIdentity other_folder;
+  ASSERT_TRUE(system_.IdentifyInstallation(ToUtf8(sub), &other_folder));
+  EXPECT_NE(other_folder.folder, installed.folder);
+  EXPECT_FALSE(system_.IdentifyInstallation(path_ + "\\missing", &other_folder));
+  EXPECT_TRUE(::RemoveDirectoryW(sub.c_str()));
+}
+
 TEST_F(WindowsUpdateSystemTest, PathsEqualIgnoresCaseBeyondAscii) {
   EXPECT_TRUE(system_.PathsEqual("C:\\USERS", "c:\\users"));
   EXPECT_TRUE(system_.PathsEqual("C:\\\xC3\x84rger", "c:\\\xC3\xA4RGER"));

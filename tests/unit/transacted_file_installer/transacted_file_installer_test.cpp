@@ -246,11 +246,11 @@ TEST_F(TransactedFileInstallerTest, PrepareFailsOnlyWhenItCannotSeeTheWholeDirec
       {Operation::kCreateDirectories, kCreateFailed},
       {Operation::kIsRegularFile, kSuccess},  // leftovers are only a nuisance
       {Operation::kForEachFile, kSuccess},
-      // A partial list of "locales", or one that may hold links, would leave
-      // stale files behind or reach beyond the installation.
+      // A "locales" that may be a link could lead beyond the installation; a
+      // folder or file in it that cannot be looked at only stays.
       {Operation::kIsLink, kCreateFailed},
-      {Operation::kForEachFileRecursive, kCreateFailed},
-      {Operation::kIsLink, kCreateFailed},
+      {Operation::kForEachFileRecursive, kSuccess},
+      {Operation::kIsLink, kSuccess},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(OperationName(c.failing));
@@ -299,8 +299,7 @@ TEST_F(TransactedFileInstallerTest, DeleteTemporaryFilesClearsLeftoversOfAnyRun)
 
 // Links are never written or deleted through: a "locales" that is a link is
 // removed itself before anything is staged, or, where that cannot be done,
-// the run stops with nothing changed; a directory link met by the commit
-// stops it and rolls back.
+// the run stops with nothing changed.
 TEST_F(TransactedFileInstallerTest, LinksAreRemovedThemselvesOrStopTheRun) {
   const Scenario upgrade = SmallScenarios()[1];
   FileTree without_locales = old_files_;
@@ -323,15 +322,35 @@ TEST_F(TransactedFileInstallerTest, LinksAreRemovedThemselvesOrStopTheRun) {
     EXPECT_EQ(disk_.Read(), removable ? upgrade.new_files : without_locales);
   }
 
-  // A link that appears after Prepare, where the commit writes into it.
-  disk_.Reset(without_locales);
-  auto installer = MakeInstaller(memory);
-  ASSERT_EQ(installer->Prepare(), kSuccess);
-  ASSERT_EQ(installer->AddFile(L"locales/de.pak", Bytes("new de")), kSuccess);
-  memory.PutLink(kDir + L"\\locales");
-  EXPECT_EQ(installer->Commit(), kCreateFailed);
-  installer.reset();
-  EXPECT_EQ(disk_.Read(), without_locales);
+  // Links that appear after Prepare: at a name the commit writes, at a
+  // folder it writes into and at a name the caller deletes afterwards. Each
+  // goes before the first change, or the commit does not start.
+  for (const wchar_t* at : {L"README.txt", L"locales", L"Zevrino_new.exe"}) {
+    for (const bool removable : {true, false}) {
+      SCOPED_TRACE(std::wstring(at) + (removable ? L" removable" : L" not removable"));
+      disk_.Reset(without_locales);
+      FaultInjectingFileSystem fs(memory);
+      if (!removable) {
+        fs.FailFirstMatching([](const Call& c) { return c.operation == Operation::kRemoveLink; },
+                             FaultKind::kLasting);
+      }
+      auto installer = MakeInstaller(fs);
+      ASSERT_EQ(installer->Prepare(), kSuccess);
+      installer->GuardName(L"Zevrino_new.exe");
+      ASSERT_EQ(installer->AddFile(L"locales/de.pak", Bytes("new de")), kSuccess);
+      ASSERT_EQ(installer->AddFile(L"README.txt", Bytes("new readme")), kSuccess);
+      memory.PutLink(kDir + L"\\" + at);
+      EXPECT_EQ(installer->Commit(), removable ? kSuccess : kCreateFailed);
+      installer.reset();
+      EXPECT_EQ(memory.Links().empty(), removable);
+      FileTree expected = without_locales;
+      if (removable) {
+        expected[L"locales\\de.pak"] = "new de";
+        expected[L"README.txt"] = "new readme";
+      }
+      EXPECT_EQ(disk_.Read(), expected);
+    }
+  }
 }
 
 TEST_F(TransactedFileInstallerTest, AddFileRefusesNamesThatLeaveTheDirectoryAndReportsWrites) {
