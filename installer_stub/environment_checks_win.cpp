@@ -56,9 +56,13 @@ HRESULT QueryElevationType(std::uint32_t* type) {
   return S_OK;
 }
 
-bool CheckAccount(bool silent) {
+bool IsElevated() {
   std::uint32_t type = 0;
-  if (FAILED(QueryElevationType(&type)) || type != TokenElevationTypeFull) {
+  return SUCCEEDED(QueryElevationType(&type)) && type == TokenElevationTypeFull;
+}
+
+bool CheckAccount(bool silent) {
+  if (!IsElevated()) {
     return true;
   }
   if (!silent) {

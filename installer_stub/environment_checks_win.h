@@ -17,6 +17,10 @@ bool CheckWindowsVersion(bool silent);
 // Full 2, Limited 3). S_OK, or E_FAIL when the token cannot be queried.
 HRESULT QueryElevationType(std::uint32_t* type);
 
+// True for an administrator's full (elevated) token; a token that cannot be
+// queried counts as not elevated.
+bool IsElevated();
+
 // False only for an administrator's full (elevated) token, after saying so
 // unless `silent`. A token that cannot be queried is accepted.
 bool CheckAccount(bool silent);

@@ -34,8 +34,10 @@
 
 #include "i18n/catalog.h"
 #include "i18n/startup.h"
+#include "installer/link_guard.h"
 #include "installer/named_mutex_win.h"
 #include "installer/scoped_handle_win.h"
+#include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/installer_main.h"
@@ -154,16 +156,27 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
   return result;
 }
 
-// Extract mode: no window, no question and no log line of its own; the
-// result is the exit code. The token after `extract`, whatever it looks like,
-// is the directory; without one the archive goes next to the program.
+// Extract mode: no window and no question; the result is the exit code. The
+// token after `extract`, whatever it looks like, is the directory; without
+// one the archive goes next to the program. Run elevated, an extract follows no link or junction on
+// the way to its target: one that a less privileged process planted would aim an administrator's
+// writes anywhere. A user's own run follows the user's own links.
 ResultCode RunExtract(const Options& options, const PayloadReader& payload_body) {
-  if (options.target_path == nullptr) {
-    return ExtractArchive(DefaultExtractDirectory(), payload_body);
-  }
   std::wstring target;
-  if (!Utf8ToWidePath(options.target_path, &target)) {
+  if (options.target_path == nullptr) {
+    target = DefaultExtractDirectory();
+  } else if (!Utf8ToWidePath(options.target_path, &target)) {
     return kPathConversionFailed;
+  }
+  if (IsElevated()) {
+    const std::unique_ptr<FileSystem> file_system = CreateFileSystem();
+    if (CrossesLink(*file_system, target)) {
+      logging::log_message(2, "", kLineElevatedExtractThroughLink,
+                           "Zevrino Installer - An elevated extract does not follow the link on "
+                           "the way to %s.",
+                           WideToUtf8(target).c_str());
+      return kCreateFailed;
+    }
   }
   return ExtractArchive(target, payload_body);
 }
@@ -282,7 +295,7 @@ ResultCode TakeUpdateStartedMutex(bool silent) {
 
 // Closes the running application with the user's consent and starts the
 // progress window of a run that shows one.
-ResultCode CloseRunningApplication(bool silent) {
+ResultCode CloseRunningApplication(bool silent, const std::wstring& application) {
   if (!IsApplicationRunning()) {
     if (!silent) {
       StartUiThread(true);
@@ -297,7 +310,7 @@ ResultCode CloseRunningApplication(bool silent) {
   StartUiThread(true);
   // A process that will not go surfaces as files in use (14, 18) during the
   // install, where the user may retry.
-  CloseApplication();
+  CloseApplication(application);
   return kSuccess;
 }
 
@@ -307,13 +320,15 @@ ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payloa
   if (result == kSuccess) {
     result = TakeUpdateStartedMutex(run.silent);
   }
+  const std::wstring application =
+      run.directory != nullptr ? JoinWidePath(Utf8ToWide(run.directory), L"Zevrino.exe") : L"";
   if (result == kSuccess) {
-    result = CloseRunningApplication(run.silent);
+    result = CloseRunningApplication(run.silent, application);
   }
   if (result != kSuccess) {
     return result;
   }
-  CloseHttpsListener();
+  CloseHttpsListener(application);
   return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch,
                           options.forwarded);
 }

@@ -17,6 +17,7 @@ inline constexpr int kLineNoAppDataFolder = 222;
 inline constexpr int kLineOverwriting = 969;
 inline constexpr int kLineUpdateInProgress = 994;
 inline constexpr int kLineApplicationRunning = 1001;
+inline constexpr int kLineElevatedExtractThroughLink = 163;
 
 // Update mode (update_flow.cpp).
 inline constexpr int kLineNoInstallationToUpdate = 96;

@@ -129,7 +129,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
   if (system.NamedMutexExists(kUpdateFailedMutexName)) {
     return kSuccess;
   }
-  system.CloseRunningApplication();
+  system.CloseRunningApplication(target);
 
   const FileAccess access =
       WaitForExclusiveAccess(system, executable.get(), timings.exclusive_access);

@@ -108,8 +108,9 @@ class UpdateSystem {
   virtual bool HoldNamedMutex(const wchar_t* name) = 0;
   virtual bool TryHoldNewNamedMutex(const wchar_t* name, bool* held) = 0;
   virtual bool NamedMutexExists(const wchar_t* name) = 0;
-  // Closes the running application, then its HTTPS listener.
-  virtual void CloseRunningApplication() = 0;
+  // Closes the running application, then its HTTPS listener, when they run
+  // the Zevrino.exe of `directory`.
+  virtual void CloseRunningApplication(const std::string& directory) = 0;
   // Opens the file `path` for reading and writing without sharing, once, and
   // closes it again.
   virtual FileAccess OpenExclusively(const char* path) = 0;

@@ -150,9 +150,10 @@ bool WindowsUpdateSystem::NamedMutexExists(const wchar_t* name) {
   return installer::NamedMutexExists(name);
 }
 
-void WindowsUpdateSystem::CloseRunningApplication() {
-  CloseApplication();
-  CloseHttpsListener();
+void WindowsUpdateSystem::CloseRunningApplication(const std::string& directory) {
+  const std::wstring application = JoinWidePath(Utf8ToWide(directory), L"Zevrino.exe");
+  CloseApplication(application);
+  CloseHttpsListener(application);
 }
 
 FileAccess WindowsUpdateSystem::OpenExclusively(const char* path) {

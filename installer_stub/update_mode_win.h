@@ -39,7 +39,7 @@ class WindowsUpdateSystem final : public UpdateSystem {
   bool HoldNamedMutex(const wchar_t* name) override;
   bool TryHoldNewNamedMutex(const wchar_t* name, bool* held) override;
   bool NamedMutexExists(const wchar_t* name) override;
-  void CloseRunningApplication() override;
+  void CloseRunningApplication(const std::string& directory) override;
   FileAccess OpenExclusively(const char* path) override;
   bool CanCreateFileIn(const std::string& directory) override;
   ResultCode InstallAndRegister(const std::string& directory, const PayloadReader& reader) override;

@@ -5,6 +5,10 @@
 
 #include "installer/named_objects.h"
 #include "installer/scoped_handle_win.h"
+#include "installer/wide_path.h"
+#include "installer/wide_text_win.h"
+#include "logging/log.h"
+#include "ui/log_lines.h"
 
 namespace zevrino::desktop::installer {
 
@@ -26,6 +30,40 @@ ScopedKernelHandle OpenWindowProcess(HWND window, DWORD access) {
     return ScopedKernelHandle();
   }
   return ScopedKernelHandle(::OpenProcess(access, FALSE, process_id));
+}
+
+// The volume and file index of what `path` names, links followed.
+bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* information) {
+  const ScopedFileHandle file(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+  return file.valid() && ::GetFileInformationByHandle(file.get(), information) != FALSE;
+}
+
+// True when the process of `window` runs the program file `application`.
+// Anything that cannot be found out counts as another program: a process
+// that is left alone only costs the in-use code later.
+bool RunsApplication(HWND window, const std::wstring& application) {
+  const ScopedKernelHandle process = OpenWindowProcess(window, PROCESS_QUERY_LIMITED_INFORMATION);
+  std::wstring image(32768, L'\0');
+  DWORD size = static_cast<DWORD>(image.size());
+  if (!process.valid() || !::QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) {
+    return false;
+  }
+  image.resize(size);
+  BY_HANDLE_FILE_INFORMATION running;
+  BY_HANDLE_FILE_INFORMATION installed;
+  const bool same = FileIdentity(image, &running) && FileIdentity(application, &installed) &&
+                    running.dwVolumeSerialNumber == installed.dwVolumeSerialNumber &&
+                    running.nFileIndexHigh == installed.nFileIndexHigh &&
+                    running.nFileIndexLow == installed.nFileIndexLow;
+  if (!same) {
+    logging::log_message(3, "", kLineForeignWindowLeftAlone,
+                         "Zevrino Installer - The window to close belongs to %s, not to %s; it "
+                         "is left alone.",
+                         WideToUtf8(image).c_str(), WideToUtf8(application).c_str());
+  }
+  return same;
 }
 
 bool WaitForExit(const ScopedKernelHandle& process, DWORD timeout_ms) {
@@ -61,22 +99,26 @@ HWND FindApplicationWindow() {
   return ::FindWindowA(kMainWindowClass, nullptr);
 }
 
-bool CloseApplication(DWORD timeout_ms) {
+bool CloseApplication(const std::wstring& application, DWORD timeout_ms) {
   HWND window = nullptr;
-  if (!IsApplicationRunning(&window)) {
+  if (!IsApplicationRunning(&window) || window == nullptr) {
     return false;
   }
-  return CloseWindowProcess(window, timeout_ms, kApplicationCloseMessages);
+  return CloseWindowProcess(window, application, timeout_ms, kApplicationCloseMessages);
 }
 
-void CloseHttpsListener(DWORD timeout_ms) {
+void CloseHttpsListener(const std::wstring& application, DWORD timeout_ms) {
   const HWND window = ::FindWindowA(kHttpsListenerClass, nullptr);
   if (window != nullptr) {
-    CloseWindowProcess(window, timeout_ms, kHttpsListenerCloseMessages);
+    CloseWindowProcess(window, application, timeout_ms, kHttpsListenerCloseMessages);
   }
 }
 
-bool CloseWindowProcess(HWND window, DWORD timeout_ms, const CloseMessages& messages) {
+bool CloseWindowProcess(HWND window, const std::wstring& application, DWORD timeout_ms,
+                        const CloseMessages& messages) {
+  if (!RunsApplication(window, application)) {
+    return false;
+  }
   for (const UINT message : messages) {
     if (SendAndWaitForExit(window, message, timeout_ms)) {
       return true;

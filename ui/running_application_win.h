@@ -14,11 +14,14 @@
 // then terminates the process with exit code 0. A send waits at most the
 // time-out, a hung window thread fails it at once; each wait for the process
 // lasts at most the time-out too, so one target takes at most nine time-outs.
-// A window of the calling process itself is never sent to or terminated.
+// A window of the calling process itself is never sent to or terminated, nor
+// one whose process runs another program than the installation's
+// Zevrino.exe (a window handle in the mapping is anybody's to write).
 
 #include <windows.h>
 
 #include <array>
+#include <string>
 
 namespace zevrino::desktop::installer {
 
@@ -38,16 +41,21 @@ bool IsApplicationRunning(HWND* window = nullptr);
 // window class. Null when neither finds one.
 HWND FindApplicationWindow();
 
-// Closes the running application; true when its process ended. False, with
-// nothing sent, when the application is not running or has no window.
-bool CloseApplication(DWORD timeout_ms = kCloseTimeoutMs);
+// Closes the running application, `application` (the installation's
+// Zevrino.exe, full path); true when its process ended. False, with nothing
+// sent, when the application is not running, has no window, or its window
+// belongs to a process of another program.
+bool CloseApplication(const std::wstring& application, DWORD timeout_ms = kCloseTimeoutMs);
 
-// Closes the application's HTTPS listener window when one exists.
-void CloseHttpsListener(DWORD timeout_ms = kCloseTimeoutMs);
+// Closes the HTTPS listener window of `application` when one exists.
+void CloseHttpsListener(const std::wstring& application, DWORD timeout_ms = kCloseTimeoutMs);
 
 // Sends `messages` in order to `window` until its process ends after one of
 // them; when none ends it, terminates the process. True when it ended.
-bool CloseWindowProcess(HWND window, DWORD timeout_ms, const CloseMessages& messages);
+// Nothing is sent, and false returned, unless the window's process runs
+// `application` (the same file, whatever the path's spelling).
+bool CloseWindowProcess(HWND window, const std::wstring& application, DWORD timeout_ms,
+                        const CloseMessages& messages);
 
 // Sends `message` to `window` (SMTO_ABORTIFHUNG, at most `timeout_ms`) and,
 // when the window answered, waits up to `timeout_ms` for the window's process

@@ -69,7 +69,7 @@ TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
     HWND window = nullptr;
     ASSERT_TRUE(installer::IsApplicationRunning(&window));
     EXPECT_EQ(window, app.Window());
-    EXPECT_TRUE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_TRUE(installer::CloseApplication(app.Path(), kTimeoutMs));
     EXPECT_FALSE(app.Running());
     EXPECT_EQ(app.Messages(), c.messages);
     EXPECT_EQ(app.ExitCode(), c.exit_code);
@@ -80,7 +80,7 @@ TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
 TEST_F(ClosingTest, ListenerSequenceStartsWithItsOwnMessage) {
   Standin app(L"listener", "listener=WM_CLOSE\nexit-code=7\n");
   ASSERT_TRUE(app.started());
-  installer::CloseHttpsListener(kTimeoutMs);
+  installer::CloseHttpsListener(app.Path(), kTimeoutMs);
   EXPECT_FALSE(app.Running());
   EXPECT_EQ(app.Messages(), (Lines{"listener WM_APP+1", "listener WM_CLOSE", "exit"}));
   EXPECT_EQ(app.ExitCode(), 7u);
@@ -99,14 +99,14 @@ TEST_F(ClosingTest, OnlyTheApplicationsOwnObjectsCount) {
     // so only the mapping can lead to the application's.
     ASSERT_EQ(FindWindowA("ZevrinoMainWindow", nullptr), lookalike.Window());
     EXPECT_EQ(installer::FindApplicationWindow(), app.Window());
-    EXPECT_TRUE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_TRUE(installer::CloseApplication(app.Path(), kTimeoutMs));
     EXPECT_FALSE(app.Running());
     EXPECT_TRUE(lookalike.Running());
     EXPECT_EQ(lookalike.Messages(), Lines{});
 
     // Without the mutex the look-alike does not count as running at all.
     EXPECT_FALSE(installer::IsApplicationRunning());
-    EXPECT_FALSE(installer::CloseApplication(kTimeoutMs));
+    EXPECT_FALSE(installer::CloseApplication(lookalike.Path(), kTimeoutMs));
     EXPECT_TRUE(lookalike.Running());
     EXPECT_EQ(lookalike.Messages(), Lines{});
   }
@@ -116,8 +116,22 @@ TEST_F(ClosingTest, OnlyTheApplicationsOwnObjectsCount) {
   HWND window = reinterpret_cast<HWND>(1);
   EXPECT_TRUE(installer::IsApplicationRunning(&window));
   EXPECT_EQ(window, nullptr);
-  EXPECT_FALSE(installer::CloseApplication(kTimeoutMs));
+  EXPECT_FALSE(installer::CloseApplication(windowless.Path(), kTimeoutMs));
   EXPECT_TRUE(windowless.Running());
+}
+
+// The mapping names a window whose process runs another program than the
+// installation's: nothing is sent to it and it is not terminated, even
+// when it would ignore every message.
+TEST_F(ClosingTest, AnotherProgramsWindowIsLeftAlone) {
+  Standin foreign(L"foreign", "main=ignore\nlistener=ignore\n");
+  ASSERT_TRUE(foreign.started());
+  const std::wstring installed = WorkFolder() + L"\\Zevrino.exe";
+  ASSERT_TRUE(CopyTestProgram(L"zevrino_standin.exe", installed));
+  EXPECT_FALSE(installer::CloseApplication(installed, kTimeoutMs));
+  installer::CloseHttpsListener(installed, kTimeoutMs);
+  EXPECT_TRUE(foreign.Running());
+  EXPECT_EQ(foreign.Messages(), Lines{});
 }
 
 // A window thread that no longer asks for messages: each send fails at once
@@ -136,7 +150,7 @@ TEST_F(ClosingTest, HungApplicationIsTerminatedWithoutWaitingOnItsSends) {
 
   constexpr DWORD kLongTimeoutMs = 60000;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(installer::CloseApplication(kLongTimeoutMs));
+  EXPECT_TRUE(installer::CloseApplication(app.Path(), kLongTimeoutMs));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_LT(elapsed, std::chrono::milliseconds(kLongTimeoutMs));
   EXPECT_FALSE(app.Running());
@@ -180,7 +194,9 @@ TEST_F(ClosingTest, NeverClosesItsOwnProcess) {
 
   EXPECT_TRUE(installer::IsApplicationRunning());
   EXPECT_EQ(installer::FindApplicationWindow(), window);
-  EXPECT_FALSE(installer::CloseApplication(1000));
+  wchar_t own_program[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(nullptr, own_program, MAX_PATH), 0u);
+  EXPECT_FALSE(installer::CloseApplication(own_program, 1000));
   EXPECT_EQ(own_window_messages, 0);
 
   UnmapViewOfFile(view);

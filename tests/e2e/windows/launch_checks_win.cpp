@@ -74,6 +74,7 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   const std::wstring folder = MakeInstallation(L"installation");
   const std::string folder_utf8 = ToUtf8(folder);
   const std::filesystem::path log(folder + L"\\Zevrino.exe.log");
+  const std::wstring program = folder + L"\\Zevrino.exe";
 
   ASSERT_TRUE(StartApplication(folder_utf8));
   std::vector<StartRecord> starts = WaitForStarts(log, 1, kStartTimeout);
@@ -84,10 +85,9 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
   ASSERT_TRUE(installer::IsApplicationRunning(&window));
   EXPECT_NE(window, nullptr);
   EXPECT_EQ(installer::FindApplicationWindow(), window);
-  EXPECT_TRUE(installer::CloseApplication());
+  EXPECT_TRUE(installer::CloseApplication(program));
   EXPECT_FALSE(installer::IsApplicationRunning());
   // It ended by itself on the first message; nothing else was sent.
-  const std::wstring program = folder + L"\\Zevrino.exe";
   EXPECT_EQ(ReadStandinMessages(program),
             (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
 
@@ -98,14 +98,14 @@ TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
             (StartRecord{"Zevrino.exe \"--mu\" \"beta\" /UPDATECOMPLETE \"x\"", folder_utf8}));
   // The listener window belongs to the same process: closing it ends that.
   ASSERT_TRUE(WaitUntil([] { return installer::IsApplicationRunning(); }, kStartTimeout));
-  installer::CloseHttpsListener();
+  installer::CloseHttpsListener(program);
   EXPECT_FALSE(installer::IsApplicationRunning());
   EXPECT_EQ(
       ReadStandinMessages(program),
       (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit", "listener WM_APP+1", "exit"}));
   // With nothing running, neither call finds anything to close.
-  EXPECT_FALSE(installer::CloseApplication());
-  installer::CloseHttpsListener();
+  EXPECT_FALSE(installer::CloseApplication(program));
+  installer::CloseHttpsListener(program);
 }
 
 // The uninstall entry runs Zevrino.exe with " /uninstall"; the stand-in

@@ -46,6 +46,8 @@ class Standin {
   // Its window of `window_class`, or null.
   HWND Window(const wchar_t* window_class = L"ZevrinoMainWindow") const;
   bool Running() const;
+  // Its program file.
+  const std::wstring& Path() const { return path_; }
   // The exit code once ended, else STILL_ACTIVE.
   DWORD ExitCode() const;
 

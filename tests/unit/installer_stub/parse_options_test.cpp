@@ -164,7 +164,7 @@ TEST(IsValidMuSuffix, OnlyPlainNamesUpTo32Characters) {
     EXPECT_TRUE(IsValidMuSuffix(suffix.c_str())) << suffix;
   }
   const std::string bad[] = {
-      "",      ".hidden",  "..",          "x\\..\\..\\Local",  "a/b", "C:", "a b",
+      "",      ".hidden",  "..",          "x\\..\\..\\Local",   "a/b",    "C:",   "a b",
       "tab\t", "\xc3\xa9", "a\"/evil\"b", std::string(33, 'z'), "beta..", "beta."};
   for (const std::string& suffix : bad) {
     EXPECT_FALSE(IsValidMuSuffix(suffix.c_str())) << suffix;

@@ -95,7 +95,7 @@ class FakeUpdateSystem final : public UpdateSystem {
     events.push_back("exists " + ToUtf8(name));
     return NameTaken(name);
   }
-  void CloseRunningApplication() override { events.push_back("close"); }
+  void CloseRunningApplication(const std::string&) override { events.push_back("close"); }
   FileAccess OpenExclusively(const char*) override { return executable; }
   bool CanCreateFileIn(const std::string&) override { return can_create_files; }
   ResultCode InstallAndRegister(const std::string& directory, const PayloadReader&) override {
