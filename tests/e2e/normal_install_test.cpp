@@ -264,15 +264,26 @@ TEST_F(NormalInstallTest, HostileValuesAndLinksLeaveEveryFolderAsItWas) {
     EXPECT_NE(entry.path().filename().string().rfind("Zevrino", 0), 0u) << entry.path();
   }
 
-  // The link is removed itself where the system can; Wine cannot tell it
-  // from its target, so the run stops with 13 before anything is written.
+  // A link at a folder the install walks, at a file it replaces or at a
+  // leftover it deletes is removed itself where the system can; Wine cannot
+  // tell it from its target, so the run stops with 13 before anything is
+  // written.
   ASSERT_TRUE(Install(installer, {"--silent", "--skip-app-launch"}).ExitedWith(0));
-  fs::remove_all(InstallDir() / "locales");
-  fs::create_directory_symlink(other_app / "locales", InstallDir() / "locales");
-  const ProcessResult linked = Install(installer, {"--silent", "--skip-app-launch"});
-  EXPECT_TRUE(linked.ExitedWith(13)) << Describe(linked);
-  EXPECT_EQ(ReadTree(other_app), other_files);
-  fs::remove(InstallDir() / "locales");
+  for (const char* name : {"locales", "README.txt", "Zevrino_new.exe"}) {
+    SCOPED_TRACE(name);
+    const Tree installed = ReadTree(InstallDir());
+    fs::remove_all(InstallDir() / name);
+    if (std::string(name) == "locales") {
+      fs::create_directory_symlink(other_app / name, InstallDir() / name);
+    } else {
+      fs::create_symlink(other_app / "README.txt", InstallDir() / name);
+    }
+    const ProcessResult linked = Install(installer, {"--silent", "--skip-app-launch"});
+    EXPECT_TRUE(linked.ExitedWith(13)) << Describe(linked);
+    EXPECT_EQ(ReadTree(other_app), other_files);
+    fs::remove(InstallDir() / name);
+    WriteTree(InstallDir(), installed);
+  }
 
   const std::string shell_folders =
       "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";

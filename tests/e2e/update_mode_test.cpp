@@ -409,6 +409,42 @@ TEST_F(UpdateModeTest, WaitsForTheStartedMutexAndTerminatesAnApplicationThatStay
   ExpectRestartedWithUpdateComplete(2);
 }
 
+// An update run with the administrator's token changes nothing (23); one
+// whose folder is swapped for a link to another while it waits for the
+// started mutex does not follow the swap (24), and neither folder changes.
+TEST_F(UpdateModeTest, ElevatedOrSwappedTargetsAreNotUpdated) {
+  InstallOld();
+  StopApplications();
+  const ProcessResult elevated = prefix_->RunWine(
+      {new_installer_.string(), "--silent", "--update", InstallDirWindows() + "\\Zevrino.exe"});
+  EXPECT_TRUE(elevated.ExitedWith(23)) << Describe(elevated);
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+
+  const fs::path moved = InstallDir().string() + ".moved";
+  const fs::path other = prefix_->DriveC() / "zv planted";
+  WriteTree(other, old_tree_);
+  {
+    Holder started(*prefix_, scratch_.path(), "hold_mutex.exe", "Zevrino Update Started Mutex");
+    ASSERT_TRUE(started.holding());
+    auto update = StartUpdate(InstallDirWindows() + "\\Zevrino.exe");
+    // The update has found its target once it waits for the mutex, which
+    // it shows by holding the update mutex.
+    const RobotOutput waiting =
+        RunDialogRobot(*prefix_, {"wait-mutex", "Zevrino Update Mutex"}, 60s);
+    ASSERT_TRUE(waiting.Succeeded()) << waiting.Describe();
+    fs::rename(InstallDir(), moved);
+    fs::create_directory_symlink(other, InstallDir());
+    started.Release();
+    EXPECT_TRUE(Contains(CancelErrorDialog(), "Error code: 24"));
+    EXPECT_TRUE(update.get().ExitedWith(24));
+  }
+  EXPECT_EQ(ApplicationFiles(other), old_tree_);
+  fs::remove(InstallDir());
+  fs::rename(moved, InstallDir());
+  EXPECT_EQ(ApplicationFiles(InstallDir()), old_tree_);
+  fs::remove_all(other);
+}
+
 // The executable stays in use for the whole wait (21 attempts, about 12 s):
 // the dialog offers Retry, the installation is untouched, and the Retry in
 // the same process installs once the file is free. Meanwhile the progress

@@ -34,6 +34,7 @@
 //   none CLASS          fail when a visible window of CLASS exists now
 //   signal NAME         set the named event NAME (see test_sync_win.h)
 //   await NAME          wait until the named event NAME is set
+//   wait-mutex NAME     wait until a mutex named NAME exists
 //
 // A description is printed as lines, texts UTF-8 with \\ \n \r \t escaped:
 //   window class=CLASS style=0xXXXXXXXX exstyle=0xXXXXXXXX pid=N thread=N owner=CLASS
@@ -191,7 +192,7 @@ class Robot {
       return 0;
     }
     if (step == L"wait" || step == L"press" || step == L"text" || step == L"none" ||
-        step == L"signal" || step == L"await") {
+        step == L"signal" || step == L"await" || step == L"wait-mutex") {
       return 1;
     }
     if (step == L"wait-text" || step == L"wait-prefix") {
@@ -258,6 +259,17 @@ class Robot {
         *failure = "the event was not set";
         return false;
       }
+      return true;
+    }
+    if (step == L"wait-mutex") {
+      const auto exists = [&] {
+        return ScopedKernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, operand[0].c_str())).valid();
+      };
+      if (!WaitUntil(exists, std::chrono::milliseconds(timeout_ms_))) {
+        *failure = "no such mutex appeared";
+        return false;
+      }
+      PrintLine("mutex " + ToUtf8(operand[0]));
       return true;
     }
     if (!NeedWindow(failure)) {
