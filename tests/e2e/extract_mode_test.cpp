@@ -172,6 +172,33 @@ TEST_F(ExtractModeTest, OverAnExistingTreeOnlyObsoleteLocalesGo) {
   EXPECT_EQ(ReadTree(target), expected);
 }
 
+// A link at a name the extract writes is never written through (Wine cannot
+// remove it apart from its target: 13, the target as it was). A target
+// reached through a link is the user's own choice for the user's run, and
+// refused to an elevated one.
+TEST_F(ExtractModeTest, LinksAreNeverWrittenThroughAndElevatedRunsFollowNone) {
+  const Tree tree = {{"Zevrino.exe", Content(5000, 5)}, {"README.txt", TextBytes("readme")}};
+  PackTree(tree, PathOf("setup.exe"));
+  const fs::path target = PathOf("installed");
+  const Tree user_files = {{"notes.txt", TextBytes("the user's notes")}};
+  WriteTree(PathOf("documents"), user_files);
+  fs::create_directories(target);
+  fs::create_symlink(PathOf("documents") / "notes.txt", target / "README.txt");
+  const ProcessResult linked = Run(PathOf("setup.exe"), {"--extract", ToWindowsPath(target)});
+  EXPECT_TRUE(linked.ExitedWith(13)) << Describe(linked);
+  EXPECT_EQ(ReadTree(PathOf("documents")), user_files);
+  fs::remove(target / "README.txt");
+
+  fs::create_directory_symlink(target, PathOf("shortcut"));
+  const std::vector<std::string> args = {"--extract", ToWindowsPath(PathOf("shortcut"))};
+  const ProcessResult elevated = prefix_->RunWine({PathOf("setup.exe").string(), args[0], args[1]});
+  EXPECT_TRUE(elevated.ExitedWith(13)) << Describe(elevated);
+  EXPECT_TRUE(fs::is_empty(target));
+  const ProcessResult user = Run(PathOf("setup.exe"), args);
+  EXPECT_TRUE(user.ExitedWith(0)) << Describe(user);
+  EXPECT_EQ(ReadTree(target), tree);
+}
+
 // An archive naming a path outside the target is refused as a malformed
 // entry even though its payload digest is right (the packer computes it):
 // the digest proves only that the payload was not damaged, not who made it.
