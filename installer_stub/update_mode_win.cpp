@@ -98,6 +98,9 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
   }
   // Where the file system cannot name the final path, the full path is the
   // answer as long as no element of it is a link whose end it would hide.
+  while (full.size() > WideRootLength(full) && IsWideSeparator(full.back())) {
+    full.pop_back();  // as a final path has it
+  }
   WindowsFileSystem file_system;
   return CrossesLink(file_system, full) ? std::string() : WideToUtf8(full);
 }
