@@ -40,7 +40,10 @@ timed() {  # KEY COMMAND...
   start=$(date +%s.%N)
   wine "$@" >/dev/null || { echo "$key failed" >&2; exit 1; }
   end=$(date +%s.%N)
-  times[$key]+="$(echo "$end - $start" | bc)"$'\n'
+  local seconds
+  seconds=$(echo "$end - $start" | bc)
+  times[$key]+="$seconds"$'\n'
+  echo "$key: $seconds s"
 }
 limited=$win_build/tests/e2e/windows/run_limited.exe
 for run in $(seq "$runs"); do
@@ -49,7 +52,6 @@ for run in $(seq "$runs"); do
     timed "$stub extract" "$work/$stub.exe" --extract 'C:\zv-ab-bench'
     timed "$stub fresh" "$limited" "$work/$stub.exe" --silent --skip-app-launch
     timed "$stub over" "$limited" "$work/$stub.exe" --silent --skip-app-launch
-    echo "run $run $stub done"
   done
 done
 for kind in extract fresh over; do
