@@ -15,7 +15,7 @@ LoopbackHttpServer::~LoopbackHttpServer() {
 }
 
 bool LoopbackHttpServer::Start(const std::filesystem::path& root, std::string* error) {
-  return StartScript(root, {}, error);
+  return StartScript(root, {}, ".requests.log", error);
 }
 
 bool LoopbackHttpServer::StartWithUntrustedTls(const std::filesystem::path& root,
@@ -30,15 +30,17 @@ bool LoopbackHttpServer::StartWithUntrustedTls(const std::filesystem::path& root
     *error = "openssl made no certificate: " + Describe(made);
     return false;
   }
-  return StartScript(
-      root, {"--tls-cert", base.string() + ".pem", "--tls-key", base.string() + ".key"}, error);
+  return StartScript(root,
+                     {"--tls-cert", base.string() + ".pem", "--tls-key", base.string() + ".key"},
+                     ".tls.requests.log", error);
 }
 
 bool LoopbackHttpServer::StartScript(const std::filesystem::path& root,
-                                     std::vector<std::string> extra, std::string* error) {
+                                     std::vector<std::string> extra, const std::string& log_name,
+                                     std::string* error) {
   Stop();
   const std::string script = std::string(ZV_E2E_HARNESS_DIR) + "/loopback_http_server.py";
-  log_path_ = root.parent_path() / (root.filename().string() + ".requests.log");
+  log_path_ = root.parent_path() / (root.filename().string() + log_name);
   std::error_code ignored;
   std::filesystem::remove(log_path_, ignored);
   // The script prints "PORT <n>\n" once it listens.

@@ -19,7 +19,8 @@ class LoopbackHttpServer {
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-  // Serves `root`; the request log is kept beside it. On failure *error
+  // Serves `root`; the request log is kept beside it (one per kind of
+  // server). On failure *error
   // says why.
   bool Start(const std::filesystem::path& root, std::string* error);
   // The same, and https on the same port with a self-signed certificate
@@ -49,8 +50,9 @@ class LoopbackHttpServer {
   void ClearRequests() const;
 
  private:
+  // `log_name` is appended to the root's name for the request log.
   bool StartScript(const std::filesystem::path& root, std::vector<std::string> extra,
-                   std::string* error);
+                   const std::string& log_name, std::string* error);
 
   pid_t pid_ = -1;
   int port_ = 0;
