@@ -506,8 +506,7 @@ TEST_F(WebInstallRunTest, ProxySignIn) {
   LoopbackProxy proxy;
   std::string error;
   ASSERT_TRUE(proxy.Start(scratch_.path() / "proxy", "zvuser", "zvpass", &error)) << error;
-  const std::string proxy_address = "127.0.0.1:" + std::to_string(proxy.port());
-  const PrefixProxySetting setting(*prefix_, proxy_address);
+  const PrefixProxySetting setting(*prefix_, proxy.Address());
   ASSERT_TRUE(setting.valid());
   const fs::path setup = PackWebInstaller("proxy", Description({server_.Url("/files/full.exe")}));
   {
@@ -535,7 +534,7 @@ TEST_F(WebInstallRunTest, ProxySignIn) {
     EXPECT_NE(run.robot.windows[0].MessageText().find("(Error code: 58)"), std::string::npos);
     EXPECT_TRUE(server_.Requests().empty());
     EXPECT_NE(ReadText(log).find("failed with 58: HTTP status 407, WinINet error 0, proxy " +
-                                 proxy_address + "."),
+                                 proxy.Address() + "."),
               std::string::npos)
         << ReadText(log);
   }

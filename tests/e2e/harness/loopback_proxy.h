@@ -1,8 +1,8 @@
 #pragma once
 // A proxy on 127.0.0.1 that asks for a user name and password (tinyproxy
 // with BasicAuth), and the prefix setting that sends WinINet through it.
-// Only a request that signed in reaches the origin: the origin's request
-// log shows that the credentials reached the proxy.
+// Only a request that signed in reaches the origin, whose request log thus
+// shows that the credentials reached the proxy.
 
 #include <sys/types.h>
 
@@ -16,28 +16,28 @@ namespace zevrino::e2e {
 class LoopbackProxy {
  public:
   LoopbackProxy() = default;
-  ~LoopbackProxy();
+  ~LoopbackProxy() { StopHelperProcess(pid_); }
   LoopbackProxy(const LoopbackProxy&) = delete;
   LoopbackProxy& operator=(const LoopbackProxy&) = delete;
 
-  // Starts tinyproxy for `user` and `password`, its files in `directory`;
-  // returns once it accepts connections. On failure *error says why.
+  // Starts tinyproxy for `user` and `password` (no blanks), its files in
+  // `directory`; returns once it accepts connections, else false with *error.
   bool Start(const std::filesystem::path& directory, const std::string& user,
              const std::string& password, std::string* error);
-  void Stop();
-  int port() const { return port_; }
+  // "127.0.0.1:<port>", as the prefix's settings name it.
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
  private:
   pid_t pid_ = -1;
   int port_ = 0;
 };
 
-// The prefix's Internet settings name `proxy` ("127.0.0.1:PORT") while this
-// lives, and name none again afterwards.
+// The prefix's Internet settings name `proxy` while this lives, none after.
 class PrefixProxySetting {
  public:
-  PrefixProxySetting(const WinePrefix& prefix, const std::string& proxy);
-  ~PrefixProxySetting();
+  PrefixProxySetting(const WinePrefix& prefix, const std::string& proxy)
+      : prefix_(prefix), valid_(Set("1", proxy)) {}
+  ~PrefixProxySetting() { Set("0", ""); }
   PrefixProxySetting(const PrefixProxySetting&) = delete;
   PrefixProxySetting& operator=(const PrefixProxySetting&) = delete;
   bool valid() const { return valid_; }
@@ -46,7 +46,7 @@ class PrefixProxySetting {
   bool Set(const std::string& enable, const std::string& proxy) const;
 
   const WinePrefix& prefix_;
-  bool valid_ = false;
+  bool valid_;
 };
 
 // A loopback port that nothing listens on now: bound once, then released.
