@@ -208,8 +208,8 @@ class Request {
     return Send(api, shared);
   }
 
-  // Sends the open request again, with what a sign-in added to it: the
-  // same codes as Open.
+  // Sends the open request: the one made by hand, or one that goes again
+  // with what a proxy's sign-in added to it. The same codes as Open.
   ResultCode Send(const WinInetApi& api, const DownloadShared& shared) {
     const BOOL sent = api.HttpSendRequestA(handle_.get(), nullptr, 0, nullptr, 0);
     DWORD_PTR result = static_cast<DWORD_PTR>(sent);
