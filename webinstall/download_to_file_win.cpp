@@ -398,22 +398,34 @@ class InternetSource : public DownloadSource {
         return *count != 0 || ReadWaiting(buffer, count);
       }
       // Pending: WinINet fills its own buffer; the next read takes it.
-      if (::GetLastError() != ERROR_IO_PENDING || !WaitedFor(call)) {
+      if (!Pending() || !WaitedFor(call)) {
         return false;
       }
     }
   }
 
+  // WinINet's error of the last read that failed (0: none).
+  DWORD error() const { return error_; }
+
   // A read never waits to fill its buffer, so any size is safe.
   std::uint64_t ReadyBytes() override { return kDownloadReadCap; }
 
  private:
+  // True when the read that just failed goes on asynchronously.
+  bool Pending() {
+    error_ = ::GetLastError();
+    return error_ == ERROR_IO_PENDING;
+  }
+
   bool WaitedFor(AsyncCall& call) {
     const AsyncCall::Outcome outcome = call.Wait(shared_);
     if (outcome == AsyncCall::Outcome::kStalled) {
+      error_ = ERROR_INTERNET_TIMEOUT;
       logging::log_message(2, "", kLineDownloadStalled,
                            "Zevrino Installer - The download stalled for %u ms.",
                            shared_.stall_timeout_ms);
+    } else if (outcome == AsyncCall::Outcome::kCompleted) {
+      error_ = call.result() != 0 ? 0 : call.error();
     }
     return outcome == AsyncCall::Outcome::kCompleted && call.result() != 0;
   }
@@ -425,7 +437,7 @@ class InternetSource : public DownloadSource {
     AsyncCall& call = *request_.call();
     INTERNET_BUFFERSA* block = call.Block(call.WaitingByte(), 1);
     if (!api_.InternetReadFileExA(request_.get(), block, 0, call.context()) &&
-        (::GetLastError() != ERROR_IO_PENDING || !WaitedFor(call))) {
+        (!Pending() || !WaitedFor(call))) {
       return false;
     }
     *count = block->dwBufferLength;
@@ -436,6 +448,7 @@ class InternetSource : public DownloadSource {
   const WinInetApi& api_;
   const Request& request_;
   const DownloadShared& shared_;
+  DWORD error_ = 0;
 };
 
 class FileSink : public DownloadSink {
@@ -498,9 +511,9 @@ class InternetConnection : public DownloadConnection {
   DownloadSource* Body() override { return &body_; }
 
   // The status of the last answer (0: none) and WinINet's error of the last
-  // request that failed (0: none).
+  // request or read that failed (0: none).
   DWORD status() const { return status_; }
-  DWORD error() const { return request_.error(); }
+  DWORD error() const { return request_.error() != 0 ? request_.error() : body_.error(); }
 
  private:
   const WinInetApi& api_;
