@@ -45,6 +45,10 @@ enum Result : ResultCode {
   kDownloadInvalid = 54,
   kFullInstallerFailed = 55,
   kHttpsFailedHttpWorks = 57,
+  kProxySignInRequired = 58,         // the proxy asks for a sign-in the user did not give
+  kNetworkSignInRequired = 59,       // the network put its sign-in page in place of the download
+  kSecureConnectionUnverified = 60,  // the server's certificate could not be verified
+  kDownloadNotGenuine = 61,  // the download failed the signature, publisher or version check
 };
 
 }  // namespace zevrino::desktop::installer

@@ -10,6 +10,7 @@ packages=(
   libboost-dev googletest liblzma-dev libssl-dev dpkg-dev  # libssl-dev: the packer reads signatures
   gettext osslsigncode openssl clang-format python3
   imagemagick fonts-wqy-microhei  # screenshots of the dialogs; CJK and Latin in one font
+  tinyproxy  # the web-install tests' proxy that asks for a password (started by the tests)
 )
 
 missing=()

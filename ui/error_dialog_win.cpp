@@ -18,6 +18,12 @@
 namespace zevrino::desktop::installer {
 namespace {
 
+// The platform-free table speaks Windows' numbers.
+static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == IDRETRY &&
+              kAnswerTryAgain == IDTRYAGAIN && kAnswerContinue == IDCONTINUE);
+static_assert(static_cast<unsigned>(ErrorButtons::kCancelTryContinue) == MB_CANCELTRYCONTINUE &&
+              static_cast<unsigned>(ErrorButtons::kRetryCancel) == MB_RETRYCANCEL);
+
 // FullInstallerUrl: written by the web installer on the installing thread,
 // read by the dialog on the UI thread.
 std::mutex full_installer_url_lock;
@@ -43,16 +49,21 @@ bool IsRightToLeftLanguage() {
 bool ShowErrorDialog(ResultCode code) {
   const ErrorTableEntry entry = LookupErrorEntry(code);
   const std::string text = ComposeErrorText(code);
-  const int answer = ShowMessageBox(text.c_str(), ErrorDialogFlags(code, IsRightToLeftLanguage()));
-  // A dialog that could not be shown answers 0: the browser still opens.
-  if (entry.browser != BrowserTarget::kNone && answer != IDRETRY && answer != IDCANCEL) {
-    const std::wstring target = entry.browser == BrowserTarget::kDownloadPage
-                                    ? std::wstring(kVendorDownloadPageUrl)
-                                    : FullInstallerTarget();
-    // Nothing is reported when no browser opens.
-    ShellExecuteVerb(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+  for (;;) {
+    const int answer =
+        ShowMessageBox(text.c_str(), ErrorDialogFlags(code, IsRightToLeftLanguage()));
+    const ErrorAnswer outcome = InterpretErrorAnswer(entry, answer);
+    if (outcome.open_browser) {
+      const std::wstring target = entry.browser == BrowserTarget::kDownloadPage
+                                      ? std::wstring(kVendorDownloadPageUrl)
+                                      : FullInstallerTarget();
+      // Nothing is reported when no browser opens.
+      ShellExecuteVerb(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+    }
+    if (!outcome.show_again) {
+      return outcome.retry;
+    }
   }
-  return answer == IDRETRY;
 }
 
 bool ShowError(ResultCode code) {
@@ -66,6 +77,18 @@ bool ShowError(ResultCode code) {
     return ::SendMessageW(window, kShowErrorMessage, static_cast<WPARAM>(code), 0) != 0;
   }
   return ShowErrorDialog(code);
+}
+
+unsigned long RunOwnedDialog(const std::function<unsigned long(HWND owner)>& dialog) {
+  const HWND window = WaitForProgressWindow();
+  if (window != nullptr) {
+    const std::function<DWORD(HWND)> on_ui_thread = [&dialog](HWND owner) {
+      return static_cast<DWORD>(dialog(owner));
+    };
+    return static_cast<unsigned long>(
+        ::SendMessageW(window, kRunDialogMessage, 0, reinterpret_cast<LPARAM>(&on_ui_thread)));
+  }
+  return dialog(nullptr);
 }
 
 }  // namespace zevrino::desktop::installer

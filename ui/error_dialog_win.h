@@ -1,6 +1,10 @@
 #pragma once
 // The error dialog of a result code, and where it runs.
 
+#include <windows.h>
+
+#include <functional>
+
 #include "installer/result_code.h"
 
 namespace zevrino::desktop::installer {
@@ -11,6 +15,11 @@ namespace zevrino::desktop::installer {
 // window (or failed to make one); the dialog then runs on that thread while
 // the caller blocks, otherwise on the calling thread.
 bool ShowError(ResultCode code);
+
+// Runs `dialog` where the error dialogs run (ShowError): on the UI thread
+// with the progress window as owner while the caller blocks, else on the
+// calling thread without an owner. Returns what `dialog` returns.
+unsigned long RunOwnedDialog(const std::function<unsigned long(HWND owner)>& dialog);
 
 // Composes and shows the dialog of `code` on the calling thread.
 bool ShowErrorDialog(ResultCode code);

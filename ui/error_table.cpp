@@ -40,6 +40,26 @@ constexpr ErrorTableEntry kNoInternet = {
 constexpr ErrorTableEntry kUseBrowser = {
     "Automatic download failed. Press OK to download the installer from your browser.",
     ErrorButtons::kOkCancel, BrowserTarget::kFullInstaller};
+constexpr ErrorTableEntry kProxySignIn = {
+    "The installer is unable to download Zevrino because the proxy server asks for a user name "
+    "and password. Please sign in to the proxy server, or ask your network administrator for "
+    "help, and try again.",
+    ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+// The browser opens the vendor's page, never the sign-in page's own
+// address: the network shows its sign-in page in place of any page.
+constexpr ErrorTableEntry kNetworkSignIn = {
+    "The network you are connected to asks you to sign in before you can use the Internet. Press "
+    "Continue to open your browser and sign in, then press Try Again.",
+    ErrorButtons::kCancelTryContinue, BrowserTarget::kDownloadPage};
+constexpr ErrorTableEntry kUnverified = {
+    "The installer is unable to verify the secure connection to the download server. Please make "
+    "sure the computer's date and time are correct and that no security software or network is "
+    "inspecting the connection, and try again.",
+    ErrorButtons::kRetryCancel, BrowserTarget::kNone};
+constexpr ErrorTableEntry kNotGenuine = {
+    "The downloaded installer is not genuine and has been deleted. Please download the Zevrino "
+    "installer from the web site.",
+    ErrorButtons::kOk, BrowserTarget::kDownloadPage};
 constexpr ErrorTableEntry kUnknown = {"The installer encountered an unknown error.",
                                       ErrorButtons::kRetryCancel, BrowserTarget::kNone};
 // Refusals that the same run would meet again: Retry would change nothing.
@@ -81,6 +101,14 @@ ErrorTableEntry LookupErrorEntry(ResultCode code) {
       return kNoInternet;
     case kHttpsFailedHttpWorks:
       return kUseBrowser;
+    case kProxySignInRequired:
+      return kProxySignIn;
+    case kNetworkSignInRequired:
+      return kNetworkSignIn;
+    case kSecureConnectionUnverified:
+      return kUnverified;
+    case kDownloadNotGenuine:
+      return kNotGenuine;
     case kInvalidMuSuffix:
       return kInvalidArgument;
     case kNoAppDataFolder:
@@ -88,6 +116,20 @@ ErrorTableEntry LookupErrorEntry(ResultCode code) {
     default:
       return kUnknown;
   }
+}
+
+ErrorAnswer InterpretErrorAnswer(const ErrorTableEntry& entry, int answer) {
+  ErrorAnswer outcome;
+  const bool has_target = entry.browser != BrowserTarget::kNone;
+  if (entry.buttons == ErrorButtons::kCancelTryContinue) {
+    outcome.open_browser = has_target && answer == kAnswerContinue;
+    outcome.show_again = answer == kAnswerContinue;
+    outcome.retry = answer == kAnswerTryAgain;
+    return outcome;
+  }
+  outcome.open_browser = has_target && answer != kAnswerRetry && answer != kAnswerCancel;
+  outcome.retry = answer == kAnswerRetry;
+  return outcome;
 }
 
 std::string ComposeErrorText(const std::string& message, const std::string& code_label,

@@ -13,6 +13,9 @@ enum class ErrorButtons : unsigned int {
   kOk = 0,           // MB_OK
   kOkCancel = 1,     // MB_OKCANCEL
   kRetryCancel = 5,  // MB_RETRYCANCEL
+  // MB_CANCELTRYCONTINUE: Continue opens the browser and asks again, Try
+  // Again repeats the step.
+  kCancelTryContinue = 6,
 };
 
 // The page opened in the browser after the dialog, unless the user chose
@@ -28,6 +31,27 @@ struct ErrorTableEntry {
   ErrorButtons buttons;
   BrowserTarget browser;
 };
+
+// The answers of a message box (IDOK, IDCANCEL, IDRETRY, IDTRYAGAIN,
+// IDCONTINUE); 0 when it could not be shown.
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerCancel = 2;
+constexpr int kAnswerRetry = 4;
+constexpr int kAnswerTryAgain = 10;
+constexpr int kAnswerContinue = 11;
+
+// What the user's answer to an error dialog asks for.
+struct ErrorAnswer {
+  bool open_browser = false;  // open the entry's browser target
+  bool show_again = false;    // then show the same dialog again
+  bool retry = false;         // the caller repeats the failed step
+};
+
+// The answer `answer` to the dialog of `entry`: Retry and Try Again repeat
+// the step; Continue opens the browser and asks again; for the other button
+// sets any answer but Retry and Cancel opens the browser target, also 0 (a
+// dialog that could not be shown), so that the user still gets the page.
+ErrorAnswer InterpretErrorAnswer(const ErrorTableEntry& entry, int answer);
 
 // The entry of `code`; codes not in the table get the unknown-error entry.
 ErrorTableEntry LookupErrorEntry(ResultCode code);

@@ -11,6 +11,10 @@ namespace zevrino::desktop::installer {
 constexpr UINT kShowErrorMessage = WM_USER + 123;
 // Hides the window for good.
 constexpr UINT kHideWindowMessage = WM_USER + 124;
+// lParam: a const std::function<DWORD(HWND owner)>*, called on the UI thread
+// with the window as owner; the reply is what it returns. (WM_USER + 125 is
+// the window's own.)
+constexpr UINT kRunDialogMessage = WM_USER + 126;
 
 // Blocks until the UI thread has created its window or failed to, and
 // returns the window (null when it failed). Returns null at once when no UI

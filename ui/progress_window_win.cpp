@@ -14,6 +14,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "i18n/catalog.h"
@@ -148,6 +149,9 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
       return 0;
     case kShowErrorMessage:
       return ShowErrorDialog(static_cast<ResultCode>(wparam)) ? 1 : 0;
+    case kRunDialogMessage:
+      return static_cast<LRESULT>(
+          (*reinterpret_cast<const std::function<DWORD(HWND)>*>(lparam))(window));
     case kHideWindowMessage:
       ::ShowWindow(window, SW_HIDE);
       return 0;

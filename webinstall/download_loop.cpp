@@ -4,6 +4,8 @@
 #include <limits>
 #include <memory>
 
+#include "webinstall/download_failure.h"
+
 namespace zevrino::desktop::installer {
 
 std::uint32_t DownloadReadSize(std::uint64_t ready_bytes) {
@@ -17,7 +19,8 @@ ResultCode CopyDownload(DownloadSource* source, DownloadSink* sink, std::uint64_
 }
 
 CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::uint64_t length,
-                              std::uint64_t offset, const DownloadShared& shared) {
+                              std::uint64_t offset, const DownloadShared& shared,
+                              const std::string& content_type) {
   shared.progress->bytes_expected.store(length, std::memory_order_relaxed);
   shared.progress->bytes_received.store(offset, std::memory_order_relaxed);
 
@@ -47,7 +50,14 @@ CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::u
       const std::uint8_t first = total == 0 ? buffer[0] : first_byte;
       const std::uint8_t second = buffer[1 - total];
       if (first != 'M' || second != 'Z') {
-        return outcome(kDownloadInvalid, false);
+        // The start of the body, for telling an HTML page from other bytes.
+        std::string start(1, static_cast<char>(first));
+        start.append(reinterpret_cast<const char*>(buffer.get()) + 1 - total,
+                     std::min<std::uint32_t>(count - static_cast<std::uint32_t>(1 - total), 64));
+        return outcome(
+            NotAnExecutableCode(content_type, reinterpret_cast<const std::uint8_t*>(start.data()),
+                                start.size()),
+            false);
       }
     }
     if (total == 0 && count > 0) {

@@ -11,7 +11,9 @@
 //     a slow one still updates the progress and sees a cancel as often as
 //     with small reads; a failed read gives 50;
 //   - the body's first two bytes, however the reads split them, must be
-//     "MZ", otherwise 54 at once (an HTML error page is not an installer);
+//     "MZ", otherwise the attempt ends at once: 59 for an HTML page (a
+//     network's sign-in page in place of the download), else 54
+//     (download_failure.h);
 //   - the end (a read of 0 bytes) gives 0 when the bytes written equal the
 //     announced length, else 54 (also when no length was announced);
 //   - a failed or short write gives 11.
@@ -23,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "installer/result_code.h"
 #include "ui/download_progress.h"
@@ -103,9 +106,11 @@ struct CopyOutcome {
 // whole file) whose whole length is `length`: bytes expected become
 // `length` and bytes received `offset`, so that the progress of a resumed
 // download goes on from where it was. The first two bytes of the file are
-// judged only in a piece that starts before them.
+// judged only in a piece that starts before them; `content_type` is the
+// answer's Content-Type, which tells an HTML page from other bytes.
 CopyOutcome CopyDownloadPiece(DownloadSource* source, DownloadSink* sink, std::uint64_t length,
-                              std::uint64_t offset, const DownloadShared& shared);
+                              std::uint64_t offset, const DownloadShared& shared,
+                              const std::string& content_type = std::string());
 
 // The announced length from a Content-Length header value: decimal digits,
 // optionally surrounded by blanks, up to 2^64 - 1. Anything else (also an

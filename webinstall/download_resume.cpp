@@ -4,6 +4,7 @@
 
 #include "logging/log.h"
 #include "webinstall/download_address.h"
+#include "webinstall/download_failure.h"
 #include "webinstall/log_lines.h"
 
 namespace zevrino::desktop::installer {
@@ -167,7 +168,7 @@ class ResumingDownload {
       return TakeAnswerForRest(answer, from);
     }
     if (ActionForStatus(answer.status) != StatusAction::kBody) {
-      return kHttpStatusNotOk;
+      return StatusFailureCode(answer.status);
     }
     return TakeWholeFile(answer);
   }
@@ -177,6 +178,7 @@ class ResumingDownload {
     switch (JudgeResumeAnswer(answer, from, pass_.length)) {
       case ResumeAnswer::kRest:
         body_from_ = from;
+        content_type_ = answer.content_type;
         return kSuccess;
       case ResumeAnswer::kWholeFile: {
         const ResultCode emptied = StartOver();
@@ -208,12 +210,13 @@ class ResumingDownload {
     pass_.length = answer.content_length;
     pass_.validator = ResumeValidator(answer);
     body_from_ = 0;
+    content_type_ = answer.content_type;
     return kSuccess;
   }
 
   CopyOutcome Copy() {
-    const CopyOutcome piece =
-        CopyDownloadPiece(connection_.Body(), &sink_, pass_.length, body_from_, shared_);
+    const CopyOutcome piece = CopyDownloadPiece(connection_.Body(), &sink_, pass_.length,
+                                                body_from_, shared_, content_type_);
     pass_.written = piece.written;
     return piece;
   }
@@ -269,6 +272,7 @@ class ResumingDownload {
   const DownloadShared& shared_;
   DownloadPass& pass_;
   std::uint64_t body_from_ = 0;  // where the body of the open request starts in the file
+  std::string content_type_;     // of the open request's answer
   std::optional<std::uint64_t> stopped_at_;  // where the last body stopped short
   int reconnects_ = 0;
 };

@@ -70,6 +70,7 @@ struct DownloadAnswer {
   std::string content_range;         // empty: none
   std::string etag;                  // empty: none
   std::string last_modified;         // empty: none
+  std::string content_type;          // empty: none
 };
 
 // What If-Range may carry for the body of `answer`: its ETag unless that is
@@ -115,9 +116,10 @@ class DownloadConnection {
 
 // One attempt of the download into `sink`, which holds pass->written bytes
 // of the file from earlier attempts of the pass: the first answer must be
-// 200 (else 51; 416 to the request for the rest gives 54), then its body,
-// resumed by the rules above. *pass is kept up to date. 0, or the code of
-// the last failure: 11, 12, 19, 50, 51, 52 or 54.
+// 200 (else StatusFailureCode: 51, 58 or 59; 416 to the request for the
+// rest gives 54), then its body, resumed by the rules above. *pass is kept
+// up to date. 0, or the code of the last failure: 11, 12, 19, 50, 51, 52,
+// 54, 58, 59 or 60.
 ResultCode DownloadWithResume(DownloadConnection* connection, DownloadSink* sink,
                               const DownloadShared& shared, DownloadPass* pass);
 

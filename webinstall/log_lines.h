@@ -11,6 +11,8 @@ inline constexpr int kLineDownloadStalled = 286;
 inline constexpr int kLineDownloadResumed = 79;
 inline constexpr int kLineDownloadTooLarge = 361;
 inline constexpr int kLineDownloadNotRestarted = 367;
+inline constexpr int kLineDownloadAttemptFailedBecause = 388;
+inline constexpr int kLineProxySignInDeclined = 392;
 
 // The web install (web_install_flow.cpp, web_install_win.cpp).
 inline constexpr int kLineDownloadAttemptFailed = 195;

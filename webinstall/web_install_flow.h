@@ -9,7 +9,9 @@
 //   2 download, three attempts at most: after 51 (a status    download,
 //     other than 200) or 52 (no connection) a countdown of    sleep_one_second
 //     10, then 20 s in the progress window; a cancel during
-//     it gives 19
+//     it gives 19. What the network asks of the user (58, 59,
+//     60: a sign-in, an unverified certificate) is shown at
+//     once: waiting would not change it
 //   3 check the downloaded file, run the full installer       run_download
 //   4 the download file goes, whatever the pass came to       end_pass
 //   5 0 and 55 (the full installer failed and said so) end the run; any other
@@ -35,7 +37,7 @@ struct WebInstallSteps {
   // Waits one second of a countdown.
   std::function<void()> sleep_one_second;
   // Checks the downloaded file, starts the full installer from it and
-  // waits: 0, 53, 54 or 55.
+  // waits: 0, 53, 54, 55 or 61 (refused by its signature or version).
   std::function<ResultCode()> run_download;
   // Deletes the download file, when prepare made one.
   std::function<void()> end_pass;

@@ -10,8 +10,8 @@
 //   download      6 one attempt, resuming what the   DownloadAttempt
 //                   pass's earlier ones brought
 //   run_download  7 hold the file against changes    HoldForStart
-//                 8 check its signature              StartIsTrusted (54)
-//                 9 check its product and version    IsInstallerToStart (54)
+//                 8 check its signature              StartIsTrusted (61)
+//                 9 check its product and version    IsInstallerToStart (61)
 //                10 start the full installer, wait   RunFullInstaller
 //   end_pass     11 delete the downloaded file
 //
@@ -198,19 +198,21 @@ class DownloadFile {
 // the file, the volume of `directory` must have room for it (12).
 ResultCode DownloadAttempt(DownloadFile& file, const std::string& address,
                            const std::wstring& directory, const DownloadShared& shared,
-                           DownloadPass& pass) {
+                           const ProxySignIn& proxy_sign_in, DownloadPass& pass) {
   const auto check_room = [&directory](std::uint64_t bytes) {
     WindowsFileSystem file_system;
     return CheckFreeSpace(file_system, directory, bytes);
   };
   ResultCode result = DownloadToFile(ReplaceArchPlaceholder(address).c_str(), file.handle(), shared,
-                                     &pass, check_room);
+                                     &pass, check_room, proxy_sign_in);
   // HTTPS that fails outright while plain HTTP answers is a blocked TLS
   // connection (a proxy or an old system), not a missing network: the user
   // is offered the browser instead of retries. Only for an address that has
   // never answered in this pass: one that has is reachable, and lost its
-  // connection. The probe keeps the address as configured, "[ARCH]"
-  // included: any answer at all counts.
+  // connection. A certificate that could not be verified (60) is no such
+  // case: plain http would only bypass the check. The probe keeps the
+  // address as configured, "[ARCH]" included, and asks for the headers
+  // alone: any answer at all counts.
   std::string plain;
   if (result == kUrlOpenFailed && !pass.answered && PlainHttpAddress(address, &plain) &&
       CanOpenAddress(plain.c_str(), &shared)) {
@@ -357,9 +359,21 @@ ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
     return kDownloadInvalid;
   }
   if (!StartIsTrusted(file) || !IsInstallerToStart(file, directory)) {
-    return kDownloadInvalid;
+    return kDownloadNotGenuine;
   }
   return RunFullInstaller(file, number, forwarded, interactive_mutex);
+}
+
+// The proxy's sign-in: the system's dialog, owned by the progress window,
+// in an interactive run; none in a silent one, which then ends with 58.
+ProxySignIn ProxySignInFor(const Options& options) {
+  if (options.silent) {
+    return {};
+  }
+  return [](HINTERNET request) {
+    return static_cast<DWORD>(
+        RunOwnedDialog([request](HWND owner) { return ShowProxySignInDialog(owner, request); }));
+  };
 }
 
 }  // namespace
@@ -367,11 +381,13 @@ ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
 ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
                          ScopedKernelHandle& interactive_mutex) {
   const DownloadShared shared = ProcessDownloadShared();
+  const ProxySignIn proxy_sign_in = ProxySignInFor(options);
   Pass pass;
   WebInstallSteps steps;
   steps.prepare = [&] { return PreparePass(reader, options, &pass); };
   steps.download = [&] {
-    return DownloadAttempt(*pass.file, pass.address, pass.wide_directory, shared, pass.download);
+    return DownloadAttempt(*pass.file, pass.address, pass.wide_directory, shared, proxy_sign_in,
+                           pass.download);
   };
   steps.sleep_one_second = [] { ::Sleep(1000); };
   steps.run_download = [&] {

@@ -17,7 +17,13 @@ const WinInetApi* LoadWinInetApi() {
                         Find("InternetOpenUrlA", &api.InternetOpenUrlA) &&
                         Find("HttpQueryInfoW", &api.HttpQueryInfoW) &&
                         Find("InternetReadFileExA", &api.InternetReadFileExA) &&
-                        Find("InternetSetStatusCallbackA", &api.InternetSetStatusCallbackA);
+                        Find("InternetSetStatusCallbackA", &api.InternetSetStatusCallbackA) &&
+                        Find("InternetQueryOptionA", &api.InternetQueryOptionA) &&
+                        Find("InternetCrackUrlA", &api.InternetCrackUrlA) &&
+                        Find("InternetConnectA", &api.InternetConnectA) &&
+                        Find("HttpOpenRequestA", &api.HttpOpenRequestA) &&
+                        Find("HttpSendRequestA", &api.HttpSendRequestA) &&
+                        Find("InternetErrorDlg", &api.InternetErrorDlg);
   return complete ? &api : nullptr;
 }
 

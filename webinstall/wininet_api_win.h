@@ -13,6 +13,12 @@ struct WinInetApi {
   decltype(&::HttpQueryInfoW) HttpQueryInfoW;
   decltype(&::InternetReadFileExA) InternetReadFileExA;
   decltype(&::InternetSetStatusCallbackA) InternetSetStatusCallbackA;
+  decltype(&::InternetQueryOptionA) InternetQueryOptionA;
+  decltype(&::InternetCrackUrlA) InternetCrackUrlA;
+  decltype(&::InternetConnectA) InternetConnectA;
+  decltype(&::HttpOpenRequestA) HttpOpenRequestA;
+  decltype(&::HttpSendRequestA) HttpSendRequestA;
+  decltype(&::InternetErrorDlg) InternetErrorDlg;
 };
 
 // Loaded on first use and kept until the process ends; null when the DLL or

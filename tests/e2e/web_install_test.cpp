@@ -4,10 +4,6 @@
 // installer, with recorder.exe served as the full installer.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <future>
 #include <map>
@@ -16,6 +12,7 @@
 #include "payload/payload_container.h"
 #include "tests/e2e/harness/dialog_robot.h"
 #include "tests/e2e/harness/http_server.h"
+#include "tests/e2e/harness/loopback_proxy.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/signing.h"
 #include "tests/e2e/harness/start_log.h"
@@ -27,19 +24,6 @@
 
 namespace zevrino::e2e {
 namespace {
-
-// A loopback port that nothing listens on: bound once, then released.
-int ClosedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
 
 // recorder.exe with the installer's own product version: a full installer
 // that a web installer may start.
@@ -73,8 +57,8 @@ class WebInstallTest : public PrefixTest {
     ASSERT_NE(signing_, nullptr) << error;
     ASSERT_TRUE(signing_->TrustRoot(*prefix_, &error)) << error;
     fs::create_directories(root() / "X64");
-    ASSERT_TRUE(signing_->Sign(VersionedRecorder(), root() / "full.exe", Signer::kPublisher,
-                               &error))
+    ASSERT_TRUE(
+        signing_->Sign(VersionedRecorder(), root() / "full.exe", Signer::kPublisher, &error))
         << error;
     fs::copy_file(root() / "full.exe", root() / "X64" / "full.exe");
     full_installer_ = ReadBytes(root() / "full.exe");
@@ -111,7 +95,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
       {"404", server_.Url("/missing.exe")},
       {"no length", server_.Url("/nolength/full.exe")},
       {"https to a plain server", server_.HttpsUrl("/files/full.exe")},
-      {"closed port", "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/full.exe"},
+      {"closed port", "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/full.exe"},
       {"10 redirects", server_.Url("/redirect/9/full.exe")},
       {"11 redirects", server_.Url("/redirect/10/full.exe")},
       {"redirect loop", server_.Url("/loop")},
@@ -158,7 +142,7 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   } expected[] = {
       {"complete", 0, size, size},
       {"[ARCH] placeholder", 0, size, size},
-      {"HTML page", 54, 0, 67},
+      {"HTML page", 59, 0, 67},
       {"one byte short", 54, size - 1, size},
       {"one byte short, 416 to the rest", 54, size - 1, size},
       {"10^12 bytes announced, zeros without end", 54, 0, 0},
@@ -202,7 +186,10 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   EXPECT_EQ(CountRequests(requests, "GET /shortrange/full.exe"), 2);
   // The reconnects waited out the outage: one found nobody, the next the rest.
   EXPECT_EQ(CountRequests(requests, "GET /drop/full.exe?at=50&outage=2"), 3);
-  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 3);
+  // The complete download and the end of the redirects; the probe asked for
+  // the headers alone.
+  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
+  EXPECT_EQ(CountRequests(requests, "HEAD /files/full.exe"), 1);
   // Redirects are followed one request each, and no further than allowed.
   EXPECT_EQ(CountRequests(requests, "GET /redirect/10/full.exe"), 1);
   EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 2);
@@ -400,42 +387,82 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
 }
 
 // Downloads that fail at once show their dialog after one request (a short
-// body after one more, asking in vain for the rest); the browser fallback
-// opens the https address the download used, "[ARCH]" replaced, and only
-// after OK.
+// body after one more, asking in vain for the rest), and the log says what
+// the network said. The browser fallback of 57 opens the https address the
+// download used, "[ARCH]" replaced, and only after OK; its probe asks for
+// the headers alone. A sign-in page (59) opens the vendor's page on
+// Continue and asks again; a certificate that cannot be verified (60) is
+// not probed over plain http; a refused download (61) opens the vendor's
+// page after OK.
 TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
   std::string error;
   const UrlRecorder browser(*prefix_, "https", prefix_->DriveC() / "zvbrowser", &error);
   ASSERT_TRUE(browser.valid()) << error;
+  LoopbackHttpServer tls;
+  ASSERT_TRUE(tls.StartWithUntrustedTls(root(), &error)) << error;
+  fs::copy_file(VersionedRecorder(), root() / "unsigned.exe", fs::copy_options::skip_existing);
   const std::string https = server_.HttpsUrl("/files/full.exe?from=webinstall");
   const std::string https_arch = server_.HttpsUrl("/files/[ARCH]/full.exe?from=webinstall");
+  const std::string download_page = "https://www.zevrino.com/download";
   const struct {
     const char* name;
     std::string url;
-    int answer;  // button pressed in the error dialog
+    std::vector<int> answers;  // buttons pressed, one dialog each
     int code;
     std::vector<std::string> requests;
     std::vector<std::string> opened;
+    std::string logged;
   } cases[] = {
-      {"HTML page", server_.Url("/html"), kIdCancel, 54, {"GET /html"}, {}},
+      {"HTML page: Cancel",
+       server_.Url("/html"),
+       {kIdCancel},
+       59,
+       {"GET /html"},
+       {},
+       "failed with 59: HTTP status 200, WinINet error 0"},
+      {"redirect to an HTML page: Continue, then Cancel",
+       server_.Url("/to?location=" + server_.Url("/html")),
+       {kIdContinue, kIdCancel},
+       59,
+       {"GET /to?location=" + server_.Url("/html"), "GET /html"},
+       {download_page},
+       "failed with 59"},
       {"one byte short",
        server_.Url("/short/full.exe"),
-       kIdCancel,
+       {kIdCancel},
        54,
        std::vector<std::string>(2, "GET /short/full.exe"),
-       {}},
+       {},
+       "failed with 54"},
       {"https fails, http works: Cancel",
        https,
-       kIdCancel,
+       {kIdCancel},
        57,
-       {"GET /files/full.exe?from=webinstall"},
-       {}},
+       {"HEAD /files/full.exe?from=webinstall"},
+       {},
+       "failed with 52: HTTP status 0, WinINet error 12157, proxy none"},
       {"https fails, http works: OK",
        https_arch,
-       kIdOk,
+       {kIdOk},
        57,
-       {"GET /files/[ARCH]/full.exe?from=webinstall"},
-       {server_.HttpsUrl("/files/X64/full.exe?from=webinstall")}},
+       {"HEAD /files/[ARCH]/full.exe?from=webinstall"},
+       {server_.HttpsUrl("/files/X64/full.exe?from=webinstall")},
+       "failed with 52"},
+      {"untrusted certificate",
+       tls.LocalhostUrl("https", "/files/full.exe"),
+       {kIdCancel},
+       60,
+       {},
+       {},
+       "failed with 60: HTTP status 0, WinINet error 12045 (the server's certificate: its root "
+       "is not trusted)"},
+      {"not genuine: OK",
+       server_.Url("/files/unsigned.exe"),
+       {kIdOk},
+       61,
+       {"GET /files/unsigned.exe"},
+       {download_page},
+       "it is not signed"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -443,13 +470,21 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
     server_.ClearRequests();
     const std::size_t opened_before = browser.Addresses().size();
     const fs::path setup = PackWebInstaller("fails", Description({c.url}));
-    const Outcome run = Run(setup, {}, {"wait", "#32770", "press", std::to_string(c.answer)});
+    const fs::path log = scratch_.path() / "fails.log";
+    fs::remove(log);
+    std::vector<std::string> steps;
+    for (const int answer : c.answers) {
+      steps.insert(steps.end(), {"wait", "#32770", "press", std::to_string(answer)});
+    }
+    const Outcome run = Run(setup, {"--log-file", ToWindowsPath(log)}, steps);
     EXPECT_TRUE(run.installer.ExitedWith(c.code)) << Describe(run.installer);
     ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
-    ASSERT_EQ(run.robot.windows.size(), 1u);
+    ASSERT_EQ(run.robot.windows.size(), c.answers.size());
     const std::string text = run.robot.windows[0].MessageText();
     EXPECT_NE(text.find("(Error code: " + std::to_string(c.code) + ")"), std::string::npos) << text;
+    EXPECT_EQ(run.robot.windows.back().MessageText(), text);
     EXPECT_EQ(server_.Requests(), c.requests);
+    EXPECT_NE(ReadText(log).find(c.logged), std::string::npos) << ReadText(log);
     EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe"));
     // The browser starts asynchronously: wait for what should come, then
     // make sure nothing else came.
@@ -457,6 +492,51 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
         opened_before + c.opened.size(), std::chrono::seconds(c.opened.empty() ? 3 : 60));
     opened.erase(opened.begin(), opened.begin() + static_cast<long>(opened_before));
     EXPECT_EQ(opened, c.opened);
+  }
+  // The certificate was refused before any request, and nothing asked the
+  // same server over plain http.
+  EXPECT_TRUE(tls.Requests().empty()) << ::testing::PrintToString(tls.Requests());
+}
+
+// A proxy that asks for a password: in an interactive run the system's
+// sign-in dialog, owned by the progress window, takes it and the download
+// goes through the proxy; a silent run asks nothing and ends with 58 at
+// once, its log naming the status and the proxy.
+TEST_F(WebInstallRunTest, ProxySignIn) {
+  LoopbackProxy proxy;
+  std::string error;
+  ASSERT_TRUE(proxy.Start(scratch_.path() / "proxy", "zvuser", "zvpass", &error)) << error;
+  const PrefixProxySetting setting(*prefix_, proxy.Address());
+  ASSERT_TRUE(setting.valid());
+  const fs::path setup = PackWebInstaller("proxy", Description({server_.Url("/files/full.exe")}));
+  {
+    SCOPED_TRACE("interactive: signed in");
+    const fs::path dir = CleanInstallDir();
+    server_.ClearRequests();
+    const Outcome run = Run(setup, {},
+                            {"wait", "#32770", "set-text", "1027", "zvuser", "set-text", "1028",
+                             "zvpass", "press", std::to_string(kIdOk)});
+    EXPECT_TRUE(run.installer.ExitedWith(0)) << Describe(run.installer);
+    ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+    EXPECT_EQ(run.robot.windows[0].owner_class, "ZevrinoInstaller");
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{"GET /files/full.exe"});
+    EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log").size(), 1u);
+  }
+  {
+    SCOPED_TRACE("silent: 58 without asking");
+    CleanInstallDir();
+    server_.ClearRequests();
+    const fs::path log = scratch_.path() / "proxy.log";
+    const Outcome run = Run(setup, {"--silent", "--log-file", ToWindowsPath(log)},
+                            {"wait", "#32770", "press", std::to_string(kIdCancel)});
+    EXPECT_TRUE(run.installer.ExitedWith(58)) << Describe(run.installer);
+    ASSERT_TRUE(run.robot.Succeeded()) << run.robot.Describe();
+    EXPECT_NE(run.robot.windows[0].MessageText().find("(Error code: 58)"), std::string::npos);
+    EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_NE(ReadText(log).find("failed with 58: HTTP status 407, WinINet error 0, proxy " +
+                                 proxy.Address() + "."),
+              std::string::npos)
+        << ReadText(log);
   }
 }
 
@@ -543,26 +623,26 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
     const char* file;
     bool signed_web_installer;
     int code;
-    const char* logged;  // the reason in the log line of a refusal
+    const char* logged;                                 // the reason in the log line of a refusal
     StandinVersion installed = StandinVersion::kOlder;  // kNewer: installed first
   } cases[] = {
       {"publisher.exe", true, 0, ""},
       {"renewed.exe", true, 0, ""},
       {"newer.exe", true, 0, "", StandinVersion::kNewer},
-      {"unsigned.exe", true, 54, "it is not signed"},
-      {"other.exe", true, 54, "signed by another publisher"},
-      {"serverauth.exe", true, 54, "not for signing code"},
-      {"selfsigned.exe", true, 54, "chain is not trusted"},
-      {"impostor.exe", true, 54, "chain is not trusted"},
-      {"expired.exe", true, 54, "chain is not trusted"},
-      {"stamped.exe", true, 54, "chain is not trusted"},
-      {"tampered.exe", true, 54, "does not verify"},
-      {"older.exe", true, 54, "older than this installer"},
-      {"publisher.exe", true, 54, "older than the installed version", StandinVersion::kNewer},
-      {"no-version.exe", true, 54, "not an installer of this product"},
+      {"unsigned.exe", true, 61, "it is not signed"},
+      {"other.exe", true, 61, "signed by another publisher"},
+      {"serverauth.exe", true, 61, "not for signing code"},
+      {"selfsigned.exe", true, 61, "chain is not trusted"},
+      {"impostor.exe", true, 61, "chain is not trusted"},
+      {"expired.exe", true, 61, "chain is not trusted"},
+      {"stamped.exe", true, 61, "chain is not trusted"},
+      {"tampered.exe", true, 61, "does not verify"},
+      {"older.exe", true, 61, "older than this installer"},
+      {"publisher.exe", true, 61, "older than the installed version", StandinVersion::kNewer},
+      {"no-version.exe", true, 61, "not an installer of this product"},
       {"other.exe", false, 0, ""},
-      {"unsigned.exe", false, 54, "it is not signed"},
-      {"selfsigned.exe", false, 54, "chain is not trusted"},
+      {"unsigned.exe", false, 61, "it is not signed"},
+      {"selfsigned.exe", false, 61, "chain is not trusted"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + (c.signed_web_installer ? " from a signed" : " unsigned") +

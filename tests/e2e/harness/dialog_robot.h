@@ -23,7 +23,8 @@ namespace zevrino::e2e {
 
 // Message box ids: the message text is the static control 0xFFFF.
 constexpr int kMessageTextId = 0xFFFF;
-constexpr int kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7;
+constexpr int kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7, kIdTryAgain = 10,
+              kIdContinue = 11;
 
 struct RobotChild {
   int id = 0;

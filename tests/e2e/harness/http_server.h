@@ -19,9 +19,13 @@ class LoopbackHttpServer {
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-  // Serves `root`; the request log is kept beside it. On failure *error
+  // Serves `root`; the request log is kept beside it (one per kind of
+  // server). On failure *error
   // says why.
   bool Start(const std::filesystem::path& root, std::string* error);
+  // The same, and https on the same port with a self-signed certificate
+  // for "localhost" that no prefix trusts (made beside the root).
+  bool StartWithUntrustedTls(const std::filesystem::path& root, std::string* error);
   void Stop();
 
   int port() const { return port_; }
@@ -30,6 +34,10 @@ class LoopbackHttpServer {
   // The same host and port with the https scheme, which this plain server
   // cannot answer.
   std::string HttpsUrl(const std::string& path) const;
+
+  // "<scheme>://localhost:<port><path>": the name the certificate of
+  // StartWithUntrustedTls is for.
+  std::string LocalhostUrl(const std::string& scheme, const std::string& path) const;
 
   // "GET /files/x.exe" lines of every request so far, oldest first.
   std::vector<std::string> Requests() const;
@@ -42,6 +50,10 @@ class LoopbackHttpServer {
   void ClearRequests() const;
 
  private:
+  // `log_name` is appended to the root's name for the request log.
+  bool StartScript(const std::filesystem::path& root, std::vector<std::string> extra,
+                   const std::string& log_name, std::string* error);
+
   pid_t pid_ = -1;
   int port_ = 0;
   std::filesystem::path log_path_;

@@ -5,7 +5,10 @@ Started by LoopbackHttpServer (http_server.h). It binds a free port on the
 loopback address only, prints "PORT <n>" on standard output once it accepts
 connections, and appends "<method> <path> TAB <User-Agent> TAB <Range>" to
 the --log file for every request before answering it (and TAB <If-Range>
-when the request has one). Every answer closes its connection.
+when the request has one). Every answer closes its connection. With
+--tls-cert and --tls-key, a connection that opens with a TLS handshake is
+served over TLS with that certificate, any other one as plain HTTP, on the
+same port. HEAD gets the headers a GET would (200 for /files/REL, else 404).
 
 Routes (REL is a path below --root, "/" separated):
   /files/REL           the file, with its Content-Length
@@ -34,6 +37,7 @@ import os
 import posixpath
 import re
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -134,6 +138,12 @@ class Handler(BaseHTTPRequestHandler):
         while self.connection.recv(1024):
             pass
 
+    def do_HEAD(self):
+        self.record()
+        route, _, rel = urllib.parse.urlsplit(self.path).path.lstrip("/").partition("/")
+        path = self.file_for(rel) if rel and route == "files" else None
+        self.head(200 if path else 404, os.path.getsize(path) if path else 0)
+
     def do_GET(self):
         self.record()
         url = urllib.parse.urlsplit(self.path)
@@ -193,12 +203,29 @@ class Handler(BaseHTTPRequestHandler):
             pass  # the client gave up; nothing to answer
 
 
+class Server(ThreadingHTTPServer):
+    tls = None  # an ssl.SSLContext, or None for plain HTTP only
+
+    def finish_request(self, request, client_address):
+        if self.tls is not None and request.recv(1, socket.MSG_PEEK) == b"\x16":
+            try:
+                request = self.tls.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return  # the client refused the certificate
+        Handler(request, client_address, self)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--log", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server = Server(("127.0.0.1", 0), Handler)
+    if args.tls_cert:
+        server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        server.tls.load_cert_chain(args.tls_cert, args.tls_key)
     server.daemon_threads = True
     server.root = os.path.abspath(args.root)
     server.log_path = args.log

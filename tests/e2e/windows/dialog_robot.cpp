@@ -22,6 +22,7 @@
 //                       none comes within the time limit (its window
 //                       procedure is busy, for example with a modal question)
 //   text ID             print "text ID <text>" of child control ID
+//   set-text ID TEXT    set child ID's text (an edit field) by WM_SETTEXT
 //   wait-text ID TEXT   wait until child ID's text is TEXT, then print it
 //   wait-prefix ID TEXT wait until child ID's text starts with TEXT, then
 //                       print it (texts with a changing number at the end)
@@ -195,7 +196,7 @@ class Robot {
         step == L"signal" || step == L"await" || step == L"wait-mutex") {
       return 1;
     }
-    if (step == L"wait-text" || step == L"wait-prefix") {
+    if (step == L"wait-text" || step == L"wait-prefix" || step == L"set-text") {
       return 2;
     }
     if (step == L"wait-style") {
@@ -302,6 +303,17 @@ class Robot {
         return false;
       }
       PrintLine("closed " + std::to_string(result));
+      return true;
+    }
+    if (step == L"set-text") {
+      DWORD_PTR ignored = 0;
+      if (!NeedWindow(failure) ||
+          !SendMessageTimeoutW(Child(operand[0]), WM_SETTEXT, 0,
+                               reinterpret_cast<LPARAM>(operand[1].c_str()), SMTO_ABORTIFHUNG,
+                               kMessageTimeoutMs, &ignored)) {
+        *failure = failure->empty() ? "set-text: no answer" : *failure;
+        return false;
+      }
       return true;
     }
     if (step == L"text") {

@@ -65,6 +65,16 @@ const char* const singular_messages[] = {
     "created.",
     "The installer was unable to connect to the Internet. Please make sure the computer is "
     "connected to the Internet and that no firewall is blocking the connection and try again.",
+    "The installer is unable to download Zevrino because the proxy server asks for a user name "
+    "and password. Please sign in to the proxy server, or ask your network administrator for "
+    "help, and try again.",
+    "The network you are connected to asks you to sign in before you can use the Internet. Press "
+    "Continue to open your browser and sign in, then press Try Again.",
+    "The installer is unable to verify the secure connection to the download server. Please make "
+    "sure the computer's date and time are correct and that no security software or network is "
+    "inspecting the connection, and try again.",
+    "The downloaded installer is not genuine and has been deleted. Please download the Zevrino "
+    "installer from the web site.",
 };
 
 // The printf conversions of a text, "%1$d" counted as "%d"; "%%" is none.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "tests/unit/ui/catalog_locale.h"
 
@@ -75,10 +76,57 @@ TEST(ErrorTableTest, EveryCodeHasItsRow) {
   EXPECT_EQ(message(35), message(13));
   EXPECT_EQ(LookupErrorEntry(34).buttons, ErrorButtons::kOk);
   EXPECT_EQ(LookupErrorEntry(35).buttons, ErrorButtons::kOk);
-  for (ResultCode code : {0u, 9u, 10u, 15u, 19u, 24u, 27u, 30u, 53u, 55u, 56u, 58u, 1000u}) {
+  for (ResultCode code : {0u, 9u, 10u, 15u, 19u, 24u, 27u, 30u, 53u, 55u, 56u, 62u, 1000u}) {
     EXPECT_EQ(message(code), unknown) << code;
     EXPECT_EQ(LookupErrorEntry(code).buttons, ErrorButtons::kRetryCancel) << code;
     EXPECT_EQ(LookupErrorEntry(code).browser, BrowserTarget::kNone) << code;
+  }
+}
+
+// What the network asks of the user: each its own message, buttons and page.
+TEST(ErrorTableTest, NetworkRows) {
+  const struct {
+    ResultCode code;
+    const char* starts;
+    ErrorButtons buttons;
+    BrowserTarget browser;
+  } rows[] = {
+      {58, "The installer is unable to download Zevrino because the proxy server asks",
+       ErrorButtons::kRetryCancel, BrowserTarget::kNone},
+      {59, "The network you are connected to asks you to sign in", ErrorButtons::kCancelTryContinue,
+       BrowserTarget::kDownloadPage},
+      {60, "The installer is unable to verify the secure connection", ErrorButtons::kRetryCancel,
+       BrowserTarget::kNone},
+      {61, "The downloaded installer is not genuine and has been deleted.", ErrorButtons::kOk,
+       BrowserTarget::kDownloadPage},
+  };
+  for (const auto& row : rows) {
+    const ErrorTableEntry entry = LookupErrorEntry(row.code);
+    EXPECT_EQ(std::string(entry.message_id).rfind(row.starts, 0), 0u) << entry.message_id;
+    EXPECT_EQ(entry.buttons, row.buttons) << row.code;
+    EXPECT_EQ(entry.browser, row.browser) << row.code;
+  }
+  EXPECT_EQ(ErrorDialogFlags(59, false), 0x36u);
+}
+
+// Each answer of each kind of dialog: browser opened, asked again, retried.
+TEST(ErrorTableTest, Answers) {
+  const struct {
+    ResultCode code;
+    int answer;
+    bool browser, again, retry;
+  } cases[] = {
+      {59, kAnswerContinue, true, true, false},   {59, kAnswerTryAgain, false, false, true},
+      {59, kAnswerCancel, false, false, false},   {59, 0, false, false, false},
+      {61, kAnswerOk, true, false, false},        {61, 0, true, false, false},
+      {57, kAnswerCancel, false, false, false},   {60, kAnswerRetry, false, false, true},
+      {13, kAnswerContinue, false, false, false},
+  };
+  for (const auto& c : cases) {
+    const ErrorAnswer answer = InterpretErrorAnswer(LookupErrorEntry(c.code), c.answer);
+    EXPECT_EQ(std::make_tuple(answer.open_browser, answer.show_again, answer.retry),
+              std::make_tuple(c.browser, c.again, c.retry))
+        << c.code << " answered " << c.answer;
   }
 }
 

@@ -80,7 +80,7 @@ TEST_F(DownloadLoopTest, LengthsAreComparedInSixtyFourBits) {
 TEST_F(DownloadLoopTest, OnlyTheFirstReadMustStartWithMz) {
   Bytes html = {'<', 'h', 't', 'm', 'l', '>'};
   ScriptedSource page({html, ExecutableBlock(100)});
-  EXPECT_EQ(Copy(&page, 106), kDownloadInvalid);
+  EXPECT_EQ(Copy(&page, 106), kNetworkSignInRequired);
   EXPECT_EQ(page.reads, 1);  // stops at once
   EXPECT_TRUE(sink_.data.empty());
 
@@ -108,6 +108,10 @@ TEST_F(DownloadLoopTest, TheFirstTwoBytesAreJudgedHoweverTheReadsSplitThem) {
     EXPECT_EQ(Copy(&page, 103), kDownloadInvalid);
     EXPECT_EQ(page.reads, 2);  // stops at the read that completes the two bytes
   }
+  // A page whose "<" comes second: judged from both reads' bytes.
+  sink_ = RecordingSink();
+  ScriptedSource late_page({Bytes{' '}, Bytes{'<', 'p'}});
+  EXPECT_EQ(Copy(&late_page, 3), kNetworkSignInRequired);
 
   // One large first read judges its own first two bytes, not any others.
   const std::uint64_t lots = std::uint64_t{1} << 30;
@@ -117,7 +121,7 @@ TEST_F(DownloadLoopTest, TheFirstTwoBytesAreJudgedHoweverTheReadsSplitThem) {
   html[kDownloadReadCap - 1] = 'Z';
   sink_ = RecordingSink();
   ScriptedSource large_page({html}, {lots});
-  EXPECT_EQ(Copy(&large_page, html.size()), kDownloadInvalid);
+  EXPECT_EQ(Copy(&large_page, html.size()), kNetworkSignInRequired);
   EXPECT_EQ(large_page.capacities, (std::vector<std::uint32_t>{kDownloadReadCap}));
   EXPECT_TRUE(sink_.data.empty());
 }

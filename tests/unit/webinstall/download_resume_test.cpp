@@ -122,6 +122,8 @@ TEST_F(DownloadResumeTest, DropsResumeWhereTheFileStandsAfterAWait) {
 // Each way an attempt goes on or ends, by what the server answers.
 TEST_F(DownloadResumeTest, ReconnectsOnlyWhileTheFileGetsFurther) {
   const Bytes short_body = Part(0, 999);
+  DownloadAnswer page = Answer(200, 2);
+  page.content_type = "text/html; charset=utf-8";
   const struct {
     const char* what;
     std::vector<ScriptedConnection::Reply> replies;
@@ -157,6 +159,9 @@ TEST_F(DownloadResumeTest, ReconnectsOnlyWhileTheFileGetsFurther) {
        kDownloadInvalid,
        {0, 300}},
       {"more than announced", {{kWhole, {file_, Part(0, 2)}}}, kDownloadInvalid, {0}},
+      {"the proxy asks for a sign-in", {{Answer(407, 0), {}}}, kProxySignInRequired, {0}},
+      {"the network asks for a sign-in", {{Answer(511, 0), {}}}, kNetworkSignInRequired, {0}},
+      {"a page announced as HTML", {{page, {Bytes{'o', 'k'}}}}, kNetworkSignInRequired, {0}},
       {"more than a download may take",
        {{Answer(200, (1ull << 32) + 1), {file_}}},
        kDownloadInvalid,
@@ -181,7 +186,7 @@ TEST_F(DownloadResumeTest, AtMostFiveReconnectsAndNoneForWhatIsNoDrop) {
   // No executable, no length announced, the user cancelled: no drop.
   ScriptedConnection page({{kWhole, {Bytes{'<', 'h'}}}}), no_length({{Answer(200, 0), {file_}}}),
       cancelled({{kWhole, {Part(0, 300), Part(300, 400)}, 1}});
-  EXPECT_EQ(Download(&page), kDownloadInvalid);
+  EXPECT_EQ(Download(&page), kNetworkSignInRequired);
   EXPECT_EQ(Download(&no_length), kDownloadInvalid);
   shared_.wait_for_cancel_question = [this] { cancel_ = !sink_.data.empty(); };
   EXPECT_EQ(Download(&cancelled), kCancelled);
