@@ -12,6 +12,16 @@ bool read_embedded_catalog(const embedded_catalog& row, std::vector<unsigned cha
     bytes.assign(row.data, row.data + (row.data == nullptr ? 0 : row.size));
     return true;
   }
+  std::vector<unsigned char> base;
+  const unsigned char* dictionary = row.dictionary;
+  std::uint64_t dictionary_size = row.dictionary_size;
+  if (row.base != nullptr) {
+    if (!read_embedded_catalog(*row.base, base)) {
+      return false;
+    }
+    dictionary = base.data();
+    dictionary_size = base.size();
+  }
   bytes.resize(static_cast<std::size_t>(row.size));
   if (bytes.empty()) {
     return false;  // the build never compresses an empty catalog
@@ -19,11 +29,11 @@ bool read_embedded_catalog(const embedded_catalog& row, std::vector<unsigned cha
   lzma_options_lzma options{};
   // A match reaches back at most over the preset dictionary and the bytes
   // decoded so far, so the two together are dictionary enough.
-  const std::uint64_t reach = row.size + row.dictionary_size;
+  const std::uint64_t reach = row.size + dictionary_size;
   options.dict_size = static_cast<std::uint32_t>(
       std::max<std::uint64_t>(LZMA_DICT_SIZE_MIN, std::min<std::uint64_t>(reach, UINT32_MAX)));
-  options.preset_dict = row.dictionary;
-  options.preset_dict_size = static_cast<std::uint32_t>(row.dictionary_size);
+  options.preset_dict = dictionary;
+  options.preset_dict_size = static_cast<std::uint32_t>(dictionary_size);
   options.lc = catalog_lzma_lc;
   options.lp = catalog_lzma_lp;
   options.pb = catalog_lzma_pb;

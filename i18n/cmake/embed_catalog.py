@@ -15,9 +15,10 @@ the second a catalog compressed against that dictionary,
 in the form that i18n/catalog_storage.cpp decodes: one raw LZMA1 stream with
 an end marker and lc=0, lp=0, pb=0 (keep the two in step; the embedded
 catalog test decodes every row), compressed as if the dictionary had come
-just before it. Every catalog holds the same 25 English msgids and the same
-layout, which the English catalog as dictionary supplies: the 75 catalogs
-take 68 KB in the installer with it, 134 KB without it, 371 KB as they are.
+just before it. Every catalog holds the same English msgids and the same
+layout, which the English catalog as dictionary supplies; a regional
+variant is given its base language's catalog instead, which also holds most
+of its translations.
 
 Python's lzma module has no preset dictionaries, so liblzma is called
 directly (the library behind that module, on every Debian system).
