@@ -15,7 +15,7 @@ ResultCode CheckFreeSpace(FileSystem& file_system, const std::wstring& directory
   std::uint64_t free_bytes = 0;
   ErrorCode error;
   if (!file_system.FreeSpaceOnVolume(directory, free_bytes, error)) {
-    logging::log_message(3, "", kLineFreeSpaceUnknown,
+    logging::log_message(logging::kLevelWarning, "", kLineFreeSpaceUnknown,
                          "Zevrino Installer - The free disk space is unknown (code: %d); "
                          "installing without the check.",
                          error.value());
@@ -25,7 +25,7 @@ ResultCode CheckFreeSpace(FileSystem& file_system, const std::wstring& directory
   if (free_bytes >= needed) {
     return kSuccess;
   }
-  logging::log_message(2, "", kLineNotEnoughFreeSpace,
+  logging::log_message(logging::kLevelError, "", kLineNotEnoughFreeSpace,
                        "Zevrino Installer - Not enough free disk space: %llu bytes free, %llu "
                        "needed.",
                        static_cast<unsigned long long>(free_bytes),

@@ -18,8 +18,9 @@ ResultCode RemoveLinkAt(FileSystem& file_system, const std::wstring& path) {
   if (file_system.RemoveLink(path, error)) {
     return kSuccess;
   }
-  logging::log_message(2, "", kLineLinkKept, "Could not remove the link '%s' (code: %d).",
-                       WidePathToUtf8(path).c_str(), error.value());
+  logging::log_message(logging::kLevelError, "", kLineLinkKept,
+                       "Could not remove the link '%s' (code: %d).", WidePathToUtf8(path).c_str(),
+                       error.value());
   return kCreateFailed;
 }
 

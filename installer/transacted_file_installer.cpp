@@ -11,9 +11,6 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-constexpr int kLevelError = 2;
-constexpr int kLevelInfo = 4;
-
 // A pass that fails is followed by a wait of kFirstWaitMs << (failures in a
 // row); the sixth failure in a row without progress ends the loop.
 constexpr int kMaxFailuresInARow = 5;
@@ -116,7 +113,8 @@ ResultCode RunPasses(const TransactedFileInstaller::SleepFunction& sleep, int fa
     if (result == kSuccess) {
       return kSuccess;
     }
-    logging::log_message(kLevelError, "", failure_line, failure_format, static_cast<int>(result));
+    logging::log_message(logging::kLevelError, "", failure_line, failure_format,
+                         static_cast<int>(result));
     if (++failures > kMaxFailuresInARow) {
       return result;
     }
@@ -287,7 +285,7 @@ void TransactedFileInstaller::DeleteTemporaryFiles() {
 
 ResultCode TransactedFileInstaller::AddFile(const std::wstring& relative_name, ByteRange content) {
   if (!IsSafeRelativeName(relative_name)) {
-    logging::log_message(kLevelError, "", kLineUnsafeName,
+    logging::log_message(logging::kLevelError, "", kLineUnsafeName,
                          "TransactedFileInstaller - Refused a file name that leaves the "
                          "installation directory.");
     return kArchiveEntryMalformed;
@@ -324,16 +322,17 @@ ResultCode TransactedFileInstaller::ScheduleObsoleteFileRemoval() {
 }
 
 ResultCode TransactedFileInstaller::Commit() {
-  logging::log_message(kLevelInfo, "", kLineStartCommit, "TransactedFileInstaller - Start Commit");
+  logging::log_message(logging::kLevelInfo, "", kLineStartCommit,
+                       "TransactedFileInstaller - Start Commit");
   if (rollback_started_) {
     // Nothing that a retry could change: records may have been restored.
-    logging::log_message(kLevelError, "", kLineCommitFailed,
+    logging::log_message(logging::kLevelError, "", kLineCommitFailed,
                          "TransactedFileInstaller - Commit failed with error: %d",
                          static_cast<int>(kCommitAfterRollback));
     return kCommitAfterRollback;
   }
   if (const ResultCode linked = RemoveLinksAtCommitNames(); linked != kSuccess) {
-    logging::log_message(kLevelError, "", kLineCommitFailed,
+    logging::log_message(logging::kLevelError, "", kLineCommitFailed,
                          "TransactedFileInstaller - Commit failed with error: %d",
                          static_cast<int>(linked));
     return linked;
@@ -350,13 +349,13 @@ ResultCode TransactedFileInstaller::Commit() {
     DeleteBackups();
   }
   created_directories_.clear();  // they hold the installation now
-  logging::log_message(kLevelInfo, "", kLineCommitCompleted,
+  logging::log_message(logging::kLevelInfo, "", kLineCommitCompleted,
                        "TransactedFileInstaller - Commit completed successfully.");
   return kSuccess;
 }
 
 ResultCode TransactedFileInstaller::Rollback() {
-  logging::log_message(kLevelInfo, "", kLineAttemptRollback,
+  logging::log_message(logging::kLevelInfo, "", kLineAttemptRollback,
                        "TransactedFileInstaller - Attempt Rollback.");
   const ResultCode result = RunPasses(
       sleep_, kLineRollbackFailed, "TransactedFileInstaller - Rollback failed with error: %d",
@@ -365,7 +364,7 @@ ResultCode TransactedFileInstaller::Rollback() {
   if (result != kSuccess) {
     return result;
   }
-  logging::log_message(kLevelInfo, "", kLineRollbackCompleted,
+  logging::log_message(logging::kLevelInfo, "", kLineRollbackCompleted,
                        "TransactedFileInstaller - Rollback completed successfully.");
   return kSuccess;
 }
@@ -447,7 +446,7 @@ ResultCode TransactedFileInstaller::RollbackPass(bool force, bool& progress) {
         result = kReplaceFailed;
         if (force) {
           logging::log_message(
-              kLevelError, "", kLineBackupKept,
+              logging::kLevelError, "", kLineBackupKept,
               "TransactedFileInstaller - Could not restore '%s'; the old file is kept as '%s'.",
               WidePathToUtf8(op.destination).c_str(), WidePathToUtf8(op.backup).c_str());
           op.backup.clear();  // kept: never discarded below

@@ -12,9 +12,6 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-constexpr int kLevelError = 2;
-constexpr int kLevelWarning = 3;
-
 ErrorCode LastSystemError() {
   return ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
 }
@@ -230,7 +227,7 @@ bool WindowsFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, Error
   if (Remove(path, error)) {
     return true;
   }
-  logging::log_message(kLevelError, "", kLineRemoveFailedDelaying,
+  logging::log_message(logging::kLevelError, "", kLineRemoveFailedDelaying,
                        "Failed to remove '%s' (code: %d)! Trying to delay remove until reboot...",
                        WideToLogText(path).c_str(), error.value());
   if (::MoveFileExW(ExtendedLengthPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
@@ -238,7 +235,7 @@ bool WindowsFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, Error
     return true;
   }
   const long delay_error = static_cast<long>(::GetLastError());
-  logging::log_message(kLevelError, "", kLineDelayFailed,
+  logging::log_message(logging::kLevelError, "", kLineDelayFailed,
                        "Failed to delay remove of '%s' until reboot (code: %ld)!",
                        WideToLogText(path).c_str(), delay_error);
   error = ErrorCode::Installer(kFileInUse);
@@ -257,7 +254,7 @@ bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& d
   error = LastSystemError();
   const std::string source_text = WideToUtf8(source);
   const std::string destination_text = WideToUtf8(destination);
-  logging::log_message(kLevelWarning, "", kLineRenameFailed,
+  logging::log_message(logging::kLevelWarning, "", kLineRenameFailed,
                        "Failed to rename '%s' to '%s' (code: %d)! Trying copy and remove...",
                        source_text.c_str(), destination_text.c_str(), error.value());
 
@@ -265,14 +262,14 @@ bool WindowsFileSystem::Rename(const std::wstring& source, const std::wstring& d
   // the move must not be clobbered by the copy either.
   if (!::CopyFileW(source_path.c_str(), destination_path.c_str(), TRUE)) {
     error = LastSystemError();
-    logging::log_message(kLevelError, "", kLineCopyFailed,
+    logging::log_message(logging::kLevelError, "", kLineCopyFailed,
                          "Failed to copy '%s' to '%s' (code: %d)!", source_text.c_str(),
                          destination_text.c_str(), error.value());
     return false;
   }
   Remove(source, error);
   if (error) {
-    logging::log_message(kLevelError, "", kLineRemoveSourceFailed,
+    logging::log_message(logging::kLevelError, "", kLineRemoveSourceFailed,
                          "Failed to remove '%s' (code: %d)!", source_text.c_str(), error.value());
   }
   return !error;
@@ -349,7 +346,7 @@ bool ForEach(const std::wstring& directory, const FileCallback& callback, bool r
   error =
       ErrorCode::System(static_cast<std::int32_t>(WalkDirectory(directory, callback, recursive)));
   if (error) {
-    logging::log_message(kLevelError, "", log_line,
+    logging::log_message(logging::kLevelError, "", log_line,
                          "Failed to iterate over files in '%s' (code: %d)!",
                          WideToLogText(directory).c_str(), error.value());
   }

@@ -83,7 +83,7 @@ void RegisterLogSink(const Options& options) {
 // application. Both run before the payload is opened, in every mode.
 ResultCode CheckPlatform(bool silent) {
   if (!CheckWindowsVersion(silent)) {
-    logging::log_message(2, "", kLineUnsupportedPlatform,
+    logging::log_message(logging::kLevelError, "", kLineUnsupportedPlatform,
                          "Zevrino Installer - Unsupported platform. Zevrino requires Windows 10 "
                          "or later.");
     return kUnsupportedWindows;
@@ -96,7 +96,7 @@ ResultCode CheckPlatform(bool silent) {
     OpenInstalledApplication();
     return kStoreInstallOpened;
   }
-  logging::log_message(2, "", kLineStoreInstallPresent,
+  logging::log_message(logging::kLevelError, "", kLineStoreInstallPresent,
                        "Zevrino Installer - A Windows Store install of Zevrino is already on the "
                        "system.");
   return kStoreInstallPresent;
@@ -118,7 +118,7 @@ ResultCode CheckMuSuffix(const Options& options) {
   if (options.mu_suffix == nullptr || IsValidMuSuffix(options.mu_suffix)) {
     return kSuccess;
   }
-  logging::log_message(2, "", kLineInvalidMuSuffix,
+  logging::log_message(logging::kLevelError, "", kLineInvalidMuSuffix,
                        "Zevrino Installer - The value of mu is not a valid directory suffix.");
   return RefuseWithError(kInvalidMuSuffix, options.silent);
 }
@@ -142,7 +142,7 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
   const ErrorCode& error = outcome.error;
   ResultCode result = static_cast<ResultCode>(error.value());
   if (error.category() == ErrorCategory::kSystem) {
-    logging::log_message(2, "", kLineOwnFileNotMapped,
+    logging::log_message(logging::kLevelError, "", kLineOwnFileNotMapped,
                          "Zevrino Installer - Could not map the installer file: error %d",
                          static_cast<int>(error.value()));
     result = kPayloadNotFound;
@@ -150,7 +150,7 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
   if (!silent) {
     ShowError(result);
   }
-  logging::log_message(2, "", kLinePayloadUnreadable,
+  logging::log_message(logging::kLevelError, "", kLinePayloadUnreadable,
                        "Zevrino Installer - Error reading installer payload: %d",
                        static_cast<int>(result));
   return result;
@@ -171,7 +171,7 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
   if (IsElevated()) {
     const std::unique_ptr<FileSystem> file_system = CreateFileSystem();
     if (CrossesLink(*file_system, target)) {
-      logging::log_message(2, "", kLineElevatedExtractThroughLink,
+      logging::log_message(logging::kLevelError, "", kLineElevatedExtractThroughLink,
                            "Zevrino Installer - An elevated extract does not follow the link on "
                            "the way to %s.",
                            WideToUtf8(target).c_str());
@@ -188,7 +188,7 @@ ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
   // An elevated update would follow whatever a less privileged process
   // planted in the user's folders.
   if (!CheckAccount(options.silent)) {
-    logging::log_message(2, "", kLineAccountRefused,
+    logging::log_message(logging::kLevelError, "", kLineAccountRefused,
                          "Zevrino Installer - Invalid user account for install.");
     return kAccountRefused;
   }
@@ -225,10 +225,10 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
   if (options.webinstall || (payload_flags & kWebInstaller) != 0) {
     // A web run always shows itself: the user started a download.
     run->silent = false;
-    logging::log_message(4, "", kLineRunningWebInstaller,
+    logging::log_message(logging::kLevelInfo, "", kLineRunningWebInstaller,
                          "Zevrino Installer - Running web installer.");
   } else {
-    logging::log_message(4, "", kLineRunningNormalInstaller,
+    logging::log_message(logging::kLevelInfo, "", kLineRunningNormalInstaller,
                          "Zevrino Installer - Running normal installer.");
   }
   HANDLE interactive_mutex = nullptr;
@@ -236,19 +236,19 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
     if (!run->silent) {
       ShowInstallationInProgress();
     }
-    logging::log_message(2, "", kLineInteractiveInstallerRunning,
+    logging::log_message(logging::kLevelError, "", kLineInteractiveInstallerRunning,
                          "Zevrino Installer - Zevrino installation already in progress.");
     return kInteractiveInstallerRunning;
   }
   run->interactive_mutex = ScopedKernelHandle(interactive_mutex);
   if (!CheckAccount(run->silent)) {
-    logging::log_message(2, "", kLineAccountRefused,
+    logging::log_message(logging::kLevelError, "", kLineAccountRefused,
                          "Zevrino Installer - Invalid user account for install.");
     return kAccountRefused;
   }
   run->directory = DefaultInstallDirectory(options.mu_suffix);
   if (run->directory == nullptr) {
-    logging::log_message(2, "", kLineNoAppDataFolder,
+    logging::log_message(logging::kLevelError, "", kLineNoAppDataFolder,
                          "Zevrino Installer - The application data folder could not be found.");
     return RefuseWithError(kNoAppDataFolder, run->silent);
   }
@@ -259,7 +259,7 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
             MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDCANCEL) {
       return kReplaceDeclined;
     }
-    logging::log_message(4, "", kLineOverwriting,
+    logging::log_message(logging::kLevelInfo, "", kLineOverwriting,
                          "Zevrino Installer - Overwriting previously installed version.");
   }
   return kSuccess;
@@ -288,7 +288,7 @@ ResultCode TakeUpdateStartedMutex(bool silent) {
   if (!silent) {
     ShowInstallationInProgress();
   }
-  logging::log_message(2, "", kLineUpdateInProgress,
+  logging::log_message(logging::kLevelError, "", kLineUpdateInProgress,
                        "Zevrino Installer - Zevrino installation already in progress.");
   return kUpdateInProgress;
 }
@@ -302,7 +302,8 @@ ResultCode CloseRunningApplication(bool silent, const std::wstring& application)
     }
     return kSuccess;
   }
-  logging::log_message(2, "", kLineApplicationRunning, "Zevrino Installer - Zevrino is running.");
+  logging::log_message(logging::kLevelError, "", kLineApplicationRunning,
+                       "Zevrino Installer - Zevrino is running.");
   if (silent || Ask("Do you want to close Zevrino and proceed with the installation?",
                     MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
     return kApplicationRunning;

@@ -90,7 +90,7 @@ bool TargetStillHeld(const char* path, UpdateSystem& system, const UpdateTarget&
                     again.identified == target.identified &&
                     (!target.identified || again.identity == target.identity);
   if (!held) {
-    logging::log_message(2, "", kLineUpdateTargetChanged,
+    logging::log_message(logging::kLevelError, "", kLineUpdateTargetChanged,
                          "Zevrino Installer - The installation to update changed while waiting: %s",
                          target.directory.c_str());
   }
@@ -106,7 +106,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
   const std::string& target = found.directory;
   const bool is_default = found.is_default;
   if (chosen != kSuccess) {
-    logging::log_message(2, "", kLineNoInstallationToUpdate,
+    logging::log_message(logging::kLevelError, "", kLineNoInstallationToUpdate,
                          "Zevrino Installer - No installation of Zevrino to update: %d",
                          static_cast<int>(chosen));
     return chosen;

@@ -1,9 +1,8 @@
 #pragma once
 // The one call that code anywhere in the installer uses to log.
 //
-//   logging::log_message(4, "", 712, "Prefix - message %d", value);
+//   logging::log_message(logging::kLevelInfo, "", kLineSomething, "Prefix - message %d", value);
 //
-// Levels: 2 failure, 3 failure being worked around, 4 progress and success.
 // The message is formatted before any lock is taken; errno and the Windows
 // last-error value are left as they were. Lines logged before a sink is
 // added, or after the logger has ended at process exit, are dropped.
@@ -11,6 +10,12 @@
 #include "text/printf_attribute.h"
 
 namespace logging {
+
+// The levels the installer logs at. They are numbers in the log (levels.h
+// gives each its letter), and log readers key on them.
+inline constexpr int kLevelError = 2;    // a failure
+inline constexpr int kLevelWarning = 3;  // a failure being worked around
+inline constexpr int kLevelInfo = 4;     // progress and success
 
 void log_message(int level, const char* module, int line, const char* format, ...)
     ZV_PRINTF_FORMAT(4, 5);

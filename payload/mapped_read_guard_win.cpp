@@ -88,7 +88,7 @@ __attribute__((noinline)) bool RunGuardedMappedRead(const void* begin, const voi
     return true;
   }
   ::TlsSetValue(g_recovery_slot, point.outer);
-  logging::log_message(2, "", kLineInstallerFileGone,
+  logging::log_message(logging::kLevelError, "", kLineInstallerFileGone,
                        "Zevrino Installer - The installer's file could not be read (exception "
                        "0x%08X at byte %llu of %llu): its drive or network share went away.",
                        static_cast<unsigned>(point.code),

@@ -24,7 +24,7 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
   for (;;) {
     ResultCode result = steps.install_and_register();
     if (silent && result != kSuccess) {
-      logging::log_message(2, "", kLineSilentInstallFailed,
+      logging::log_message(logging::kLevelError, "", kLineSilentInstallFailed,
                            "Zevrino Installer - Normal installer error: %d",
                            static_cast<int>(result));
       return result;
@@ -33,13 +33,13 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
       if (skip_app_launch || steps.start_application()) {
         steps.create_shortcuts();
         DeleteLeftoverUpdateFiles(steps, directory);
-        logging::log_message(4, "", kLineNormalInstallSucceeded,
+        logging::log_message(logging::kLevelInfo, "", kLineNormalInstallSucceeded,
                              "Zevrino Installer - Normal installer success");
         return kSuccess;
       }
       result = kLaunchFailed;
       if (silent) {
-        logging::log_message(2, "", kLineSilentStartFailed,
+        logging::log_message(logging::kLevelError, "", kLineSilentStartFailed,
                              "Zevrino Installer - Normal installer error starting sub process: %s",
                              directory);
         return result;
@@ -47,7 +47,7 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
     }
     // The dialog of 17 offers only OK, so a failed start ends here too.
     if (!steps.show_error(result)) {
-      logging::log_message(2, "", kLineNormalInstallFailed,
+      logging::log_message(logging::kLevelError, "", kLineNormalInstallFailed,
                            "Zevrino Installer - Normal installer error: %d",
                            static_cast<int>(result));
       return result;

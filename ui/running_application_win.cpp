@@ -58,7 +58,7 @@ bool RunsApplication(HWND window, const std::wstring& application) {
                     running.nFileIndexHigh == installed.nFileIndexHigh &&
                     running.nFileIndexLow == installed.nFileIndexLow;
   if (!same) {
-    logging::log_message(3, "", kLineForeignWindowLeftAlone,
+    logging::log_message(logging::kLevelWarning, "", kLineForeignWindowLeftAlone,
                          "Zevrino Installer - The window to close belongs to %s, not to %s; it "
                          "is left alone.",
                          WideToUtf8(image).c_str(), WideToUtf8(application).c_str());

@@ -197,7 +197,7 @@ class ResumingDownload {
   // The answer's body is the whole file, into the emptied sink.
   ResultCode TakeWholeFile(const DownloadAnswer& answer) {
     if (answer.content_length > kMaxBodySize) {
-      logging::log_message(2, "", kLineDownloadTooLarge,
+      logging::log_message(logging::kLevelError, "", kLineDownloadTooLarge,
                            "Zevrino Installer - The server announced %llu bytes, more than a "
                            "download may take.",
                            static_cast<unsigned long long>(answer.content_length));
@@ -229,7 +229,7 @@ class ResumingDownload {
       return kSuccess;
     }
     if (pass_.started_over) {
-      logging::log_message(2, "", kLineDownloadNotRestarted,
+      logging::log_message(logging::kLevelError, "", kLineDownloadNotRestarted,
                            "Zevrino Installer - The download would start over a second time; "
                            "giving up.");
       return kDownloadInvalid;
@@ -261,7 +261,7 @@ class ResumingDownload {
   }
 
   void Log(const char* format, ResultCode code) const {
-    logging::log_message(3, "", kLineDownloadResumed,
+    logging::log_message(logging::kLevelWarning, "", kLineDownloadResumed,
                          (std::string("Zevrino Installer - ") + format).c_str(),
                          static_cast<unsigned long long>(pass_.written),
                          static_cast<unsigned long long>(pass_.length), static_cast<int>(code));

@@ -253,7 +253,7 @@ class Request {
         break;
     }
     error_ = ERROR_INTERNET_TIMEOUT;
-    logging::log_message(2, "", kLineNoAnswerFromServer,
+    logging::log_message(logging::kLevelError, "", kLineNoAnswerFromServer,
                          "Zevrino Installer - No answer from the server in %u ms.",
                          shared.stall_timeout_ms);
     return kUrlOpenFailed;
@@ -324,7 +324,7 @@ ResultCode SignInToProxy(const WinInetApi& api, const ProxySignIn& sign_in,
     // Wine's dialog answers 0 for Cancel, Windows' ERROR_CANCELLED.
     const DWORD answer = sign_in(request->get());
     if (answer != ERROR_INTERNET_FORCE_RETRY) {
-      logging::log_message(2, "", kLineProxySignInDeclined,
+      logging::log_message(logging::kLevelError, "", kLineProxySignInDeclined,
                            "Zevrino Installer - The proxy asks for a sign-in; none was given "
                            "(%lu).",
                            answer);
@@ -350,7 +350,7 @@ ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std:
                                   const std::string& headers, const DownloadShared& shared,
                                   const ProxySignIn& sign_in, Request* request, DWORD* status) {
   if (!IsDownloadAddress(*url)) {
-    logging::log_message(2, "", kLineNotAnHttpAddress,
+    logging::log_message(logging::kLevelError, "", kLineNotAnHttpAddress,
                          "Zevrino Installer - Not an http or https address.");
     return kUrlOpenFailed;
   }
@@ -370,7 +370,7 @@ ResultCode OpenFollowingRedirects(const WinInetApi& api, HINTERNET session, std:
     const std::string target =
         RedirectTarget(*url, QueryHeader(api, *request, HTTP_QUERY_LOCATION));
     if (redirects == kMaxRedirects || target.empty()) {
-      logging::log_message(2, "", kLineRedirectNotFollowed,
+      logging::log_message(logging::kLevelError, "", kLineRedirectNotFollowed,
                            "Zevrino Installer - Redirect %d not followed (status %lu).",
                            redirects + 1, *status);
       return kUrlOpenFailed;
@@ -421,7 +421,7 @@ class InternetSource : public DownloadSource {
     const AsyncCall::Outcome outcome = call.Wait(shared_);
     if (outcome == AsyncCall::Outcome::kStalled) {
       error_ = ERROR_INTERNET_TIMEOUT;
-      logging::log_message(2, "", kLineDownloadStalled,
+      logging::log_message(logging::kLevelError, "", kLineDownloadStalled,
                            "Zevrino Installer - The download stalled for %u ms.",
                            shared_.stall_timeout_ms);
     } else if (outcome == AsyncCall::Outcome::kCompleted) {
@@ -546,7 +546,7 @@ std::string SessionProxy(const WinInetApi& api, HINTERNET session) {
 void LogFailedAttempt(ResultCode result, const WinInetApi& api, HINTERNET session,
                       const InternetConnection& connection) {
   const char* certificate = CertificateProblem(connection.error());
-  logging::log_message(2, "", kLineDownloadAttemptFailedBecause,
+  logging::log_message(logging::kLevelError, "", kLineDownloadAttemptFailedBecause,
                        "Zevrino Installer - The download failed with %d: HTTP status %lu, WinINet "
                        "error %lu%s%s%s, proxy %s.",
                        static_cast<int>(result), connection.status(), connection.error(),

@@ -16,7 +16,7 @@ ResultCode DownloadWithRetries(const WebInstallSteps& steps, const DownloadShare
       return result;
     }
     ++attempt;
-    logging::log_message(3, "", kLineDownloadAttemptFailed,
+    logging::log_message(logging::kLevelWarning, "", kLineDownloadAttemptFailed,
                          "Zevrino Installer - Download attempt %u failed: %d", attempt,
                          static_cast<int>(result));
     if (attempt == kDownloadAttempts) {

@@ -93,7 +93,7 @@ void RemoveLeftoverDownloads(const char* directory) {
       continue;
     }
     if (::DeleteFileW(wide.c_str())) {
-      logging::log_message(3, "", kLineLeftoverDownloadRemoved,
+      logging::log_message(logging::kLevelWarning, "", kLineLeftoverDownloadRemoved,
                            "Zevrino Installer - Removed the leftover download %s.",
                            DownloadFileName(n).c_str());
     }
@@ -232,14 +232,14 @@ bool StartIsTrusted(const DownloadFile& file) {
     case TrustDecision::kStart:
       return true;
     case TrustDecision::kStartUnverified:
-      logging::log_message(2, "", kLineStartingUnsigned,
+      logging::log_message(logging::kLevelError, "", kLineStartingUnsigned,
                            "Zevrino Installer - Starting a full installer without a signature: "
                            "this web installer is not signed either.");
       return true;
     default:
       break;
   }
-  logging::log_message(2, "", kLineNotSignedByPublisher,
+  logging::log_message(logging::kLevelError, "", kLineNotSignedByPublisher,
                        "Zevrino Installer - The downloaded installer is refused: %s "
                        "(verification 0x%08lX, chain 0x%08lX, signer \"%s\", \"%s\"%s).",
                        DescribeTrustDecision(decision), static_cast<unsigned long>(check.result),
@@ -267,7 +267,7 @@ bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
   if (decision == VersionDecision::kStart) {
     return true;
   }
-  logging::log_message(2, "", kLineDownloadNotAnInstaller,
+  logging::log_message(logging::kLevelError, "", kLineDownloadNotAnInstaller,
                        "Zevrino Installer - The downloaded file is refused: %s (product \"%s\", "
                        "version \"%s\"; this installer %s, installed %s).",
                        DescribeVersionDecision(decision), versions.product_name.c_str(),
@@ -286,7 +286,7 @@ ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArgum
       FullInstallerCommandLine(number, forwarded.mu.c_str(), forwarded.others.c_str());
   HANDLE started = nullptr;
   if (!StartProcess(file.path().c_str(), command_line.c_str(), nullptr, &started)) {
-    logging::log_message(2, "", kLineFullInstallerStartFailed,
+    logging::log_message(logging::kLevelError, "", kLineFullInstallerStartFailed,
                          "Zevrino Installer - Could not start the full installer: error %lu",
                          ::GetLastError());
     return kFullInstallerStartFailed;
@@ -298,7 +298,7 @@ ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArgum
   DWORD exit_code = 0xFFFFFFFF;
   ::GetExitCodeProcess(process.get(), &exit_code);
   if (exit_code != 0) {
-    logging::log_message(2, "", kLineFullInstallerFailed,
+    logging::log_message(logging::kLevelError, "", kLineFullInstallerFailed,
                          "Zevrino Installer - The full installer exited with %lu", exit_code);
     return kFullInstallerFailed;
   }
@@ -354,7 +354,7 @@ ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
                        const ForwardedArguments& forwarded, ScopedKernelHandle& interactive_mutex) {
   if (!file.HoldForStart()) {
     logging::log_message(
-        2, "", kLineDownloadNotHeld,
+        logging::kLevelError, "", kLineDownloadNotHeld,
         "Zevrino Installer - The downloaded file could not be held for its start.");
     return kDownloadInvalid;
   }

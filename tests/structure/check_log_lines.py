@@ -3,7 +3,8 @@
 
 Every fixed identity a module logs under is a constant of its log_lines.h;
 no two constants of one list have the same value, and no call to
-log_message passes a number or __LINE__ of its own.
+log_message passes a number or __LINE__ of its own, or a level that is not
+one of logging's named levels.
 Usage: check_log_lines.py SOURCE_DIR
 """
 import pathlib
@@ -14,6 +15,7 @@ MODULES = ["installer_stub", "webinstall", "system", "ui", "payload", "installer
            "logging", "text"]
 CONSTANT = re.compile(r"constexpr\s+int\s+(kLine\w+)\s*=\s*(\d+)\s*;")
 UNNAMED = re.compile(r"log_message\(\s*[^,]+,\s*[^,]+,\s*(\d+|__LINE__)\s*,")
+BARE_LEVEL = re.compile(r"log_message\(\s*(\d+)\s*,")
 
 
 def shared_identities(list_path):
@@ -26,8 +28,11 @@ def shared_identities(list_path):
 
 def unnamed_identities(root, module):
     for path in sorted((root / module).rglob("*.cpp")):
-        for match in UNNAMED.finditer(path.read_text(errors="replace")):
+        text = path.read_text(errors="replace")
+        for match in UNNAMED.finditer(text):
             yield f"{path.relative_to(root)}: logs under {match.group(1)}, not a named constant"
+        for match in BARE_LEVEL.finditer(text):
+            yield f"{path.relative_to(root)}: logs at level {match.group(1)}, not a named level"
 
 
 def main():

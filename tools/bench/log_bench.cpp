@@ -68,7 +68,7 @@ double MeasureLines(int lines, int threads) {
   const auto start = Clock::now();
   auto work = [lines, threads](int id) {
     for (int i = id; i < lines; i += threads) {
-      logging::log_message(4, "", 712,
+      logging::log_message(logging::kLevelInfo, "", 712,
                            "TransactedFileInstaller - Staged file '%s' (%d of %d, %zu bytes).",
                            "C:\\Users\\user\\AppData\\Roaming\\Zevrino\\locales\\de.pak", i, lines,
                            static_cast<std::size_t>(123456));
