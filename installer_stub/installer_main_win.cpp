@@ -42,6 +42,7 @@
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/installer_main.h"
 #include "installer_stub/log_lines.h"
+#include "installer_stub/mode_choice.h"
 #include "installer_stub/own_file_win.h"
 #include "installer_stub/own_payload_opening_win.h"
 #include "installer_stub/parse_options.h"
@@ -64,8 +65,6 @@ namespace zevrino::desktop::installer {
 namespace {
 
 namespace gettext = i18n::gettext;
-
-enum class Mode { kExtract, kUpdate, kWebInstall, kNormalInstall };
 
 int Ask(const char* msgid, unsigned int flags) {
   return ShowMessageBox(gettext::translate(msgid).c_str(), flags);
@@ -332,16 +331,6 @@ ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payloa
   CloseHttpsListener(application);
   return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch,
                           options.forwarded);
-}
-
-Mode ChooseMode(const Options& options, std::uint16_t payload_flags) {
-  if (options.extract) {
-    return Mode::kExtract;
-  }
-  if (options.update) {
-    return Mode::kUpdate;
-  }
-  return (payload_flags & kWebInstaller) != 0 ? Mode::kWebInstall : Mode::kNormalInstall;
 }
 
 }  // namespace
