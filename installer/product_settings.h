@@ -1,6 +1,6 @@
 #pragma once
-// The vendor's addresses compiled into the installer, in one place so that
-// every part of the program that names one uses the same value.
+// The product's names and the vendor's addresses compiled into the installer, in
+// one place so that every part of the program that names one uses the same value.
 
 namespace zevrino::desktop::installer {
 
@@ -8,8 +8,10 @@ namespace zevrino::desktop::installer {
 // installed Zevrino.exe name it.
 constexpr char kProductName[] = "Zevrino";
 
-// The application's program, at the top of its installation folder.
+// The application's program, at the top of its installation folder, in the
+// form of each kind of path that names it.
 constexpr char kApplicationFileName[] = "Zevrino.exe";
+constexpr wchar_t kApplicationFileNameWide[] = L"Zevrino.exe";
 
 // Where a user gets a fresh copy of the installer; opened after the
 // corrupt-installer dialog.

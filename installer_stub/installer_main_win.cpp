@@ -36,6 +36,7 @@
 #include "i18n/startup.h"
 #include "installer/link_guard.h"
 #include "installer/named_mutex_win.h"
+#include "installer/product_settings.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
@@ -321,7 +322,8 @@ ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payloa
     result = TakeUpdateStartedMutex(run.silent);
   }
   const std::wstring application =
-      run.directory != nullptr ? JoinWidePath(Utf8ToWide(run.directory), L"Zevrino.exe") : L"";
+      run.directory != nullptr ? JoinWidePath(Utf8ToWide(run.directory), kApplicationFileNameWide)
+                               : L"";
   if (result == kSuccess) {
     result = CloseRunningApplication(run.silent, application);
   }

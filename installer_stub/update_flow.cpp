@@ -2,6 +2,7 @@
 
 #include "installer/named_objects.h"
 #include "installer/path_utf8.h"
+#include "installer/product_settings.h"
 #include "installer_stub/log_lines.h"
 #include "logging/log.h"
 
@@ -112,7 +113,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
     return chosen;
   }
   system.DeleteStartupEntry();
-  const HeapString executable(join_path(target.c_str(), "Zevrino.exe"));
+  const HeapString executable(join_path(target.c_str(), kApplicationFileName));
   if (executable == nullptr) {
     return kOutOfMemory;
   }

@@ -106,7 +106,7 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
 }
 
 bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
-  const HeapString executable(join_path(directory.c_str(), "Zevrino.exe"));
+  const HeapString executable(join_path(directory.c_str(), kApplicationFileName));
   const std::wstring wide = Utf8ToWide(executable.get());
   return !wide.empty() && GetProductName(wide) == kProductName;
 }
@@ -122,7 +122,8 @@ bool WindowsUpdateSystem::IdentifyInstallation(const std::string& directory,
   *identity = InstallationIdentity();
   identity->volume = information.dwVolumeSerialNumber;
   identity->folder = FileIndex(information);
-  const ScopedFileHandle executable = OpenForAttributes(JoinWidePath(wide, L"Zevrino.exe"));
+  const ScopedFileHandle executable =
+      OpenForAttributes(JoinWidePath(wide, kApplicationFileNameWide));
   if (executable.valid() && ::GetFileInformationByHandle(executable.get(), &information)) {
     identity->has_executable = true;
     identity->executable = FileIndex(information);
@@ -154,7 +155,7 @@ bool WindowsUpdateSystem::NamedMutexExists(const wchar_t* name) {
 }
 
 void WindowsUpdateSystem::CloseRunningApplication(const std::string& directory) {
-  const std::wstring application = JoinWidePath(Utf8ToWide(directory), L"Zevrino.exe");
+  const std::wstring application = JoinWidePath(Utf8ToWide(directory), kApplicationFileNameWide);
   CloseApplication(application);
   CloseHttpsListener(application);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "installer/path_utf8.h"
+#include "installer/product_settings.h"
 #include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
 #include "payload/module_version_win.h"
@@ -58,7 +59,7 @@ bool IsSameOrNewerVersionInstalled(const char* directory) {
   if (own.empty()) {
     return false;
   }
-  char* executable = join_path(directory, "Zevrino.exe");
+  char* executable = join_path(directory, kApplicationFileName);
   std::wstring wide;
   const bool converted = Utf8ToWidePath(executable, &wide);
   std::free(executable);

@@ -10,6 +10,7 @@
 
 #include "installer/create_process_win.h"
 #include "installer/path_utf8.h"
+#include "installer/product_settings.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/shell_functions_win.h"
 #include "installer/wide_text_win.h"
@@ -19,7 +20,6 @@ namespace zevrino::desktop::installer {
 
 namespace {
 
-constexpr char kApplicationFileName[] = "Zevrino.exe";
 constexpr char kShortcutFileName[] = "Zevrino.lnk";
 constexpr char kApplicationUri[] = "zevrino:open";
 

@@ -34,7 +34,7 @@ std::uint32_t EstimatedSizeKib(std::uint64_t bytes) {
 std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std::string& version,
                                                 const LocalDate& date,
                                                 std::uint64_t installed_bytes) {
-  const std::string executable = Take(join_path(directory, "Zevrino.exe"));
+  const std::string executable = Take(join_path(directory, kApplicationFileName));
   std::vector<RegistryValue> values;
   values.push_back(String("DisplayIcon", executable));
   values.push_back(String("DisplayName", "Zevrino"));

@@ -258,7 +258,7 @@ bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
   versions.product_name = GetProductName(file.wide_path());
   versions.download = GetProductVersion(file.wide_path());
   versions.own = GetOwnProductVersion();
-  const HeapString installed(join_path(directory, "Zevrino.exe"));
+  const HeapString installed(join_path(directory, kApplicationFileName));
   std::wstring installed_wide;
   if (installed != nullptr && Utf8ToWidePath(installed.get(), &installed_wide)) {
     versions.installed = GetProductVersion(installed_wide);

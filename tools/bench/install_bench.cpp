@@ -31,6 +31,7 @@
 
 #include "installer/file_system.h"
 #include "installer/parked_files.h"
+#include "installer/product_settings.h"
 #include "installer/transacted_file_installer.h"
 
 namespace {
@@ -38,6 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 using zevrino::desktop::installer::ByteRange;
 using zevrino::desktop::installer::CreateFileSystem;
+using zevrino::desktop::installer::kApplicationFileNameWide;
 using zevrino::desktop::installer::TransactedFileInstaller;
 
 struct BenchFile {
@@ -50,7 +52,7 @@ struct BenchFile {
 std::vector<BenchFile> MakeFiles(std::uint64_t total_bytes) {
   std::vector<BenchFile> files;
   const std::uint64_t unit = total_bytes / 1000;
-  files.push_back({L"Zevrino.exe", std::vector<std::uint8_t>(unit * 450)});
+  files.push_back({kApplicationFileNameWide, std::vector<std::uint8_t>(unit * 450)});
   for (int i = 0; i < 5; ++i) {
     files.push_back(
         {L"resources/pack" + std::to_wstring(i) + L".bin", std::vector<std::uint8_t>(unit * 70)});
