@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "installer/result_code.h"
+
 namespace zevrino::desktop::installer {
 
 enum class ErrorCategory : std::uint8_t { kSystem, kInstaller };
@@ -47,5 +49,17 @@ class ErrorCode {
   std::int32_t value_ = 0;
   ErrorCategory category_ = ErrorCategory::kSystem;
 };
+
+// The result code that `error` stands for: 0 without an error, its value
+// when it is one of the installer's own, and `otherwise` for a system error,
+// whose number means something else entirely (5 is "access denied", not a
+// result).
+constexpr ResultCode ToResultCode(const ErrorCode& error, ResultCode otherwise) {
+  if (!error) {
+    return kSuccess;
+  }
+  return error.category() == ErrorCategory::kInstaller ? static_cast<ResultCode>(error.value())
+                                                       : otherwise;
+}
 
 }  // namespace zevrino::desktop::installer

@@ -296,7 +296,7 @@ ResultCode TransactedFileInstaller::AddFile(const std::wstring& relative_name, B
   ErrorCode error;
   file_system_.WriteNewFile(staged, content, error);
   if (error) {
-    return static_cast<ResultCode>(error.value());
+    return ToResultCode(error, kCreateFailed);
   }
   obsolete_files_.erase(destination);
   staged_bytes_ += content.size;

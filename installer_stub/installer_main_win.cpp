@@ -140,12 +140,11 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
     return kSuccess;
   }
   const ErrorCode& error = outcome.error;
-  ResultCode result = static_cast<ResultCode>(error.value());
+  const ResultCode result = ToResultCode(error, kPayloadNotFound);
   if (error.category() == ErrorCategory::kSystem) {
     logging::log_message(logging::kLevelError, "", kLineOwnFileNotMapped,
                          "Zevrino Installer - Could not map the installer file: error %d",
                          static_cast<int>(error.value()));
-    result = kPayloadNotFound;
   }
   if (!silent) {
     ShowError(result);

@@ -31,8 +31,10 @@ bool Available(const PayloadReader& reader, std::size_t count, const AvailableFu
   return available(reader.position() + std::min(count, reader.Remaining()));
 }
 
+// The decoder and the archive reader report result codes; anything else is
+// taken for a body that did not decode.
 ResultCode ToResult(const ErrorCode& error) {
-  return static_cast<ResultCode>(error.value());
+  return ToResultCode(error, kPayloadDecodeFailed);
 }
 
 // Stages every entry once its last byte is available. Stops at the first

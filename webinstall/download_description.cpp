@@ -62,13 +62,13 @@ ResultCode DecodeDownloadDescription(const PayloadReader& reader, std::vector<st
   PayloadBodyHeader header;
   ErrorCode error;
   if (!ReadPayloadBodyHeader(reader, &header, &error)) {
-    return static_cast<ResultCode>(error.value());
+    return ToResultCode(error, kPayloadHeaderUnreadable);
   }
   if (header.OutputSize() > kMaxDownloadDescriptionSize) {
     return kPayloadHeaderUnreadable;
   }
   if (!DecodePayloadBody(reader, body, &error)) {
-    return static_cast<ResultCode>(error.value());
+    return ToResultCode(error, kPayloadDecodeFailed);
   }
   return kSuccess;
 }
