@@ -50,6 +50,11 @@ class ErrorCode {
   ErrorCategory category_ = ErrorCategory::kSystem;
 };
 
+// A missing file or folder (system errors 2 and 3).
+constexpr bool IsNotFound(const ErrorCode& error) {
+  return error.category() == ErrorCategory::kSystem && (error.value() == 2 || error.value() == 3);
+}
+
 // The result code that `error` stands for: 0 without an error, its value
 // when it is one of the installer's own, and `otherwise` for a system error,
 // whose number means something else entirely (5 is "access denied", not a

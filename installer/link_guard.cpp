@@ -6,10 +6,6 @@
 
 namespace zevrino::desktop::installer {
 
-bool IsNotFound(const ErrorCode& error) {
-  return error.category() == ErrorCategory::kSystem && (error.value() == 2 || error.value() == 3);
-}
-
 ResultCode RemoveLinkAt(FileSystem& file_system, const std::wstring& path) {
   ErrorCode error;
   if (!file_system.IsLink(path, error)) {

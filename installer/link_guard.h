@@ -21,7 +21,4 @@ ResultCode RemoveLinkAt(FileSystem& file_system, const std::wstring& path);
 // the root) is a link or junction, or could not be looked at.
 bool CrossesLink(FileSystem& file_system, const std::wstring& path);
 
-// A missing file or folder (system errors 2 and 3).
-bool IsNotFound(const ErrorCode& error);
-
 }  // namespace zevrino::desktop::installer

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "installer/file_identity_win.h"
 #include "installer/link_guard.h"
 #include "installer/named_mutex_win.h"
 #include "installer/path_utf8.h"
@@ -18,20 +19,6 @@
 #include "ui/running_application_win.h"
 
 namespace zevrino::desktop::installer {
-namespace {
-
-ScopedFileHandle OpenForAttributes(const std::wstring& path) {
-  return ScopedFileHandle(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                        nullptr));
-}
-
-std::uint64_t FileIndex(const BY_HANDLE_FILE_INFORMATION& information) {
-  return (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-}
-
-}  // namespace
 
 void WindowsUpdateSystem::Sleep(unsigned milliseconds) {
   ::Sleep(milliseconds);
@@ -81,7 +68,10 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
     return std::string();
   }
   full.resize(full_length);
-  const ScopedFileHandle handle = OpenForAttributes(full);
+  const ScopedFileHandle handle(
+      ::CreateFileW(ExtendedLengthPath(full).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION information;
   if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &information) ||
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -114,19 +104,17 @@ bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
 bool WindowsUpdateSystem::IdentifyInstallation(const std::string& directory,
                                                InstallationIdentity* identity) {
   const std::wstring wide = Utf8ToWide(directory);
-  const ScopedFileHandle folder = wide.empty() ? ScopedFileHandle() : OpenForAttributes(wide);
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!folder.valid() || !::GetFileInformationByHandle(folder.get(), &information)) {
+  FileIdentity folder;
+  if (wide.empty() || !IdentifyFile(wide, &folder)) {
     return false;
   }
   *identity = InstallationIdentity();
-  identity->volume = information.dwVolumeSerialNumber;
-  identity->folder = FileIndex(information);
-  const ScopedFileHandle executable =
-      OpenForAttributes(JoinWidePath(wide, kApplicationFileNameWide));
-  if (executable.valid() && ::GetFileInformationByHandle(executable.get(), &information)) {
+  identity->volume = folder.volume;
+  identity->folder = folder.index;
+  FileIdentity executable;
+  if (IdentifyFile(JoinWidePath(wide, kApplicationFileNameWide), &executable)) {
     identity->has_executable = true;
-    identity->executable = FileIndex(information);
+    identity->executable = executable.index;
   }
   return true;
 }

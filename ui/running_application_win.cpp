@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "installer/file_identity_win.h"
 #include "installer/named_objects.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_path.h"
@@ -32,14 +33,6 @@ ScopedKernelHandle OpenWindowProcess(HWND window, DWORD access) {
   return ScopedKernelHandle(::OpenProcess(access, FALSE, process_id));
 }
 
-// The volume and file index of what `path` names, links followed.
-bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* information) {
-  const ScopedFileHandle file(::CreateFileW(ExtendedLengthPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, 0, nullptr));
-  return file.valid() && ::GetFileInformationByHandle(file.get(), information) != FALSE;
-}
-
 // True when the process of `window` runs the program file `application`.
 // Anything that cannot be found out counts as another program: a process
 // that is left alone only costs the in-use code later.
@@ -51,12 +44,10 @@ bool RunsApplication(HWND window, const std::wstring& application) {
     return false;
   }
   image.resize(size);
-  BY_HANDLE_FILE_INFORMATION running;
-  BY_HANDLE_FILE_INFORMATION installed;
-  const bool same = FileIdentity(image, &running) && FileIdentity(application, &installed) &&
-                    running.dwVolumeSerialNumber == installed.dwVolumeSerialNumber &&
-                    running.nFileIndexHigh == installed.nFileIndexHigh &&
-                    running.nFileIndexLow == installed.nFileIndexLow;
+  FileIdentity running;
+  FileIdentity installed;
+  const bool same = IdentifyFile(image, &running) && IdentifyFile(application, &installed) &&
+                    running == installed;
   if (!same) {
     logging::log_message(logging::kLevelWarning, "", kLineForeignWindowLeftAlone,
                          "Zevrino Installer - The window to close belongs to %s, not to %s; it "
