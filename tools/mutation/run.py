@@ -75,6 +75,21 @@ def locate(fault):
     return None, "text is not unique: " + ", ".join(holders)
 
 
+def take_lock():
+    """One run at a time: a second one would take the first one's fault for its own."""
+    lock = os.path.join(ROOT, "build", "mutation.lock")
+    os.makedirs(os.path.dirname(lock), exist_ok=True)
+    try:
+        with open(lock, encoding="utf-8") as f:
+            os.kill(int(f.read().strip()), 0)
+        sys.exit("another mutation run is going on (build/mutation.lock)")
+    except (OSError, ValueError):
+        pass  # none, or one that ended without removing its lock
+    with open(lock, "w", encoding="utf-8") as f:
+        f.write(str(os.getpid()))
+    return lock
+
+
 def restore_pending():
     if not os.path.exists(PENDING):
         return
@@ -103,7 +118,8 @@ class Mutation:
 
     def __exit__(self, *_):
         write(self.path, self.original)
-        os.remove(PENDING)
+        if os.path.exists(PENDING):
+            os.remove(PENDING)
         return False
 
 
@@ -196,11 +212,13 @@ def main():
     parser.add_argument("--host", default="build/host")
     parser.add_argument("--windows", default="build/windows")
     parser.add_argument("--jobs", default="2")
+    parser.add_argument("--skip", default="^pack_installer_tests$",
+                        help="tests left out (default: the packer's, a tool's tests that take "
+                             "minutes); '' runs every one")
     parser.add_argument("--tree", choices=["host", "windows"],
                         help="only the faults tested in this tree")
     args = parser.parse_args()
 
-    restore_pending()
     numbers = parse_selection(args.faults, len(FAULTS))
     located = {}
     for n in numbers:
@@ -212,6 +230,8 @@ def main():
         for n in numbers:
             print(f"{n:3} {located[n]:45} {FAULTS[n - 1].kind}")
         return 0
+    lock = take_lock()
+    restore_pending()
 
     if args.tree:
         numbers = [n for n in numbers
@@ -219,7 +239,8 @@ def main():
     programs = {}
     for tree in {"windows" if "_win" in os.path.basename(located[n]) else "host" for n in numbers}:
         build = args.windows if tree == "windows" else args.host
-        programs[build] = unit_tests(build)
+        programs[build] = {name: program for name, program in unit_tests(build).items()
+                           if not (args.skip and re.search(args.skip, name))}
     host_targets = sorted({os.path.splitext(os.path.basename(p))[0]
                            for p in programs.get(args.host, {}).values() if p})
     wine = Wine(os.path.join(args.windows, "wineprefix"))
@@ -286,6 +307,7 @@ def main():
         print("interrupted: the source is restored", flush=True)
     finally:
         wine.down()
+        os.remove(lock)
         # Leave the trees built from the restored source.
         for build in sorted(touched):
             if build == args.host:
