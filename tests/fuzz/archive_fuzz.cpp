@@ -8,7 +8,7 @@
 
 #include "payload/archive_reader.h"
 #include "payload/extract_archive.h"
-#include "tests/unit/transacted_file_installer/memory_file_system.h"
+#include "tests/support/memory_file_system.h"
 
 using namespace zevrino::desktop::installer;
 

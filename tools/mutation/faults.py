@@ -150,9 +150,9 @@ FAULTS = [
           "outcome.retry = answer == kAnswerContinue;",
           "wrong constant: Continue retries"),
     fault("ui/error_table.cpp",
-          "    case kHttpsFailedHttpWorks:\n      return kUseBrowser;",
-          "    case kHttpsFailedHttpWorks:\n      return kNoInternet;",
-          "wrong entry: the browser fallback is not offered"),
+          "ErrorButtons::kOkCancel, BrowserTarget::kFullInstaller",
+          "ErrorButtons::kOk, BrowserTarget::kFullInstaller",
+          "wrong constant: the browser fallback cannot be declined"),
     # system/
     fault("system/version_compare.cpp",
           "return m < n ? -1 : 1;",

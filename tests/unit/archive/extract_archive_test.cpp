@@ -99,9 +99,10 @@ TEST_F(ExtractArchiveTest, UnreadableOrUnknownArchiveHeaders) {
 TEST_F(ExtractArchiveTest, MalformedOrHostileEntryCommitsNothing) {
   const Tree old_install = {{"Zevrino.exe", TextBytes("old exe")},
                             {"locales/fr.pak", TextBytes("old fr")}};
+  // Which names and entries are refused is archive_reader_test's; here, that
+  // a refusal on real files leaves the old installation and nothing beside it.
   std::vector<std::vector<std::uint8_t>> tails;
-  for (const char* name : {"../escaped.txt", "C:/Windows/escaped.txt", "a/../../escaped.txt",
-                           "\\escaped.txt", "file.txt:stream", "CON", "a//b", "/abs.txt"}) {
+  for (const char* name : {"../escaped.txt", "C:/Windows/escaped.txt"}) {
     std::vector<std::uint8_t> tail;
     AddEntry(name, "hostile", &tail);
     tails.push_back(tail);
@@ -112,13 +113,6 @@ TEST_F(ExtractArchiveTest, MalformedOrHostileEntryCommitsNothing) {
   PutVarint(1000, &beyond);
   beyond.insert(beyond.end(), 10, 'x');
   tails.push_back(beyond);
-  tails.push_back({0, 0});  // name length 0
-  std::vector<std::uint8_t> long_name;
-  PutVarint(256, &long_name);
-  long_name.insert(long_name.end(), 256, 'y');
-  PutVarint(0, &long_name);
-  tails.push_back(long_name);
-
   for (const auto& tail : tails) {
     WriteTree(old_install);
     std::vector<std::uint8_t> archive = ArchiveHeader();

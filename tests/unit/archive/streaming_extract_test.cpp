@@ -19,8 +19,8 @@
 #include "payload/extract_archive.h"
 #include "payload/payload_decoder.h"
 #include "tests/support/archive_builder.h"
-#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
-#include "tests/unit/transacted_file_installer/install_driver.h"
+#include "tests/support/fault_injecting_file_system.h"
+#include "tests/support/install_driver.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {

@@ -183,63 +183,43 @@ TEST_F(WindowsFileSystemTest, RemoveOfAHeldReadOnlyFileFailsAndKeepsItReadOnly) 
   EXPECT_NE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootRemovesWithoutLogging) {
-  const std::wstring path = dir_ / L"f.txt";
-  WriteText(path, "x");
-  LogCapture log;
-  EXPECT_TRUE(fs_->RemoveOrDelayUntilReboot(path, error_));
-  EXPECT_EQ(error_.value(), 0);
-  EXPECT_FALSE(Exists(path));
-  EXPECT_EQ(log.Text(), "");
-}
-
-TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootFallsBackToScheduling) {
-  // A file that cannot be removed now, and one that does not exist at all:
-  // both are logged with Remove's code and then scheduled. Scheduling needs
-  // administrative rights on Windows; Wine gives every process an
-  // administrator's token and always succeeds, so either outcome is accepted
-  // here and each must be reported consistently.
+// A file that can go goes silently. One that cannot be removed now, one that
+// does not exist and an empty path are logged with Remove's code and then
+// scheduled. Scheduling needs administrative rights on Windows; Wine gives
+// every process an administrator's token and always succeeds, so either
+// outcome is accepted there, each reported consistently. An empty path can be
+// scheduled on neither.
+TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootRemovesOrSchedules) {
+  const std::wstring free_path = dir_ / L"f.txt";
   const std::wstring held_path = dir_ / L"held.txt";
-  const std::wstring missing = dir_ / L"missing.txt";
+  WriteText(free_path, "x");
   WriteText(held_path, "x");
-  struct Case {
-    std::wstring path;
-    int remove_code;
-  };
   HeldFile held(held_path, FILE_SHARE_READ);
-  for (const Case& c : {Case{held_path, ERROR_SHARING_VIOLATION}, Case{missing, 0}}) {
+  const std::pair<std::wstring, int> cases[] = {
+      {free_path, -1}, {held_path, ERROR_SHARING_VIOLATION}, {dir_ / L"missing.txt", 0}, {L"", 0}};
+  for (const auto& [path, remove_code] : cases) {
+    const std::string shown = ToUtf8(path);
     LogCapture log;
-    const bool scheduled = fs_->RemoveOrDelayUntilReboot(c.path, error_);
-    const std::string shown = ToUtf8(c.path);
+    const bool done = fs_->RemoveOrDelayUntilReboot(path, error_);
+    if (remove_code < 0) {
+      EXPECT_TRUE(done);
+      EXPECT_EQ(error_.value(), 0);
+      EXPECT_FALSE(Exists(path));
+      EXPECT_EQ(log.Text(), "");
+      continue;
+    }
     EXPECT_EQ(
         log.CountLines('E', 61,
-                       "Failed to remove '" + shown + "' (code: " + std::to_string(c.remove_code) +
+                       "Failed to remove '" + shown + "' (code: " + std::to_string(remove_code) +
                            ")! Trying to delay remove until reboot..."),
         1)
         << log.Text();
-    if (scheduled) {
-      EXPECT_EQ(error_, ErrorCode::Installer(0));
-      EXPECT_EQ(log.Count("[/f:71 "), 0);
-    } else {
-      EXPECT_EQ(error_, ErrorCode::Installer(14));
-      EXPECT_EQ(log.Count("Failed to delay remove of '" + shown + "' until reboot (code: 5)!"), 1)
-          << log.Text();
-    }
+    EXPECT_EQ(error_, ErrorCode::Installer(done ? 0 : 14)) << shown;
+    EXPECT_EQ(log.Count("E [/f:71 "), done ? 0 : 1) << log.Text();
+    EXPECT_EQ(log.Count("Failed to delay remove of '" + shown + "' until reboot (code: "),
+              done ? 0 : 1);
+    EXPECT_FALSE(done && path.empty()) << "an empty path was scheduled";
   }
-}
-
-TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootReportsAFailedSchedule) {
-  // An empty path can be neither removed nor scheduled, on Wine as on
-  // Windows, which exercises the last step without needing a limited token.
-  LogCapture log;
-  EXPECT_FALSE(fs_->RemoveOrDelayUntilReboot(L"", error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(14));
-  EXPECT_EQ(log.CountLines('E', 61,
-                           "Failed to remove '' (code: 0)! Trying to delay remove until reboot..."),
-            1)
-      << log.Text();
-  EXPECT_EQ(log.Count("E [/f:71 "), 1) << log.Text();
-  EXPECT_EQ(log.Count("Failed to delay remove of '' until reboot (code: "), 1);
 }
 
 // What an install, an update and its rollback do, on a file whose full path

@@ -32,12 +32,11 @@ TEST(CatalogReader, ReadsEntriesFormsContextAndRule) {
   plural_forms rule;
   ASSERT_TRUE(load(mo, table, rule));
 
-  EXPECT_EQ(table.size(), 4u);
-  EXPECT_EQ(table["Aborting..."], std::vector<std::string>{"Abbruch..."});
-  EXPECT_EQ(table["kept"], std::vector<std::string>{"kept"});
-  const std::vector<std::string> forms = {"%d Datei", "", "%d Dateien"};
-  EXPECT_EQ(table[std::string("%d file\0%d files", 16)], forms);
-  EXPECT_EQ(table[std::string("menu\x04Open", 9)], std::vector<std::string>{"Öffnen"});
+  EXPECT_EQ(table, (translation_table{
+                       {"Aborting...", {"Abbruch..."}},
+                       {"kept", {"kept"}},
+                       {std::string("%d file\0%d files", 16), {"%d Datei", "", "%d Dateien"}},
+                       {std::string("menu\x04Open", 9), {"Öffnen"}}}));
   EXPECT_EQ(rule.evaluate(21), 0u);
   EXPECT_EQ(rule.evaluate(11), 1u);
 }
@@ -104,8 +103,7 @@ TEST(CatalogReader, RefusesDamagedCatalogsWithoutChangingAnything) {
     plural_forms rule;
     ASSERT_TRUE(rule.parse("n"));
     EXPECT_FALSE(load(bytes, table, rule)) << what;
-    EXPECT_EQ(table.size(), 1u) << what;
-    EXPECT_EQ(table["a"], std::vector<std::string>{"before"}) << what;
+    EXPECT_EQ(table, (translation_table{{"a", {"before"}}})) << what;
     EXPECT_EQ(rule.evaluate(3), 3u) << what;
   }
 

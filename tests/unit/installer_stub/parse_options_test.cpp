@@ -11,18 +11,28 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-// Null pointers compare as "(null)" so that a missing value and an empty
-// string are told apart.
-std::string Show(const char* text) {
-  return text == nullptr ? "(null)" : text;
-}
-
-// An absent value shows as null, an empty one as "".
-const char* Value(const std::string& text) {
-  return text.empty() ? nullptr : text.c_str();
-}
-const char* Value(const std::optional<std::string>& text) {
-  return text ? text->c_str() : nullptr;
+// The options that differ from their defaults, in one line: "name" for a
+// flag, "name=value" for a value, so that absent and empty values differ.
+std::string Describe(const Options& o) {
+  std::string text;
+  const auto flag = [&text](bool on, const char* name) {
+    text += on ? std::string(" ") + name : "";
+  };
+  const auto value = [&text](const char* v, const char* name) {
+    text += v != nullptr ? std::string(" ") + name + "=" + v : "";
+  };
+  flag(o.extract, "extract");
+  flag(o.update, "update");
+  value(o.target_path, "target");
+  flag(o.webinstall, "webinstall");
+  flag(o.silent, "silent");
+  flag(o.skip_app_launch, "skip-app-launch");
+  value(o.log_file_path, "log");
+  value(o.url ? o.url->c_str() : nullptr, "url");
+  value(o.mu_suffix, "mu");
+  value(o.forwarded.mu.empty() ? nullptr : o.forwarded.mu.c_str(), "mu-args");
+  value(o.forwarded.others.empty() ? nullptr : o.forwarded.others.c_str(), "forwarded");
+  return text;
 }
 
 class ParseOptionsTest : public ::testing::Test {
@@ -45,104 +55,35 @@ class ParseOptionsTest : public ::testing::Test {
 };
 
 TEST_F(ParseOptionsTest, EveryOptionAndItsEdges) {
-  struct Expected {
-    bool extract = false;
-    bool update = false;
-    const char* target = nullptr;
-    bool webinstall = false;
-    bool silent = false;
-    bool skip_app_launch = false;
-    const char* log_file = nullptr;
-    const char* url = nullptr;
-    const char* mu = nullptr;
-    const char* mu_args = nullptr;
-    const char* forwarded = nullptr;
-  };
-  struct Case {
-    const char* command_line;
-    Expected expected;
-  };
-  auto e = [](auto fill) {
-    Expected x;
-    fill(x);
-    return x;
-  };
-  const Case cases[] = {
-      {"", {}},
-      {"/EXTRACT", e([](Expected& x) { x.extract = true; })},
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""},
+      {"/EXTRACT", " extract"},
       // The token after extract is the directory whatever it looks like, and
       // parsing stops there: the trailing --silent is neither parsed nor forwarded.
-      {"--extract \"C:\\out dir\" --silent foo", e([](Expected& x) {
-         x.extract = true;
-         x.target = "C:\\out dir";
-       })},
-      {"--extract --silent", e([](Expected& x) {
-         x.extract = true;
-         x.target = "--silent";
-       })},
-      {"--silent --extract out --webinstall", e([](Expected& x) {
-         x.silent = true;
-         x.extract = true;
-         x.target = "out";
-       })},
-      {"--update C:\\app\\Zevrino.exe --silent", e([](Expected& x) {
-         x.update = true;
-         x.target = "C:\\app\\Zevrino.exe";
-       })},
-      {"--update", {}},
-      {"--silent --update", e([](Expected& x) { x.silent = true; })},
-      {"-webinstall /silent --skip-app-launch", e([](Expected& x) {
-         x.webinstall = true;
-         x.silent = true;
-         x.skip_app_launch = true;
-       })},
-      {"--log-file", {}},
-      {"--log-file --silent", e([](Expected& x) { x.log_file = "--silent"; })},
-      {"--log-file a.log --log-file \"b c.log\"", e([](Expected& x) { x.log_file = "b c.log"; })},
-      {"--url", e([](Expected& x) { x.forwarded = " \"--url\""; })},
-      {"--url --silent", e([](Expected& x) { x.url = "--silent"; })},
-      {"--url http://a/1 /URL http://b/2", e([](Expected& x) { x.url = "http://b/2"; })},
-      {"--mu beta --silent", e([](Expected& x) {
-         x.mu = "beta";
-         x.mu_args = " \"--mu\" \"beta\"";
-         x.silent = true;
-       })},
-      {"--mu a /MU b", e([](Expected& x) {
-         x.mu = "b";
-         x.mu_args = " \"--mu\" \"a\" \"/MU\" \"b\"";
-       })},
-      {"--silent -mu", e([](Expected& x) {
-         x.silent = true;
-         x.forwarded = " \"-mu\"";
-       })},
+      {"--extract \"C:\\out dir\" --silent foo", " extract target=C:\\out dir"},
+      {"--extract --silent", " extract target=--silent"},
+      {"--silent --extract out --webinstall", " extract target=out silent"},
+      {"--update C:\\app\\Zevrino.exe --silent", " update target=C:\\app\\Zevrino.exe"},
+      {"--update", ""},
+      {"--silent --update", " silent"},
+      {"-webinstall /silent --skip-app-launch", " webinstall silent skip-app-launch"},
+      {"--log-file", ""},
+      {"--log-file --silent", " log=--silent"},
+      {"--log-file a.log --log-file \"b c.log\"", " log=b c.log"},
+      {"--url", " forwarded= \"--url\""},
+      {"--url --silent", " url=--silent"},
+      {"--url http://a/1 /URL http://b/2", " url=http://b/2"},
+      {"--mu beta --silent", " silent mu=beta mu-args= \"--mu\" \"beta\""},
+      {"--mu a /MU b", " mu=b mu-args= \"--mu\" \"a\" \"/MU\" \"b\""},
+      {"--silent -mu", " silent forwarded= \"-mu\""},
       // Unknown tokens are forwarded in order, quoted so that they split back
       // unchanged: a quote in a token is escaped.
-      {"foo --silent ---silent a\\\"b", e([](Expected& x) {
-         x.silent = true;
-         x.forwarded = " \"foo\" \"---silent\" \"a\\\"b\"";
-       })},
-      {"--mu x \"two words\" --extract", e([](Expected& x) {
-         x.mu = "x";
-         x.mu_args = " \"--mu\" \"x\"";
-         x.forwarded = " \"two words\"";
-         x.extract = true;
-       })},
+      {"foo --silent ---silent a\\\"b", " silent forwarded= \"foo\" \"---silent\" \"a\\\"b\""},
+      {"--mu x \"two words\" --extract",
+       " extract mu=x mu-args= \"--mu\" \"x\" forwarded= \"two words\""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.command_line);
-    const Options options = Parse(c.command_line);
-    const Expected& x = c.expected;
-    EXPECT_EQ(options.extract, x.extract);
-    EXPECT_EQ(options.update, x.update);
-    EXPECT_EQ(Show(options.target_path), Show(x.target));
-    EXPECT_EQ(options.webinstall, x.webinstall);
-    EXPECT_EQ(options.silent, x.silent);
-    EXPECT_EQ(options.skip_app_launch, x.skip_app_launch);
-    EXPECT_EQ(Show(options.log_file_path), Show(x.log_file));
-    EXPECT_EQ(Show(Value(options.url)), Show(x.url));
-    EXPECT_EQ(Show(options.mu_suffix), Show(x.mu));
-    EXPECT_EQ(Show(Value(options.forwarded.mu)), Show(x.mu_args));
-    EXPECT_EQ(Show(Value(options.forwarded.others)), Show(x.forwarded));
+  for (const auto& [command_line, expected] : cases) {
+    EXPECT_EQ(Describe(Parse(command_line)), expected) << command_line;
   }
 }
 

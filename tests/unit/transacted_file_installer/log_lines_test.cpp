@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "tests/support/fault_injecting_file_system.h"
+#include "tests/support/install_driver.h"
 #include "tests/support/log_capture.h"
-#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
-#include "tests/unit/transacted_file_installer/install_driver.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
-#include "tests/unit/transacted_file_installer/install_driver.h"
-#include "tests/unit/transacted_file_installer/memory_file_system.h"
+#include "tests/support/fault_injecting_file_system.h"
+#include "tests/support/install_driver.h"
+#include "tests/support/memory_file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {

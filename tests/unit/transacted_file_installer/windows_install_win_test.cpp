@@ -1,6 +1,7 @@
 // The installer on real files through WindowsFileSystem, under Wine in the
-// cross build. Files are held by another process (txn_hold_file.exe) where a
-// test needs a file in use, as the running application would hold it.
+// cross build. Files are held open (HeldFile) where a test needs a file in
+// use, as the running application would hold it: sharing is checked per
+// handle, whichever process owns it.
 
 #include <windows.h>
 
@@ -8,12 +9,11 @@
 
 #include <filesystem>
 
-#include "installer/scoped_handle_win.h"
 #include "installer/transacted_file_installer.h"
+#include "tests/support/fault_injecting_file_system.h"
+#include "tests/support/install_driver.h"
 #include "tests/support/process_win.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
-#include "tests/unit/transacted_file_installer/install_driver.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {
@@ -61,43 +61,6 @@ class RealDisk final : public TestDisk {
  private:
   ScratchDirectory root_{"txn_test"};
   std::unique_ptr<FileSystem> file_system_ = CreateFileSystem();
-};
-
-// Holds `path` open from another process with the given share mode for as
-// long as the object lives.
-class FileHolder {
- public:
-  FileHolder(const fs::path& path, DWORD share) {
-    static int counter = 0;
-    const std::wstring base =
-        L"txn_hold_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
-    ready_ = ScopedKernelHandle(CreateEventW(nullptr, TRUE, FALSE, (base + L"_ready").c_str()));
-    release_ = ScopedKernelHandle(CreateEventW(nullptr, TRUE, FALSE, (base + L"_release").c_str()));
-    process_ =
-        StartProgram(L"\"" + OwnFolder() + L"\\txn_hold_file.exe\" \"" + path.wstring() + L"\" " +
-                     std::to_wstring(share) + L" " + base + L"_ready " + base + L"_release")
-            .handle;
-    if (process_.valid()) {
-      const HANDLE waits[] = {ready_.get(), process_.get()};
-      holding_ = WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
-    }
-  }
-  ~FileHolder() { Release(); }
-
-  bool holding() const { return holding_; }
-  void Release() {
-    if (process_.valid()) {
-      SetEvent(release_.get());
-      WaitForSingleObject(process_.get(), 20000);
-      process_.Close();
-    }
-  }
-
- private:
-  ScopedKernelHandle ready_;
-  ScopedKernelHandle release_;
-  ScopedKernelHandle process_;
-  bool holding_ = false;
 };
 
 ByteRange Bytes(const std::string& text) {
@@ -166,8 +129,7 @@ TEST(WindowsInstall, UpgradeRemovesObsoleteLocalesEvenWhenOnlyTheCaseChanged) {
 TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
   RealDisk disk;
   disk.Reset(kThreeOld);
-  FileHolder holder(disk.directory() / L"b.dll", 0);
-  ASSERT_TRUE(holder.holding());
+  HeldFile holder(disk.directory() / L"b.dll", 0);
   std::vector<std::uint32_t> waits;
   {
     TransactedFileInstaller installer(disk.file_system(), disk.installation_directory(), 78,
@@ -193,8 +155,7 @@ TEST(WindowsInstall, LockedDestinationFailsWith18AndRestoresReplacedFiles) {
 TEST(WindowsInstall, FileHeldWithoutDeleteSharingLeavesNoTemporaryCopyBehind) {
   RealDisk disk;
   disk.Reset(kThreeOld);
-  FileHolder holder(disk.directory() / L"b.dll", FILE_SHARE_READ);
-  ASSERT_TRUE(holder.holding());
+  HeldFile holder(disk.directory() / L"b.dll", FILE_SHARE_READ);
   {
     TransactedFileInstaller installer(disk.file_system(), disk.installation_directory(), 79,
                                       [](std::uint32_t) {});
@@ -232,8 +193,8 @@ TEST(WindowsInstall, StagedFileThatCannotBeWrittenStopsWith13Or14) {
       }
     }
     const fs::path next = disk.directory() / (prefix + std::to_wstring(n + 2) + L"_~");
-    FileHolder holder(next, 0);
-    ASSERT_TRUE(holder.holding());
+    WriteText(next, "");
+    HeldFile holder(next, 0);
     EXPECT_EQ(installer.AddFile(L"b.dll", Bytes("new b")), kCreateFailed);
     holder.Release();
     fs::remove(next);

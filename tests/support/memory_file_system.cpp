@@ -1,4 +1,4 @@
-#include "tests/unit/transacted_file_installer/memory_file_system.h"
+#include "tests/support/memory_file_system.h"
 
 #include <vector>
 

@@ -13,7 +13,7 @@
 
 #include "installer/file_system.h"
 #include "installer/result_code.h"
-#include "tests/unit/transacted_file_installer/memory_file_system.h"
+#include "tests/support/memory_file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 

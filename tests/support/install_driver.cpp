@@ -1,10 +1,10 @@
-#include "tests/unit/transacted_file_installer/install_driver.h"
+#include "tests/support/install_driver.h"
 
 #include <gtest/gtest.h>
 
 #include "installer/transacted_file_installer.h"
+#include "tests/support/fault_injecting_file_system.h"
 #include "tests/support/utf16.h"
-#include "tests/unit/transacted_file_installer/fault_injecting_file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 namespace {

@@ -78,6 +78,10 @@ class FaultInjectingFileSystem final : public FileSystem {
 
   // Records the call; true when it is to fail.
   bool Fails(Operation operation, const std::wstring& path, const std::wstring& second_path = {});
+  // Fails the call as Fails decides, with `fault`, or lets `forward` make it.
+  template <typename Forward>
+  bool Pass(Operation operation, const std::wstring& path, const std::wstring& second_path,
+            ErrorCode fault, ErrorCode& error, Forward&& forward);
 
   FileSystem& inner_;
   std::vector<Fault> faults_;
