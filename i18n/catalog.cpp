@@ -81,7 +81,7 @@ void init_compiled_in(language_source& languages) {
 }
 
 void init_compiled_in() {
-  init_compiled_in(system_language_source());
+  init_compiled_in(*system_language_source());
 }
 
 std::string choose_locale(const std::vector<std::string>& excluded) {

@@ -66,7 +66,7 @@ void init(const std::string& directory, language_source& languages) {
 }
 
 void init(const std::string& directory) {
-  init(directory, system_language_source());
+  init(directory, *system_language_source());
 }
 
 }  // namespace zevrino::desktop::i18n::gettext

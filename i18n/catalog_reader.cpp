@@ -79,12 +79,13 @@ std::vector<std::string> split_forms(const std::string& translation) {
 }  // namespace
 
 bool plural_rule_of_header(const std::string& header, std::string& rule) {
-  static const std::string key = "plural=";
-  const std::size_t at = header.find(key);
+  constexpr char key[] = "plural=";
+  constexpr std::size_t key_size = sizeof key - 1;
+  const std::size_t at = header.find(key, 0, key_size);
   if (at == std::string::npos) {
     return false;
   }
-  const std::size_t begin = at + key.size();
+  const std::size_t begin = at + key_size;
   // The rule ends at its ";". Headers are one field per line, so a rule
   // written without ";" ends with its line rather than taking the fields
   // that follow into the expression.

@@ -40,9 +40,8 @@ class environment_language_source : public language_source {
 
 }  // namespace
 
-language_source& system_language_source() {
-  static environment_language_source source;
-  return source;
+std::unique_ptr<language_source> system_language_source() {
+  return std::make_unique<environment_language_source>();
 }
 
 }  // namespace zevrino::desktop::i18n::gettext

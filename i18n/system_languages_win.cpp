@@ -135,9 +135,8 @@ class windows_language_source : public language_source {
 
 }  // namespace
 
-language_source& system_language_source() {
-  static windows_language_source source;
-  return source;
+std::unique_ptr<language_source> system_language_source() {
+  return std::make_unique<windows_language_source>();
 }
 
 }  // namespace zevrino::desktop::i18n::gettext

@@ -5,6 +5,7 @@
 // (and is tested) the same way on every build: the Windows build asks the
 // Windows Runtime and GetLocaleInfoEx, tests pass their own source.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,9 @@ class language_source {
 
 // The source of the platform the program runs on. Windows: the Windows
 // Runtime's GlobalizationPreferences and GetLocaleInfoEx. Elsewhere: the
-// language of the LANG / LC_ALL environment, as Wine reports it.
-language_source& system_language_source();
+// language of the LANG / LC_ALL environment, as Wine reports it. A new
+// source per call: it holds nothing between calls.
+std::unique_ptr<language_source> system_language_source();
 
 // Candidate catalog names for all preferred languages, in order. No
 // languages, or a failing source: the single entry "en". A tag whose scripts

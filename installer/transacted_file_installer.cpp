@@ -1,6 +1,7 @@
 #include "installer/transacted_file_installer.h"
 
-#include <atomic>
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "installer/link_guard.h"
@@ -15,10 +16,6 @@ namespace {
 // row); the sixth failure in a row without progress ends the loop.
 constexpr int kMaxFailuresInARow = 5;
 constexpr std::uint32_t kFirstWaitMs = 100;
-
-// Counter of the temporary names, shared by every installer of the process
-// (only one exists at a time).
-std::atomic<std::uint32_t> g_temporary_name_counter{0};
 
 using State = FileOperationState;
 
@@ -57,6 +54,21 @@ bool IsTemporaryName(const std::wstring& name) {
     }
   }
   return numbers == 2 && !in_number;
+}
+
+// The counter of `name`, a name that IsTemporaryName accepts, when process
+// `process_id` made it; UINT32_MAX for another process's (or too large).
+std::uint32_t OwnTemporaryNumber(const std::wstring& name, std::uint32_t process_id) {
+  std::uint64_t numbers[2] = {0, 0};  // the process id, the counter
+  std::size_t which = 0;
+  for (std::size_t i = sizeof "~TMP_" - 1; which < 2 && i + 2 < name.size(); ++i) {
+    if (name[i] == L'_') {
+      ++which;
+    } else {
+      numbers[which] = std::min<std::uint64_t>(numbers[which] * 10 + (name[i] - L'0'), UINT32_MAX);
+    }
+  }
+  return numbers[0] == process_id ? static_cast<std::uint32_t>(numbers[1]) : UINT32_MAX;
 }
 
 // A relative name that stays inside the installation directory: no root or
@@ -273,11 +285,19 @@ void TransactedFileInstaller::DeleteTemporaryFiles() {
           return;
         }
         // A link under such a name goes itself, or stays.
-        ErrorCode ignored;
-        if (file_system_.IsLink(path, ignored)) {
-          file_system_.RemoveLink(path, ignored);
-        } else if (!ignored) {
-          file_system_.Remove(path, ignored);
+        ErrorCode failed;
+        if (file_system_.IsLink(path, failed)) {
+          file_system_.RemoveLink(path, failed);
+        } else if (!failed) {
+          file_system_.Remove(path, failed);
+        }
+        // An earlier installer of this process left a name that stays: the
+        // names made here start after it, so that none is taken.
+        if (failed) {
+          const std::uint32_t number = OwnTemporaryNumber(LastElement(path), process_id_);
+          if (number != UINT32_MAX && number >= next_temporary_number_) {
+            next_temporary_number_ = number + 1;
+          }
         }
       },
       error);
@@ -572,7 +592,7 @@ bool TransactedFileInstaller::DestinationExists(const std::wstring& path, bool& 
 }
 
 std::wstring TransactedFileInstaller::MakeTemporaryPath() {
-  const std::uint32_t counter = g_temporary_name_counter.fetch_add(1, std::memory_order_relaxed);
+  const std::uint32_t counter = next_temporary_number_++;
   return JoinWidePath(installation_directory_, L"~TMP_" + std::to_wstring(process_id_) + L"_" +
                                                    std::to_wstring(counter) + L"_~");
 }

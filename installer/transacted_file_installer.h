@@ -138,6 +138,10 @@ class TransactedFileInstaller {
   FileSystem& file_system_;
   const std::wstring installation_directory_;
   const std::uint32_t process_id_;
+  // The number of the next temporary name. Names are unique within the
+  // process: they carry its id, and start after any of its names that
+  // Prepare found and could not remove.
+  std::uint32_t next_temporary_number_ = 0;
   const SleepFunction sleep_;
   bool rollback_started_ = false;
   std::vector<FileOperation> operations_;

@@ -27,15 +27,16 @@ bool CheckAccount(bool silent);
 
 // The packaging API of kernel32, found at run time (Windows 8 and later have
 // it; Wine has only part of it). Declared here because MinGW ships no
-// appmodel.h.
+// appmodel.h. The strings are only read (PACKAGE_ID's PWSTR has the same
+// layout).
 struct StorePackageId {
   UINT32 reserved;
   UINT32 processor_architecture;
   UINT64 version;
-  PWSTR name;
-  PWSTR publisher;
-  PWSTR resource_id;
-  PWSTR publisher_id;
+  PCWSTR name;
+  PCWSTR publisher;
+  PCWSTR resource_id;
+  PCWSTR publisher_id;
 };
 using PackageFamilyNameFromIdFunction = LONG(WINAPI*)(const StorePackageId* id, UINT32* length,
                                                       PWSTR family_name);

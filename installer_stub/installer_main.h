@@ -8,7 +8,9 @@ namespace zevrino::desktop::installer {
 
 // Runs one installer run and returns its result code, which becomes the
 // process exit code. `tokens` point into the command-line buffer, which must
-// live until the process ends (the parsed options keep pointing into it).
-ResultCode InstallerMain(char** tokens, int count);
+// live until the run has ended (the parsed options keep pointing into it).
+// The payload is read from `payload_file`, by default (null) the program's
+// own file. Everything the run holds ends with it.
+ResultCode InstallerMain(char** tokens, int count, const wchar_t* payload_file = nullptr);
 
 }  // namespace zevrino::desktop::installer

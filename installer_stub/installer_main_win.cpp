@@ -6,7 +6,7 @@
 //   4 Windows version check        CheckPlatform (22)
 //   5 Store installation check     CheckPlatform (29, 33)
 //     the value of `mu`            CheckMuSuffix (34)
-//   6 COM and CancelLock           InitializeComAndCancelLock
+//   6 COM                          InitializeCom
 //   7 own file name                GetOwnFileName (10)
 //   8 map own file, open payload   ReportPayloadOpening (1, 2, 4)
 //   9 run the chosen mode          ChooseMode, then one runner per Mode:
@@ -25,6 +25,10 @@
 // Every question is asked on this thread before the UI thread starts; the
 // refusals 20 to 33 are exit codes only, never error dialogs.
 //
+// What the run holds (the options, the installation directory, the progress
+// channel, the browser fallback address, the named mutexes and the UI thread)
+// is one InstallerRun, built here and handed to each runner.
+//
 // Steps 7 and 8 have no effect of their own beyond their outcome, so they run
 // on a second thread from step 2 on (OwnPayloadOpening), alongside steps 3 to
 // 6; their outcome is acted on in its place, after step 6.
@@ -42,6 +46,7 @@
 #include "installer/wide_text_win.h"
 #include "installer_stub/environment_checks_win.h"
 #include "installer_stub/installer_main.h"
+#include "installer_stub/installer_run.h"
 #include "installer_stub/log_lines.h"
 #include "installer_stub/mode_choice.h"
 #include "installer_stub/own_file_win.h"
@@ -55,7 +60,6 @@
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
 #include "system/normal_install_win.h"
-#include "ui/cancel_lock_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/message_box_win.h"
 #include "ui/progress_window_win.h"
@@ -104,9 +108,9 @@ ResultCode CheckPlatform(bool silent) {
 
 // Shows a failure that a Retry would not change (the answer is ignored) and
 // returns its code.
-ResultCode RefuseWithError(ResultCode result, bool silent) {
+ResultCode RefuseWithError(UiThread& ui, ResultCode result, bool silent) {
   if (!silent) {
-    ShowError(result);
+    ShowError(ui, result);
   }
   return result;
 }
@@ -114,20 +118,20 @@ ResultCode RefuseWithError(ResultCode result, bool silent) {
 // The value of `mu` names the installation directory and is forwarded to
 // every program the installer starts: anything but a plain name ends the
 // run before anything is written.
-ResultCode CheckMuSuffix(const Options& options) {
+ResultCode CheckMuSuffix(InstallerRun& run) {
+  const Options& options = run.options;
   if (options.mu_suffix == nullptr || IsValidMuSuffix(options.mu_suffix)) {
     return kSuccess;
   }
   logging::log_message(logging::kLevelError, "", kLineInvalidMuSuffix,
                        "Zevrino Installer - The value of mu is not a valid directory suffix.");
-  return RefuseWithError(kInvalidMuSuffix, options.silent);
+  return RefuseWithError(run.ui, kInvalidMuSuffix, options.silent);
 }
 
 // COM stays initialised until the process ends; a repeated initialisation on
 // this thread only answers S_FALSE, so the result is not looked at.
-void InitializeComAndCancelLock() {
+void InitializeCom() {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  InitializeCancelLock();
 }
 
 // Returns kSuccess when the payload opened, or the result code of the
@@ -135,7 +139,8 @@ void InitializeComAndCancelLock() {
 // payload. Unless the run is silent the failure is shown once, on this
 // thread (no UI thread exists yet); the answer is ignored, since a payload
 // that cannot be read will not read on a retry.
-ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool silent) {
+ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, InstallerRun& run) {
+  const bool silent = run.options.silent;
   if (outcome.opened) {
     return kSuccess;
   }
@@ -147,7 +152,7 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
                          static_cast<int>(error.value()));
   }
   if (!silent) {
-    ShowError(result);
+    ShowError(run.ui, result);
   }
   logging::log_message(logging::kLevelError, "", kLinePayloadUnreadable,
                        "Zevrino Installer - Error reading installer payload: %d",
@@ -160,7 +165,8 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, bool 
 // one the archive goes next to the program. Run elevated, an extract follows no link or junction on
 // the way to its target: one that a less privileged process planted would aim an administrator's
 // writes anywhere. A user's own run follows the user's own links.
-ResultCode RunExtract(const Options& options, const PayloadReader& payload_body) {
+ResultCode RunExtract(InstallerRun& run, const PayloadReader& payload_body) {
+  const Options& options = run.options;
   std::wstring target;
   if (options.target_path == nullptr) {
     target = DefaultExtractDirectory();
@@ -183,7 +189,8 @@ ResultCode RunExtract(const Options& options, const PayloadReader& payload_body)
 // Update mode: the installed application asked for its files to be
 // replaced. The window has no system menu, so it can be neither closed nor
 // minimised while the application is away.
-ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
+ResultCode RunUpdateMode(InstallerRun& run, const PayloadReader& reader) {
+  const Options& options = run.options;
   // An elevated update would follow whatever a less privileged process
   // planted in the user's folders.
   if (!CheckAccount(options.silent)) {
@@ -191,13 +198,13 @@ ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
                          "Zevrino Installer - Invalid user account for install.");
     return kAccountRefused;
   }
-  StartUiThread(false);
+  StartUiThread(run.ui, false);
   // A Retry finds the named mutexes of the first attempt held.
   UpdateMutexes held;
   ResultCode result;
   do {
     result = RunUpdate(options, reader, held);
-  } while (result != kSuccess && ShowError(result));
+  } while (result != kSuccess && ShowError(run.ui, result));
   return result;
 }
 
@@ -205,10 +212,6 @@ ResultCode RunUpdateMode(const Options& options, const PayloadReader& reader) {
 struct InteractiveRun {
   bool silent = false;
   const char* directory = nullptr;  // the installation directory (UTF-8)
-  // "Zevrino Update Started Interactive Mutex", held until the run ends and
-  // the process with it (a web install closes it before it starts the full
-  // installer).
-  ScopedKernelHandle interactive_mutex;
 };
 
 void ShowInstallationInProgress() {
@@ -218,8 +221,9 @@ void ShowInstallationInProgress() {
 // The steps that web and normal installs share: log the kind of run, take the
 // interactive mutex, check the account, pick the directory and ask before
 // replacing the same or a newer version.
-ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_flags,
+ResultCode PrepareInteractiveRun(InstallerRun& installer_run, std::uint16_t payload_flags,
                                  InteractiveRun* run) {
+  const Options& options = installer_run.options;
   run->silent = options.silent;
   if (options.webinstall || (payload_flags & kWebInstaller) != 0) {
     // A web run always shows itself: the user started a download.
@@ -239,7 +243,7 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
                          "Zevrino Installer - Zevrino installation already in progress.");
     return kInteractiveInstallerRunning;
   }
-  run->interactive_mutex = ScopedKernelHandle(interactive_mutex);
+  installer_run.interactive_mutex = ScopedKernelHandle(interactive_mutex);
   if (!CheckAccount(run->silent)) {
     logging::log_message(logging::kLevelError, "", kLineAccountRefused,
                          "Zevrino Installer - Invalid user account for install.");
@@ -249,8 +253,9 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
   if (run->directory == nullptr) {
     logging::log_message(logging::kLevelError, "", kLineNoAppDataFolder,
                          "Zevrino Installer - The application data folder could not be found.");
-    return RefuseWithError(kNoAppDataFolder, run->silent);
+    return RefuseWithError(installer_run.ui, kNoAppDataFolder, run->silent);
   }
+  installer_run.install_directory = Utf8ToWide(run->directory);
   if (!options.webinstall && (payload_flags & kNoReplacePrompt) == 0 &&
       IsSameOrNewerVersionInstalled(run->directory)) {
     if (!run->silent &&
@@ -265,23 +270,27 @@ ResultCode PrepareInteractiveRun(const Options& options, std::uint16_t payload_f
 }
 
 // A web-install payload: download the full installer and run it.
-ResultCode RunWebInstallMode(const Options& options, const OwnPayload& payload) {
+ResultCode RunWebInstallMode(InstallerRun& installer_run, const OwnPayload& payload) {
   InteractiveRun run;
-  ResultCode result = PrepareInteractiveRun(options, payload.flags, &run);
+  ResultCode result = PrepareInteractiveRun(installer_run, payload.flags, &run);
   if (result != kSuccess) {
     return result;
   }
-  StartUiThread(true);
-  result = RunWebInstall(payload.reader, options, run.interactive_mutex);
-  HideProgressWindow();
+  UiThread& ui = installer_run.ui;
+  StartUiThread(ui, true);
+  result = RunWebInstall(
+      payload.reader, installer_run.options,
+      WebInstallRun{installer_run.interactive_mutex, ui, installer_run.fallback_address});
+  HideProgressWindow(ui);
   return result;
 }
 
 // Marks this run as an install in progress for the update flow of the
-// installed application. The handle is never closed: the name stays taken
-// until the process ends.
-ResultCode TakeUpdateStartedMutex(bool silent) {
-  if (TryCreateNamedMutex(kUpdateStartedMutexName)) {
+// installed application. The name stays taken until the run ends.
+ResultCode TakeUpdateStartedMutex(InstallerRun& installer_run, bool silent) {
+  HANDLE taken = nullptr;
+  if (TryCreateNamedMutex(kUpdateStartedMutexName, &taken)) {
+    installer_run.update_started_mutex = ScopedKernelHandle(taken);
     return kSuccess;
   }
   if (!silent) {
@@ -294,10 +303,10 @@ ResultCode TakeUpdateStartedMutex(bool silent) {
 
 // Closes the running application with the user's consent and starts the
 // progress window of a run that shows one.
-ResultCode CloseRunningApplication(bool silent, const std::wstring& application) {
+ResultCode CloseRunningApplication(UiThread& ui, bool silent, const std::wstring& application) {
   if (!IsApplicationRunning()) {
     if (!silent) {
-      StartUiThread(true);
+      StartUiThread(ui, true);
     }
     return kSuccess;
   }
@@ -307,39 +316,41 @@ ResultCode CloseRunningApplication(bool silent, const std::wstring& application)
                     MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
     return kApplicationRunning;
   }
-  StartUiThread(true);
+  StartUiThread(ui, true);
   // A process that will not go surfaces as files in use (14, 18) during the
   // install, where the user may retry.
   CloseApplication(application);
   return kSuccess;
 }
 
-ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payload) {
+ResultCode RunNormalInstallMode(InstallerRun& installer_run, const OwnPayload& payload) {
+  const Options& options = installer_run.options;
   InteractiveRun run;
-  ResultCode result = PrepareInteractiveRun(options, payload.flags, &run);
+  ResultCode result = PrepareInteractiveRun(installer_run, payload.flags, &run);
   if (result == kSuccess) {
-    result = TakeUpdateStartedMutex(run.silent);
+    result = TakeUpdateStartedMutex(installer_run, run.silent);
   }
   const std::wstring application =
       run.directory != nullptr ? JoinWidePath(Utf8ToWide(run.directory), kApplicationFileNameWide)
                                : L"";
   if (result == kSuccess) {
-    result = CloseRunningApplication(run.silent, application);
+    result = CloseRunningApplication(installer_run.ui, run.silent, application);
   }
   if (result != kSuccess) {
     return result;
   }
   CloseHttpsListener(application);
   return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch,
-                          options.forwarded);
+                          options.forwarded, installer_run.ui);
 }
 
 }  // namespace
 
-ResultCode InstallerMain(char** tokens, int count) {
+ResultCode InstallerMain(char** tokens, int count, const wchar_t* payload_file) {
   const Options options = ParseOptions(tokens, count);
+  InstallerRun run(options, payload_file);
   RegisterLogSink(options);
-  OwnPayloadOpening opening;
+  OwnPayloadOpening opening(run.payload_file);
   opening.Start();
   // A catalog that cannot be loaded leaves every text in English; the run
   // goes on either way.
@@ -347,12 +358,12 @@ ResultCode InstallerMain(char** tokens, int count) {
 
   ResultCode result = CheckPlatform(options.silent);
   if (result == kSuccess) {
-    result = CheckMuSuffix(options);
+    result = CheckMuSuffix(run);
   }
   if (result != kSuccess) {
     return result;
   }
-  InitializeComAndCancelLock();
+  InitializeCom();
 
   const OwnPayloadOpening::Outcome& opened = opening.Wait();
   if (!opened.own_name) {
@@ -360,22 +371,22 @@ ResultCode InstallerMain(char** tokens, int count) {
   }
   // The mapping and the reader live until this function returns; every mode
   // reads the payload through them.
-  result = ReportPayloadOpening(opened, options.silent);
+  result = ReportPayloadOpening(opened, run);
   if (result != kSuccess) {
     return result;
   }
   const OwnPayload& payload = opening.payload();
   switch (ChooseMode(options, payload.flags)) {
     case Mode::kExtract:
-      return RunExtract(options, payload.reader);
+      return RunExtract(run, payload.reader);
     case Mode::kUpdate:
-      return RunUpdateMode(options, payload.reader);
+      return RunUpdateMode(run, payload.reader);
     case Mode::kWebInstall:
-      return RunWebInstallMode(options, payload);
+      return RunWebInstallMode(run, payload);
     case Mode::kNormalInstall:
       break;
   }
-  return RunNormalInstallMode(options, payload);
+  return RunNormalInstallMode(run, payload);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -17,8 +17,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   // it so), so nothing was loaded from there before this line.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // The tokens, and the options that point into them, live in this buffer
-  // for the rest of the process.
-  static char buffer[kCommandLineBufferSize];
+  // until the run has ended.
+  char buffer[kCommandLineBufferSize];
   char* tokens[kMaxCommandLineTokens];
   CommandLineToUtf8(command_line, buffer, kCommandLineBufferSize);
   const int count = SplitCommandLine(buffer, tokens, kMaxCommandLineTokens);

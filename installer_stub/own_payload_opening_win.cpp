@@ -30,7 +30,10 @@ const OwnPayloadOpening::Outcome& OwnPayloadOpening::Wait() {
 
 void OwnPayloadOpening::Open() {
   std::wstring own_path;
-  outcome_.own_name = GetOwnFileName(&own_path);
+  outcome_.own_name = payload_file_ != nullptr || GetOwnFileName(&own_path);
+  if (payload_file_ != nullptr) {
+    own_path = payload_file_;
+  }
   if (outcome_.own_name) {
     outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, &outcome_.error);
   }

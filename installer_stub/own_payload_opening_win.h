@@ -24,7 +24,9 @@ class OwnPayloadOpening {
     ErrorCode error;
   };
 
-  OwnPayloadOpening() = default;
+  // Opens the payload of `payload_file` (which must outlive this object);
+  // null: of the program's own file.
+  explicit OwnPayloadOpening(const wchar_t* payload_file) : payload_file_(payload_file) {}
   ~OwnPayloadOpening();  // waits for the thread, so that the payload outlives it
   OwnPayloadOpening(const OwnPayloadOpening&) = delete;
   OwnPayloadOpening& operator=(const OwnPayloadOpening&) = delete;
@@ -42,6 +44,7 @@ class OwnPayloadOpening {
  private:
   void Open();
 
+  const wchar_t* const payload_file_;
   std::thread thread_;
   bool done_ = false;
   Outcome outcome_;

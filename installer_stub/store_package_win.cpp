@@ -6,8 +6,8 @@ namespace zevrino::desktop::installer {
 namespace {
 
 // The application's Store listing.
-wchar_t kStorePackageName[] = L"VurodirUD.RedezazIzuda";
-wchar_t kStorePackagePublisher[] = L"CN=7A1C42E9-3B5D-4F60-9E21-C84D07B3A5F2";
+constexpr wchar_t kStorePackageName[] = L"VurodirUD.RedezazIzuda";
+constexpr wchar_t kStorePackagePublisher[] = L"CN=7A1C42E9-3B5D-4F60-9E21-C84D07B3A5F2";
 
 // A function of kernel32 found once: a found pointer is kept for the rest of
 // the process; a failed LoadLibraryW is tried again on the next call. kernel32

@@ -1,6 +1,7 @@
 #include "logging/logger.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace logging {
 
@@ -47,43 +48,49 @@ void logger::flush_all() {
 
 namespace {
 
-// Set when the logger has ended at exit. Trivially destructible, so it can
-// still be read by code that runs during and after the destruction of
-// statics (destructors that log).
-std::atomic<bool> g_logger_ended{false};
+// The process-wide logger and whether it has ended at exit. Global because
+// the log is the process's, not a run's: the C runtime ends it at exit, and
+// code that runs during and after the destruction of statics (destructors
+// that log) still reads it. Allocated once and never destroyed, so a late
+// caller finds it ended and empty instead of reading a destroyed object.
+struct LoggerSlot {
+  std::atomic<bool> ended{false};
+  std::shared_ptr<logger> current = std::make_shared<logger>();
+};
 
-// The holder's slot is allocated once and never destroyed, for the same
-// reason: a late caller finds it empty instead of reading a destroyed object.
-std::shared_ptr<logger>& LoggerSlot() {
-  static auto* slot = new std::shared_ptr<logger>(std::make_shared<logger>());
+// Ends the logger at exit: flushes every sink, then releases the logger and
+// with it the sinks (the file sink closes its file) unless a call on another
+// thread still holds it, in which case the last such call releases it.
+void EndLogger();
+
+LoggerSlot& Slot() {
+  // Registered with the slot's creation, so that the end runs before
+  // anything created earlier is destroyed.
+  static LoggerSlot* const slot = [] {
+    auto* created = new LoggerSlot;
+    std::atexit(EndLogger);
+    return created;
+  }();
   return *slot;
 }
 
-// Ends the logger when statics are destroyed: flushes every sink, then
-// releases the logger and with it the sinks (the file sink closes its file)
-// unless a call on another thread still holds it, in which case the last
-// such call releases it.
-struct LoggerEnd {
-  ~LoggerEnd() {
-    g_logger_ended.store(true);
-    std::shared_ptr<logger> last = std::atomic_exchange(&LoggerSlot(), std::shared_ptr<logger>());
-    if (last) {
-      last->flush_all();
-    }
+void EndLogger() {
+  LoggerSlot& slot = Slot();
+  slot.ended.store(true);
+  std::shared_ptr<logger> last = std::atomic_exchange(&slot.current, std::shared_ptr<logger>());
+  if (last) {
+    last->flush_all();
   }
-};
+}
 
 }  // namespace
 
 std::shared_ptr<logger> get_logger() {
-  if (g_logger_ended.load()) {
+  LoggerSlot& slot = Slot();
+  if (slot.ended.load()) {
     return nullptr;
   }
-  // Function-local statics give the one-time creation; LoggerEnd is built
-  // after the slot so that it is destroyed before anything created earlier.
-  static std::shared_ptr<logger>& slot = LoggerSlot();
-  static LoggerEnd end_at_exit;
-  return std::atomic_load(&slot);
+  return std::atomic_load(&slot.current);
 }
 
 }  // namespace logging

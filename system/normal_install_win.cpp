@@ -31,7 +31,8 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
 }
 
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
-                            bool skip_app_launch, const ForwardedArguments& forwarded) {
+                            bool skip_app_launch, const ForwardedArguments& forwarded,
+                            UiThread& ui) {
   std::wstring wide_directory;
   // A directory that does not convert is reported like any other failed
   // install step, so that an interactive run still shows its dialog.
@@ -43,7 +44,7 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
   for (const char* name : kLeftoverUpdateFiles) {
     options.guarded_names.push_back(Utf8ToWide(name));
   }
-  options.cancel = WindowCancelPoints();
+  options.cancel = WindowCancelPoints(ui);
   NormalInstallSteps steps;
   steps.delete_run_value = [] { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kRunValueName); };
   steps.install_and_register = [&]() -> ResultCode {
@@ -55,7 +56,7 @@ ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, 
   steps.start_application = [directory, &forwarded] {
     return StartApplication(directory, forwarded);
   };
-  steps.show_error = [](ResultCode code) { return ShowError(code); };
+  steps.show_error = [&ui](ResultCode code) { return ShowError(ui, code); };
   steps.create_shortcuts = [directory] { CreateShortcuts(directory); };
   steps.delete_file = [](const char* path) { delete_file_utf8(path); };
   steps.delete_parked_files = [&parked_files] {

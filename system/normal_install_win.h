@@ -8,6 +8,7 @@
 #include "installer/result_code.h"
 #include "payload/extract_archive.h"
 #include "payload/payload_reader.h"
+#include "ui/progress_window_win.h"
 
 namespace zevrino::desktop::installer {
 
@@ -26,8 +27,9 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
 // start the application with the `forwarded` arguments (unless
 // `skip_app_launch`), make its shortcuts, and only then delete the old files
 // the install replaced. Until its commit the install stops when the user
-// cancels in the progress window (19).
+// cancels in the progress window of `ui` (19), which shows its errors.
 ResultCode RunNormalInstall(const char* directory, const PayloadReader& reader, bool silent,
-                            bool skip_app_launch, const ForwardedArguments& forwarded);
+                            bool skip_app_launch, const ForwardedArguments& forwarded,
+                            UiThread& ui);
 
 }  // namespace zevrino::desktop::installer

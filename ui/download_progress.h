@@ -1,9 +1,9 @@
 #pragma once
-// DownloadProgress: written by the web installer's download on the installing
-// thread, read by the progress window every 30 ms. Each field is an atomic
-// with relaxed ordering: a tick may see a mix of old and new fields, which
-// only affects that one update. Byte counts are 64-bit so that downloads of
-// 4 GiB and more are counted and compared without wrapping.
+// DownloadProgressState: written by the web installer's download on the
+// installing thread, read by the progress window every 30 ms. Each field is an
+// atomic with relaxed ordering: a tick may see a mix of old and new fields,
+// which only affects that one update. Byte counts are 64-bit so that downloads
+// of 4 GiB and more are counted and compared without wrapping.
 
 #include <atomic>
 #include <cstdint>
@@ -16,7 +16,5 @@ struct DownloadProgressState {
   std::atomic<bool> downloading{false};
   std::atomic<std::uint32_t> retry_countdown{0};  // seconds; 0: none running
 };
-
-extern DownloadProgressState DownloadProgress;
 
 }  // namespace zevrino::desktop::installer

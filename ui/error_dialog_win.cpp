@@ -4,7 +4,6 @@
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
-#include <mutex>
 #include <string>
 
 #include "i18n/catalog.h"
@@ -24,29 +23,18 @@ static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerRetry == 
 static_assert(static_cast<unsigned>(ErrorButtons::kCancelTryContinue) == MB_CANCELTRYCONTINUE &&
               static_cast<unsigned>(ErrorButtons::kRetryCancel) == MB_RETRYCANCEL);
 
-// FullInstallerUrl: written by the web installer on the installing thread,
-// read by the dialog on the UI thread.
-std::mutex full_installer_url_lock;
-std::wstring FullInstallerUrl;
-
-std::wstring FullInstallerTarget() {
-  std::lock_guard<std::mutex> guard(full_installer_url_lock);
-  return FullInstallerUrl.empty() ? std::wstring(kVendorFullInstallerUrl) : FullInstallerUrl;
+std::wstring FullInstallerTarget(const FallbackAddress& fallback) {
+  const std::wstring url = Utf8ToWide(fallback.Get());
+  return url.empty() ? std::wstring(kVendorFullInstallerUrl) : url;
 }
 
 }  // namespace
-
-void SetFullInstallerUrl(const char* utf8_url) {
-  std::wstring url = Utf8ToWide(utf8_url != nullptr ? utf8_url : "");
-  std::lock_guard<std::mutex> guard(full_installer_url_lock);
-  FullInstallerUrl = std::move(url);
-}
 
 bool IsRightToLeftLanguage() {
   return i18n::gettext::right_to_left();
 }
 
-bool ShowErrorDialog(ResultCode code) {
+bool ShowErrorDialog(ResultCode code, const FallbackAddress& fallback) {
   const ErrorTableEntry entry = LookupErrorEntry(code);
   const std::string text = ComposeErrorText(code);
   for (;;) {
@@ -56,7 +44,7 @@ bool ShowErrorDialog(ResultCode code) {
     if (outcome.open_browser) {
       const std::wstring target = entry.browser == BrowserTarget::kDownloadPage
                                       ? std::wstring(kVendorDownloadPageUrl)
-                                      : FullInstallerTarget();
+                                      : FullInstallerTarget(fallback);
       // Nothing is reported when no browser opens.
       ShellExecuteVerb(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
     }
@@ -66,21 +54,21 @@ bool ShowErrorDialog(ResultCode code) {
   }
 }
 
-bool ShowError(ResultCode code) {
+bool ShowError(UiThread& ui, ResultCode code) {
   if (code == kCancelled) {
     return false;
   }
-  const HWND window = WaitForProgressWindow();
+  const HWND window = ui.WaitForWindow();
   if (window != nullptr) {
     // The dialog becomes modal on the thread that owns the window, while
     // this thread waits for the answer.
     return ::SendMessageW(window, kShowErrorMessage, static_cast<WPARAM>(code), 0) != 0;
   }
-  return ShowErrorDialog(code);
+  return ShowErrorDialog(code, ui.fallback());
 }
 
-unsigned long RunOwnedDialog(const std::function<unsigned long(HWND owner)>& dialog) {
-  const HWND window = WaitForProgressWindow();
+unsigned long RunOwnedDialog(UiThread& ui, const std::function<unsigned long(HWND owner)>& dialog) {
+  const HWND window = ui.WaitForWindow();
   if (window != nullptr) {
     const std::function<DWORD(HWND)> on_ui_thread = [&dialog](HWND owner) {
       return static_cast<DWORD>(dialog(owner));

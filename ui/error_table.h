@@ -23,7 +23,7 @@ enum class ErrorButtons : unsigned int {
 enum class BrowserTarget {
   kNone,
   kDownloadPage,   // the vendor's download page: a fresh copy of the installer
-  kFullInstaller,  // the full installer's address (FullInstallerUrl or the vendor's)
+  kFullInstaller,  // the full installer's address (the run's FallbackAddress or the vendor's)
 };
 
 struct ErrorTableEntry {

@@ -1,7 +1,6 @@
 #pragma once
 // What the error dialogs need to know of the progress window: the private
-// message that runs a dialog on the UI thread, and the window itself once
-// the UI thread has made it (or failed to).
+// messages that run a dialog on the UI thread.
 
 #include <windows.h>
 
@@ -15,10 +14,5 @@ constexpr UINT kHideWindowMessage = WM_USER + 124;
 // with the window as owner; the reply is what it returns. (WM_USER + 125 is
 // the window's own.)
 constexpr UINT kRunDialogMessage = WM_USER + 126;
-
-// Blocks until the UI thread has created its window or failed to, and
-// returns the window (null when it failed). Returns null at once when no UI
-// thread was started.
-HWND WaitForProgressWindow();
 
 }  // namespace zevrino::desktop::installer

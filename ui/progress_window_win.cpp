@@ -1,11 +1,10 @@
 // The progress window and its UI thread. The installing thread never touches
-// the window: it writes DownloadProgress and CancelRequested, which a 30 ms
-// timer reads here, and reaches the window only through ShowError and the
-// commit's end of the cancel offer (sent messages) and HideProgressWindow (a
-// posted one).
+// the window: it writes the run's ProgressChannel, which a 30 ms timer reads
+// here, and reaches the window only through ShowError and the commit's end of
+// the cancel offer (sent messages) and HideProgressWindow (a posted one).
 //
-// The window, its thread and its timer live until the process ends; nothing
-// destroys them, so the window handle has no owner object.
+// The window, its thread and its timer live until the run's UiThread is
+// destroyed, which ends them; the window handle's owner is that object.
 
 #include "ui/progress_window_win.h"
 
@@ -14,6 +13,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -22,13 +22,10 @@
 #include "installer/system_library_win.h"
 #include "installer/wide_text_win.h"
 #include "ui/cancel_confirm_win.h"
-#include "ui/cancel_request.h"
-#include "ui/download_progress.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_layout.h"
 #include "ui/progress_status.h"
 #include "ui/progress_window_state_win.h"
-#include "ui/rate_estimator.h"
 #include "ui/utf8_text.h"
 
 namespace zevrino::desktop::installer {
@@ -49,106 +46,111 @@ enum CommitReply : LRESULT {
   kQuestionOnScreen = 3,  // ask again once it is answered
 };
 
+// The window's extra bytes hold its UiThread as two 32-bit halves, through
+// the 32-bit accessors that the bar's style already needs: every function
+// imported adds to the stub.
+constexpr int kWindowExtraBytes = 8;
+static_assert(sizeof(void*) == kWindowExtraBytes);
+
+void LinkWindow(HWND window, void* owner) {
+  const auto bits = reinterpret_cast<std::uintptr_t>(owner);
+  ::SetWindowLongW(window, 0, static_cast<LONG>(bits & 0xFFFFFFFFu));
+  ::SetWindowLongW(window, 4, static_cast<LONG>(bits >> 32));
+}
+
+void* LinkedOwner(HWND window) {
+  const auto low = static_cast<DWORD>(::GetWindowLongW(window, 0));
+  const auto high = static_cast<DWORD>(::GetWindowLongW(window, 4));
+  return reinterpret_cast<void*>((static_cast<std::uintptr_t>(high) << 32) | low);
+}
+
 constexpr DWORD kCaptionOnlyStyle = WS_POPUP | WS_CAPTION;
 constexpr DWORD kWithMenuStyle = kCaptionOnlyStyle | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// Shared between the threads. The window is stored before UiReadyEvent is
-// set; readers wait for the event first.
-std::atomic<bool> ui_thread_started{false};
-std::atomic<bool> caption_only{false};
-std::atomic<HWND> progress_window{nullptr};
-// Manual-reset, created by StartUiThread and kept until the process ends.
-std::atomic<HANDLE> ui_ready_event{nullptr};
+}  // namespace
 
-enum class BarMode { kNone, kMarquee, kDeterminate };
-
-// Touched only on the UI thread.
-struct UiThreadState {
-  BarMode bar_mode = BarMode::kNone;  // none yet: the first tick applies one
-  std::string shown_text;
-  RateEstimator estimator;
-  // Closing the window asks whether to cancel until an install begins its
-  // commit.
-  bool cancel_offered = true;
-  bool asking = false;  // the cancel question is on screen
-};
-UiThreadState ui_state;
-
-void UpdateStatus(HWND window) {
-  const std::uint64_t received = DownloadProgress.bytes_received.load(std::memory_order_relaxed);
-  const std::uint64_t expected = DownloadProgress.bytes_expected.load(std::memory_order_relaxed);
-  const bool downloading = DownloadProgress.downloading.load(std::memory_order_relaxed);
-  const std::uint32_t countdown = DownloadProgress.retry_countdown.load(std::memory_order_relaxed);
+void UiThread::UpdateStatus(HWND window) {
+  const DownloadProgressState& progress = channel_.download;
+  const std::uint64_t received = progress.bytes_received.load(std::memory_order_relaxed);
+  const std::uint64_t expected = progress.bytes_expected.load(std::memory_order_relaxed);
+  const bool downloading = progress.downloading.load(std::memory_order_relaxed);
+  const std::uint32_t countdown = progress.retry_countdown.load(std::memory_order_relaxed);
 
   const HWND bar = ::GetDlgItem(window, kProgressBarId);
   const bool determinate = IsDeterminate(downloading, expected);
   const BarMode mode = determinate ? BarMode::kDeterminate : BarMode::kMarquee;
-  if (mode != ui_state.bar_mode) {
-    ui_state.bar_mode = mode;
+  if (mode != bar_mode_) {
+    bar_mode_ = mode;
     const LONG style = ::GetWindowLongW(bar, GWL_STYLE);
     ::SetWindowLongW(bar, GWL_STYLE, determinate ? (style & ~PBS_MARQUEE) : (style | PBS_MARQUEE));
     ::SendMessageW(bar, PBM_SETMARQUEE, determinate ? 0 : 1, 0);
   }
   if (determinate) {
     ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(ProgressPercent(received, expected)), 0);
-    ui_state.estimator.Update(received, expected, ::GetTickCount());
+    estimator_.Update(received, expected, ::GetTickCount());
   }
 
   StatusInputs inputs;
-  inputs.cancel_requested = CancelRequested.load(std::memory_order_relaxed);
+  inputs.cancel_requested = channel_.cancel_requested.load(std::memory_order_relaxed);
   inputs.retry_countdown = countdown;
   inputs.downloading = downloading;
-  inputs.estimate_seconds = ui_state.estimator.shown_seconds();
+  inputs.estimate_seconds = estimator_.shown_seconds();
   std::string text = ChooseStatusText(inputs);
   // Set only when it changed: no repaint, no flicker every 30 ms.
-  if (text != ui_state.shown_text) {
-    ui_state.shown_text = std::move(text);
-    ::SetDlgItemTextW(window, kStatusTextId, Utf8ToWide(ui_state.shown_text).c_str());
+  if (text != shown_text_) {
+    shown_text_ = std::move(text);
+    ::SetDlgItemTextW(window, kStatusTextId, Utf8ToWide(shown_text_).c_str());
   }
 }
 
-void AskToCancel() {
-  if (!ui_state.cancel_offered) {
+void UiThread::AskToCancel() {
+  if (!cancel_offered_) {
     return;  // the close box is greyed; this came from elsewhere (Alt+F4)
   }
-  ui_state.asking = true;
-  ConfirmCancel();
-  ui_state.asking = false;
+  asking_ = true;
+  ConfirmCancel(channel_);
+  asking_ = false;
 }
 
 // The question's modal loop also delivers messages sent to this window, so
 // an install may ask while the question is on screen: it is told to ask
 // again once the answer is in, which is what decides.
-LRESULT EndCancelOffer(HWND window) {
-  if (ui_state.asking) {
+LRESULT UiThread::EndCancelOffer(HWND window) {
+  if (asking_) {
     return kQuestionOnScreen;
   }
-  if (CancelRequested.load(std::memory_order_relaxed)) {
+  if (channel_.cancel_requested.load(std::memory_order_relaxed)) {
     return kCommitRefused;
   }
-  if (ui_state.cancel_offered) {
-    ui_state.cancel_offered = false;
+  if (cancel_offered_) {
+    cancel_offered_ = false;
     ::EnableMenuItem(::GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   }
   return kCommitMayBegin;
 }
 
-LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
+LRESULT CALLBACK UiThread::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    LinkWindow(window, reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
+  }
+  // Null for the few messages before WM_NCCREATE, which all go to the
+  // default procedure.
+  UiThread* const self = static_cast<UiThread*>(LinkedOwner(window));
+  switch (self != nullptr ? message : WM_NULL) {
     case WM_CLOSE:
-      AskToCancel();  // the window is never destroyed
+      self->AskToCancel();  // the window stays until the run ends
       return 0;
     case kEndCancelOfferMessage:
-      return EndCancelOffer(window);
+      return self->EndCancelOffer(window);
     case WM_TIMER:
       if (wparam != kTimerId) {
         break;
       }
-      UpdateStatus(window);
+      self->UpdateStatus(window);
       ::SetTimer(window, kTimerId, kTimerPeriodMs, nullptr);
       return 0;
     case kShowErrorMessage:
-      return ShowErrorDialog(static_cast<ResultCode>(wparam)) ? 1 : 0;
+      return ShowErrorDialog(static_cast<ResultCode>(wparam), self->fallback_) ? 1 : 0;
     case kRunDialogMessage:
       return static_cast<LRESULT>(
           (*reinterpret_cast<const std::function<DWORD(HWND)>*>(lparam))(window));
@@ -160,6 +162,8 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
   }
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
+
+namespace {
 
 // comctl32 is loaded from System32 at run time, never imported (see
 // installer/system_library_win.h). Without it the bar is not drawn but the
@@ -173,18 +177,20 @@ void InitProgressBarClass() {
   }
 }
 
-bool RegisterWindowClass(HINSTANCE instance) {
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC window_proc) {
   const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = ProgressWindowProc;
+  window_class.lpfnWndProc = window_proc;
+  window_class.cbWndExtra = kWindowExtraBytes;
   window_class.hInstance = instance;
   window_class.hIcon = icon;
   window_class.hIconSm = icon;
   window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kWindowClass;
-  return ::RegisterClassExW(&window_class) != 0;
+  // The class stays registered after an earlier run of the process.
+  return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 ProgressLayout ScreenLayout() {
@@ -206,10 +212,12 @@ HWND CreateChild(HWND parent, const wchar_t* window_class, int id, const LayoutR
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
-HWND CreateProgressWindow() {
+}  // namespace
+
+HWND UiThread::CreateProgressWindow() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   InitProgressBarClass();
-  if (!RegisterWindowClass(instance)) {
+  if (!RegisterWindowClass(instance, WindowProc)) {
     return nullptr;
   }
   const ProgressLayout layout = ScreenLayout();
@@ -221,10 +229,10 @@ HWND CreateProgressWindow() {
   const std::wstring title = Utf8ToWide(
       TruncateUtf8ToUtf16Units(i18n::gettext::translate("Zevrino Installer"), kMaxTitleUnits));
   const DWORD ex_style = IsRightToLeftLanguage() ? WS_EX_LAYOUTRTL : 0;
-  const DWORD style = caption_only.load() ? kCaptionOnlyStyle : kWithMenuStyle;
-  const HWND window = ::CreateWindowExW(
-      ex_style, kWindowClass, title.c_str(), style, frame.left, frame.top, frame.right - frame.left,
-      frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  const DWORD style = caption_only_ ? kCaptionOnlyStyle : kWithMenuStyle;
+  const HWND window = ::CreateWindowExW(ex_style, kWindowClass, title.c_str(), style, frame.left,
+                                        frame.top, frame.right - frame.left,
+                                        frame.bottom - frame.top, nullptr, nullptr, instance, this);
   if (window == nullptr) {
     return nullptr;
   }
@@ -240,11 +248,16 @@ HWND CreateProgressWindow() {
   return window;
 }
 
-DWORD WINAPI UiThreadMain(void*) {
+DWORD WINAPI UiThread::Main(void* self_pointer) {
+  auto* self = static_cast<UiThread*>(self_pointer);
   // Whatever the outcome, the window (possibly null) is published before
   // the event, so nobody waits for a window that will never come.
-  progress_window.store(CreateProgressWindow());
-  ::SetEvent(ui_ready_event.load());
+  const HWND window = self->CreateProgressWindow();
+  self->window_.store(window);
+  ::SetEvent(self->ready_event_.load());
+  if (window == nullptr) {
+    return 0;  // dialogs run on the calling thread
+  }
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
@@ -253,40 +266,53 @@ DWORD WINAPI UiThreadMain(void*) {
   return 0;
 }
 
-}  // namespace
+UiThread::~UiThread() {
+  if (thread_ != nullptr) {
+    const HWND window = WaitForWindow();
+    // Ends the message loop, and a question's modal loop first; the
+    // system destroys the window with its thread.
+    if (window != nullptr) {
+      ::PostMessageW(window, WM_QUIT, 0, 0);
+    }
+    ::WaitForSingleObject(thread_, INFINITE);
+    ::CloseHandle(thread_);
+  }
+  const HANDLE ready = ready_event_.load();
+  if (ready != nullptr) {
+    ::CloseHandle(ready);
+  }
+}
 
-HWND WaitForProgressWindow() {
-  const HANDLE ready = ui_ready_event.load();
+HWND UiThread::WaitForWindow() const {
+  const HANDLE ready = ready_event_.load();
   if (ready == nullptr) {
     return nullptr;
   }
   ::WaitForSingleObject(ready, INFINITE);
-  return progress_window.load();
+  return window_.load();
 }
 
-void StartUiThread(bool with_system_menu) {
-  if (ui_thread_started.exchange(true)) {
+void UiThread::Start(bool with_system_menu) {
+  if (started_.exchange(true)) {
     return;
   }
-  caption_only.store(!with_system_menu);
+  caption_only_ = !with_system_menu;
   const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (ready == nullptr) {
     return;  // no event, no thread: dialogs run on the calling thread
   }
-  ui_ready_event.store(ready);
-  const HANDLE thread = ::CreateThread(nullptr, 0, UiThreadMain, nullptr, 0, nullptr);
-  if (thread == nullptr) {
+  ready_event_.store(ready);
+  thread_ = ::CreateThread(nullptr, 0, Main, this, 0, nullptr);
+  if (thread_ == nullptr) {
     ::SetEvent(ready);  // no window will come
-    return;
   }
-  ::CloseHandle(thread);  // the thread runs until the process ends
 }
 
 namespace {
 
 // The installing thread's side of EndCancelOffer.
-bool BeginCommitWithoutCancel() {
-  const HWND window = WaitForProgressWindow();
+bool BeginCommitWithoutCancel(UiThread& ui) {
+  const HWND window = ui.WaitForWindow();
   for (;;) {
     const LRESULT reply =
         window != nullptr ? ::SendMessageW(window, kEndCancelOfferMessage, 0, 0) : 0;
@@ -296,27 +322,30 @@ bool BeginCommitWithoutCancel() {
       case kCommitRefused:
         return false;
       case kQuestionOnScreen:
-        WaitForCancelQuestion();
+        WaitForCancelQuestion(ui.channel());
         break;
       default:  // no window: nobody could have asked for a cancel
-        return !CancelRequested.load(std::memory_order_relaxed);
+        return !ui.channel().cancel_requested.load(std::memory_order_relaxed);
     }
   }
 }
 
 }  // namespace
 
-CancelPoints WindowCancelPoints() {
+CancelPoints WindowCancelPoints(UiThread& ui) {
   CancelPoints points;
-  points.requested = [] { return CancelRequested.load(std::memory_order_relaxed); };
-  points.begin_commit = BeginCommitWithoutCancel;
+  ProgressChannel& channel = ui.channel();
+  points.requested = [&channel] {
+    return channel.cancel_requested.load(std::memory_order_relaxed);
+  };
+  points.begin_commit = [&ui] { return BeginCommitWithoutCancel(ui); };
   return points;
 }
 
-void HideProgressWindow() {
+void HideProgressWindow(UiThread& ui) {
   // Waits like ShowError: a hide asked for while the UI thread is still
   // creating the window would otherwise be posted to no window and lost.
-  const HWND window = WaitForProgressWindow();
+  const HWND window = ui.WaitForWindow();
   if (window != nullptr) {
     ::PostMessageW(window, kHideWindowMessage, 0, 0);
   }

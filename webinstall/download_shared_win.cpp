@@ -1,28 +1,21 @@
-// DownloadToFile with the process-wide state that the progress window reads
-// and the cancel question writes. Kept apart from download_to_file_win.cpp so
-// that programs passing their own state need not link the window.
+// The download's side of a run's progress channel. Kept apart from
+// download_to_file_win.cpp so that programs passing their own state need not
+// link the window.
 
-#include "ui/cancel_lock_win.h"
-#include "ui/cancel_request.h"
-#include "ui/download_progress.h"
 #include "webinstall/download_to_file_win.h"
 
 namespace zevrino::desktop::installer {
 
-DownloadShared ProcessDownloadShared() {
+DownloadShared ChannelDownloadShared(ProgressChannel& channel) {
   DownloadShared shared;
-  shared.progress = &DownloadProgress;
-  shared.cancel_requested = &CancelRequested;
-  shared.wait_for_cancel_question = [] {
-    ::EnterCriticalSection(&CancelLock);
-    ::LeaveCriticalSection(&CancelLock);
+  shared.progress = &channel.download;
+  shared.cancel_requested = &channel.cancel_requested;
+  shared.wait_for_cancel_question = [&channel] {
+    ::EnterCriticalSection(&channel.cancel_lock);
+    ::LeaveCriticalSection(&channel.cancel_lock);
   };
   shared.sleep_one_second = [] { ::Sleep(1000); };
   return shared;
-}
-
-ResultCode DownloadToFile(const char* url, HANDLE file) {
-  return DownloadToFile(url, file, ProcessDownloadShared());
 }
 
 }  // namespace zevrino::desktop::installer

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "installer/result_code.h"
+#include "ui/progress_channel_win.h"
 #include "webinstall/download_loop.h"
 #include "webinstall/download_resume.h"
 
@@ -53,14 +54,10 @@ ResultCode DownloadToFile(const char* url, HANDLE file, const DownloadShared& sh
 // when that fails.
 bool EmptyFile(HANDLE file);
 
-// The process-wide DownloadProgress, CancelRequested and CancelLock as one
-// DownloadShared.
-DownloadShared ProcessDownloadShared();
-
-// The same with the process-wide DownloadProgress, CancelRequested and
-// CancelLock (entered and left before every read, so the download pauses
-// while the cancel question is on screen).
-ResultCode DownloadToFile(const char* url, HANDLE file);
+// The download's side of a run's progress channel as one DownloadShared: its
+// progress and cancel, and its cancel lock, entered and left before every
+// read, so the download pauses while the cancel question is on screen.
+DownloadShared ChannelDownloadShared(ProgressChannel& channel);
 
 // True when the server of `url` answers a HEAD request for it, whatever it
 // answers (a redirect too), within the stall timeout of `shared` (the

@@ -3,7 +3,7 @@
 //
 //   prepare       1 decode the payload body          DecodeDownloadDescription (1)
 //                 2 the full installer's address     `url` or ReadDownloadDescription
-//                 3 remember it for the browser      SetFullInstallerUrl
+//                 3 remember it for the browser      FallbackAddress::Set
 //                 4 the installation directory       DefaultInstallDirectory (35), created
 //                 5 leftovers of killed runs go,     RemoveLeftoverDownloads,
 //                   a free file name, made new       ChooseDownloadPath, DownloadFile (13)
@@ -279,9 +279,9 @@ bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
 // Starts the held full installer and waits for it: 0 when it exited with 0,
 // 55 for any other exit code, 53 when it could not be started.
 ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArguments& forwarded,
-                            ScopedKernelHandle& interactive_mutex) {
+                            const WebInstallRun& run) {
   // The full installer takes the interactive installer mutex itself.
-  interactive_mutex.Close();
+  run.interactive_mutex.Close();
   const std::string command_line =
       FullInstallerCommandLine(number, forwarded.mu.c_str(), forwarded.others.c_str());
   HANDLE started = nullptr;
@@ -293,7 +293,7 @@ ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArgum
   }
   const ScopedKernelHandle process(started);
   file.Release();
-  HideProgressWindow();
+  HideProgressWindow(run.ui);
   ::WaitForSingleObject(process.get(), INFINITE);
   DWORD exit_code = 0xFFFFFFFF;
   ::GetExitCodeProcess(process.get(), &exit_code);
@@ -316,7 +316,8 @@ struct Pass {
 };
 
 // Steps 1 to 5 of a pass: pass->file made new, the rest of *pass set.
-ResultCode PreparePass(const PayloadReader& reader, const Options& options, Pass* pass) {
+ResultCode PreparePass(const PayloadReader& reader, const Options& options,
+                       FallbackAddress& fallback, Pass* pass) {
   pass->file.reset();
   pass->download = DownloadPass();
   std::string* address = &pass->address;
@@ -325,7 +326,7 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options, Pass
     return read;
   }
   // The browser fallback opens the address the download used.
-  SetFullInstallerUrl(ReplaceArchPlaceholder(*address).c_str());
+  fallback.Set(ReplaceArchPlaceholder(*address));
 
   // An existing directory is fine; one that cannot be made shows up as a
   // file that cannot be created.
@@ -351,7 +352,7 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options, Pass
 
 // Steps 7 to 10 of a pass.
 ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
-                       const ForwardedArguments& forwarded, ScopedKernelHandle& interactive_mutex) {
+                       const ForwardedArguments& forwarded, const WebInstallRun& run) {
   if (!file.HoldForStart()) {
     logging::log_message(
         logging::kLevelError, "", kLineDownloadNotHeld,
@@ -361,41 +362,41 @@ ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
   if (!StartIsTrusted(file) || !IsInstallerToStart(file, directory)) {
     return kDownloadNotGenuine;
   }
-  return RunFullInstaller(file, number, forwarded, interactive_mutex);
+  return RunFullInstaller(file, number, forwarded, run);
 }
 
 // The proxy's sign-in: the system's dialog, owned by the progress window,
 // in an interactive run; none in a silent one, which then ends with 58.
-ProxySignIn ProxySignInFor(const Options& options) {
+ProxySignIn ProxySignInFor(const Options& options, UiThread& ui) {
   if (options.silent) {
     return {};
   }
-  return [](HINTERNET request) {
-    return static_cast<DWORD>(
-        RunOwnedDialog([request](HWND owner) { return ShowProxySignInDialog(owner, request); }));
+  return [&ui](HINTERNET request) {
+    return static_cast<DWORD>(RunOwnedDialog(
+        ui, [request](HWND owner) { return ShowProxySignInDialog(owner, request); }));
   };
 }
 
 }  // namespace
 
 ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
-                         ScopedKernelHandle& interactive_mutex) {
-  const DownloadShared shared = ProcessDownloadShared();
-  const ProxySignIn proxy_sign_in = ProxySignInFor(options);
+                         const WebInstallRun& run) {
+  UiThread& ui = run.ui;
+  const DownloadShared shared = ChannelDownloadShared(ui.channel());
+  const ProxySignIn proxy_sign_in = ProxySignInFor(options, ui);
   Pass pass;
   WebInstallSteps steps;
-  steps.prepare = [&] { return PreparePass(reader, options, &pass); };
+  steps.prepare = [&] { return PreparePass(reader, options, run.fallback, &pass); };
   steps.download = [&] {
     return DownloadAttempt(*pass.file, pass.address, pass.wide_directory, shared, proxy_sign_in,
                            pass.download);
   };
   steps.sleep_one_second = [] { ::Sleep(1000); };
   steps.run_download = [&] {
-    return RunDownload(*pass.file, pass.number, pass.directory.c_str(), options.forwarded,
-                       interactive_mutex);
+    return RunDownload(*pass.file, pass.number, pass.directory.c_str(), options.forwarded, run);
   };
   steps.end_pass = [&pass] { pass.file.reset(); };
-  steps.show_error = [](ResultCode code) { return ShowError(code); };
+  steps.show_error = [&ui](ResultCode code) { return ShowError(ui, code); };
   return RunWebInstallSteps(steps, shared);
 }
 

@@ -7,13 +7,13 @@
 //   ui_driver.exe STEP...
 //     window | window-caption-only   StartUiThread with / without system menu
 //     error CODE                     ShowError; prints "error CODE retry=0|1"
-//     url TEXT                       SetFullInstallerUrl
+//     url TEXT                       sets the browser's FallbackAddress
 //     progress RECEIVED EXPECTED DOWNLOADING COUNTDOWN
-//                                    stores the four DownloadProgress fields
+//                                    stores the four download progress fields
 //     hide                           HideProgressWindow; prints "hide returned"
 //     wait-hidden                    waits until this process's progress
 //                                    window is hidden; prints "hidden"
-//     wait-cancel                    waits until CancelRequested is set;
+//     wait-cancel                    waits until the cancel is requested;
 //                                    prints "cancel requested"
 //     commit                         WindowCancelPoints().begin_commit;
 //                                    prints "commit 1" (may begin) or "commit 0"
@@ -35,9 +35,6 @@
 #include "i18n/catalog.h"
 #include "i18n/startup.h"
 #include "tests/e2e/windows/test_sync_win.h"
-#include "ui/cancel_lock_win.h"
-#include "ui/cancel_request.h"
-#include "ui/download_progress.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_window_win.h"
 
@@ -87,7 +84,9 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   zevrino::desktop::i18n::InitCatalogs();
-  installer::InitializeCancelLock();
+  installer::ProgressChannel channel;
+  installer::FallbackAddress fallback;
+  installer::UiThread ui(channel, fallback);
 
   for (std::size_t at = 0; at < args.size();) {
     const std::wstring step = args[at++];
@@ -102,23 +101,23 @@ int wmain(int argc, wchar_t** argv) {
       return values;
     };
     if (step == L"window" || step == L"window-caption-only") {
-      installer::StartUiThread(step == L"window");
+      installer::StartUiThread(ui, step == L"window");
     } else if (step == L"error") {
       const std::wstring code = operand(1)[0];
-      const bool retry = installer::ShowError(static_cast<installer::ResultCode>(Number(code)));
+      const bool retry = installer::ShowError(ui, static_cast<installer::ResultCode>(Number(code)));
       PrintLine("error " + ToUtf8(code) + " retry=" + (retry ? "1" : "0"));
     } else if (step == L"url") {
-      installer::SetFullInstallerUrl(ToUtf8(operand(1)[0]).c_str());
+      fallback.Set(ToUtf8(operand(1)[0]));
     } else if (step == L"progress") {
       const std::vector<std::wstring> values = operand(4);
-      auto& progress = installer::DownloadProgress;
+      auto& progress = channel.download;
       progress.bytes_received.store(Number(values[0]), std::memory_order_relaxed);
       progress.bytes_expected.store(Number(values[1]), std::memory_order_relaxed);
       progress.downloading.store(Number(values[2]) != 0, std::memory_order_relaxed);
       progress.retry_countdown.store(static_cast<std::uint32_t>(Number(values[3])),
                                      std::memory_order_relaxed);
     } else if (step == L"hide") {
-      installer::HideProgressWindow();
+      installer::HideProgressWindow(ui);
       PrintLine("hide returned");
     } else if (step == L"wait-hidden") {
       if (!WaitUntil(
@@ -132,14 +131,14 @@ int wmain(int argc, wchar_t** argv) {
       }
       PrintLine("hidden");
     } else if (step == L"wait-cancel") {
-      if (!WaitUntil([] { return installer::CancelRequested.load(); },
+      if (!WaitUntil([&channel] { return channel.cancel_requested.load(); },
                      std::chrono::milliseconds(kWaitMs))) {
         std::fprintf(stderr, "ui_driver: no cancel was requested\n");
         return 2;
       }
       PrintLine("cancel requested");
     } else if (step == L"commit") {
-      const bool may_begin = installer::WindowCancelPoints().begin_commit();
+      const bool may_begin = installer::WindowCancelPoints(ui).begin_commit();
       PrintLine(std::string("commit ") + (may_begin ? "1" : "0"));
     } else if (step == L"style") {
       HWND window = nullptr;

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::string> tags;
-  const bool asked = gettext::system_language_source().preferred_languages(tags);
+  const bool asked = gettext::system_language_source()->preferred_languages(tags);
   std::printf("system languages (%s):", asked ? "ok" : "failed");
   for (const std::string& tag : tags) {
     std::printf(" %s", tag.c_str());

@@ -297,6 +297,31 @@ TEST_F(TransactedFileInstallerTest, DeleteTemporaryFilesClearsLeftoversOfAnyRun)
   EXPECT_TRUE(IndicesOf(fs, Operation::kForEachFile).empty());
 }
 
+// Names stay unique within the process across installers: a leftover of
+// this process that cannot be removed is never staged over.
+TEST_F(TransactedFileInstallerTest, NamesStartAfterThisProcessLeftoversThatStay) {
+  FileTree files = old_files_;
+  files[L"~TMP_7_4_~"] = "stays";
+  files[L"~TMP_7_2_~"] = "stays too";
+  files[L"~TMP_8_9_~"] = "another process's, stays";
+  disk_.Reset(files);
+  FaultInjectingFileSystem fs(disk_.file_system());
+  for (const wchar_t* name : {L"~TMP_7_4_~", L"~TMP_7_2_~", L"~TMP_8_9_~"}) {
+    const std::wstring path = kDir + L"\\" + name;
+    fs.FailFirstMatching(
+        [path](const Call& call) {
+          return call.operation == Operation::kRemove && call.path == path;
+        },
+        FaultKind::kLasting);
+  }
+  auto installer = MakeInstaller(fs);
+  ASSERT_EQ(installer->Prepare(), kSuccess);
+  ASSERT_EQ(installer->AddFile(L"Zevrino.exe", Bytes("new exe")), kSuccess);
+  const std::vector<std::size_t> writes = IndicesOf(fs, Operation::kWriteNewFile);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(fs.calls()[writes[0]].path, kDir + L"\\~TMP_7_5_~");
+}
+
 // Links are never written or deleted through: a "locales" that is a link is
 // removed itself before anything is staged, or, where that cannot be done,
 // the run stops with nothing changed.

@@ -1,7 +1,0 @@
-#include "ui/cancel_request.h"
-
-namespace zevrino::desktop::installer {
-
-std::atomic<bool> CancelRequested{false};
-
-}  // namespace zevrino::desktop::installer
