@@ -1,5 +1,7 @@
 #include "installer/named_mutex_win.h"
 
+#include <cwchar>
+
 #include "installer/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
@@ -24,6 +26,30 @@ bool HoldNamedMutex(const wchar_t* name) {
 bool NamedMutexExists(const wchar_t* name) {
   const ScopedKernelHandle mutex(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name));
   return mutex.valid();
+}
+
+bool WindowsNamedMutexes::TryTake(const wchar_t* name, bool* held) {
+  HANDLE handle = nullptr;
+  if (!TryCreateNamedMutex(name, &handle)) {
+    return false;
+  }
+  *held = handle != nullptr;
+  for (Taken& taken : taken_) {
+    if (handle != nullptr && taken.handle == nullptr) {
+      taken = {name, handle};
+      break;
+    }
+  }
+  return true;
+}
+
+void WindowsNamedMutexes::Release(const wchar_t* name) {
+  for (Taken& taken : taken_) {
+    if (taken.handle != nullptr && std::wcscmp(taken.name, name) == 0) {
+      ::CloseHandle(taken.handle);
+      taken = Taken();
+    }
+  }
 }
 
 }  // namespace zevrino::desktop::installer

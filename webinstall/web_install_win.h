@@ -1,9 +1,11 @@
 #pragma once
 // The web installer: download the full installer, run it, report its result.
 
+#include <string>
+
+#include "installer/mode_ports.h"
 #include "installer/options.h"
 #include "installer/result_code.h"
-#include "installer/scoped_handle_win.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
@@ -11,15 +13,15 @@ namespace zevrino::desktop::installer {
 // The web install in the order of web_install_flow.h; `reader` stands at the
 // payload body, the download description. Each pass reads the address (the
 // `url` of `options` when given), downloads the full installer into the
-// installation directory as "ZuVerIzad<N>.exe" (the first free N of 0 to 9)
-// with up to three attempts, closes `interactive_mutex` (the full installer
-// takes it itself), starts the file with " /webinstall" and the forwarded
+// installation `directory` as "ZuVerIzad<N>.exe" (the first free N of 0 to 9)
+// with up to three attempts, releases the interactive mutex of `mutexes`
+// (the full installer takes it itself), starts the file with " /webinstall" and the forwarded
 // arguments, waits for it and deletes it. A failure is shown in the error
 // dialog, whose Retry runs a new pass. Returns 0 when the full installer
 // exited with 0, 55 when it exited otherwise, or the code of the failure: a
 // payload decoding code, 4, 10, 11, 13, 19 (cancelled), 50 to 54 or 57
 // (HTTPS failed where plain HTTP works).
 ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
-                         ScopedKernelHandle& interactive_mutex);
+                         const std::wstring& directory, NamedMutexes& mutexes);
 
 }  // namespace zevrino::desktop::installer
