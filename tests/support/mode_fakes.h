@@ -19,6 +19,16 @@
 
 namespace zevrino::desktop::installer::testing {
 
+// The front of `queue`, taken from it; `otherwise` when it is empty.
+template <typename T>
+T Next(std::deque<T>& queue, typename std::deque<T>::value_type otherwise) {
+  if (!queue.empty()) {
+    otherwise = queue.front();
+    queue.pop_front();
+  }
+  return otherwise;
+}
+
 struct FakeMutexes final : NamedMutexes {
   std::set<std::wstring> held;
   std::set<std::wstring> others;  // held by other processes
@@ -43,18 +53,8 @@ struct FakeDialogs final : Dialogs {
   std::vector<ResultCode> errors;
   std::deque<bool> retries;  // one per error dialog; none left: no Retry
   bool progress = false;
-  bool Ask(Question question) override {
-    asked.push_back(question);
-    return answer;
-  }
-  bool ShowError(ResultCode code) override {
-    errors.push_back(code);
-    const bool retry = !retries.empty() && retries.front();
-    if (!retries.empty()) {
-      retries.pop_front();
-    }
-    return retry;
-  }
+  bool Ask(Question question) override { return asked.push_back(question), answer; }
+  bool ShowError(ResultCode code) override { return errors.push_back(code), Next(retries, false); }
   void ShowProgress() override { progress = true; }
 };
 
@@ -84,9 +84,7 @@ struct FakeFiles final : InstallationProbe, Files {
   bool HoldsProduct(const std::wstring&) override { return holds_product; }
   bool HoldsSameOrNewerVersion(const std::wstring&) override { return same_or_newer; }
   bool Identify(const std::wstring& directory, InstallationIdentity* identity) override {
-    identity->folder = folder;
-    identity->has_executable = true;
-    identity->executable = directory.size();
+    *identity = {0, folder, true, directory.size()};
     return true;
   }
   FileAccess OpenExclusively(const std::wstring&) override { return access; }
@@ -94,18 +92,18 @@ struct FakeFiles final : InstallationProbe, Files {
   void Delete(const std::wstring& path) override { deleted.insert(path); }
 };
 
-// The application, the installation and the start-up value, with `step`
-// counting every change.
+// The application, the installation and the start-up value; each *_at is
+// the `step` of the last such change, 0 when there was none.
 struct FakeSystem final : RunningApplication, Installation, Registry {
   int step = 0;
   bool running = false;
-  int closed_at = 0;  // the step of Close, 0 when never closed
+  int closed_at = 0;
   int listener_closed_at = 0;
-  std::deque<ResultCode> install_results;  // one per install; none: kSuccess
+  std::deque<ResultCode> install_results;  // one per install; none left: kSuccess
   std::vector<std::wstring> installs;      // the directories installed into
-  int installed_at = 0;                    // the step of the last install
+  int installed_at = 0;
   bool start_succeeds = true;
-  std::vector<std::wstring> starts;  // directory, then the extra argument
+  std::vector<std::wstring> starts;  // the directory followed by the extra argument
   int started_at = 0;
   int shortcuts_at = 0;
   int replaced_deleted_at = 0;
@@ -114,28 +112,19 @@ struct FakeSystem final : RunningApplication, Installation, Registry {
   bool IsRunning() override { return running; }
   void Close(const std::wstring&) override { closed_at = ++step; }
   void CloseHttpsListener(const std::wstring&) override { listener_closed_at = ++step; }
-  bool Start(const std::wstring& directory, const char* extra) override;
-  ResultCode InstallAndRegister(const std::wstring& directory) override;
+  bool Start(const std::wstring& directory, const char* extra) override {
+    started_at = ++step;
+    starts.push_back(directory + std::wstring(extra, extra + (extra ? std::strlen(extra) : 0)));
+    return start_succeeds;
+  }
+  ResultCode InstallAndRegister(const std::wstring& directory) override {
+    installed_at = ++step;
+    installs.push_back(directory);
+    return Next(install_results, kSuccess);
+  }
   void DeleteReplacedFiles() override { replaced_deleted_at = ++step; }
   void CreateShortcuts(const std::wstring&) override { shortcuts_at = ++step; }
   void DeleteStartupValue() override { startup_value = false; }
 };
-
-inline bool FakeSystem::Start(const std::wstring& directory, const char* extra) {
-  started_at = ++step;
-  starts.push_back(directory);
-  starts.push_back(extra == nullptr ? L"" : std::wstring(extra, extra + std::strlen(extra)));
-  return start_succeeds;
-}
-
-inline ResultCode FakeSystem::InstallAndRegister(const std::wstring& directory) {
-  installed_at = ++step;
-  installs.push_back(directory);
-  const ResultCode result = install_results.empty() ? kSuccess : install_results.front();
-  if (!install_results.empty()) {
-    install_results.pop_front();
-  }
-  return result;
-}
 
 }  // namespace zevrino::desktop::installer::testing

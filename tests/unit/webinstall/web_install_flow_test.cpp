@@ -44,11 +44,7 @@ struct FakeWebInstall final : DownloadPasses {
   ResultCode Download() override {
     EXPECT_TRUE(file_exists);
     ++attempts;
-    const ResultCode result = downloads.empty() ? kSuccess : downloads.front();
-    if (!downloads.empty()) {
-      downloads.pop_front();
-    }
-    return result;
+    return testing::Next(downloads, kSuccess);
   }
   ResultCode RunDownload() override {
     ++runs;
