@@ -14,15 +14,16 @@ namespace zevrino::desktop::installer {
 
 class Clock {
  public:
-  virtual ~Clock() = default;
   virtual void Sleep(unsigned milliseconds) = 0;
+
+ protected:
+  ~Clock() = default;
 };
 
 // The named mutexes of named_objects.h: markers of existence, held until the
 // process ends unless released.
 class NamedMutexes {
  public:
-  virtual ~NamedMutexes() = default;
   // Creates `name` unless it exists: false when it already existed.
   // Otherwise *held says whether this process now holds it (a mutex that
   // cannot be created at all counts as absent).
@@ -32,6 +33,9 @@ class NamedMutexes {
   virtual bool Exists(const wchar_t* name) = 0;
   // Lets go of a name this process took before it ends.
   virtual void Release(const wchar_t* name) = 0;
+
+ protected:
+  ~NamedMutexes() = default;
 };
 
 // The questions and notices of the modes, each with its fixed text.
@@ -43,27 +47,30 @@ enum class Question {
 
 class Dialogs {
  public:
-  virtual ~Dialogs() = default;
   // True when the user answered OK.
   virtual bool Ask(Question question) = 0;
   // The error dialog of `code`: true when the user chose Retry.
   virtual bool ShowError(ResultCode code) = 0;
   // Starts the progress window, which owns the dialogs from then on.
   virtual void ShowProgress() = 0;
+
+ protected:
+  ~Dialogs() = default;
 };
 
 // Whether the account may install: false for an administrator's elevated
 // token, after saying so unless `silent`.
 class Account {
  public:
-  virtual ~Account() = default;
   virtual bool MayInstall(bool silent) = 0;
+
+ protected:
+  ~Account() = default;
 };
 
 // The installed application's processes: Zevrino.exe of a directory.
 class RunningApplication {
  public:
-  virtual ~RunningApplication() = default;
   virtual bool IsRunning() = 0;
   // Closes the application, then its HTTPS listener, when they run the
   // Zevrino.exe of `directory`.
@@ -72,24 +79,31 @@ class RunningApplication {
   // Starts it with the forwarded arguments and `extra` (may be null); true
   // when its process was created.
   virtual bool Start(const std::wstring& directory, const char* extra) = 0;
+
+ protected:
+  ~RunningApplication() = default;
 };
 
 // The payload laid down as an installation.
 class Installation {
  public:
-  virtual ~Installation() = default;
   // All files or none, then the uninstall entry.
   virtual ResultCode InstallAndRegister(const std::wstring& directory) = 0;
   // The old files that successful installs moved aside instead of deleting.
   virtual void DeleteReplacedFiles() = 0;
   virtual void CreateShortcuts(const std::wstring& directory) = 0;
+
+ protected:
+  ~Installation() = default;
 };
 
 // The start-up value "Zevrino Web Helper" that older versions left.
 class Registry {
  public:
-  virtual ~Registry() = default;
   virtual void DeleteStartupValue() = 0;
+
+ protected:
+  ~Registry() = default;
 };
 
 // Which folder and which Zevrino.exe an installation is, whatever names
@@ -109,7 +123,6 @@ struct InstallationIdentity {
 // What is installed where.
 class InstallationProbe {
  public:
-  virtual ~InstallationProbe() = default;
   // The user's installation directory; empty when the application-data
   // folder is unknown. Each flow asks once and passes the answer on.
   virtual std::wstring DefaultDirectory() = 0;
@@ -120,6 +133,9 @@ class InstallationProbe {
   // False when the directory cannot be opened; has_executable false when it
   // holds no Zevrino.exe.
   virtual bool Identify(const std::wstring& directory, InstallationIdentity* identity) = 0;
+
+ protected:
+  ~InstallationProbe() = default;
 };
 
 // What one attempt to open a file exclusively came to.
@@ -132,7 +148,6 @@ enum class FileAccess {
 
 class Files {
  public:
-  virtual ~Files() = default;
   // Opens `path` for reading and writing without sharing, once, and closes
   // it again.
   virtual FileAccess OpenExclusively(const std::wstring& path) = 0;
@@ -141,6 +156,9 @@ class Files {
   virtual bool CanCreateFileIn(const std::wstring& directory) = 0;
   // Failures are ignored.
   virtual void Delete(const std::wstring& path) = 0;
+
+ protected:
+  ~Files() = default;
 };
 
 inline constexpr wchar_t kWriteTestFileName[] = L"~~Zevrino_WRITE_TEST~~";

@@ -1,10 +1,21 @@
 #include "installer/named_mutex_win.h"
 
-#include <cwchar>
-
 #include "installer/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
+namespace {
+
+// Compared here rather than through wcscmp, which the program would
+// otherwise import for this alone.
+bool SameName(const wchar_t* a, const wchar_t* b) {
+  while (*a != L'\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+}  // namespace
 
 bool TryCreateNamedMutex(const wchar_t* name, HANDLE* handle) {
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
@@ -45,7 +56,7 @@ bool WindowsNamedMutexes::TryTake(const wchar_t* name, bool* held) {
 
 void WindowsNamedMutexes::Release(const wchar_t* name) {
   for (Taken& taken : taken_) {
-    if (taken.handle != nullptr && std::wcscmp(taken.name, name) == 0) {
+    if (taken.handle != nullptr && SameName(taken.name, name)) {
       ::CloseHandle(taken.handle);
       taken = Taken();
     }

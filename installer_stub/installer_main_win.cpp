@@ -229,7 +229,9 @@ ResultCode RunNormalInstallMode(const Options& options, const OwnPayload& payloa
   WindowsDialogs dialogs;
   WindowsRunningApplication application(options.forwarded);
   WindowsRegistry registry;
-  WindowsInstallation installation(payload.reader, NormalInstallExtractOptions(), true);
+  std::vector<std::wstring> parked_files;
+  const ExtractOptions extract_options = NormalInstallExtractOptions(&parked_files);
+  WindowsInstallation installation(payload.reader, extract_options);
   WindowsFiles files;
   return RunNormalInstallFlow({{mutexes, account, probe, dialogs},
                                {mutexes, application, dialogs},

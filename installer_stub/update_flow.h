@@ -48,7 +48,6 @@ struct UpdateTimings {
 // Paths are UTF-8, as the argument is.
 class UpdatePaths {
  public:
-  virtual ~UpdatePaths() = default;
   // Folders that are never an installation of their own, resolved: the
   // user's profile and the folder that holds every profile.
   virtual std::vector<std::string> ProtectedFolders() = 0;
@@ -60,6 +59,9 @@ class UpdatePaths {
   // share form; empty when it does not exist, is no directory or cannot be
   // opened.
   virtual std::string ResolveExistingDirectory(const std::string& directory) = 0;
+
+ protected:
+  ~UpdatePaths() = default;
 };
 
 struct UpdatePorts {

@@ -88,7 +88,8 @@ ResultCode RunUpdate(const Options& options, const PayloadReader& reader, Update
   WindowsRegistry registry;
   WindowsNamedMutexes mutexes;
   WindowsRunningApplication application(options.forwarded);
-  WindowsInstallation installation(reader, ExtractOptions(), false);
+  const ExtractOptions extract_options;
+  WindowsInstallation installation(reader, extract_options);
   WindowsClock clock;
   return RunUpdate(options.target_path,
                    {paths, probe, files, registry, mutexes, application, installation, clock},

@@ -124,12 +124,6 @@ bool WindowsRunningApplication::Start(const std::wstring& directory, const char*
   return StartApplication(WideToUtf8(directory).c_str(), forwarded_, extra);
 }
 
-WindowsInstallation::WindowsInstallation(const PayloadReader& reader, const ExtractOptions& options,
-                                         bool park_replaced_files)
-    : reader_(reader), options_(options) {
-  options_.parked_files = park_replaced_files ? &parked_files_ : nullptr;
-}
-
 ResultCode WindowsInstallation::InstallAndRegister(const std::wstring& directory) {
   // A directory that does not convert is reported like any other failed
   // install step, so that an interactive run still shows its dialog.
@@ -140,8 +134,10 @@ ResultCode WindowsInstallation::InstallAndRegister(const std::wstring& directory
 }
 
 void WindowsInstallation::DeleteReplacedFiles() {
-  DeleteParkedFiles(parked_files_);
-  parked_files_.clear();
+  if (options_.parked_files != nullptr) {
+    DeleteParkedFiles(*options_.parked_files);
+    options_.parked_files->clear();
+  }
 }
 
 void WindowsInstallation::CreateShortcuts(const std::wstring& directory) {

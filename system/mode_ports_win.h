@@ -58,20 +58,19 @@ class WindowsRunningApplication final : public RunningApplication {
 };
 
 // Installs `reader`'s archive with `options` (payload/extract_archive.h);
-// the old files of a commit are parked for DeleteReplacedFiles when
-// `park_replaced_files`.
+// the old files a commit parks in options.parked_files, when set, go in
+// DeleteReplacedFiles.
 class WindowsInstallation final : public Installation {
  public:
-  WindowsInstallation(const PayloadReader& reader, const ExtractOptions& options,
-                      bool park_replaced_files);
+  WindowsInstallation(const PayloadReader& reader, const ExtractOptions& options)
+      : reader_(reader), options_(options) {}
   ResultCode InstallAndRegister(const std::wstring& directory) override;
   void DeleteReplacedFiles() override;
   void CreateShortcuts(const std::wstring& directory) override;
 
  private:
   const PayloadReader& reader_;
-  ExtractOptions options_;
-  std::vector<std::wstring> parked_files_;
+  const ExtractOptions& options_;
 };
 
 }  // namespace zevrino::desktop::installer

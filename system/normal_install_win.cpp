@@ -22,8 +22,9 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
   return result;
 }
 
-ExtractOptions NormalInstallExtractOptions() {
+ExtractOptions NormalInstallExtractOptions(std::vector<std::wstring>* parked_files) {
   ExtractOptions options;
+  options.parked_files = parked_files;
   // Deleted after the install: a link at either name goes with the commit.
   for (const wchar_t* name : kLeftoverUpdateFiles) {
     options.guarded_names.push_back(name);

@@ -18,9 +18,10 @@ ResultCode InstallAndRegister(const std::wstring& directory, const PayloadReader
                               bool register_entry, const ExtractOptions& options);
 
 // What a normal install extracts with: the old files the commit moves aside
-// are parked until the run's time-critical steps are done, a link at a
-// leftover update file's name goes with the commit, and the install stops
-// when the user cancels in the progress window until its commit (19).
-ExtractOptions NormalInstallExtractOptions();
+// are parked in `parked_files` until the run's time-critical steps are done,
+// a link at a leftover update file's name goes with the commit, and the
+// install stops when the user cancels in the progress window until its
+// commit (19).
+ExtractOptions NormalInstallExtractOptions(std::vector<std::wstring>* parked_files);
 
 }  // namespace zevrino::desktop::installer

@@ -31,7 +31,6 @@ constexpr std::uint32_t kDownloadAttempts = 3;
 // One pass of a web install at a time.
 class DownloadPasses {
  public:
-  virtual ~DownloadPasses() = default;
   // 0, or the code that ends the pass.
   virtual ResultCode Prepare() = 0;
   // One download attempt into the emptied file.
@@ -41,6 +40,9 @@ class DownloadPasses {
   virtual ResultCode RunDownload() = 0;
   // Deletes the download file, when Prepare made one.
   virtual void EndPass() = 0;
+
+ protected:
+  ~DownloadPasses() = default;
 };
 
 struct WebInstallPorts {
