@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "installer/mode_ports.h"
 #include "installer/named_objects.h"
 
 namespace zevrino::desktop::installer {
@@ -20,5 +21,28 @@ bool HoldNamedMutex(const wchar_t* name);
 
 // True when some process has created the named mutex `name`.
 bool NamedMutexExists(const wchar_t* name);
+
+// The NamedMutexes port over the calls above. The handles of the names it
+// takes stay open until the process ends or Release.
+class WindowsNamedMutexes final : public NamedMutexes {
+ public:
+  WindowsNamedMutexes() = default;
+  // What TryTake took is released with its owner.
+  ~WindowsNamedMutexes();
+  WindowsNamedMutexes(const WindowsNamedMutexes&) = delete;
+  WindowsNamedMutexes& operator=(const WindowsNamedMutexes&) = delete;
+
+  bool TryTake(const wchar_t* name, bool* held) override;
+  bool Hold(const wchar_t* name) override { return HoldNamedMutex(name); }
+  bool Exists(const wchar_t* name) override { return NamedMutexExists(name); }
+  void Release(const wchar_t* name) override;
+
+ private:
+  struct Taken {
+    const wchar_t* name = nullptr;
+    HANDLE handle = nullptr;
+  };
+  Taken taken_[4];
+};
 
 }  // namespace zevrino::desktop::installer

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "installer/mode_ports.h"
+
 namespace zevrino::desktop::installer {
 
 // Windows 10 or later; otherwise says so unless `silent` and returns false.
@@ -24,6 +26,12 @@ bool IsElevated();
 // False only for an administrator's full (elevated) token, after saying so
 // unless `silent`. A token that cannot be queried is accepted.
 bool CheckAccount(bool silent);
+
+// The Account port (installer/mode_ports.h) over CheckAccount.
+class WindowsAccount final : public Account {
+ public:
+  bool MayInstall(bool silent) override { return CheckAccount(silent); }
+};
 
 // The packaging API of kernel32, found at run time (Windows 8 and later have
 // it; Wine has only part of it). Declared here because MinGW ships no

@@ -15,12 +15,10 @@
 //        web install               RunWebInstallMode
 //        normal install            RunNormalInstallMode
 //
-// The web and normal installs share their first steps (PrepareInteractiveRun):
-//   log the run, the interactive mutex (20), the account (23), the
-//   installation directory (35), the replace question (25).
-// The normal install then goes on with:
-//   the update-started mutex (21), the running application (26, the close
-//   question), the HTTPS listener, RunNormalInstall.
+// The web and normal installs share their first steps (StartInteractiveRun,
+// install_start_flow.h), which choose the installation directory; the normal
+// install goes on in RunNormalInstallFlow. Their ports are bound to the real
+// system here.
 //
 // Every question is asked on this thread before the UI thread starts; the
 // refusals 20 to 33 are exit codes only, never error dialogs.
@@ -45,6 +43,7 @@
 #include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
 #include "installer_stub/environment_checks_win.h"
+#include "installer_stub/install_start_flow.h"
 #include "installer_stub/installer_main.h"
 #include "installer_stub/installer_run.h"
 #include "installer_stub/log_lines.h"
@@ -59,7 +58,9 @@
 #include "payload/payload_container.h"
 #include "system/install_location_win.h"
 #include "system/launch_win.h"
+#include "system/mode_ports_win.h"
 #include "system/normal_install_win.h"
+#include "ui/dialogs_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/message_box_win.h"
 #include "ui/progress_window_win.h"
@@ -208,140 +209,48 @@ ResultCode RunUpdateMode(InstallerRun& run, const PayloadReader& reader) {
   return result;
 }
 
-// What the first interactive steps decided for the rest of the run.
-struct InteractiveRun {
-  bool silent = false;
-  const char* directory = nullptr;  // the installation directory (UTF-8)
-};
-
-void ShowInstallationInProgress() {
-  Ask("The Zevrino installation is already in progress.", MB_OK | MB_ICONINFORMATION);
-}
-
-// The steps that web and normal installs share: log the kind of run, take the
-// interactive mutex, check the account, pick the directory and ask before
-// replacing the same or a newer version.
-ResultCode PrepareInteractiveRun(InstallerRun& installer_run, std::uint16_t payload_flags,
-                                 InteractiveRun* run) {
-  const Options& options = installer_run.options;
-  run->silent = options.silent;
-  if (options.webinstall || (payload_flags & kWebInstaller) != 0) {
-    // A web run always shows itself: the user started a download.
-    run->silent = false;
-    logging::log_message(logging::kLevelInfo, "", kLineRunningWebInstaller,
-                         "Zevrino Installer - Running web installer.");
-  } else {
-    logging::log_message(logging::kLevelInfo, "", kLineRunningNormalInstaller,
-                         "Zevrino Installer - Running normal installer.");
-  }
-  HANDLE interactive_mutex = nullptr;
-  if (!TryCreateNamedMutex(kInteractiveMutexName, &interactive_mutex)) {
-    if (!run->silent) {
-      ShowInstallationInProgress();
-    }
-    logging::log_message(logging::kLevelError, "", kLineInteractiveInstallerRunning,
-                         "Zevrino Installer - Zevrino installation already in progress.");
-    return kInteractiveInstallerRunning;
-  }
-  installer_run.interactive_mutex = ScopedKernelHandle(interactive_mutex);
-  if (!CheckAccount(run->silent)) {
-    logging::log_message(logging::kLevelError, "", kLineAccountRefused,
-                         "Zevrino Installer - Invalid user account for install.");
-    return kAccountRefused;
-  }
-  run->directory = DefaultInstallDirectory(options.mu_suffix);
-  if (run->directory == nullptr) {
-    logging::log_message(logging::kLevelError, "", kLineNoAppDataFolder,
-                         "Zevrino Installer - The application data folder could not be found.");
-    return RefuseWithError(installer_run.ui, kNoAppDataFolder, run->silent);
-  }
-  installer_run.install_directory = Utf8ToWide(run->directory);
-  if (!options.webinstall && (payload_flags & kNoReplacePrompt) == 0 &&
-      IsSameOrNewerVersionInstalled(run->directory)) {
-    if (!run->silent &&
-        Ask("It looks like you have already installed Zevrino. Do you want to replace it?",
-            MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDCANCEL) {
-      return kReplaceDeclined;
-    }
-    logging::log_message(logging::kLevelInfo, "", kLineOverwriting,
-                         "Zevrino Installer - Overwriting previously installed version.");
-  }
-  return kSuccess;
+// The first steps of a web or normal install against the real system.
+InteractiveStart StartInteractiveRun(InstallerRun& run, const OwnPayload& payload) {
+  WindowsAccount account;
+  WindowsInstallationProbe probe(run.options.mu_suffix);
+  WindowsDialogs dialogs(run.ui);
+  InteractiveStart start =
+      StartInteractiveRun({run.mutexes, account, probe, dialogs}, run.options, payload.flags);
+  run.install_directory = start.directory;
+  return start;
 }
 
 // A web-install payload: download the full installer and run it.
-ResultCode RunWebInstallMode(InstallerRun& installer_run, const OwnPayload& payload) {
-  InteractiveRun run;
-  ResultCode result = PrepareInteractiveRun(installer_run, payload.flags, &run);
-  if (result != kSuccess) {
-    return result;
+ResultCode RunWebInstallMode(InstallerRun& run, const OwnPayload& payload) {
+  const InteractiveStart start = StartInteractiveRun(run, payload);
+  if (start.result != kSuccess) {
+    return start.result;
   }
-  UiThread& ui = installer_run.ui;
-  StartUiThread(ui, true);
-  result = RunWebInstall(
-      payload.reader, installer_run.options,
-      WebInstallRun{installer_run.interactive_mutex, ui, installer_run.fallback_address});
-  HideProgressWindow(ui);
+  StartUiThread(run.ui, true);
+  const ResultCode result = RunWebInstall(payload.reader, run.options, run.install_directory,
+                                          run.mutexes, run.ui, run.fallback_address);
+  HideProgressWindow(run.ui);
   return result;
 }
 
-// Marks this run as an install in progress for the update flow of the
-// installed application. The name stays taken until the run ends.
-ResultCode TakeUpdateStartedMutex(InstallerRun& installer_run, bool silent) {
-  HANDLE taken = nullptr;
-  if (TryCreateNamedMutex(kUpdateStartedMutexName, &taken)) {
-    installer_run.update_started_mutex = ScopedKernelHandle(taken);
-    return kSuccess;
-  }
-  if (!silent) {
-    ShowInstallationInProgress();
-  }
-  logging::log_message(logging::kLevelError, "", kLineUpdateInProgress,
-                       "Zevrino Installer - Zevrino installation already in progress.");
-  return kUpdateInProgress;
-}
-
-// Closes the running application with the user's consent and starts the
-// progress window of a run that shows one.
-ResultCode CloseRunningApplication(UiThread& ui, bool silent, const std::wstring& application) {
-  if (!IsApplicationRunning()) {
-    if (!silent) {
-      StartUiThread(ui, true);
-    }
-    return kSuccess;
-  }
-  logging::log_message(logging::kLevelError, "", kLineApplicationRunning,
-                       "Zevrino Installer - Zevrino is running.");
-  if (silent || Ask("Do you want to close Zevrino and proceed with the installation?",
-                    MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
-    return kApplicationRunning;
-  }
-  StartUiThread(ui, true);
-  // A process that will not go surfaces as files in use (14, 18) during the
-  // install, where the user may retry.
-  CloseApplication(application);
-  return kSuccess;
-}
-
-ResultCode RunNormalInstallMode(InstallerRun& installer_run, const OwnPayload& payload) {
-  const Options& options = installer_run.options;
-  InteractiveRun run;
-  ResultCode result = PrepareInteractiveRun(installer_run, payload.flags, &run);
-  if (result == kSuccess) {
-    result = TakeUpdateStartedMutex(installer_run, run.silent);
-  }
-  const std::wstring application =
-      run.directory != nullptr ? JoinWidePath(Utf8ToWide(run.directory), kApplicationFileNameWide)
-                               : L"";
-  if (result == kSuccess) {
-    result = CloseRunningApplication(installer_run.ui, run.silent, application);
-  }
-  if (result != kSuccess) {
-    return result;
-  }
-  CloseHttpsListener(application);
-  return RunNormalInstall(run.directory, payload.reader, run.silent, options.skip_app_launch,
-                          options.forwarded, installer_run.ui);
+ResultCode RunNormalInstallMode(InstallerRun& run, const OwnPayload& payload) {
+  const Options& options = run.options;
+  WindowsAccount account;
+  WindowsInstallationProbe probe(options.mu_suffix);
+  WindowsDialogs dialogs(run.ui);
+  WindowsRunningApplication application(options.forwarded);
+  WindowsRegistry registry;
+  std::vector<std::wstring> parked_files;
+  const ExtractOptions extract_options = NormalInstallExtractOptions(&parked_files, run.ui);
+  WindowsInstallation installation(payload.reader, extract_options);
+  WindowsFiles files;
+  const InteractiveStart outcome =
+      RunNormalInstallFlow({{run.mutexes, account, probe, dialogs},
+                            {run.mutexes, application, dialogs},
+                            {registry, installation, application, dialogs, files}},
+                           options, payload.flags);
+  run.install_directory = outcome.directory;
+  return outcome.result;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "installer/named_mutex_win.h"
 #include "installer/options.h"
-#include "installer/scoped_handle_win.h"
 #include "ui/fallback_address.h"
 #include "ui/progress_channel_win.h"
 #include "ui/progress_window_win.h"
@@ -29,11 +29,11 @@ struct InstallerRun {
   ProgressChannel progress;
   // The address that code 57's browser opens; the web install sets it.
   FallbackAddress fallback_address;
-  // "Zevrino Update Started Interactive Mutex" and "Zevrino Update Started
-  // Mutex": the names stay taken while the run lasts (a web install closes
-  // the first before it starts the full installer).
-  ScopedKernelHandle interactive_mutex;
-  ScopedKernelHandle update_started_mutex;
+  // The named mutexes the run takes ("Zevrino Update Started Interactive
+  // Mutex", "Zevrino Update Started Mutex"): the names stay taken while the
+  // run lasts (a web install releases the first before it starts the full
+  // installer).
+  WindowsNamedMutexes mutexes;
   // Declared last: destroyed first, it ends the window before what the
   // window reads goes.
   UiThread ui{progress, fallback_address};

@@ -3,7 +3,8 @@
 
 namespace zevrino::desktop::installer {
 
-// The top-level flow (installer_main_win.cpp), in the order of the run.
+// The top-level flow (installer_main_win.cpp) and the first steps of the
+// installs (install_start_flow.cpp), in the order of the run.
 inline constexpr int kLineUnsupportedPlatform = 869;
 inline constexpr int kLineStoreInstallPresent = 884;
 inline constexpr int kLineInvalidMuSuffix = 122;

@@ -1,11 +1,8 @@
 #pragma once
-// The steps of an update over one interface, UpdateSystem, to everything
-// beyond its own path arithmetic (the file system, registry, named mutexes,
-// the running application, the install and the start of the application),
-// so that its order builds and is tested natively, with fakes and short
-// waits. RunUpdate
-// (update_mode_win.h) runs these steps against the real system with the
-// real waits.
+// The steps of an update over the ports of installer/mode_ports.h and its
+// own UpdatePaths, so that its order builds and is tested natively, with
+// fakes and short waits. RunUpdate (update_mode_win.h) binds the real ports
+// and the real waits.
 //
 //   1 target directory      the argument without its last element, resolved
 //                           to a full path with links followed; the default
@@ -29,17 +26,15 @@
 //   9 install and register  all files or none
 //  10 restart               Zevrino.exe with " /UPDATECOMPLETE", else 17
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "installer/mode_ports.h"
 #include "installer/result_code.h"
 #include "installer_stub/update_plan.h"
-#include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
 
-inline constexpr char kWriteTestFileName[] = "~~Zevrino_WRITE_TEST~~";
 inline constexpr char kUpdateCompleteArgument[] = " /UPDATECOMPLETE";
 
 struct UpdateTimings {
@@ -49,36 +44,10 @@ struct UpdateTimings {
   ExclusiveAccessSchedule exclusive_access;
 };
 
-// Which folder and which Zevrino.exe an installation is, whatever names
-// lead to them: swapping the folder for a link, or the file for another,
-// changes it.
-struct InstallationIdentity {
-  std::uint32_t volume = 0;
-  std::uint64_t folder = 0;
-  bool has_executable = false;
-  std::uint64_t executable = 0;
-  bool operator==(const InstallationIdentity& other) const {
-    return volume == other.volume && folder == other.folder &&
-           has_executable == other.has_executable && executable == other.executable;
-  }
-};
-
-// What one attempt to open a file exclusively came to.
-enum class FileAccess {
-  kOpened,
-  kInUse,   // another process has it open (a sharing violation)
-  kDenied,  // access denied
-  kFailed,  // anything else: missing, a path that does not convert...
-};
-
-// Everything an update reaches beyond its own path arithmetic. Paths are
-// UTF-8.
-class UpdateSystem {
+// The path arithmetic of the update's target that needs the file system.
+// Paths are UTF-8, as the argument is.
+class UpdatePaths {
  public:
-  virtual ~UpdateSystem() = default;
-  virtual void Sleep(unsigned milliseconds) = 0;
-  // Null when the user's application-data folder is unknown.
-  virtual const char* DefaultInstallDirectory() = 0;
   // Folders that are never an installation of their own, resolved: the
   // user's profile and the folder that holds every profile.
   virtual std::vector<std::string> ProtectedFolders() = 0;
@@ -90,37 +59,20 @@ class UpdateSystem {
   // share form; empty when it does not exist, is no directory or cannot be
   // opened.
   virtual std::string ResolveExistingDirectory(const std::string& directory) = 0;
-  // True when the resolved `directory` holds a Zevrino.exe whose version
-  // resource names this product.
-  virtual bool HoldsInstallation(const std::string& directory) = 0;
-  // The identity of the existing `directory` and of the Zevrino.exe in it
-  // (has_executable false when there is none); false when the directory
-  // cannot be opened.
-  virtual bool IdentifyInstallation(const std::string& directory,
-                                    InstallationIdentity* identity) = 0;
-  // Deletes the start-up value "Zevrino Web Helper" older versions left.
-  virtual void DeleteStartupEntry() = 0;
-  // The named mutexes of installer/named_objects.h, held until the process
-  // ends. HoldNamedMutex creates `name` or opens it when it exists: false
-  // when neither could be done. TryHoldNewNamedMutex: false when the name
-  // already existed; otherwise *held says whether it is now held (a mutex
-  // that cannot be created at all counts as absent).
-  virtual bool HoldNamedMutex(const wchar_t* name) = 0;
-  virtual bool TryHoldNewNamedMutex(const wchar_t* name, bool* held) = 0;
-  virtual bool NamedMutexExists(const wchar_t* name) = 0;
-  // Closes the running application, then its HTTPS listener, when they run
-  // the Zevrino.exe of `directory`.
-  virtual void CloseRunningApplication(const std::string& directory) = 0;
-  // Opens the file `path` for reading and writing without sharing, once, and
-  // closes it again.
-  virtual FileAccess OpenExclusively(const char* path) = 0;
-  // True when a new file named kWriteTestFileName can be created in
-  // `directory`: made new (never opened through whatever the name might
-  // already hold, a link included) and gone when closed.
-  virtual bool CanCreateFileIn(const std::string& directory) = 0;
-  virtual ResultCode InstallAndRegister(const std::string& directory,
-                                        const PayloadReader& reader) = 0;
-  virtual bool StartApplication(const char* directory, const char* extra_argument) = 0;
+
+ protected:
+  ~UpdatePaths() = default;
+};
+
+struct UpdatePorts {
+  UpdatePaths& paths;
+  InstallationProbe& probe;
+  Files& files;
+  Registry& registry;
+  NamedMutexes& mutexes;
+  RunningApplication& application;
+  Installation& installation;
+  Clock& clock;
 };
 
 // Which of the update's named mutexes this process holds. A Retry in the
@@ -134,14 +86,14 @@ struct UpdateMutexes {
 
 // `path`: the UTF-8 path given after `update`; its parent is the
 // installation to replace.
-ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem& system,
-                     UpdateMutexes& held, const UpdateTimings& timings = {});
+ResultCode RunUpdate(const char* path, const UpdatePorts& ports, UpdateMutexes& held,
+                     const UpdateTimings& timings = {});
 
 // Opens the file at `path` exclusively, retrying with the waits of
-// `schedule` (system.Sleep) while another process holds it. kInUse when it
-// was still held after the last attempt; otherwise what the first attempt
-// that did not meet a sharing violation came to.
-FileAccess WaitForExclusiveAccess(UpdateSystem& system, const char* path,
+// `schedule` while another process holds it. kInUse when it was still held
+// after the last attempt; otherwise what the first attempt that did not meet
+// a sharing violation came to.
+FileAccess WaitForExclusiveAccess(Files& files, Clock& clock, const std::wstring& path,
                                   const ExclusiveAccessSchedule& schedule = {});
 
 }  // namespace zevrino::desktop::installer

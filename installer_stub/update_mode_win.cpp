@@ -2,33 +2,19 @@
 
 #include <shlobj.h>
 
-#include "installer/file_identity_win.h"
 #include "installer/link_guard.h"
 #include "installer/named_mutex_win.h"
 #include "installer/path_utf8.h"
-#include "installer/product_settings.h"
 #include "installer/scoped_handle_win.h"
 #include "installer/wide_path.h"
 #include "installer/wide_text_win.h"
 #include "installer/windows_file_system_win.h"
-#include "payload/module_version_win.h"
 #include "system/install_location_win.h"
-#include "system/launch_win.h"
-#include "system/normal_install_win.h"
-#include "system/registry_win.h"
-#include "ui/running_application_win.h"
+#include "system/mode_ports_win.h"
 
 namespace zevrino::desktop::installer {
 
-void WindowsUpdateSystem::Sleep(unsigned milliseconds) {
-  ::Sleep(milliseconds);
-}
-
-const char* WindowsUpdateSystem::DefaultInstallDirectory() {
-  return installer::DefaultInstallDirectory(options_.mu_suffix);
-}
-
-std::vector<std::string> WindowsUpdateSystem::ProtectedFolders() {
+std::vector<std::string> WindowsUpdatePaths::ProtectedFolders() {
   std::vector<std::string> folders;
   const HeapString profile(GetShellFolderPath(CSIDL_PROFILE));
   if (profile == nullptr) {
@@ -46,7 +32,7 @@ std::vector<std::string> WindowsUpdateSystem::ProtectedFolders() {
   return folders;
 }
 
-bool WindowsUpdateSystem::PathsEqual(const char* a, const char* b) {
+bool WindowsUpdatePaths::PathsEqual(const char* a, const char* b) {
   std::wstring wide_a;
   std::wstring wide_b;
   if (!Utf8ToWidePath(a, &wide_a) || !Utf8ToWidePath(b, &wide_b)) {
@@ -56,7 +42,7 @@ bool WindowsUpdateSystem::PathsEqual(const char* a, const char* b) {
                           wide_b.c_str(), -1) == CSTR_EQUAL;
 }
 
-std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& directory) {
+std::string WindowsUpdatePaths::ResolveExistingDirectory(const std::string& directory) {
   const std::wstring wide = Utf8ToWide(directory);
   if (wide.empty()) {
     return std::string();
@@ -95,120 +81,19 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
   return CrossesLink(file_system, full) ? std::string() : WideToUtf8(full);
 }
 
-bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
-  const HeapString executable(join_path(directory.c_str(), kApplicationFileName));
-  const std::wstring wide = Utf8ToWide(executable.get());
-  return !wide.empty() && GetProductName(wide) == kProductName;
-}
-
-bool WindowsUpdateSystem::IdentifyInstallation(const std::string& directory,
-                                               InstallationIdentity* identity) {
-  const std::wstring wide = Utf8ToWide(directory);
-  FileIdentity folder;
-  if (wide.empty() || !IdentifyFile(wide, &folder)) {
-    return false;
-  }
-  *identity = InstallationIdentity();
-  identity->volume = folder.volume;
-  identity->folder = folder.index;
-  FileIdentity executable;
-  if (IdentifyFile(JoinWidePath(wide, kApplicationFileNameWide), &executable)) {
-    identity->has_executable = true;
-    identity->executable = executable.index;
-  }
-  return true;
-}
-
-void WindowsUpdateSystem::DeleteStartupEntry() {
-  DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                      "Zevrino Web Helper");
-}
-
-bool WindowsUpdateSystem::HoldNamedMutex(const wchar_t* name) {
-  return installer::HoldNamedMutex(name);
-}
-
-bool WindowsUpdateSystem::TryHoldNewNamedMutex(const wchar_t* name, bool* held) {
-  HANDLE handle = nullptr;
-  if (!TryCreateNamedMutex(name, &handle)) {
-    return false;
-  }
-  // Never closed: the name stays taken until the process ends.
-  *held = handle != nullptr;
-  return true;
-}
-
-bool WindowsUpdateSystem::NamedMutexExists(const wchar_t* name) {
-  return installer::NamedMutexExists(name);
-}
-
-void WindowsUpdateSystem::CloseRunningApplication(const std::string& directory) {
-  const std::wstring application = JoinWidePath(Utf8ToWide(directory), kApplicationFileNameWide);
-  CloseApplication(application);
-  CloseHttpsListener(application);
-}
-
-FileAccess WindowsUpdateSystem::OpenExclusively(const char* path) {
-  std::wstring wide;
-  if (!Utf8ToWidePath(path, &wide)) {
-    return FileAccess::kFailed;
-  }
-  const ScopedFileHandle file(::CreateFileW(ExtendedLengthPath(wide).c_str(),
-                                            GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.valid()) {
-    return FileAccess::kOpened;
-  }
-  switch (::GetLastError()) {
-    case ERROR_SHARING_VIOLATION:
-      return FileAccess::kInUse;
-    case ERROR_ACCESS_DENIED:
-      return FileAccess::kDenied;
-    default:
-      return FileAccess::kFailed;
-  }
-}
-
-bool WindowsUpdateSystem::CanCreateFileIn(const std::string& directory) {
-  const HeapString probe(join_path(directory.c_str(), kWriteTestFileName));
-  const std::wstring wide = probe == nullptr ? std::wstring() : Utf8ToWide(probe.get());
-  if (wide.empty()) {
-    return false;
-  }
-  const std::wstring name = ExtendedLengthPath(wide);
-  const auto create = [&name] {
-    return ScopedFileHandle(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                          nullptr));
-  };
-  if (create().valid()) {
-    return true;
-  }
-  // A run that crashed may have left its test file: a plain file there is
-  // ours to remove (never a folder or a link, also one whose attributes do
-  // not show it), and the test is made once more.
-  WindowsFileSystem file_system;
-  ErrorCode error;
-  return !file_system.IsLink(wide, error) && !error && file_system.IsRegularFile(wide, error) &&
-         ::DeleteFileW(name.c_str()) && create().valid();
-}
-
-ResultCode WindowsUpdateSystem::InstallAndRegister(const std::string& directory,
-                                                   const PayloadReader& reader) {
-  std::wstring wide_directory;
-  if (!Utf8ToWidePath(directory.c_str(), &wide_directory)) {
-    return kPathConversionFailed;
-  }
-  return installer::InstallAndRegister(wide_directory, reader, true);
-}
-
-bool WindowsUpdateSystem::StartApplication(const char* directory, const char* extra_argument) {
-  return installer::StartApplication(directory, options_.forwarded, extra_argument);
-}
-
 ResultCode RunUpdate(const Options& options, const PayloadReader& reader, UpdateMutexes& held) {
-  WindowsUpdateSystem system(options);
-  return RunUpdate(options.target_path, reader, system, held);
+  WindowsUpdatePaths paths;
+  WindowsInstallationProbe probe(options.mu_suffix);
+  WindowsFiles files;
+  WindowsRegistry registry;
+  WindowsNamedMutexes mutexes;
+  WindowsRunningApplication application(options.forwarded);
+  const ExtractOptions extract_options;
+  WindowsInstallation installation(reader, extract_options);
+  WindowsClock clock;
+  return RunUpdate(options.target_path,
+                   {paths, probe, files, registry, mutexes, application, installation, clock},
+                   held);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -1,28 +1,22 @@
 #include "system/normal_install_flow.h"
 
-#include <cstdlib>
-
-#include "installer/path_utf8.h"
+#include "installer/wide_path.h"
 #include "logging/log.h"
 #include "system/log_lines.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-void DeleteLeftoverUpdateFiles(const NormalInstallSteps& steps, const char* directory) {
-  for (const char* name : kLeftoverUpdateFiles) {
-    char* path = join_path(directory, name);
-    if (path != nullptr) {
-      steps.delete_file(path);
-    }
-    std::free(path);
+void DeleteLeftoverUpdateFiles(const NormalInstallPorts& ports, const std::wstring& directory) {
+  for (const wchar_t* name : kLeftoverUpdateFiles) {
+    ports.files.Delete(JoinWidePath(directory, name));
   }
 }
 
-ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* directory, bool silent,
-                               bool skip_app_launch) {
+ResultCode InstallStartAndLink(const NormalInstallPorts& ports, const std::wstring& directory,
+                               bool silent, bool skip_app_launch) {
   for (;;) {
-    ResultCode result = steps.install_and_register();
+    ResultCode result = ports.installation.InstallAndRegister(directory);
     if (silent && result != kSuccess) {
       logging::log_message(logging::kLevelError, "", kLineSilentInstallFailed,
                            "Zevrino Installer - Normal installer error: %d",
@@ -30,9 +24,9 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
       return result;
     }
     if (result == kSuccess) {
-      if (skip_app_launch || steps.start_application()) {
-        steps.create_shortcuts();
-        DeleteLeftoverUpdateFiles(steps, directory);
+      if (skip_app_launch || ports.application.Start(directory, nullptr)) {
+        ports.installation.CreateShortcuts(directory);
+        DeleteLeftoverUpdateFiles(ports, directory);
         logging::log_message(logging::kLevelInfo, "", kLineNormalInstallSucceeded,
                              "Zevrino Installer - Normal installer success");
         return kSuccess;
@@ -41,12 +35,12 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
       if (silent) {
         logging::log_message(logging::kLevelError, "", kLineSilentStartFailed,
                              "Zevrino Installer - Normal installer error starting sub process: %s",
-                             directory);
+                             WidePathToUtf8(directory).c_str());
         return result;
       }
     }
     // The dialog of 17 offers only OK, so a failed start ends here too.
-    if (!steps.show_error(result)) {
+    if (!ports.dialogs.ShowError(result)) {
       logging::log_message(logging::kLevelError, "", kLineNormalInstallFailed,
                            "Zevrino Installer - Normal installer error: %d",
                            static_cast<int>(result));
@@ -57,13 +51,13 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
 
 }  // namespace
 
-ResultCode RunNormalInstallSteps(const NormalInstallSteps& steps, const char* directory,
+ResultCode RunNormalInstallSteps(const NormalInstallPorts& ports, const std::wstring& directory,
                                  bool silent, bool skip_app_launch) {
-  steps.delete_run_value();
-  const ResultCode result = InstallStartAndLink(steps, directory, silent, skip_app_launch);
+  ports.registry.DeleteStartupValue();
+  const ResultCode result = InstallStartAndLink(ports, directory, silent, skip_app_launch);
   // Also after a failed start: the new files are committed all the same, and
   // the old ones are no part of the installation any more.
-  steps.delete_parked_files();
+  ports.installation.DeleteReplacedFiles();
   return result;
 }
 

@@ -9,9 +9,9 @@ namespace {
 
 // Up to kDownloadAttempts attempts; after a failed connection or a status
 // other than 200 a countdown runs in the progress window before the next one.
-ResultCode DownloadWithRetries(const WebInstallSteps& steps, const DownloadShared& shared) {
+ResultCode DownloadWithRetries(const WebInstallPorts& ports, const DownloadShared& shared) {
   for (std::uint32_t attempt = 0;;) {
-    const ResultCode result = steps.download();
+    const ResultCode result = ports.passes.Download();
     if (result != kHttpStatusNotOk && result != kUrlOpenFailed) {
       return result;
     }
@@ -22,30 +22,31 @@ ResultCode DownloadWithRetries(const WebInstallSteps& steps, const DownloadShare
     if (attempt == kDownloadAttempts) {
       return result;
     }
-    if (!RunRetryCountdown(RetryCountdownSeconds(attempt), shared, steps.sleep_one_second)) {
+    if (!RunRetryCountdown(RetryCountdownSeconds(attempt), shared,
+                           [&ports] { ports.clock.Sleep(1000); })) {
       return kCancelled;
     }
   }
 }
 
-ResultCode RunPass(const WebInstallSteps& steps, const DownloadShared& shared) {
-  ResultCode result = steps.prepare();
+ResultCode RunPass(const WebInstallPorts& ports, const DownloadShared& shared) {
+  ResultCode result = ports.passes.Prepare();
   if (result == kSuccess) {
-    result = DownloadWithRetries(steps, shared);
+    result = DownloadWithRetries(ports, shared);
   }
   if (result == kSuccess) {
-    result = steps.run_download();
+    result = ports.passes.RunDownload();
   }
-  steps.end_pass();
+  ports.passes.EndPass();
   return result;
 }
 
 }  // namespace
 
-ResultCode RunWebInstallSteps(const WebInstallSteps& steps, const DownloadShared& shared) {
+ResultCode RunWebInstallSteps(const WebInstallPorts& ports, const DownloadShared& shared) {
   for (;;) {
-    const ResultCode result = RunPass(steps, shared);
-    if (result == kSuccess || result == kFullInstallerFailed || !steps.show_error(result)) {
+    const ResultCode result = RunPass(ports, shared);
+    if (result == kSuccess || result == kFullInstallerFailed || !ports.dialogs.ShowError(result)) {
       return result;
     }
   }

@@ -4,7 +4,7 @@
 //   prepare       1 decode the payload body          DecodeDownloadDescription (1)
 //                 2 the full installer's address     `url` or ReadDownloadDescription
 //                 3 remember it for the browser      FallbackAddress::Set
-//                 4 the installation directory       DefaultInstallDirectory (35), created
+//                 4 the installation directory       as chosen before, created
 //                 5 leftovers of killed runs go,     RemoveLeftoverDownloads,
 //                   a free file name, made new       ChooseDownloadPath, DownloadFile (13)
 //   download      6 one attempt, resuming what the   DownloadAttempt
@@ -28,15 +28,18 @@
 #include <vector>
 
 #include "installer/disk_space.h"
+#include "installer/named_objects.h"
 #include "installer/path_utf8.h"
 #include "installer/product_settings.h"
+#include "installer/scoped_handle_win.h"
 #include "installer/wide_text_win.h"
 #include "installer/windows_file_system_win.h"
 #include "logging/log.h"
 #include "payload/module_version_win.h"
 #include "payload/payload_decoder.h"
-#include "system/install_location_win.h"
 #include "system/launch_win.h"
+#include "system/mode_ports_win.h"
+#include "ui/dialogs_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_window_win.h"
 #include "webinstall/authenticode_win.h"
@@ -279,9 +282,9 @@ bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
 // Starts the held full installer and waits for it: 0 when it exited with 0,
 // 55 for any other exit code, 53 when it could not be started.
 ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArguments& forwarded,
-                            const WebInstallRun& run) {
+                            NamedMutexes& mutexes, UiThread& ui) {
   // The full installer takes the interactive installer mutex itself.
-  run.interactive_mutex.Close();
+  mutexes.Release(kInteractiveMutexName);
   const std::string command_line =
       FullInstallerCommandLine(number, forwarded.mu.c_str(), forwarded.others.c_str());
   HANDLE started = nullptr;
@@ -293,7 +296,7 @@ ResultCode RunFullInstaller(DownloadFile& file, int number, const ForwardedArgum
   }
   const ScopedKernelHandle process(started);
   file.Release();
-  HideProgressWindow(run.ui);
+  HideProgressWindow(ui);
   ::WaitForSingleObject(process.get(), INFINITE);
   DWORD exit_code = 0xFFFFFFFF;
   ::GetExitCodeProcess(process.get(), &exit_code);
@@ -317,7 +320,7 @@ struct Pass {
 
 // Steps 1 to 5 of a pass: pass->file made new, the rest of *pass set.
 ResultCode PreparePass(const PayloadReader& reader, const Options& options,
-                       FallbackAddress& fallback, Pass* pass) {
+                       const std::wstring& wide_directory, FallbackAddress& fallback, Pass* pass) {
   pass->file.reset();
   pass->download = DownloadPass();
   std::string* address = &pass->address;
@@ -330,16 +333,11 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options,
 
   // An existing directory is fine; one that cannot be made shows up as a
   // file that cannot be created.
-  const char* directory = DefaultInstallDirectory(options.mu_suffix);
-  if (directory == nullptr) {
-    return kNoAppDataFolder;
-  }
+  pass->wide_directory = wide_directory;
+  pass->directory = WideToUtf8(wide_directory);
+  const char* directory = pass->directory.c_str();
   create_parent_directories("", directory);
   create_directory_utf8(directory);
-  pass->directory = directory;
-  if (!Utf8ToWidePath(directory, &pass->wide_directory)) {
-    return kPathConversionFailed;
-  }
 
   RemoveLeftoverDownloads(directory);
   const HeapString path = ChooseDownloadPath(directory, &pass->number);
@@ -351,8 +349,9 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options,
 }
 
 // Steps 7 to 10 of a pass.
-ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
-                       const ForwardedArguments& forwarded, const WebInstallRun& run) {
+ResultCode CheckAndRunDownload(DownloadFile& file, int number, const char* directory,
+                               const ForwardedArguments& forwarded, NamedMutexes& mutexes,
+                               UiThread& ui) {
   if (!file.HoldForStart()) {
     logging::log_message(
         logging::kLevelError, "", kLineDownloadNotHeld,
@@ -362,7 +361,7 @@ ResultCode RunDownload(DownloadFile& file, int number, const char* directory,
   if (!StartIsTrusted(file) || !IsInstallerToStart(file, directory)) {
     return kDownloadNotGenuine;
   }
-  return RunFullInstaller(file, number, forwarded, run);
+  return RunFullInstaller(file, number, forwarded, mutexes, ui);
 }
 
 // The proxy's sign-in: the system's dialog, owned by the progress window,
@@ -377,27 +376,56 @@ ProxySignIn ProxySignInFor(const Options& options, UiThread& ui) {
   };
 }
 
+// The passes of a web install against the real system.
+class WindowsDownloadPasses final : public DownloadPasses {
+ public:
+  WindowsDownloadPasses(const PayloadReader& reader, const Options& options,
+                        const std::wstring& directory, NamedMutexes& mutexes,
+                        const DownloadShared& shared, UiThread& ui, FallbackAddress& fallback)
+      : reader_(reader),
+        options_(options),
+        directory_(directory),
+        mutexes_(mutexes),
+        shared_(shared),
+        ui_(ui),
+        fallback_(fallback),
+        proxy_sign_in_(ProxySignInFor(options, ui)) {}
+
+  ResultCode Prepare() override {
+    return PreparePass(reader_, options_, directory_, fallback_, &pass_);
+  }
+  ResultCode Download() override {
+    return DownloadAttempt(*pass_.file, pass_.address, pass_.wide_directory, shared_,
+                           proxy_sign_in_, pass_.download);
+  }
+  ResultCode RunDownload() override {
+    return CheckAndRunDownload(*pass_.file, pass_.number, pass_.directory.c_str(),
+                               options_.forwarded, mutexes_, ui_);
+  }
+  void EndPass() override { pass_.file.reset(); }
+
+ private:
+  const PayloadReader& reader_;
+  const Options& options_;
+  const std::wstring& directory_;
+  NamedMutexes& mutexes_;
+  const DownloadShared& shared_;
+  UiThread& ui_;
+  FallbackAddress& fallback_;
+  const ProxySignIn proxy_sign_in_;
+  Pass pass_;
+};
+
 }  // namespace
 
 ResultCode RunWebInstall(const PayloadReader& reader, const Options& options,
-                         const WebInstallRun& run) {
-  UiThread& ui = run.ui;
+                         const std::wstring& directory, NamedMutexes& mutexes, UiThread& ui,
+                         FallbackAddress& fallback) {
   const DownloadShared shared = ChannelDownloadShared(ui.channel());
-  const ProxySignIn proxy_sign_in = ProxySignInFor(options, ui);
-  Pass pass;
-  WebInstallSteps steps;
-  steps.prepare = [&] { return PreparePass(reader, options, run.fallback, &pass); };
-  steps.download = [&] {
-    return DownloadAttempt(*pass.file, pass.address, pass.wide_directory, shared, proxy_sign_in,
-                           pass.download);
-  };
-  steps.sleep_one_second = [] { ::Sleep(1000); };
-  steps.run_download = [&] {
-    return RunDownload(*pass.file, pass.number, pass.directory.c_str(), options.forwarded, run);
-  };
-  steps.end_pass = [&pass] { pass.file.reset(); };
-  steps.show_error = [&ui](ResultCode code) { return ShowError(ui, code); };
-  return RunWebInstallSteps(steps, shared);
+  WindowsDownloadPasses passes(reader, options, directory, mutexes, shared, ui, fallback);
+  WindowsClock clock;
+  WindowsDialogs dialogs(ui);
+  return RunWebInstallSteps({passes, clock, dialogs}, shared);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -1,7 +1,6 @@
-// The steps of an update against a fake system that keeps its directories,
-// named mutexes and the executable's state in memory. Sleeps are recorded,
-// not slept, so the full 21-attempt schedule runs in no time. The real
-// probes are tested in update_mode_win_test.cpp.
+// The update over fakes of its ports: what is held, closed, installed and
+// started, and the waits it took (recorded, not slept, so the full schedule
+// runs in no time). The real probes are tested in update_mode_win_test.cpp.
 
 #include "installer_stub/update_flow.h"
 
@@ -9,20 +8,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <functional>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "installer/named_objects.h"
+#include "tests/support/mode_fakes.h"
 #include "tests/support/utf16.h"
 
 namespace zevrino::desktop::installer {
 namespace {
 
-using testing::ToUtf8;
-
-using Events = std::vector<std::string>;
+using testing::FromUtf8;
+using Sleeps = std::vector<unsigned>;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -30,25 +25,16 @@ std::string Lower(std::string text) {
   return text;
 }
 
-class FakeUpdateSystem final : public UpdateSystem {
- public:
-  explicit FakeUpdateSystem(std::string default_directory)
-      : default_directory_(std::move(default_directory)) {}
-
-  void Sleep(unsigned milliseconds) override {
-    events.push_back("sleep " + std::to_string(milliseconds));
-    if (on_sleep) {
-      on_sleep();
-    }
-  }
-  const char* DefaultInstallDirectory() override { return default_directory_.c_str(); }
+// Paths compared without case; a directory resolves, with "." and ".."
+// folded away, when it is one of `directories`.
+struct FakePaths final : UpdatePaths {
+  std::vector<std::string> protected_folders;
+  std::set<std::string> directories;  // existing, in lower case
   std::vector<std::string> ProtectedFolders() override { return protected_folders; }
   bool PathsEqual(const char* a, const char* b) override { return Lower(a) == Lower(b); }
-  // "." and ".." folded away; the directory must be one of `directories`.
   std::string ResolveExistingDirectory(const std::string& directory) override {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t end; start <= directory.size(); start = end + 1) {
+    for (std::size_t start = 0, end; start <= directory.size(); start = end + 1) {
       end = std::min(directory.find('\\', start), directory.size());
       const std::string part = directory.substr(start, end - start);
       if (part == ".." && !parts.empty()) {
@@ -63,272 +49,168 @@ class FakeUpdateSystem final : public UpdateSystem {
     }
     return directories.count(Lower(resolved)) != 0 ? resolved : "";
   }
-  bool HoldsInstallation(const std::string&) override { return holds_installation; }
-  bool IdentifyInstallation(const std::string& directory, InstallationIdentity* identity) override {
-    identity->folder = folder_index;
-    identity->has_executable = true;
-    identity->executable = Lower(directory).size();
-    return true;
-  }
-  void DeleteStartupEntry() override { events.push_back("delete start-up entry"); }
-  bool HoldNamedMutex(const wchar_t* name) override {
-    events.push_back("create " + ToUtf8(name));
-    held.insert(name);
-    return true;
-  }
-  bool TryHoldNewNamedMutex(const wchar_t* name, bool* now_held) override {
-    events.push_back("try " + ToUtf8(name));
-    // An update that waits on a name it holds itself would poll forever:
-    // fail instead of hanging the test program.
-    if (++tries_ > 1000) {
-      ADD_FAILURE() << "still waiting for " << ToUtf8(name) << " after 1000 polls";
-      *now_held = false;
-      return true;
-    }
-    if (NameTaken(name)) {
-      return false;
-    }
-    *now_held = held.insert(name).second;
-    return true;
-  }
-  bool NamedMutexExists(const wchar_t* name) override {
-    events.push_back("exists " + ToUtf8(name));
-    return NameTaken(name);
-  }
-  void CloseRunningApplication(const std::string&) override { events.push_back("close"); }
-  FileAccess OpenExclusively(const char*) override { return executable; }
-  bool CanCreateFileIn(const std::string&) override { return can_create_files; }
-  ResultCode InstallAndRegister(const std::string& directory, const PayloadReader&) override {
-    events.push_back("install " + directory);
-    return install_result;
-  }
-  bool StartApplication(const char* directory, const char* extra) override {
-    events.push_back(std::string("start ") + directory + "|" + extra);
-    return start_succeeds;
-  }
-
-  // Held by this process or, as `others` says, by another one.
-  bool NameTaken(const std::wstring& name) const {
-    return held.count(name) != 0 || others.count(name) != 0;
-  }
-
-  Events events;
-  std::function<void()> on_sleep;
-  ResultCode install_result = kSuccess;
-  bool start_succeeds = true;
-  bool holds_installation = true;
-  bool can_create_files = true;
-  std::uint64_t folder_index = 1;
-  FileAccess executable = FileAccess::kOpened;
-  std::vector<std::string> protected_folders;
-  std::set<std::string> directories;  // existing, in lower case
-  std::set<std::wstring> held;
-  std::set<std::wstring> others;
-
- private:
-  std::string default_directory_;
-  int tries_ = 0;
 };
-
-const PayloadReader kNoPayload;
-
-Events SuccessfulRunAfterWait(const std::string& target) {
-  return {"delete start-up entry",
-          "create Zevrino Update Mutex",
-          "sleep 50",
-          "try Zevrino Update Started Mutex",
-          "exists Zevrino Update Failed Mutex",
-          "close",
-          "install " + target,
-          "start " + target + "| /UPDATECOMPLETE"};
-}
 
 class UpdateFlowTest : public ::testing::Test {
  protected:
   // The installation given in the argument lies outside the default one,
   // which does not exist.
-  UpdateFlowTest() : system_("C:\\Users\\u\\AppData\\Roaming\\Zevrino") {
-    system_.directories = {"d:\\apps", Lower(target_)};
-  }
+  UpdateFlowTest() { paths_.directories = {"d:\\apps", Lower(target_)}; }
 
-  ResultCode Run(const std::string& argument) {
-    return RunUpdate(argument.c_str(), kNoPayload, system_, held_);
+  ResultCode Run(const std::string& argument, UpdateMutexes& held) {
+    return RunUpdate(argument.c_str(),
+                     {paths_, files_, files_, system_, mutexes_, system_, system_, clock_}, held);
+  }
+  ResultCode Run(const std::string& argument) { return Run(argument, held_); }
+  std::vector<std::wstring> Started(const std::string& directory) {
+    return {FromUtf8(directory + " /UPDATECOMPLETE")};
   }
 
   const std::string target_ = "D:\\Apps\\Zevrino";
   const std::string argument_ = target_ + "\\Zevrino.exe";
-  FakeUpdateSystem system_;
+  const std::string default_ = testing::ToUtf8(testing::FakeFiles().default_directory);
+  FakePaths paths_;
+  testing::FakeFiles files_;
+  testing::FakeSystem system_;
+  testing::FakeMutexes mutexes_;
+  testing::FakeClock clock_;
   UpdateMutexes held_;
 };
 
-// A whole update and two repeats of it in the same process: the repeats
-// hold both mutexes already, so they neither create them again nor wait.
+// A whole update, then two repeats in the same process: they hold both
+// mutexes already, so they neither wait nor take them again.
 TEST_F(UpdateFlowTest, UpdatesTheInstallationAndRepeatsWithoutWaitingForItself) {
   EXPECT_EQ(Run(argument_), kSuccess);
-  EXPECT_EQ(system_.events, SuccessfulRunAfterWait(target_));
-  // Both names stay taken after the run.
-  EXPECT_TRUE(system_.NameTaken(kUpdateMutexName));
-  EXPECT_TRUE(system_.NameTaken(kUpdateStartedMutexName));
+  EXPECT_FALSE(system_.startup_value);
+  EXPECT_TRUE(mutexes_.Taken(kUpdateMutexName) && mutexes_.Taken(kUpdateStartedMutexName));
+  EXPECT_EQ(system_.starts, Started(target_));
+  EXPECT_EQ(system_.installs, std::vector<std::wstring>{FromUtf8(target_)});
+  EXPECT_LT(system_.listener_closed_at, system_.installed_at);
+  EXPECT_LT(system_.closed_at, system_.listener_closed_at);
 
-  const Events repeat = {"delete start-up entry", "exists Zevrino Update Failed Mutex", "close",
-                         "install " + target_};
-  system_.events.clear();
   system_.start_succeeds = false;
   EXPECT_EQ(Run(argument_), kLaunchFailed);
-  Events expected = repeat;
-  expected.push_back("start " + target_ + "| /UPDATECOMPLETE");
-  EXPECT_EQ(system_.events, expected);
-
-  system_.events.clear();
-  system_.install_result = kReplaceFailed;
+  system_.install_results = {kReplaceFailed};
   EXPECT_EQ(Run(argument_), kReplaceFailed);
-  EXPECT_EQ(system_.events, repeat);
+  EXPECT_EQ(system_.installs.size(), 3u);
+  EXPECT_EQ(system_.starts.size(), 2u) << "no start after a failed install";
+  EXPECT_EQ(clock_.sleeps, Sleeps{50});
 }
 
 // The executable stays in use: 14 after the full schedule, nothing
-// installed. A Retry once it is free goes straight on to the install.
+// installed. A Retry once it is free installs.
 TEST_F(UpdateFlowTest, ExecutableInUseGives14AndARetryInstalls) {
-  system_.executable = FileAccess::kInUse;
+  files_.access = FileAccess::kInUse;
   EXPECT_EQ(Run(argument_), kFileInUse);
-  Events expected = SuccessfulRunAfterWait(target_);
-  expected.resize(6);
-  expected.insert(expected.end(), 9, "sleep 100");
-  expected.insert(expected.end(), 11, "sleep 1000");
-  EXPECT_EQ(system_.events, expected);
+  Sleeps expected{50};
+  expected.insert(expected.end(), 9, 100);
+  expected.insert(expected.end(), 11, 1000);
+  EXPECT_EQ(clock_.sleeps, expected);
+  EXPECT_TRUE(system_.installs.empty());
+  EXPECT_NE(system_.closed_at, 0);
 
-  system_.executable = FileAccess::kOpened;
-  system_.events.clear();
+  files_.access = FileAccess::kOpened;
   EXPECT_EQ(Run(argument_), kSuccess);
-  EXPECT_EQ(system_.events,
-            (Events{"delete start-up entry", "exists Zevrino Update Failed Mutex", "close",
-                    "install " + target_, "start " + target_ + "| /UPDATECOMPLETE"}));
+  EXPECT_EQ(system_.installs.size(), 1u);
 }
 
-// Another holder of "Zevrino Update Started Mutex": the update only polls,
-// and goes on at the first poll after the name is gone.
+// Another holder of "Zevrino Update Started Mutex": the update polls and
+// goes on at the first poll after the name is gone; nothing is closed or
+// installed before it holds the name.
 TEST_F(UpdateFlowTest, WaitsUntilTheStartedMutexIsFree) {
-  system_.others.insert(kUpdateStartedMutexName);
-  int sleeps = 0;
-  system_.on_sleep = [&] {
-    if (++sleeps == 4) {
-      system_.others.clear();
+  mutexes_.others.insert(kUpdateStartedMutexName);
+  clock_.on_sleep = [&] {
+    EXPECT_EQ(system_.step, 0);
+    if (clock_.sleeps.size() == 4) {
+      mutexes_.others.clear();
     }
   };
   EXPECT_EQ(Run(argument_), kSuccess);
-  Events expected = {"delete start-up entry", "create Zevrino Update Mutex"};
-  for (int i = 0; i < 4; ++i) {
-    expected.push_back("sleep 50");
-    expected.push_back("try Zevrino Update Started Mutex");
-  }
-  const Events rest = SuccessfulRunAfterWait(target_);
-  expected.insert(expected.end(), rest.begin() + 4, rest.end());
-  EXPECT_EQ(system_.events, expected);
+  EXPECT_EQ(clock_.sleeps, Sleeps(4, 50));
+  EXPECT_TRUE(mutexes_.held.count(kUpdateStartedMutexName));
 }
 
-// "Zevrino Update Failed Mutex" present: success without touching the
-// files, even with the executable in use, and without closing the
-// application.
+// "Zevrino Update Failed Mutex" present: success without closing or
+// installing anything, even with the executable in use.
 TEST_F(UpdateFlowTest, FailedMutexEndsTheUpdateWithSuccess) {
-  system_.others.insert(kUpdateFailedMutexName);
-  system_.executable = FileAccess::kInUse;
+  mutexes_.others.insert(kUpdateFailedMutexName);
+  files_.access = FileAccess::kInUse;
   EXPECT_EQ(Run(argument_), kSuccess);
-  Events expected = SuccessfulRunAfterWait(target_);
-  expected.resize(5);
-  EXPECT_EQ(system_.events, expected);
+  EXPECT_EQ(system_.step, 0);
 }
 
-// The system drive's root and the profiles folder are replaced by the
-// default installation, which is never write-tested: here it does not exist
-// yet, so a write test would fail.
+// The system drive's root, the profiles folder and a protected folder (in
+// another spelling) mean the default installation, which is never
+// write-tested: here a write test would fail.
 TEST_F(UpdateFlowTest, ForbiddenRootsUpdateTheDefaultInstallationUntested) {
-  const std::string default_directory = system_.DefaultInstallDirectory();
-  system_.can_create_files = false;
-  for (const char* argument : {"C:\\Zevrino.exe", "c:\\users\\x"}) {
+  files_.can_create = false;
+  paths_.protected_folders = {target_ + "\\"};
+  for (const std::string& argument : {std::string("C:\\Zevrino.exe"), std::string("c:\\users\\x"),
+                                      target_ + "\\sub\\..\\.\\Zevrino.exe"}) {
     SCOPED_TRACE(argument);
-    system_.events.clear();
+    system_.starts.clear();
     EXPECT_EQ(Run(argument), kSuccess);
-    ASSERT_GE(system_.events.size(), 2u);
-    EXPECT_EQ(system_.events[system_.events.size() - 2], "install " + default_directory);
-    EXPECT_EQ(system_.events.back(), "start " + default_directory + "| /UPDATECOMPLETE");
+    EXPECT_EQ(system_.starts, Started(default_));
   }
 }
 
-// A target that is missing, holds no installation of this product or is a
-// protected folder is refused before anything is done; "." and ".." are
-// resolved first.
+// A target that is missing, relative or holds no installation of this
+// product is refused before anything is done; "." and ".." resolve first.
 TEST_F(UpdateFlowTest, TargetsThatAreNoInstallationAreRefusedUntouched) {
-  const std::string dotted = target_ + "\\sub\\..\\.\\Zevrino.exe";
-  EXPECT_EQ(Run(dotted), kSuccess);
-  EXPECT_EQ(system_.events, SuccessfulRunAfterWait(target_));
-
-  system_.events.clear();
   EXPECT_EQ(Run(target_ + "\\missing\\Zevrino.exe"), kInstallDirNotWritable);
   EXPECT_EQ(Run("relative\\Zevrino.exe"), kInstallDirNotWritable);
-  system_.holds_installation = false;
+  files_.holds_product = false;
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
-  EXPECT_TRUE(system_.events.empty()) << system_.events.front();
+  EXPECT_TRUE(system_.startup_value && mutexes_.held.empty() && system_.step == 0);
 
-  // A protected folder, in another spelling, means the default installation.
-  system_.protected_folders = {target_ + "\\"};
-  EXPECT_EQ(Run(dotted), kSuccess);
-  EXPECT_EQ(system_.events.back(),
-            "start " + std::string(system_.DefaultInstallDirectory()) + "| /UPDATECOMPLETE");
+  files_.holds_product = true;
+  EXPECT_EQ(Run(target_ + "\\sub\\..\\.\\Zevrino.exe"), kSuccess);
+  EXPECT_EQ(system_.installs, std::vector<std::wstring>{FromUtf8(target_)});
 }
 
 // Outside the default installation, a directory in which no new file can be
 // created, or whose executable may not be opened for writing, gives 24.
 TEST_F(UpdateFlowTest, UnwritableTargetGives24) {
-  system_.can_create_files = false;
+  files_.can_create = false;
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
-  EXPECT_EQ(system_.events.back(), "close");
-
-  system_.can_create_files = true;
-  system_.executable = FileAccess::kDenied;
-  system_.events.clear();
+  files_.can_create = true;
+  files_.access = FileAccess::kDenied;
   EXPECT_EQ(Run(argument_), kInstallDirNotWritable);
-  EXPECT_EQ(system_.events.back(), "close");
+  EXPECT_TRUE(system_.installs.empty());
 }
 
 // A target swapped for another folder while the update waits (for the
 // started mutex, or for the application to close) is not updated.
 TEST_F(UpdateFlowTest, TargetSwappedDuringAWaitGives24) {
-  for (const int swap_at_sleep : {1, 2}) {
+  for (const std::size_t swap_at_sleep : {1, 2}) {
     SCOPED_TRACE(swap_at_sleep);
     UpdateMutexes held;
-    system_.held.clear();
-    system_.folder_index = 1;
-    system_.executable = FileAccess::kInUse;  // free after the first wait
-    int sleeps = 0;
-    system_.on_sleep = [&] {
-      if (++sleeps == 2) {
-        system_.executable = FileAccess::kOpened;
-      }
-      system_.folder_index += sleeps == swap_at_sleep ? 1 : 0;
+    mutexes_.held.clear();
+    clock_.sleeps.clear();
+    files_.access = FileAccess::kInUse;  // free after the first wait
+    clock_.on_sleep = [&] {
+      files_.access = clock_.sleeps.size() == 2 ? FileAccess::kOpened : files_.access;
+      files_.folder += clock_.sleeps.size() == swap_at_sleep ? 1 : 0;
     };
-    system_.events.clear();
-    EXPECT_EQ(RunUpdate(argument_.c_str(), kNoPayload, system_, held), kInstallDirNotWritable);
-    EXPECT_EQ(std::count(system_.events.begin(), system_.events.end(), "install " + target_), 0);
+    EXPECT_EQ(Run(argument_, held), kInstallDirNotWritable);
+    EXPECT_TRUE(system_.installs.empty());
   }
 }
 
 TEST(WaitForExclusiveAccessTest, AnswersAtOnceUnlessTheFileIsShared) {
-  FakeUpdateSystem system("C:\\Z");
-  int sleeps = 0;
-  system.on_sleep = [&] { ++sleeps; };
-  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\Zevrino.exe"), FileAccess::kOpened);
-  system.executable = FileAccess::kFailed;
-  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\absent.exe"), FileAccess::kFailed);
-  EXPECT_EQ(sleeps, 0);
+  testing::FakeFiles files;
+  testing::FakeClock clock;
+  EXPECT_EQ(WaitForExclusiveAccess(files, clock, L"Zevrino.exe"), FileAccess::kOpened);
+  files.access = FileAccess::kFailed;
+  EXPECT_EQ(WaitForExclusiveAccess(files, clock, L"absent.exe"), FileAccess::kFailed);
+  EXPECT_TRUE(clock.sleeps.empty());
 
-  // Free after the third attempt.
-  system.executable = FileAccess::kInUse;
-  system.on_sleep = [&] {
-    if (++sleeps == 2) {
-      system.executable = FileAccess::kOpened;
-    }
+  files.access = FileAccess::kInUse;  // free after the third attempt
+  clock.on_sleep = [&] {
+    files.access = clock.sleeps.size() == 2 ? FileAccess::kOpened : files.access;
   };
-  EXPECT_EQ(WaitForExclusiveAccess(system, "C:\\Z\\Zevrino.exe"), FileAccess::kOpened);
-  EXPECT_EQ(sleeps, 2);
+  EXPECT_EQ(WaitForExclusiveAccess(files, clock, L"Zevrino.exe"), FileAccess::kOpened);
+  EXPECT_EQ(clock.sleeps, (Sleeps{100, 100}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The order of a web install and its retry rules against scripted steps:
+// The order of a web install and its retry rules over fakes of its ports:
 // which codes are retried, after which countdowns, what a cancel during a
 // countdown and Retry in the error dialog do, and that the download file
 // never outlives its pass.
@@ -11,6 +11,8 @@
 #include <deque>
 #include <vector>
 
+#include "tests/support/mode_fakes.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
@@ -20,58 +22,47 @@ using Codes = std::vector<ResultCode>;
 // Counts what the flow did and keeps the state a user could see: whether
 // the download file exists, the countdown shown during each second, the
 // dialogs.
-struct FakeWebInstall {
+struct FakeWebInstall final : DownloadPasses {
   std::deque<ResultCode> downloads;  // one per attempt; kSuccess once spent
   ResultCode run_result = kSuccess;
-  std::deque<bool> retry_answers;  // one per dialog
   int passes = 0;
   int attempts = 0;
   int runs = 0;
   bool file_exists = false;
   Seconds countdown;
-  Codes dialogs;
+  testing::FakeDialogs dialogs;
+  testing::FakeClock clock;
   int cancel_at_second = 0;  // the user cancels during that second (1...)
   DownloadProgressState progress;
   std::atomic<bool> cancel{false};
+
+  ResultCode Prepare() override {
+    ++passes;
+    file_exists = true;
+    return kSuccess;
+  }
+  ResultCode Download() override {
+    EXPECT_TRUE(file_exists);
+    ++attempts;
+    return testing::Next(downloads, kSuccess);
+  }
+  ResultCode RunDownload() override {
+    ++runs;
+    return run_result;
+  }
+  void EndPass() override { file_exists = false; }
 
   ResultCode Run() {
     DownloadShared shared;
     shared.progress = &progress;
     shared.cancel_requested = &cancel;
-    WebInstallSteps steps;
-    steps.prepare = [this] {
-      ++passes;
-      file_exists = true;
-      return kSuccess;
-    };
-    steps.download = [this] {
-      EXPECT_TRUE(file_exists);
-      ++attempts;
-      const ResultCode result = downloads.empty() ? kSuccess : downloads.front();
-      if (!downloads.empty()) {
-        downloads.pop_front();
-      }
-      return result;
-    };
-    steps.sleep_one_second = [this] {
+    clock.on_sleep = [this] {
+      EXPECT_EQ(clock.sleeps.back(), 1000u);
       EXPECT_FALSE(progress.downloading);
       countdown.push_back(progress.retry_countdown);
       cancel = countdown.size() == static_cast<std::size_t>(cancel_at_second);
     };
-    steps.run_download = [this] {
-      ++runs;
-      return run_result;
-    };
-    steps.end_pass = [this] { file_exists = false; };
-    steps.show_error = [this](ResultCode code) {
-      dialogs.push_back(code);
-      const bool retry = !retry_answers.empty() && retry_answers.front();
-      if (!retry_answers.empty()) {
-        retry_answers.pop_front();
-      }
-      return retry;
-    };
-    return RunWebInstallSteps(steps, shared);
+    return RunWebInstallSteps({*this, clock, dialogs}, shared);
   }
 };
 
@@ -94,7 +85,7 @@ TEST(WebInstallFlowTest, NotFoundAndNoConnectionAreRetriedAfterCountdowns) {
     SCOPED_TRACE(code);
     FakeWebInstall web;
     web.downloads.assign(6, code);
-    web.retry_answers = {true, false};
+    web.dialogs.retries = {true, false};
     EXPECT_EQ(web.Run(), code);
     EXPECT_EQ(web.passes, 2);
     EXPECT_EQ(web.attempts, 6);
@@ -102,7 +93,7 @@ TEST(WebInstallFlowTest, NotFoundAndNoConnectionAreRetriedAfterCountdowns) {
     const Seconds one_pass = both_passes;
     both_passes.insert(both_passes.end(), one_pass.begin(), one_pass.end());
     EXPECT_EQ(web.countdown, both_passes);
-    EXPECT_EQ(web.dialogs, (Codes{code, code}));
+    EXPECT_EQ(web.dialogs.errors, (Codes{code, code}));
     EXPECT_EQ(web.runs, 0);
     EXPECT_FALSE(web.file_exists);
   }
@@ -146,7 +137,7 @@ TEST(WebInstallFlowTest, OnlyNotFoundAndNoConnectionAreRetried) {
     EXPECT_EQ(web.Run(), c.result);
     EXPECT_EQ(web.attempts, c.attempts);
     EXPECT_EQ(web.runs, c.runs);
-    EXPECT_EQ(web.dialogs, c.dialogs);
+    EXPECT_EQ(web.dialogs.errors, c.dialogs);
     EXPECT_FALSE(web.file_exists);
   }
 }
