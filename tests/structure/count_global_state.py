@@ -8,7 +8,7 @@ where it is used. What stays global is what the operating system or the C
 runtime reaches without a way to pass a context, plus entry points and
 once-flags that are written once and mean the same to every run.
 
-Usage: count_global_state.py BUILD_DIR NM
+Usage: count_global_state.py BUILD_DIR SOURCE_DIR NM
 Reads every object file of the product under BUILD_DIR (not tests, tools or
 third-party code) with NM -C and lists data and bss symbols.
 """
@@ -51,23 +51,26 @@ ENTRY_POINTS_AND_ONCE_FLAGS = {
     "zevrino::desktop::installer::(anonymous namespace)::g_payload_marker_once",
 }
 
-# The installation directory's cache: the run holds the directory
-# (InstallerRun::install_directory), and install_location_win.cpp is to
-# return it without a cache. Counted and shown, not failed on; delete these
-# names once they are gone.
-PENDING = {
-    "zevrino::desktop::installer::(anonymous namespace)::install_directory_cache",
-    "zevrino::desktop::installer::(anonymous namespace)::install_directory_known",
-}
-
 EXCLUDED_PARTS = ("tests", "third_party", "tools", "googletest")
 IGNORED_NAMES = (".refptr", "guard variable", "vtable", "typeinfo")
 
 
-def global_symbols(build_dir, nm):
+def source_of(parts):
+    """The source an object was compiled from, relative to its tree:
+    DIR/CMakeFiles/TARGET.dir/SUB/NAME.cpp.obj comes from DIR/SUB/NAME.cpp."""
+    at = parts.index("CMakeFiles")
+    return pathlib.Path(*parts[:at], *parts[at + 2:-1], parts[-1][: -len(".obj")])
+
+
+def global_symbols(build_dir, source_dir, nm):
     for obj in sorted(pathlib.Path(build_dir).rglob("*.obj")):
         parts = obj.relative_to(build_dir).parts
         if "CMakeFiles" not in parts or any(p in EXCLUDED_PARTS for p in parts):
+            continue
+        # An object whose source has gone (moved or deleted) is a leftover of
+        # an earlier build, not part of the program.
+        source = source_of(parts)
+        if not (pathlib.Path(source_dir) / source).exists() and not (build_dir / source).exists():
             continue
         out = subprocess.run([nm, "-C", str(obj)], check=True, capture_output=True, text=True)
         for line in out.stdout.splitlines():
@@ -79,15 +82,15 @@ def global_symbols(build_dir, nm):
 
 
 def main():
-    build_dir, nm = sys.argv[1], sys.argv[2]
-    found = list(global_symbols(build_dir, nm))
+    build_dir, source_dir, nm = pathlib.Path(sys.argv[1]), sys.argv[2], sys.argv[3]
+    found = list(global_symbols(build_dir, source_dir, nm))
     if not found:
         print("no object files under", build_dir)
         return 1
     state = [(obj, name) for obj, name in found if name not in ENTRY_POINTS_AND_ONCE_FLAGS]
-    unknown = [(obj, name) for obj, name in state if name not in ALLOWED_STATE and name not in PENDING]
+    unknown = [(obj, name) for obj, name in state if name not in ALLOWED_STATE]
     for obj, name in state:
-        reason = "pending removal" if name in PENDING else ALLOWED_STATE.get(name, "NOT ALLOWED")
+        reason = ALLOWED_STATE.get(name, "NOT ALLOWED")
         print(f"{name}  ({obj}): {reason}")
     print(f"{len(state)} mutable globals, {len(unknown)} not allowed")
     if unknown:
