@@ -109,7 +109,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
   if (chosen != kSuccess) {
     logging::log_message(logging::kLevelError, "", kLineNoInstallationToUpdate,
                          "Zevrino Installer - No installation of Zevrino to update: %d",
-                         static_cast<int>(chosen));
+                         ResultNumber(chosen));
     return chosen;
   }
   system.DeleteStartupEntry();

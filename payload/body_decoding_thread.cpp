@@ -40,7 +40,7 @@ bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error
   output_.reset(new (std::nothrow) std::uint8_t[size_ == 0 ? 1 : size_]);
   if (!output_) {
     size_ = 0;
-    *error = ErrorCode::Installer(static_cast<std::int32_t>(kOutOfMemory));
+    *error = ErrorCode::Installer(kOutOfMemory);
     return false;
   }
   // The decoder would otherwise stop at the first touch of every page of

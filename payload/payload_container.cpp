@@ -23,8 +23,8 @@ std::once_flag g_payload_marker_once;
 constexpr std::size_t kLengthFieldSize = 4;
 constexpr std::size_t kFixedHeaderSize = 4;  // header size and flags
 
-bool Fail(Result code, ErrorCode* error) {
-  *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
+bool Fail(ResultCode code, ErrorCode* error) {
+  *error = ErrorCode::Installer(code);
   return false;
 }
 

@@ -32,8 +32,8 @@ constexpr std::size_t kCopyStep = 64 << 20;
 constexpr std::uint32_t kFilterNone = 0;
 constexpr std::uint32_t kFilterX86 = 1;
 
-bool Fail(Result code, ErrorCode* error) {
-  *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
+bool Fail(ResultCode code, ErrorCode* error) {
+  *error = ErrorCode::Installer(code);
   return false;
 }
 

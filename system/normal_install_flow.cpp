@@ -25,8 +25,7 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
     ResultCode result = steps.install_and_register();
     if (silent && result != kSuccess) {
       logging::log_message(logging::kLevelError, "", kLineSilentInstallFailed,
-                           "Zevrino Installer - Normal installer error: %d",
-                           static_cast<int>(result));
+                           "Zevrino Installer - Normal installer error: %d", ResultNumber(result));
       return result;
     }
     if (result == kSuccess) {
@@ -48,8 +47,7 @@ ResultCode InstallStartAndLink(const NormalInstallSteps& steps, const char* dire
     // The dialog of 17 offers only OK, so a failed start ends here too.
     if (!steps.show_error(result)) {
       logging::log_message(logging::kLevelError, "", kLineNormalInstallFailed,
-                           "Zevrino Installer - Normal installer error: %d",
-                           static_cast<int>(result));
+                           "Zevrino Installer - Normal installer error: %d", ResultNumber(result));
       return result;
     }
   }

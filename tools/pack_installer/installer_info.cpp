@@ -82,7 +82,7 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
   *decoded_size = 0;
   ErrorCode error;
   if (!InspectInstaller(file, size, info, &error)) {
-    return static_cast<installer::ResultCode>(error.value());
+    return installer::ToResultCode(error, installer::kPayloadNotFound);
   }
   if (!info->digest_valid) {
     return installer::kPayloadDigestMismatch;
@@ -95,7 +95,7 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
   }
   std::vector<std::uint8_t> decoded;
   if (!installer::DecodePayloadBody(body, &decoded, &error)) {
-    return static_cast<installer::ResultCode>(error.value());
+    return installer::ToResultCode(error, installer::kPayloadDecodeFailed);
   }
   *decoded_size = decoded.size();
   return installer::kSuccess;

@@ -173,9 +173,9 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   InstallerInfo info;
   installer::ErrorCode error;
   if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
-    const auto code = static_cast<installer::ResultCode>(error.value());
-    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
-        << "); " << DescribeSignature(info) << "\n";
+    const installer::ResultCode code = installer::ToResultCode(error, installer::kPayloadNotFound);
+    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code "
+        << installer::ResultNumber(code) << "); " << DescribeSignature(info) << "\n";
     return kExitFailure;
   }
   PrintInfo(path, info, out);
@@ -239,8 +239,8 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
       PrintBodyContents(file, kVerifyColumn, out);
     }
   } else {
-    failures.push_back(std::string(PayloadErrorText(code)) + " (code " + std::to_string(code) +
-                       ")");
+    failures.push_back(std::string(PayloadErrorText(code)) + " (code " +
+                       std::to_string(installer::ResultNumber(code)) + ")");
     out << "payload:    " << failures.back() << "\n";
   }
   bool acceptable = false;

@@ -103,17 +103,17 @@ TEST_F(WindowsFileSystemTest, WriteNewFileCreatesOnlyNewFiles) {
     content[i] = static_cast<char>(i * 7);
   }
   EXPECT_TRUE(fs_->WriteNewFile(path, Bytes(content), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(0));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{0}));
   EXPECT_EQ(ReadText(path), content);
 
   // A taken name is never written through.
   EXPECT_FALSE(fs_->WriteNewFile(path, Bytes("short"), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(13));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   EXPECT_EQ(ReadText(path), content);
 
   const std::wstring empty = dir_ / L"empty.bin";
   EXPECT_TRUE(fs_->WriteNewFile(empty, ByteRange{nullptr, 0}, error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(0));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{0}));
   EXPECT_TRUE(Exists(empty));
   EXPECT_EQ(ReadText(empty), "");
 }
@@ -125,12 +125,12 @@ TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   {
     HeldFile held(held_path, FILE_SHARE_READ);
     EXPECT_FALSE(fs_->WriteNewFile(held_path, Bytes("new"), error_));
-    EXPECT_EQ(error_, ErrorCode::Installer(13));
+    EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   }
   EXPECT_EQ(ReadText(held_path), "old");
 
   EXPECT_FALSE(fs_->WriteNewFile(dir_ / L"missing\\f.txt", Bytes("x"), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(13));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   EXPECT_FALSE(Exists(dir_ / L"missing"));
 
   // A range that one write cannot hold is refused before the existing file is
@@ -138,7 +138,7 @@ TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   const char small[1] = {'x'};
   EXPECT_FALSE(fs_->WriteNewFile(
       held_path, ByteRange{reinterpret_cast<const std::uint8_t*>(small), 1ull << 32}, error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(12));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{12}));
   EXPECT_EQ(ReadText(held_path), "old");
 }
 
@@ -218,10 +218,10 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootFallsBackToScheduling) {
         1)
         << log.Text();
     if (scheduled) {
-      EXPECT_EQ(error_, ErrorCode::Installer(0));
+      EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{0}));
       EXPECT_EQ(log.Count("[/f:71 "), 0);
     } else {
-      EXPECT_EQ(error_, ErrorCode::Installer(14));
+      EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{14}));
       EXPECT_EQ(log.Count("Failed to delay remove of '" + shown + "' until reboot (code: 5)!"), 1)
           << log.Text();
     }
@@ -233,7 +233,7 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootReportsAFailedSchedule) {
   // Windows, which exercises the last step without needing a limited token.
   LogCapture log;
   EXPECT_FALSE(fs_->RemoveOrDelayUntilReboot(L"", error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(14));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{14}));
   EXPECT_EQ(log.CountLines('E', 61,
                            "Failed to remove '' (code: 0)! Trying to delay remove until reboot..."),
             1)

@@ -77,7 +77,7 @@ TEST(BodyDecodingThread, ConfirmsOnlyFinalBytes) {
       EXPECT_EQ(confirmed, c.size);
       EXPECT_TRUE(std::equal(decoding.data(), decoding.data() + c.size, original.begin()));
     } else {
-      EXPECT_EQ(error, ErrorCode::Installer(static_cast<std::int32_t>(kPayloadDecodeFailed)));
+      EXPECT_EQ(error, ErrorCode::Installer(kPayloadDecodeFailed));
       EXPECT_LT(confirmed, c.size);
       EXPECT_GT(confirmed, c.size / 2) << "the bytes before the damage were confirmed";
     }

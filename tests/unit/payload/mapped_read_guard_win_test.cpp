@@ -29,7 +29,7 @@ TEST(MappedReadGuardWin, APayloadWhoseFileGoesAwayFailsWithItsCode) {
   const struct {
     std::size_t page;
     bool opened;  // the page goes after the opening: decoding meets it
-    Result code;
+    ResultCode code;
   } cases[] = {{last, false, kPayloadHeaderUnreadable},                // the marker search
                {(first + last) / 2, false, kPayloadHeaderUnreadable},  // the digest
                {(first + last) / 2, true, kPayloadDecodeFailed},

@@ -29,8 +29,8 @@ OpenResult Open(const Bytes& file) {
   return result;
 }
 
-ErrorCode Installer(Result code) {
-  return ErrorCode::Installer(static_cast<std::int32_t>(code));
+ErrorCode Installer(ResultCode code) {
+  return ErrorCode::Installer(code);
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
@@ -69,7 +69,7 @@ TEST(OpenPayload, LocatesTheMarkerOrReportsNotFound) {
     const char* name;
     Bytes file;
     bool ok;
-    Result code;
+    ResultCode code;
   };
   const Case cases[] = {
       {"empty file", {}, false, kPayloadNotFound},
@@ -113,7 +113,7 @@ TEST(OpenPayload, RejectsUnreadableHeaders) {
   struct Case {
     const char* name;
     Bytes payload;
-    Result code;
+    ResultCode code;
     bool flags_written;
   };
   const Case cases[] = {

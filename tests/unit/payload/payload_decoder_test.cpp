@@ -14,8 +14,8 @@ namespace {
 
 using testing::Bytes;
 
-ErrorCode Installer(Result code) {
-  return ErrorCode::Installer(static_cast<std::int32_t>(code));
+ErrorCode Installer(ResultCode code) {
+  return ErrorCode::Installer(code);
 }
 
 struct DecodeResult {
@@ -134,7 +134,7 @@ TEST(DecodePayloadBody, ReportsCorruptInput) {
   struct Case {
     const char* name;
     Bytes body;
-    Result code;
+    ResultCode code;
   };
   const Case cases[] = {
       {"no U", {}, kPayloadHeaderUnreadable},
@@ -223,7 +223,7 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
     const char* name;
     Bytes body;
     bool ok;
-    Result code;
+    ResultCode code;
     int min_calls;       // one per 256 KiB slice, or one for a stored body
     int stop_after = 0;  // reports after which a stop is asked for; 0: never
   };

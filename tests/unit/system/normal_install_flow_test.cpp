@@ -35,7 +35,7 @@ struct FakeSteps {
       return start_succeeds;
     };
     steps.show_error = [this](ResultCode code) {
-      calls.push_back("error " + std::to_string(code));
+      calls.push_back("error " + std::to_string(ResultNumber(code)));
       const bool retry = retry_answers.front();
       retry_answers.pop_front();
       return retry;

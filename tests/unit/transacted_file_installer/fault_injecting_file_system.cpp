@@ -80,7 +80,7 @@ bool FaultInjectingFileSystem::CreateDirectories(const std::wstring& path, Error
 bool FaultInjectingFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
                                             ErrorCode& error) {
   if (Fails(Operation::kWriteNewFile, path)) {
-    error = ErrorCode::Installer(14);
+    error = ErrorCode::Installer(kFileInUse);
     return false;
   }
   return inner_.WriteNewFile(path, content, error);
@@ -97,7 +97,7 @@ bool FaultInjectingFileSystem::Remove(const std::wstring& path, ErrorCode& error
 bool FaultInjectingFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path,
                                                         ErrorCode& error) {
   if (Fails(Operation::kRemoveOrDelayUntilReboot, path)) {
-    error = ErrorCode::Installer(14);
+    error = ErrorCode::Installer(kFileInUse);
     return false;
   }
   return inner_.RemoveOrDelayUntilReboot(path, error);

@@ -11,6 +11,8 @@
 #include <deque>
 #include <vector>
 
+#include "tests/support/result_code_output.h"
+
 namespace zevrino::desktop::installer {
 namespace {
 
