@@ -32,7 +32,7 @@ void OwnPayloadOpening::Open() {
   std::wstring own_path;
   outcome_.own_name = GetOwnFileName(&own_path);
   if (outcome_.own_name) {
-    outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, &outcome_.error);
+    outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, outcome_.error);
   }
   done_ = true;
 }

@@ -201,7 +201,7 @@ int MeasureExtract(const std::string& installer, const std::string& target,
   PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   ErrorCode error;
-  if (!OpenPayload(&reader, &flags, &error)) {
+  if (!OpenPayload(&reader, &flags, error)) {
     std::fprintf(stderr, "payload error %d\n", error.value());
     return 1;
   }
@@ -275,7 +275,7 @@ int MeasureFloor(const std::string& installer, const std::string& app, const std
   ErrorCode error;
   std::uint32_t decoded_size = 0;
   lzma_filter lzma = {};
-  if (!OpenPayload(&body, &flags, &error) || !ReadBodyHeader(&body, &decoded_size, &lzma)) {
+  if (!OpenPayload(&body, &flags, error) || !ReadBodyHeader(&body, &decoded_size, &lzma)) {
     std::fprintf(stderr, "%s: not a compressed x86 payload\n", installer.c_str());
     return 1;
   }

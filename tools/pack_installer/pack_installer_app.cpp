@@ -141,11 +141,11 @@ void PrintBodyContents(const std::vector<std::uint8_t>& file, std::size_t column
   installer::PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   installer::ErrorCode error;
-  if (!installer::OpenPayload(&reader, &flags, &error)) {
+  if (!installer::OpenPayload(&reader, &flags, error)) {
     return;
   }
   std::vector<std::uint8_t> body;
-  if (!installer::DecodePayloadBody(reader, &body, &error)) {
+  if (!installer::DecodePayloadBody(reader, &body, error)) {
     out << "body:           does not decode (code " << error.value() << ")\n";
     return;
   }
@@ -172,7 +172,7 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   InstallerInfo info;
   installer::ErrorCode error;
-  if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
+  if (!InspectInstaller(file.data(), file.size(), &info, error)) {
     const installer::ResultCode code = installer::ToResultCode(error, installer::kPayloadNotFound);
     err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code "
         << installer::ResultNumber(code) << "); " << DescribeSignature(info) << "\n";

@@ -41,11 +41,11 @@ TEST(MappedReadGuardWin, APayloadWhoseFileGoesAwayFailsWithItsCode) {
     PayloadReader reader(view, view + file.size());
     std::uint16_t flags = 0;
     ErrorCode error;
-    ASSERT_TRUE(!c.opened || OpenPayload(&reader, &flags, &error));
+    ASSERT_TRUE(!c.opened || OpenPayload(&reader, &flags, error));
     ::VirtualFree(view + c.page * kPage, kPage, MEM_DECOMMIT);
     std::vector<std::uint8_t> decoded;
-    EXPECT_FALSE(c.opened ? DecodePayloadBody(reader, &decoded, &error)
-                          : OpenPayload(&reader, &flags, &error));
+    EXPECT_FALSE(c.opened ? DecodePayloadBody(reader, &decoded, error)
+                          : OpenPayload(&reader, &flags, error));
     EXPECT_EQ(error, ErrorCode::Installer(c.code)) << c.page << " " << c.opened;
     ::VirtualFree(view, 0, MEM_RELEASE);
   }
