@@ -1,11 +1,7 @@
 #pragma once
-// Helpers on NUL-terminated UTF-8 path strings, for code that keeps its paths
-// as UTF-8 (install location, registration, update mode, shortcuts, web
-// install). Paths are joined with a single backslash.
-//
-// Strings returned by these functions are allocated with malloc and released
-// by the caller with free, best by handing them to a HeapString; they return
-// null only when memory is exhausted.
+// Helpers on UTF-8 path strings, for code that keeps its paths as UTF-8
+// (install location, registration, update mode, shortcuts, web install).
+// Paths are joined with a single backslash.
 //
 // The functions that touch the disk convert their path to UTF-16, at most
 // kMaxWidePath units with the terminating NUL, and hand a long one to the
@@ -18,6 +14,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "installer/result_code.h"
@@ -28,21 +26,36 @@ namespace zevrino::desktop::installer {
 // with the terminating NUL; once the limit was MAX_PATH, 260.
 constexpr std::size_t kMaxWidePath = 32767;
 
-// Owner of a heap string from malloc (these helpers, GetShellFolderPath):
-// frees it when it goes.
+// `base` and `name` joined by one backslash, after dropping one trailing '/' or
+// '\' from `base`. An empty base gives `name`; an empty name gives `base`
+// unchanged.
+std::string JoinPath(std::string_view base, std::string_view name);
+
+// Owned C strings, for code that hands its paths out as strings from malloc
+// (the install location and the shell folders, GetShellFolderPath): the
+// caller frees them, best by handing them to a HeapString. They are null only
+// when memory is exhausted. Everything else keeps a std::string.
 struct FreeString {
   void operator()(char* text) const { std::free(text); }
 };
 using HeapString = std::unique_ptr<char, FreeString>;
 
-// `base` and `name` joined by one backslash, after dropping one trailing '/' or
-// '\' from `base`. An empty (or null) base gives a copy of `name`; an empty
-// (or null) name gives a copy of `base` unchanged.
+// A copy of `text` from malloc.
+char* CopyToHeap(std::string_view text);
+
+// JoinPath as an owned C string; a null base or name counts as empty.
 char* join_path(const char* base, const char* name);
 
-// The `count` strings that follow, concatenated in order; a null pointer
-// counts as an empty string.
-char* concat_strings(int count, ...);
+// `parts` concatenated in order as an owned C string; a null part counts as
+// empty. The parts themselves tell how many there are; `count` only names it
+// for the reader.
+template <typename... Parts>
+char* concat_strings(int /*count*/, const Parts*... parts) {
+  static_assert((std::is_same_v<Parts, char> && ...), "the parts are C strings");
+  std::string joined;
+  ((joined += parts == nullptr ? "" : parts), ...);
+  return CopyToHeap(joined);
+}
 
 // Cuts the last path element off `path` in place. With the last '/' or '\' at
 // index 3 or later the string ends before that separator; at index 0 to 2 it
@@ -52,7 +65,7 @@ std::size_t strip_last_path_component(char* path);
 
 // The directories that create_parent_directories creates, in order: for every
 // separator of `relative_path`, the text before it joined to `base` with
-// join_path, except a bare drive designator such as "C:". Platform-free so
+// JoinPath, except a bare drive designator such as "C:". Platform-free so
 // that the rule is testable anywhere.
 std::vector<std::string> parent_directory_prefixes(const char* base, const char* relative_path);
 

@@ -113,10 +113,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
     return chosen;
   }
   system.DeleteStartupEntry();
-  const HeapString executable(join_path(target.c_str(), kApplicationFileName));
-  if (executable == nullptr) {
-    return kOutOfMemory;
-  }
+  const std::string executable = JoinPath(target, kApplicationFileName);
 
   if (!held.update) {
     held.update = system.HoldNamedMutex(kUpdateMutexName);
@@ -133,7 +130,7 @@ ResultCode RunUpdate(const char* path, const PayloadReader& reader, UpdateSystem
   system.CloseRunningApplication(target);
 
   const FileAccess access =
-      WaitForExclusiveAccess(system, executable.get(), timings.exclusive_access);
+      WaitForExclusiveAccess(system, executable.c_str(), timings.exclusive_access);
   if (access == FileAccess::kInUse) {
     return kFileInUse;
   }

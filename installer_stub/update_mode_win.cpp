@@ -96,8 +96,7 @@ std::string WindowsUpdateSystem::ResolveExistingDirectory(const std::string& dir
 }
 
 bool WindowsUpdateSystem::HoldsInstallation(const std::string& directory) {
-  const HeapString executable(join_path(directory.c_str(), kApplicationFileName));
-  const std::wstring wide = Utf8ToWide(executable.get());
+  const std::wstring wide = Utf8ToWide(JoinPath(directory, kApplicationFileName));
   return !wide.empty() && GetProductName(wide) == kProductName;
 }
 
@@ -170,8 +169,7 @@ FileAccess WindowsUpdateSystem::OpenExclusively(const char* path) {
 }
 
 bool WindowsUpdateSystem::CanCreateFileIn(const std::string& directory) {
-  const HeapString probe(join_path(directory.c_str(), kWriteTestFileName));
-  const std::wstring wide = probe == nullptr ? std::wstring() : Utf8ToWide(probe.get());
+  const std::wstring wide = Utf8ToWide(JoinPath(directory, kWriteTestFileName));
   if (wide.empty()) {
     return false;
   }

@@ -1,7 +1,5 @@
 #include "system/normal_install_flow.h"
 
-#include <cstdlib>
-
 #include "installer/path_utf8.h"
 #include "logging/log.h"
 #include "system/log_lines.h"
@@ -11,11 +9,7 @@ namespace {
 
 void DeleteLeftoverUpdateFiles(const NormalInstallSteps& steps, const char* directory) {
   for (const char* name : kLeftoverUpdateFiles) {
-    char* path = join_path(directory, name);
-    if (path != nullptr) {
-      steps.delete_file(path);
-    }
-    std::free(path);
+    steps.delete_file(JoinPath(directory, name).c_str());
   }
 }
 
