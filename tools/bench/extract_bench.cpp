@@ -208,7 +208,7 @@ int MeasureExtract(const std::string& installer, const std::string& target,
   const ResultCode code = ExtractArchive(fs::u8path(target).wstring(), reader);
   const double seconds = Seconds(start);
   if (code != kSuccess) {
-    std::fprintf(stderr, "ExtractArchive failed with %u\n", static_cast<unsigned>(code));
+    std::fprintf(stderr, "ExtractArchive failed with %u\n", ResultNumber(code));
     return 1;
   }
   AppendResult(results, "extract " + std::to_string(seconds) + " " +
