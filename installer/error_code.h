@@ -26,8 +26,8 @@ class ErrorCode {
   static constexpr ErrorCode System(std::int32_t value) {
     return ErrorCode(value, ErrorCategory::kSystem);
   }
-  static constexpr ErrorCode Installer(std::int32_t value) {
-    return ErrorCode(value, ErrorCategory::kInstaller);
+  static constexpr ErrorCode Installer(ResultCode code) {
+    return ErrorCode(static_cast<std::int32_t>(ResultNumber(code)), ErrorCategory::kInstaller);
   }
 
   constexpr std::int32_t value() const { return value_; }

@@ -1,11 +1,7 @@
 #pragma once
-// Helpers on NUL-terminated UTF-8 path strings, for code that keeps its paths
-// as UTF-8 (install location, registration, update mode, shortcuts, web
-// install). Paths are joined with a single backslash.
-//
-// Strings returned by these functions are allocated with malloc and released
-// by the caller with free, best by handing them to a HeapString; they return
-// null only when memory is exhausted.
+// Helpers on UTF-8 path strings, for code that keeps its paths as UTF-8
+// (install location, registration, update mode, shortcuts, web install).
+// Paths are joined with a single backslash.
 //
 // The functions that touch the disk convert their path to UTF-16, at most
 // kMaxWidePath units with the terminating NUL, and hand a long one to the
@@ -15,9 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installer/result_code.h"
@@ -28,21 +23,10 @@ namespace zevrino::desktop::installer {
 // with the terminating NUL; once the limit was MAX_PATH, 260.
 constexpr std::size_t kMaxWidePath = 32767;
 
-// Owner of a heap string from malloc (these helpers, GetShellFolderPath):
-// frees it when it goes.
-struct FreeString {
-  void operator()(char* text) const { std::free(text); }
-};
-using HeapString = std::unique_ptr<char, FreeString>;
-
 // `base` and `name` joined by one backslash, after dropping one trailing '/' or
-// '\' from `base`. An empty (or null) base gives a copy of `name`; an empty
-// (or null) name gives a copy of `base` unchanged.
-char* join_path(const char* base, const char* name);
-
-// The `count` strings that follow, concatenated in order; a null pointer
-// counts as an empty string.
-char* concat_strings(int count, ...);
+// '\' from `base`. An empty base gives `name`; an empty name gives `base`
+// unchanged.
+std::string JoinPath(std::string_view base, std::string_view name);
 
 // Cuts the last path element off `path` in place. With the last '/' or '\' at
 // index 3 or later the string ends before that separator; at index 0 to 2 it
@@ -52,7 +36,7 @@ std::size_t strip_last_path_component(char* path);
 
 // The directories that create_parent_directories creates, in order: for every
 // separator of `relative_path`, the text before it joined to `base` with
-// join_path, except a bare drive designator such as "C:". Platform-free so
+// JoinPath, except a bare drive designator such as "C:". Platform-free so
 // that the rule is testable anywhere.
 std::vector<std::string> parent_directory_prefixes(const char* base, const char* relative_path);
 

@@ -2,14 +2,14 @@
 // Result codes: every install step returns one and the process exits with one.
 // The numbers are part of the installer's interface (callers, scripts and the
 // installed application read them); never renumber or reuse a value.
+// A result code is a type of its own: no integer converts to one silently,
+// and an error becomes one only through ToResultCode (error_code.h).
 
 #include <cstdint>
 
 namespace zevrino::desktop::installer {
 
-using ResultCode = std::uint32_t;
-
-enum Result : ResultCode {
+enum class ResultCode : std::uint32_t {
   kSuccess = 0,
   kPayloadHeaderUnreadable = 1,  // payload header or a size field unreadable
   kPayloadDigestMismatch = 2,    // payload checksum mismatch
@@ -50,5 +50,57 @@ enum Result : ResultCode {
   kSecureConnectionUnverified = 60,  // the server's certificate could not be verified
   kDownloadNotGenuine = 61,  // the download failed the signature, publisher or version check
 };
+
+// The short names, usable without the enum's name.
+inline constexpr ResultCode kSuccess = ResultCode::kSuccess;
+inline constexpr ResultCode kPayloadHeaderUnreadable = ResultCode::kPayloadHeaderUnreadable;
+inline constexpr ResultCode kPayloadDigestMismatch = ResultCode::kPayloadDigestMismatch;
+inline constexpr ResultCode kPayloadDecodeFailed = ResultCode::kPayloadDecodeFailed;
+inline constexpr ResultCode kPayloadNotFound = ResultCode::kPayloadNotFound;
+inline constexpr ResultCode kArchiveEntryMalformed = ResultCode::kArchiveEntryMalformed;
+inline constexpr ResultCode kPathConversionFailed = ResultCode::kPathConversionFailed;
+inline constexpr ResultCode kOutOfMemory = ResultCode::kOutOfMemory;
+inline constexpr ResultCode kWriteFailed = ResultCode::kWriteFailed;
+inline constexpr ResultCode kCreateFailed = ResultCode::kCreateFailed;
+inline constexpr ResultCode kFileInUse = ResultCode::kFileInUse;
+inline constexpr ResultCode kNoAdminPrivileges = ResultCode::kNoAdminPrivileges;
+inline constexpr ResultCode kLaunchFailed = ResultCode::kLaunchFailed;
+inline constexpr ResultCode kReplaceFailed = ResultCode::kReplaceFailed;
+inline constexpr ResultCode kCancelled = ResultCode::kCancelled;
+inline constexpr ResultCode kInteractiveInstallerRunning = ResultCode::kInteractiveInstallerRunning;
+inline constexpr ResultCode kUpdateInProgress = ResultCode::kUpdateInProgress;
+inline constexpr ResultCode kUnsupportedWindows = ResultCode::kUnsupportedWindows;
+inline constexpr ResultCode kAccountRefused = ResultCode::kAccountRefused;
+inline constexpr ResultCode kInstallDirNotWritable = ResultCode::kInstallDirNotWritable;
+inline constexpr ResultCode kReplaceDeclined = ResultCode::kReplaceDeclined;
+inline constexpr ResultCode kApplicationRunning = ResultCode::kApplicationRunning;
+inline constexpr ResultCode kCommitAfterRollback = ResultCode::kCommitAfterRollback;
+inline constexpr ResultCode kStoreInstallPresent = ResultCode::kStoreInstallPresent;
+inline constexpr ResultCode kUnknownFilter = ResultCode::kUnknownFilter;
+inline constexpr ResultCode kStoreInstallOpened = ResultCode::kStoreInstallOpened;
+inline constexpr ResultCode kInvalidMuSuffix = ResultCode::kInvalidMuSuffix;
+inline constexpr ResultCode kNoAppDataFolder = ResultCode::kNoAppDataFolder;
+inline constexpr ResultCode kInternetFailed = ResultCode::kInternetFailed;
+inline constexpr ResultCode kHttpStatusNotOk = ResultCode::kHttpStatusNotOk;
+inline constexpr ResultCode kUrlOpenFailed = ResultCode::kUrlOpenFailed;
+inline constexpr ResultCode kFullInstallerStartFailed = ResultCode::kFullInstallerStartFailed;
+inline constexpr ResultCode kDownloadInvalid = ResultCode::kDownloadInvalid;
+inline constexpr ResultCode kFullInstallerFailed = ResultCode::kFullInstallerFailed;
+inline constexpr ResultCode kHttpsFailedHttpWorks = ResultCode::kHttpsFailedHttpWorks;
+inline constexpr ResultCode kProxySignInRequired = ResultCode::kProxySignInRequired;
+inline constexpr ResultCode kNetworkSignInRequired = ResultCode::kNetworkSignInRequired;
+inline constexpr ResultCode kSecureConnectionUnverified = ResultCode::kSecureConnectionUnverified;
+inline constexpr ResultCode kDownloadNotGenuine = ResultCode::kDownloadNotGenuine;
+
+// The number of a result code, for the places that need the number itself:
+// log text, the error dialog's code line, a window message that carries it.
+constexpr std::uint32_t ResultNumber(ResultCode code) {
+  return static_cast<std::uint32_t>(code);
+}
+
+// The process's exit code for `code` (its number).
+constexpr int ToExitCode(ResultCode code) {
+  return static_cast<int>(ResultNumber(code));
+}
 
 }  // namespace zevrino::desktop::installer

@@ -126,7 +126,7 @@ ResultCode RunPasses(const TransactedFileInstaller::SleepFunction& sleep, int fa
       return kSuccess;
     }
     logging::log_message(logging::kLevelError, "", failure_line, failure_format,
-                         static_cast<int>(result));
+                         ResultNumber(result));
     if (++failures > kMaxFailuresInARow) {
       return result;
     }
@@ -348,7 +348,7 @@ ResultCode TransactedFileInstaller::Commit() {
     // Nothing that a retry could change: records may have been restored.
     logging::log_message(logging::kLevelError, "", kLineCommitFailed,
                          "TransactedFileInstaller - Commit failed with error: %d",
-                         static_cast<int>(kCommitAfterRollback));
+                         ResultNumber(kCommitAfterRollback));
     return kCommitAfterRollback;
   }
   if (const ResultCode linked = RemoveLinksAtCommitNames(); linked != kSuccess) {

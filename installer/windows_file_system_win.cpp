@@ -183,7 +183,7 @@ bool WindowsFileSystem::WriteNewFile(const std::wstring& path, ByteRange content
                                      ErrorCode& error) {
   const ResultCode result = WriteFileInOneGo(ExtendedLengthPath(path).c_str(), content.data,
                                              content.size, ExistingFile::kRefuse);
-  error = ErrorCode::Installer(static_cast<std::int32_t>(result));
+  error = ErrorCode::Installer(result);
   return result == kSuccess;
 }
 
@@ -231,7 +231,7 @@ bool WindowsFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, Error
                        "Failed to remove '%s' (code: %d)! Trying to delay remove until reboot...",
                        WideToLogText(path).c_str(), error.value());
   if (::MoveFileExW(ExtendedLengthPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    error = ErrorCode::Installer(0);
+    error = ErrorCode::Installer(kSuccess);
     return true;
   }
   const long delay_error = static_cast<long>(::GetLastError());

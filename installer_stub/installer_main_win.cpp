@@ -157,7 +157,7 @@ ResultCode ReportPayloadOpening(const OwnPayloadOpening::Outcome& outcome, Insta
   }
   logging::log_message(logging::kLevelError, "", kLinePayloadUnreadable,
                        "Zevrino Installer - Error reading installer payload: %d",
-                       static_cast<int>(result));
+                       ResultNumber(result));
   return result;
 }
 

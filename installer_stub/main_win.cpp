@@ -22,5 +22,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   char* tokens[kMaxCommandLineTokens];
   CommandLineToUtf8(command_line, buffer, kCommandLineBufferSize);
   const int count = SplitCommandLine(buffer, tokens, kMaxCommandLineTokens);
-  return static_cast<int>(InstallerMain(tokens, count));
+  return ToExitCode(InstallerMain(tokens, count));
 }

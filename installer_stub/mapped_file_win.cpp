@@ -25,19 +25,19 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-bool MappedFile::Open(const wchar_t* path, ErrorCode* error) {
+bool MappedFile::Open(const wchar_t* path, ErrorCode& error) {
   Unmap();
   ScopedKernelHandle file(::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER file_size;
   if (!file.valid() || !::GetFileSizeEx(file.get(), &file_size)) {
-    *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
+    error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
     return false;
   }
   if (file_size.QuadPart == 0) {
     // Windows refuses to map an empty file; there is nothing to view.
-    error->clear();
+    error.clear();
     return true;
   }
   // The maximum size is the size just measured, so a file that shrank since
@@ -46,18 +46,18 @@ bool MappedFile::Open(const wchar_t* path, ErrorCode* error) {
                                                   static_cast<DWORD>(file_size.QuadPart >> 32),
                                                   static_cast<DWORD>(file_size.QuadPart), nullptr));
   if (!mapping.valid()) {
-    *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
+    error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
     return false;
   }
   // The view keeps the mapping object alive; both handles can go.
   void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
   if (view == nullptr) {
-    *error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
+    error = ErrorCode::System(static_cast<std::int32_t>(::GetLastError()));
     return false;
   }
   view_ = static_cast<const std::uint8_t*>(view);
   size_ = static_cast<std::size_t>(file_size.QuadPart);
-  error->clear();
+  error.clear();
   return true;
 }
 

@@ -24,8 +24,8 @@ class MappedFile {
   // Maps the whole file at `path` read-only, replacing any earlier mapping.
   // Other processes may go on reading or deleting the file. An empty file
   // gives an empty mapping (data() null, size() 0). On failure returns false
-  // with the Windows error in *error (system category) and maps nothing.
-  bool Open(const wchar_t* path, ErrorCode* error);
+  // with the Windows error in `error` (system category) and maps nothing.
+  bool Open(const wchar_t* path, ErrorCode& error);
 
   const std::uint8_t* data() const { return view_; }
   std::size_t size() const { return size_; }

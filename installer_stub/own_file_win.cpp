@@ -11,13 +11,13 @@ bool GetOwnFileName(std::wstring* path) {
   return !module.empty() && Utf8ToWidePath(WideToUtf8(module).c_str(), path);
 }
 
-bool OpenOwnPayload(const wchar_t* path, OwnPayload* payload, ErrorCode* error) {
+bool OpenOwnPayload(const wchar_t* path, OwnPayload* payload, ErrorCode& error) {
   if (!payload->image.Open(path, error)) {
     return false;
   }
   const std::uint8_t* begin = payload->image.data();
   payload->reader.Reseat(begin, begin + payload->image.size());
-  error->clear();
+  error.clear();
   return OpenPayload(&payload->reader, &payload->flags, error);
 }
 

@@ -29,10 +29,10 @@ struct OwnPayload {
 bool GetOwnFileName(std::wstring* path);
 
 // Maps the file at `path` and opens the payload appended to it. On failure
-// *error holds either the Windows error of opening or mapping the file
+// `error` holds either the Windows error of opening or mapping the file
 // (system category) or the payload's error (installer category: 1 header
 // unreadable, 2 digest mismatch, 4 no payload). *payload->flags is written as
 // soon as the payload header has been read.
-bool OpenOwnPayload(const wchar_t* path, OwnPayload* payload, ErrorCode* error);
+bool OpenOwnPayload(const wchar_t* path, OwnPayload* payload, ErrorCode& error);
 
 }  // namespace zevrino::desktop::installer

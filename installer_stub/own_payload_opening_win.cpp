@@ -35,7 +35,7 @@ void OwnPayloadOpening::Open() {
     own_path = payload_file_;
   }
   if (outcome_.own_name) {
-    outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, &outcome_.error);
+    outcome_.opened = OpenOwnPayload(own_path.c_str(), &payload_, outcome_.error);
   }
   done_ = true;
 }

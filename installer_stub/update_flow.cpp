@@ -113,7 +113,7 @@ ResultCode RunUpdate(const char* path, const UpdatePorts& ports, UpdateMutexes& 
   if (chosen != kSuccess) {
     logging::log_message(logging::kLevelError, "", kLineNoInstallationToUpdate,
                          "Zevrino Installer - No installation of Zevrino to update: %d",
-                         static_cast<int>(chosen));
+                         ResultNumber(chosen));
     return chosen;
   }
   const std::wstring& target = found.wide;

@@ -16,11 +16,11 @@ namespace zevrino::desktop::installer {
 
 std::vector<std::string> WindowsUpdatePaths::ProtectedFolders() {
   std::vector<std::string> folders;
-  const HeapString profile(GetShellFolderPath(CSIDL_PROFILE));
-  if (profile == nullptr) {
+  const std::string profile = GetShellFolderPath(CSIDL_PROFILE);
+  if (profile.empty()) {
     return folders;
   }
-  const std::string resolved = ResolveExistingDirectory(profile.get());
+  const std::string resolved = ResolveExistingDirectory(profile);
   if (!resolved.empty()) {
     folders.push_back(resolved);
     std::vector<char> parent(resolved.begin(), resolved.end());

@@ -6,8 +6,8 @@
 namespace zevrino::desktop::installer {
 
 bool NextArchiveEntry(PayloadReader* archive, std::wstring* name, PayloadReader* content,
-                      ErrorCode* error) {
-  *error = ErrorCode();
+                      ErrorCode& error) {
+  error = ErrorCode();
   if (archive->Remaining() == 0)
     return false;
 
@@ -18,11 +18,11 @@ bool NextArchiveEntry(PayloadReader* archive, std::wstring* name, PayloadReader*
   if (!archive->ReadVarint(&name_length) || name_length < 1 ||
       name_length > kMaxArchiveNameLength || !archive->ReadBytes(name_bytes, name_length) ||
       !archive->ReadVarint(&content_length) || !archive->Take(content_length, content)) {
-    *error = malformed;
+    error = malformed;
     return false;
   }
   if (!ArchiveNameToRelativePath(name_bytes, name_length, name)) {
-    *error = malformed;
+    error = malformed;
     return false;
   }
   return true;

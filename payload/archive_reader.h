@@ -39,6 +39,6 @@ constexpr std::size_t kMaxArchiveNameLength = 255;
 //                   leave the target directory (see archive_name.h). The
 //                   reader has then advanced past whatever was read.
 bool NextArchiveEntry(PayloadReader* archive, std::wstring* name, PayloadReader* content,
-                      ErrorCode* error);
+                      ErrorCode& error);
 
 }  // namespace zevrino::desktop::installer

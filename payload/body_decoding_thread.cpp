@@ -29,7 +29,7 @@ BodyDecodingThread::~BodyDecodingThread() {
   prefaulter_.Stop();
 }
 
-bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error,
+bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode& error,
                                DecodeStopFunction stop) {
   header_ = header;
   stop_ = std::move(stop);
@@ -40,7 +40,7 @@ bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error
   output_.reset(new (std::nothrow) std::uint8_t[size_ == 0 ? 1 : size_]);
   if (!output_) {
     size_ = 0;
-    *error = ErrorCode::Installer(static_cast<std::int32_t>(kOutOfMemory));
+    error = ErrorCode::Installer(kOutOfMemory);
     return false;
   }
   // The decoder would otherwise stop at the first touch of every page of
@@ -58,14 +58,14 @@ bool BodyDecodingThread::Start(const PayloadBodyHeader& header, ErrorCode* error
       Decode();  // no second thread: as for a small body
     }
   }
-  error->clear();
+  error.clear();
   return true;
 }
 
 void BodyDecodingThread::Decode() {
   ErrorCode error;
   const bool ok = DecodePayloadBodyInto(
-      header_, output_.get(), [this](std::size_t decoded_bytes) { Publish(decoded_bytes); }, &error,
+      header_, output_.get(), [this](std::size_t decoded_bytes) { Publish(decoded_bytes); }, error,
       X86Conversion::kByCaller, stop_);
   prefaulter_.Stop();  // nothing left to gain; ends early after a failure
   std::lock_guard<std::mutex> lock(mutex_);
@@ -117,12 +117,12 @@ bool BodyDecodingThread::WaitFor(std::size_t count) {
   return true;
 }
 
-bool BodyDecodingThread::Finish(ErrorCode* error) {
+bool BodyDecodingThread::Finish(ErrorCode& error) {
   if (thread_.joinable()) {
     thread_.join();
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  *error = error_;
+  error = error_;
   if (succeeded_) {
     Convert(decoded_bytes_);
   }

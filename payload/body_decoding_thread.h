@@ -37,7 +37,7 @@ class BodyDecodingThread {
   // the body that `header` describes. The payload bytes the header views must
   // stay valid until Finish or the destructor. `stop`, asked on the decoding
   // thread between slices, ends the decoding early with 19.
-  bool Start(const PayloadBodyHeader& header, ErrorCode* error, DecodeStopFunction stop = {});
+  bool Start(const PayloadBodyHeader& header, ErrorCode& error, DecodeStopFunction stop = {});
 
   // The output: size() bytes, of which the first WaitFor has confirmed are
   // final; the rest must not be read before Finish has succeeded.
@@ -50,7 +50,7 @@ class BodyDecodingThread {
 
   // Waits for the decoding to end; its result, as DecodePayloadBodyInto's.
   // After success the whole output is final.
-  bool Finish(ErrorCode* error);
+  bool Finish(ErrorCode& error);
 
   // Frees the output once Finish has returned and nobody reads it any more;
   // size() is 0 afterwards. Safe on any one thread at a time.

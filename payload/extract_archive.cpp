@@ -53,7 +53,7 @@ ResultCode StageEntries(PayloadReader archive, TransactedFileInstaller& installe
     std::wstring name;
     PayloadReader content;
     ErrorCode error;
-    if (!NextArchiveEntry(&archive, &name, &content, &error)) {
+    if (!NextArchiveEntry(&archive, &name, &content, error)) {
       return error ? ToResult(error) : kSuccess;
     }
     if (!available(content.end())) {
@@ -122,7 +122,7 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
                           FileSystem& file_system, const ExtractOptions& options) {
   PayloadBodyHeader header;
   ErrorCode error;
-  if (!ReadPayloadBodyHeader(payload_body, &header, &error)) {
+  if (!ReadPayloadBodyHeader(payload_body, &header, error)) {
     return ToResult(error);
   }
   const CancelPoints& cancel = options.cancel;
@@ -138,7 +138,7 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   }
   std::atomic<bool> staging_failed{false};
   BodyDecodingThread body;
-  if (!body.Start(header, &error, [&cancel, &staging_failed] {
+  if (!body.Start(header, error, [&cancel, &staging_failed] {
         return cancel.Requested() || staging_failed.load(std::memory_order_relaxed);
       })) {
     return ToResult(error);
@@ -156,7 +156,7 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
   // code is the one to give.
   const bool stop_decoding = staged != kSuccess && staged != kPayloadDecodeFailed;
   staging_failed.store(stop_decoding, std::memory_order_relaxed);
-  const bool decoded = body.Finish(&error);
+  const bool decoded = body.Finish(error);
   // A user who cancelled is not shown why the install could not have gone
   // on anyway.
   if (cancel.Requested()) {

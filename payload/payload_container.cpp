@@ -23,8 +23,8 @@ std::once_flag g_payload_marker_once;
 constexpr std::size_t kLengthFieldSize = 4;
 constexpr std::size_t kFixedHeaderSize = 4;  // header size and flags
 
-bool Fail(Result code, ErrorCode* error) {
-  *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
+bool Fail(ResultCode code, ErrorCode& error) {
+  error = ErrorCode::Installer(code);
   return false;
 }
 
@@ -37,7 +37,7 @@ const std::uint8_t* PayloadMarker() {
 
 namespace {
 
-bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
+bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode& error) {
   const std::uint8_t* const file = reader->begin();
   // Only the signed bytes are searched: a marker inside the certificate
   // table, which the signature does not cover, is someone else's.
@@ -83,7 +83,7 @@ bool OpenPayloadInView(PayloadReader* reader, std::uint16_t* flags, ErrorCode* e
 
 }  // namespace
 
-bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) {
+bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode& error) {
   // The search and the digest read the whole mapped file, whose storage may
   // go away meanwhile: that ends the opening as an unreadable payload.
   bool opened = false;
@@ -94,7 +94,7 @@ bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error) 
   return opened;
 }
 
-bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode* error) {
+bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode& error) {
   std::uint8_t stored[kSha1DigestSize];
   if (!reader->ReadBytes(stored, sizeof(stored))) {
     return Fail(kPayloadHeaderUnreadable, error);
@@ -104,7 +104,7 @@ bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode* error) {
   if (std::memcmp(stored, computed, sizeof(stored)) != 0) {
     return Fail(kPayloadDigestMismatch, error);
   }
-  error->clear();
+  error.clear();
   return true;
 }
 

@@ -51,16 +51,16 @@ const std::uint8_t* PayloadMarker();
 
 // `reader` views the whole mapped file. On success it is re-seated with begin
 // at the payload start, end at the marker's first byte and position at the
-// first byte of the body; *error is cleared. *flags is written as soon as the
+// first byte of the body; `error` is cleared. *flags is written as soon as the
 // header has been read, even when the digest check then fails. On failure the
 // reader may already be re-seated and must not be used further. A file whose
 // storage goes away while it is read (a fault inside the view, see
 // mapped_read_guard.h) gives 1.
-bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode* error);
+bool OpenPayload(PayloadReader* reader, std::uint16_t* flags, ErrorCode& error);
 
 // Reads the 20-byte digest at the reader's position and compares it with the
 // SHA-1 of the bytes after it up to end. On success the position is just after
 // the digest. Errors: 1 digest missing, 2 mismatch.
-bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode* error);
+bool VerifyPayloadDigest(PayloadReader* reader, ErrorCode& error);
 
 }  // namespace zevrino::desktop::installer

@@ -32,8 +32,8 @@ constexpr std::size_t kCopyStep = 64 << 20;
 constexpr std::uint32_t kFilterNone = 0;
 constexpr std::uint32_t kFilterX86 = 1;
 
-bool Fail(Result code, ErrorCode* error) {
-  *error = ErrorCode::Installer(static_cast<std::int32_t>(code));
+bool Fail(ResultCode code, ErrorCode& error) {
+  error = ErrorCode::Installer(code);
   return false;
 }
 
@@ -64,7 +64,7 @@ bool ParseProperties(const std::uint8_t properties[kPropertiesSize], std::uint32
 // ending before output_size bytes is corrupt data.
 bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, std::uint8_t* output,
                 std::size_t output_size, bool x86, const DecodeProgressFunction& progress,
-                const DecodeStopFunction& stop, ErrorCode* error) {
+                const DecodeStopFunction& stop, ErrorCode& error) {
   // LZMA1 alone, with the x86 filter applied here afterwards: a liblzma chain
   // [x86, LZMA1] bounded to U bytes keeps back the last bytes of a stream that
   // has no end marker, and LZMA1EXT with a known size rejects trailing input.
@@ -128,7 +128,7 @@ bool DecodeLzma(const lzma_options_lzma& options, const PayloadReader& input, st
 }  // namespace
 
 bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
-                           ErrorCode* error) {
+                           ErrorCode& error) {
   header->data = reader;
   bool read = false;
   if (!GuardMappedRead(reader.position(), reader.end(),
@@ -139,7 +139,7 @@ bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* heade
       !read) {
     return Fail(kPayloadHeaderUnreadable, error);
   }
-  error->clear();
+  error.clear();
   return true;
 }
 
@@ -148,7 +148,7 @@ bool NeedsX86Conversion(const PayloadBodyHeader& header) {
 }
 
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
-                           const DecodeProgressFunction& progress, ErrorCode* error,
+                           const DecodeProgressFunction& progress, ErrorCode& error,
                            X86Conversion conversion, const DecodeStopFunction& stop) {
   if (header.decoded_size == 0) {
     for (const std::uint8_t* from = header.data.position(); from != header.data.end();) {
@@ -166,7 +166,7 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
     if (progress) {
       progress(header.data.Remaining());
     }
-    error->clear();
+    error.clear();
     return true;
   }
   PayloadReader body = header.data;
@@ -190,12 +190,12 @@ bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output
   if (progress) {
     progress(header.decoded_size);
   }
-  error->clear();
+  error.clear();
   return true;
 }
 
 bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* buffer,
-                       ErrorCode* error) {
+                       ErrorCode& error) {
   PayloadBodyHeader header;
   if (!ReadPayloadBodyHeader(reader, &header, error)) {
     return false;

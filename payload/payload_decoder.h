@@ -30,7 +30,7 @@ namespace zevrino::desktop::installer {
 // end without changing the caller's reader, so that a retried step decodes the
 // same body again. On failure *buffer is restored to its size on entry.
 bool DecodePayloadBody(const PayloadReader& reader, std::vector<std::uint8_t>* buffer,
-                       ErrorCode* error);
+                       ErrorCode& error);
 
 // The same decoding in two steps, for a caller that owns the output memory
 // and uses the first bytes while the rest is still being decoded.
@@ -48,7 +48,7 @@ struct PayloadBodyHeader {
 // Reads U and F from the reader's position (the reader is not moved). Error 1
 // when either is unreadable.
 bool ReadPayloadBodyHeader(const PayloadReader& reader, PayloadBodyHeader* header,
-                           ErrorCode* error);
+                           ErrorCode& error);
 
 // Told, on the decoding thread, that the first `final_bytes` bytes of the
 // output hold their final content: decoded and, with the x86 filter,
@@ -82,7 +82,7 @@ bool NeedsX86Conversion(const PayloadBodyHeader& header);
 // stays the caller's to free, so that another thread still reading bytes
 // reported final reads valid memory.
 bool DecodePayloadBodyInto(const PayloadBodyHeader& header, std::uint8_t* output,
-                           const DecodeProgressFunction& progress, ErrorCode* error,
+                           const DecodeProgressFunction& progress, ErrorCode& error,
                            X86Conversion conversion = X86Conversion::kWhileDecoding,
                            const DecodeStopFunction& stop = {});
 

@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "installer/path_utf8.h"
 #include "installer/product_settings.h"
 #include "installer/shell_functions_win.h"
 #include "installer/wide_path.h"
@@ -12,22 +11,12 @@
 #include "system/version_compare.h"
 
 namespace zevrino::desktop::installer {
-namespace {
-
-constexpr int kUtf8PathBufferSize = 4096;
-
-}  // namespace
-
-char* GetShellFolderPath(int csidl) {
+std::string GetShellFolderPath(int csidl) {
   wchar_t wide[MAX_PATH];
   if (FAILED(ShellGetFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, wide))) {
-    return nullptr;
+    return std::string();
   }
-  char utf8[kUtf8PathBufferSize];
-  if (::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
-    return nullptr;
-  }
-  return concat_strings(1, utf8);
+  return WideToUtf8(wide);
 }
 
 std::wstring DefaultInstallDirectory(const char* mu_suffix) {

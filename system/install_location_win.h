@@ -14,9 +14,8 @@ namespace zevrino::desktop::installer {
 std::wstring DefaultInstallDirectory(const char* mu_suffix);
 
 // The shell folder `csidl` (CSIDL_APPDATA, CSIDL_DESKTOP...) of the current
-// user as a heap UTF-8 string that the caller frees with free(); null when
-// Windows has no such folder.
-char* GetShellFolderPath(int csidl);
+// user in UTF-8; empty when Windows has no such folder.
+std::string GetShellFolderPath(int csidl);
 
 // True when Zevrino.exe in `directory` carries a product version
 // that is the same as or newer than the installer's own. Missing files or

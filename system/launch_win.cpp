@@ -62,13 +62,10 @@ bool StartProcess(const char* application, const char* command_line, const char*
 
 bool StartApplication(const char* directory, const ForwardedArguments& forwarded,
                       const char* extra) {
-  const HeapString path(join_path(directory, kApplicationFileName));
-  const HeapString command_line(concat_strings(4, kApplicationFileName, forwarded.mu.c_str(), extra,
-                                               forwarded.others.c_str()));
-  if (path == nullptr || command_line == nullptr) {
-    return false;
-  }
-  return StartProcess(path.get(), command_line.get(), directory);
+  const std::string path = JoinPath(directory, kApplicationFileName);
+  const std::string command_line = std::string(kApplicationFileName) + forwarded.mu +
+                                   (extra == nullptr ? "" : extra) + forwarded.others;
+  return StartProcess(path.c_str(), command_line.c_str(), directory);
 }
 
 bool CreateShortcut(const char* link_path, const char* target, const char* working_directory,
@@ -96,21 +93,15 @@ bool CreateShortcut(const char* link_path, const char* target, const char* worki
 }
 
 void CreateShortcuts(const char* directory) {
-  const HeapString target(join_path(directory, kApplicationFileName));
-  if (target == nullptr) {
-    return;
-  }
+  const std::string target = JoinPath(directory, kApplicationFileName);
   for (const int csidl : {CSIDL_DESKTOP, CSIDL_PROGRAMS}) {
     const std::string folder = UserFolder(csidl);
     if (folder.empty()) {
       continue;
     }
-    const HeapString link(join_path(folder.c_str(), kShortcutFileName));
-    if (link != nullptr) {
-      CreateShortcut(link.get(), target.get(), directory);
-    }
+    CreateShortcut(JoinPath(folder, kShortcutFileName).c_str(), target.c_str(), directory);
   }
-  const std::wstring wide_target = Utf8ToWide(target.get());
+  const std::wstring wide_target = Utf8ToWide(target);
   ShellChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, wide_target.c_str(),
                     nullptr);
 }

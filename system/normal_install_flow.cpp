@@ -19,8 +19,7 @@ ResultCode InstallStartAndLink(const NormalInstallPorts& ports, const std::wstri
     ResultCode result = ports.installation.InstallAndRegister(directory);
     if (silent && result != kSuccess) {
       logging::log_message(logging::kLevelError, "", kLineSilentInstallFailed,
-                           "Zevrino Installer - Normal installer error: %d",
-                           static_cast<int>(result));
+                           "Zevrino Installer - Normal installer error: %d", ResultNumber(result));
       return result;
     }
     if (result == kSuccess) {
@@ -42,8 +41,7 @@ ResultCode InstallStartAndLink(const NormalInstallPorts& ports, const std::wstri
     // The dialog of 17 offers only OK, so a failed start ends here too.
     if (!ports.dialogs.ShowError(result)) {
       logging::log_message(logging::kLevelError, "", kLineNormalInstallFailed,
-                           "Zevrino Installer - Normal installer error: %d",
-                           static_cast<int>(result));
+                           "Zevrino Installer - Normal installer error: %d", ResultNumber(result));
       return result;
     }
   }

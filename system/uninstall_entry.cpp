@@ -7,11 +7,6 @@
 namespace zevrino::desktop::installer {
 namespace {
 
-std::string Take(char* heap_text) {
-  const HeapString owner(heap_text);
-  return owner ? std::string(owner.get()) : std::string();
-}
-
 RegistryValue String(const char* name, std::string text) {
   return {name, RegistryValue::Type::kString, std::move(text), 0};
 }
@@ -34,7 +29,7 @@ std::uint32_t EstimatedSizeKib(std::uint64_t bytes) {
 std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std::string& version,
                                                 const LocalDate& date,
                                                 std::uint64_t installed_bytes) {
-  const std::string executable = Take(join_path(directory, kApplicationFileName));
+  const std::string executable = JoinPath(directory, kApplicationFileName);
   std::vector<RegistryValue> values;
   values.push_back(String("DisplayIcon", executable));
   values.push_back(String("DisplayName", "Zevrino"));
@@ -47,8 +42,7 @@ std::vector<RegistryValue> UninstallEntryValues(const char* directory, const std
   values.push_back(Dword("NoModify", 1));
   values.push_back(Dword("NoRepair", 1));
   values.push_back(String("Publisher", "Zevrino AB"));
-  values.push_back(String("UninstallString",
-                          Take(concat_strings(3, "\"", executable.c_str(), "\" /uninstall"))));
+  values.push_back(String("UninstallString", "\"" + executable + "\" /uninstall"));
   values.push_back(String("URLInfoAbout", kProductHomePageUrl));
   values.push_back(Dword("EstimatedSize", EstimatedSizeKib(installed_bytes)));
   return values;

@@ -62,7 +62,8 @@ bool ShowError(UiThread& ui, ResultCode code) {
   if (window != nullptr) {
     // The dialog becomes modal on the thread that owns the window, while
     // this thread waits for the answer.
-    return ::SendMessageW(window, kShowErrorMessage, static_cast<WPARAM>(code), 0) != 0;
+    return ::SendMessageW(window, kShowErrorMessage, static_cast<WPARAM>(ResultNumber(code)), 0) !=
+           0;
   }
   return ShowErrorDialog(code, ui.fallback());
 }

@@ -71,16 +71,12 @@ constexpr ErrorTableEntry kNoInstallFolder = {kNotCreated.message_id, ErrorButto
 }  // namespace
 
 ErrorTableEntry LookupErrorEntry(ResultCode code) {
+  // 1 to 8, named or not: the payload or its archive.
+  if (ResultNumber(code) >= ResultNumber(kPayloadHeaderUnreadable) &&
+      ResultNumber(code) <= ResultNumber(kArchiveEntryMalformed)) {
+    return kCorrupt;
+  }
   switch (code) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-      return kCorrupt;
     case kOutOfMemory:
       return kNoMemory;
     case kWriteFailed:
@@ -134,7 +130,8 @@ ErrorAnswer InterpretErrorAnswer(const ErrorTableEntry& entry, int answer) {
 
 std::string ComposeErrorText(const std::string& message, const std::string& code_label,
                              ResultCode code) {
-  const std::string code_line = "\n\n(" + code_label + std::to_string(static_cast<int>(code)) + ")";
+  const std::string code_line =
+      "\n\n(" + code_label + std::to_string(static_cast<std::int32_t>(ResultNumber(code))) + ")";
   if (code_line.size() >= kMaxErrorTextBytes) {
     return TruncateUtf8(code_line, kMaxErrorTextBytes);
   }

@@ -61,13 +61,13 @@ ResultCode ReadDownloadDescription(const std::uint8_t* body, std::size_t size,
 ResultCode DecodeDownloadDescription(const PayloadReader& reader, std::vector<std::uint8_t>* body) {
   PayloadBodyHeader header;
   ErrorCode error;
-  if (!ReadPayloadBodyHeader(reader, &header, &error)) {
+  if (!ReadPayloadBodyHeader(reader, &header, error)) {
     return ToResultCode(error, kPayloadHeaderUnreadable);
   }
   if (header.OutputSize() > kMaxDownloadDescriptionSize) {
     return kPayloadHeaderUnreadable;
   }
-  if (!DecodePayloadBody(reader, body, &error)) {
+  if (!DecodePayloadBody(reader, body, error)) {
     return ToResultCode(error, kPayloadDecodeFailed);
   }
   return kSuccess;

@@ -264,7 +264,7 @@ class ResumingDownload {
     logging::log_message(logging::kLevelWarning, "", kLineDownloadResumed,
                          (std::string("Zevrino Installer - ") + format).c_str(),
                          static_cast<unsigned long long>(pass_.written),
-                         static_cast<unsigned long long>(pass_.length), static_cast<int>(code));
+                         static_cast<unsigned long long>(pass_.length), ResultNumber(code));
   }
 
   DownloadConnection& connection_;

@@ -549,7 +549,7 @@ void LogFailedAttempt(ResultCode result, const WinInetApi& api, HINTERNET sessio
   logging::log_message(logging::kLevelError, "", kLineDownloadAttemptFailedBecause,
                        "Zevrino Installer - The download failed with %d: HTTP status %lu, WinINet "
                        "error %lu%s%s%s, proxy %s.",
-                       static_cast<int>(result), connection.status(), connection.error(),
+                       ResultNumber(result), connection.status(), connection.error(),
                        certificate != nullptr ? " (the server's certificate: " : "",
                        certificate != nullptr ? certificate : "", certificate != nullptr ? ")" : "",
                        SessionProxy(api, session).c_str());

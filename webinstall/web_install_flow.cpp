@@ -18,7 +18,7 @@ ResultCode DownloadWithRetries(const WebInstallPorts& ports, const DownloadShare
     ++attempt;
     logging::log_message(logging::kLevelWarning, "", kLineDownloadAttemptFailed,
                          "Zevrino Installer - Download attempt %u failed: %d", attempt,
-                         static_cast<int>(result));
+                         ResultNumber(result));
     if (attempt == kDownloadAttempts) {
       return result;
     }

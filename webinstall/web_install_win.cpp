@@ -90,9 +90,9 @@ bool IsLinkName(const std::wstring& path) {
 // switched off) left behind: each one that no running program holds goes.
 void RemoveLeftoverDownloads(const char* directory) {
   for (int n = 0; n < kDownloadFileSlots; ++n) {
-    const HeapString path(join_path(directory, DownloadFileName(n).c_str()));
+    const std::string path = JoinPath(directory, DownloadFileName(n));
     std::wstring wide;
-    if (path == nullptr || !Utf8ToWidePath(path.get(), &wide) || IsLinkName(wide)) {
+    if (!Utf8ToWidePath(path.c_str(), &wide) || IsLinkName(wide)) {
       continue;
     }
     if (::DeleteFileW(wide.c_str())) {
@@ -105,27 +105,25 @@ void RemoveLeftoverDownloads(const char* directory) {
 
 // The first of "ZuVerIzad0.exe" to "ZuVerIzad9.exe" in `directory` that is
 // free or can be freed. A name still held by a running program is scheduled
-// for deletion at the next reboot and skipped, and so is a link.
-HeapString ChooseDownloadPath(const char* directory, int* number) {
+// for deletion at the next reboot and skipped, and so is a link. Empty when
+// none is.
+std::string ChooseDownloadPath(const char* directory, int* number) {
   for (int n = 0; n < kDownloadFileSlots; ++n) {
-    HeapString path(join_path(directory, DownloadFileName(n).c_str()));
-    if (path == nullptr) {
-      return nullptr;
-    }
-    if (file_exists_utf8(path.get())) {
+    std::string path = JoinPath(directory, DownloadFileName(n));
+    if (file_exists_utf8(path.c_str())) {
       std::wstring wide;
-      if (!Utf8ToWidePath(path.get(), &wide) || IsLinkName(wide)) {
+      if (!Utf8ToWidePath(path.c_str(), &wide) || IsLinkName(wide)) {
         continue;
       }
-      delete_file_or_delay(path.get());
-      if (file_exists_utf8(path.get())) {
+      delete_file_or_delay(path.c_str());
+      if (file_exists_utf8(path.c_str())) {
         continue;
       }
     }
     *number = n;
     return path;
   }
-  return nullptr;
+  return std::string();
 }
 
 // The downloaded file at `path` and the handle it is held through: while
@@ -261,9 +259,9 @@ bool IsInstallerToStart(const DownloadFile& file, const char* directory) {
   versions.product_name = GetProductName(file.wide_path());
   versions.download = GetProductVersion(file.wide_path());
   versions.own = GetOwnProductVersion();
-  const HeapString installed(join_path(directory, kApplicationFileName));
+  const std::string installed = JoinPath(directory, kApplicationFileName);
   std::wstring installed_wide;
-  if (installed != nullptr && Utf8ToWidePath(installed.get(), &installed_wide)) {
+  if (Utf8ToWidePath(installed.c_str(), &installed_wide)) {
     versions.installed = GetProductVersion(installed_wide);
   }
   const VersionDecision decision = DecideDownloadVersion(versions);
@@ -340,11 +338,11 @@ ResultCode PreparePass(const PayloadReader& reader, const Options& options,
   create_directory_utf8(directory);
 
   RemoveLeftoverDownloads(directory);
-  const HeapString path = ChooseDownloadPath(directory, &pass->number);
-  if (path == nullptr) {
+  const std::string path = ChooseDownloadPath(directory, &pass->number);
+  if (path.empty()) {
     return kCreateFailed;
   }
-  pass->file.emplace(path.get());
+  pass->file.emplace(path.c_str());
   return pass->file->Create();
 }
 

@@ -15,6 +15,7 @@
 #include "tests/e2e/harness/wine_prefix.h"
 #include "tests/support/little_endian.h"
 #include "tests/support/payload_builder.h"
+#include "tests/support/result_code_output.h"
 #include "tools/pack_installer/installer_info.h"
 #include "tools/pack_installer/packer.h"
 
@@ -237,7 +238,8 @@ TEST_F(InstallerPayloadTest, OnlyThePayloadInsideTheSignatureInstalls) {
     SCOPED_TRACE(name);
     packer::InstallerInfo info;
     std::uint64_t decoded = 0;
-    EXPECT_EQ(packer::VerifyInstaller(file->data(), file->size(), &info, &decoded), 0u);
+    EXPECT_EQ(packer::VerifyInstaller(file->data(), file->size(), &info, &decoded),
+              installer::kSuccess);
     EXPECT_EQ(info.payload_offset, stub_.size());
     EXPECT_EQ(info.payload_end, unsigned_file.size());
     EXPECT_EQ(info.signature, installer::SignedExtentStatus::kSigned);

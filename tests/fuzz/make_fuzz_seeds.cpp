@@ -58,8 +58,8 @@ Bytes DecodedBody(const Bytes& file) {
   std::uint16_t flags = 0;
   installer::ErrorCode error;
   Bytes body;
-  if (!installer::OpenPayload(&reader, &flags, &error) ||
-      !installer::DecodePayloadBody(reader, &body, &error)) {
+  if (!installer::OpenPayload(&reader, &flags, error) ||
+      !installer::DecodePayloadBody(reader, &body, error)) {
     body.clear();
   }
   return body;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace zevrino::desktop;
   packer::InstallerInfo info;
   installer::ErrorCode error;
-  if (packer::InspectInstaller(data, size, &info, &error)) {
+  if (packer::InspectInstaller(data, size, &info, error)) {
     // What list prints must describe bytes inside the file.
     if (info.payload_offset + info.payload_size > size) {
       __builtin_trap();

@@ -35,7 +35,7 @@ void DecodeIfSmall(const PayloadReader& body) {
   const PayloadReader before = body;
   std::vector<std::uint8_t> buffer;
   ErrorCode error;
-  const bool ok = DecodePayloadBody(body, &buffer, &error);
+  const bool ok = DecodePayloadBody(body, &buffer, error);
   if (ok != !error || (!ok && !buffer.empty()) || (ok && buffer.size() < decoded_size)) {
     __builtin_trap();  // result, error code and buffer disagree
   }
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PayloadReader reader(begin, end);
   std::uint16_t flags = 0;
   ErrorCode error;
-  if (OpenPayload(&reader, &flags, &error)) {
+  if (OpenPayload(&reader, &flags, error)) {
     if (reader.begin() < begin || reader.end() > end || reader.position() > reader.end()) {
       __builtin_trap();
     }

@@ -77,7 +77,7 @@ bool FaultInjectingFileSystem::CreateDirectories(const std::wstring& path, Error
 
 bool FaultInjectingFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
                                             ErrorCode& error) {
-  return Pass(Operation::kWriteNewFile, path, {}, ErrorCode::Installer(14), error,
+  return Pass(Operation::kWriteNewFile, path, {}, ErrorCode::Installer(kFileInUse), error,
               [&] { return inner_.WriteNewFile(path, content, error); });
 }
 
@@ -88,8 +88,8 @@ bool FaultInjectingFileSystem::Remove(const std::wstring& path, ErrorCode& error
 
 bool FaultInjectingFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path,
                                                         ErrorCode& error) {
-  return Pass(Operation::kRemoveOrDelayUntilReboot, path, {}, ErrorCode::Installer(14), error,
-              [&] { return inner_.RemoveOrDelayUntilReboot(path, error); });
+  return Pass(Operation::kRemoveOrDelayUntilReboot, path, {}, ErrorCode::Installer(kFileInUse),
+              error, [&] { return inner_.RemoveOrDelayUntilReboot(path, error); });
 }
 
 bool FaultInjectingFileSystem::Rename(const std::wstring& source, const std::wstring& destination,

@@ -162,7 +162,8 @@ void ExpectAllOrNothingUnderEverySingleFault(TestDisk& disk, const Scenario& sce
       const InstallRun run = RunInstall(faulty, directory, scenario.package, kProcessId);
       ASSERT_GT(faulty.calls().size(), index);
       const Call& injected = faulty.calls()[index];
-      SCOPED_TRACE(Describe(injected, kind, index) + ", result " + std::to_string(run.result));
+      SCOPED_TRACE(Describe(injected, kind, index) + ", result " +
+                   std::to_string(ResultNumber(run.result)));
 
       FileTree tree = disk.Read();
       const std::wstring target = Relative(directory, injected.path);
@@ -234,7 +235,8 @@ void ExpectRollbackUnderEverySingleFault(TestDisk& disk, const Scenario& scenari
       const InstallRun run = RunInstall(faulty, directory, scenario.package, kProcessId);
       ASSERT_GT(faulty.calls().size(), index);
       const Call& injected = faulty.calls()[index];
-      SCOPED_TRACE(Describe(injected, kind, index) + ", result " + std::to_string(run.result));
+      SCOPED_TRACE(Describe(injected, kind, index) + ", result " +
+                   std::to_string(ResultNumber(run.result)));
       EXPECT_NE(run.result, kSuccess);
       FileTree tree = disk.Read();
       if (kind == FaultKind::kLasting) {

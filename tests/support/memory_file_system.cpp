@@ -94,12 +94,12 @@ bool MemoryFileSystem::WriteNewFile(const std::wstring& path, ByteRange content,
   const std::wstring key = Normalise(path);
   if (!ParentExists(key) || directories_.count(key) != 0 || files_.count(key) != 0 ||
       links_.count(key) != 0) {
-    error = ErrorCode::Installer(13);
+    error = ErrorCode::Installer(kCreateFailed);
     return false;
   }
   files_[key].assign(reinterpret_cast<const char*>(content.data),
                      static_cast<std::size_t>(content.size));
-  error = ErrorCode::Installer(0);
+  error = ErrorCode::Installer(kSuccess);
   return true;
 }
 
@@ -130,10 +130,10 @@ bool MemoryFileSystem::Remove(const std::wstring& path, ErrorCode& error) {
 
 bool MemoryFileSystem::RemoveOrDelayUntilReboot(const std::wstring& path, ErrorCode& error) {
   if (Remove(path, error)) {
-    error = ErrorCode::Installer(0);
+    error = ErrorCode::Installer(kSuccess);
     return true;
   }
-  error = ErrorCode::Installer(14);  // no rights to schedule a deletion
+  error = ErrorCode::Installer(kFileInUse);  // no rights to schedule a deletion
   return false;
 }
 

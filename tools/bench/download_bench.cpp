@@ -83,7 +83,8 @@ int wmain(int argc, wchar_t** argv) {
     const double mb = static_cast<double>(progress.bytes_received.load()) / 1e6;
     std::printf(
         "round %d: result %u, %.1f MB in %.3f s = %.1f MB/s, %ld reads, longest gap %.0f ms\n",
-        round + 1, result, mb, seconds, mb / seconds, reads, longest_gap * 1000);
+        round + 1, installer::ResultNumber(result), mb, seconds, mb / seconds, reads,
+        longest_gap * 1000);
     failures += result == installer::kSuccess ? 0 : 1;
   }
   std::printf("peak working set: %.1f MB\n", WorkingSetMb(true));

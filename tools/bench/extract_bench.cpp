@@ -201,14 +201,14 @@ int MeasureExtract(const std::string& installer, const std::string& target,
   PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   ErrorCode error;
-  if (!OpenPayload(&reader, &flags, &error)) {
+  if (!OpenPayload(&reader, &flags, error)) {
     std::fprintf(stderr, "payload error %d\n", error.value());
     return 1;
   }
   const ResultCode code = ExtractArchive(fs::u8path(target).wstring(), reader);
   const double seconds = Seconds(start);
   if (code != kSuccess) {
-    std::fprintf(stderr, "ExtractArchive failed with %u\n", static_cast<unsigned>(code));
+    std::fprintf(stderr, "ExtractArchive failed with %u\n", ResultNumber(code));
     return 1;
   }
   AppendResult(results, "extract " + std::to_string(seconds) + " " +
@@ -275,7 +275,7 @@ int MeasureFloor(const std::string& installer, const std::string& app, const std
   ErrorCode error;
   std::uint32_t decoded_size = 0;
   lzma_filter lzma = {};
-  if (!OpenPayload(&body, &flags, &error) || !ReadBodyHeader(&body, &decoded_size, &lzma)) {
+  if (!OpenPayload(&body, &flags, error) || !ReadBodyHeader(&body, &decoded_size, &lzma)) {
     std::fprintf(stderr, "%s: not a compressed x86 payload\n", installer.c_str());
     return 1;
   }

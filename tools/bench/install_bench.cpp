@@ -40,6 +40,9 @@ namespace fs = std::filesystem;
 using zevrino::desktop::installer::ByteRange;
 using zevrino::desktop::installer::CreateFileSystem;
 using zevrino::desktop::installer::kApplicationFileNameWide;
+using zevrino::desktop::installer::kSuccess;
+using zevrino::desktop::installer::ResultCode;
+using zevrino::desktop::installer::ResultNumber;
 using zevrino::desktop::installer::TransactedFileInstaller;
 
 struct BenchFile {
@@ -131,7 +134,7 @@ bool PlainWrite(const fs::path& target, const std::vector<BenchFile>& files) {
 }
 
 struct InstallTimes {
-  std::uint32_t result = 0;
+  ResultCode result = kSuccess;
   double staging_s = 0;            // Prepare and every AddFile
   double commit_s = 0;             // ScheduleObsoleteFileRemoval, Commit and the destructor
   double deferred_deletion_s = 0;  // DeleteParkedFiles after a deferring commit
@@ -150,7 +153,7 @@ InstallTimes Install(const fs::path& target, const std::vector<BenchFile>& files
     }
     times.result = installer.Prepare();
     for (const BenchFile& file : files) {
-      if (times.result != 0) {
+      if (times.result != kSuccess) {
         break;
       }
       times.result =
@@ -158,10 +161,10 @@ InstallTimes Install(const fs::path& target, const std::vector<BenchFile>& files
     }
     times.staging_s = Seconds(start);
     start = std::chrono::steady_clock::now();
-    if (times.result == 0) {
+    if (times.result == kSuccess) {
       times.result = installer.ScheduleObsoleteFileRemoval();
     }
-    if (times.result == 0) {
+    if (times.result == kSuccess) {
       times.result = installer.Commit();
     }
     parked = installer.ParkedFiles();
@@ -227,7 +230,8 @@ int main(int argc, char** argv) {
         installed = Install(install, files);
         upgraded = Install(install, files);
         deferred = Install(install, files, true);
-        ok = ok && installed.result == 0 && upgraded.result == 0 && deferred.result == 0;
+        ok = ok && installed.result == kSuccess && upgraded.result == kSuccess &&
+             deferred.result == kSuccess;
         rate[kInstall] = mb / (installed.staging_s + installed.commit_s);
         rate[kUpgrade] = mb / (upgraded.staging_s + upgraded.commit_s);
         rate[kUpgradeDeferred] = mb / (deferred.staging_s + deferred.commit_s);
@@ -235,8 +239,8 @@ int main(int argc, char** argv) {
       }
     }
     if (!ok) {
-      std::fprintf(stderr, "round %d failed (install %u, upgrade %u)\n", round, installed.result,
-                   upgraded.result);
+      std::fprintf(stderr, "round %d failed (install %u, upgrade %u)\n", round,
+                   ResultNumber(installed.result), ResultNumber(upgraded.result));
       fs::remove_all(root);
       return 1;
     }

@@ -302,7 +302,7 @@ int Run(int argc, char** argv) {
   bool opened = false;
   const Timing open = Best(3, [&] {
     reader.Reseat(file.data(), file.data() + file.size());
-    opened = OpenPayload(&reader, &flags, &error);
+    opened = OpenPayload(&reader, &flags, error);
   });
   if (!opened) {
     std::fprintf(stderr, "OpenPayload failed: %d\n", error.value());
@@ -325,7 +325,7 @@ int Run(int argc, char** argv) {
   Bytes ours;
   const Timing decode = Best(3, [&] {
     Bytes().swap(ours);  // free the previous run's buffer first
-    if (!DecodePayloadBody(reader, &ours, &error)) {
+    if (!DecodePayloadBody(reader, &ours, error)) {
       std::fprintf(stderr, "DecodePayloadBody failed: %d\n", error.value());
       std::exit(1);
     }

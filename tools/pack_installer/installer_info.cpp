@@ -49,7 +49,7 @@ bool BodyView(const PayloadReader& payload, std::uint16_t header_size, PayloadRe
 }  // namespace
 
 bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo* info,
-                      ErrorCode* error) {
+                      ErrorCode& error) {
   *info = InstallerInfo();
   info->file_size = size;
   const installer::SignedExtent extent = installer::FindSignedExtent(file, size);
@@ -59,9 +59,9 @@ bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo*
   info->appended_size = ReadAuthenticodeLayout(file, size).appended_size;
   PayloadReader reader(file, file + size);
   std::uint16_t flags = 0;
-  error->clear();
+  error.clear();
   const bool opened = installer::OpenPayload(&reader, &flags, error);
-  if (!opened && *error != ErrorCode::Installer(installer::kPayloadDigestMismatch)) {
+  if (!opened && error != ErrorCode::Installer(installer::kPayloadDigestMismatch)) {
     return false;
   }
   info->flags = flags;
@@ -81,8 +81,8 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
                                       InstallerInfo* info, std::uint64_t* decoded_size) {
   *decoded_size = 0;
   ErrorCode error;
-  if (!InspectInstaller(file, size, info, &error)) {
-    return static_cast<installer::ResultCode>(error.value());
+  if (!InspectInstaller(file, size, info, error)) {
+    return installer::ToResultCode(error, installer::kPayloadNotFound);
   }
   if (!info->digest_valid) {
     return installer::kPayloadDigestMismatch;
@@ -94,8 +94,8 @@ installer::ResultCode VerifyInstaller(const std::uint8_t* file, std::size_t size
     return installer::kPayloadHeaderUnreadable;  // not reached: the digest was read
   }
   std::vector<std::uint8_t> decoded;
-  if (!installer::DecodePayloadBody(body, &decoded, &error)) {
-    return static_cast<installer::ResultCode>(error.value());
+  if (!installer::DecodePayloadBody(body, &decoded, error)) {
+    return installer::ToResultCode(error, installer::kPayloadDecodeFailed);
   }
   *decoded_size = decoded.size();
   return installer::kSuccess;

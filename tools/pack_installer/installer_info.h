@@ -51,7 +51,7 @@ struct InstallerInfo {
 // the signature fields are filled all the same.
 // A digest mismatch is not a failure here; it shows in info->digest_valid.
 bool InspectInstaller(const std::uint8_t* file, std::size_t size, InstallerInfo* info,
-                      installer::ErrorCode* error);
+                      installer::ErrorCode& error);
 
 // Opens, checks and fully decodes the payload as the installer would.
 // Returns 0 or the payload result code (1, 2, 3, 4, 11, 30); *info is filled

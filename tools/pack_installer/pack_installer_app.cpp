@@ -141,11 +141,11 @@ void PrintBodyContents(const std::vector<std::uint8_t>& file, std::size_t column
   installer::PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   installer::ErrorCode error;
-  if (!installer::OpenPayload(&reader, &flags, &error)) {
+  if (!installer::OpenPayload(&reader, &flags, error)) {
     return;
   }
   std::vector<std::uint8_t> body;
-  if (!installer::DecodePayloadBody(reader, &body, &error)) {
+  if (!installer::DecodePayloadBody(reader, &body, error)) {
     out << "body:           does not decode (code " << error.value() << ")\n";
     return;
   }
@@ -172,10 +172,10 @@ int RunList(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   InstallerInfo info;
   installer::ErrorCode error;
-  if (!InspectInstaller(file.data(), file.size(), &info, &error)) {
-    const auto code = static_cast<installer::ResultCode>(error.value());
-    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code " << code
-        << "); " << DescribeSignature(info) << "\n";
+  if (!InspectInstaller(file.data(), file.size(), &info, error)) {
+    const installer::ResultCode code = installer::ToResultCode(error, installer::kPayloadNotFound);
+    err << kPrefix << Printable(path) << ": " << PayloadErrorText(code) << " (code "
+        << installer::ResultNumber(code) << "); " << DescribeSignature(info) << "\n";
     return kExitFailure;
   }
   PrintInfo(path, info, out);
@@ -239,8 +239,8 @@ int RunVerify(const std::string& path, std::ostream& out, std::ostream& err) {
       PrintBodyContents(file, kVerifyColumn, out);
     }
   } else {
-    failures.push_back(std::string(PayloadErrorText(code)) + " (code " + std::to_string(code) +
-                       ")");
+    failures.push_back(std::string(PayloadErrorText(code)) + " (code " +
+                       std::to_string(installer::ResultNumber(code)) + ")");
     out << "payload:    " << failures.back() << "\n";
   }
   bool acceptable = false;

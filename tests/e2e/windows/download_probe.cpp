@@ -61,7 +61,8 @@ int wmain(int argc, wchar_t** argv) {
     std::string plain;
     const bool http =
         installer::PlainHttpAddress(url, &plain) && installer::CanOpenAddress(plain.c_str());
-    std::printf("%d result %u received %llu expected %llu http %d\n", i - 2, result,
+    std::printf("%d result %u received %llu expected %llu http %d\n", i - 2,
+                installer::ResultNumber(result),
                 static_cast<unsigned long long>(progress.bytes_received.load()),
                 static_cast<unsigned long long>(progress.bytes_expected.load()), http ? 1 : 0);
     std::fflush(stdout);

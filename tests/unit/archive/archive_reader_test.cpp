@@ -77,7 +77,7 @@ ReadResult ReadAll(const std::vector<std::uint8_t>& archive) {
   EXPECT_TRUE(reader.ReadBytes(digest, sizeof digest));
   std::wstring name;
   PayloadReader content;
-  while ((result.last = NextArchiveEntry(&reader, &name, &content, &result.error))) {
+  while ((result.last = NextArchiveEntry(&reader, &name, &content, result.error))) {
     result.names.push_back(name);
     result.contents.emplace_back(reinterpret_cast<const char*>(content.position()),
                                  content.Remaining());

@@ -72,7 +72,7 @@ TEST_F(ArchiveWriterTest, WritesFoldersFirstInByteOrderAndReadsBack) {
   PayloadReader content;
   ErrorCode read_error;
   std::vector<std::pair<std::wstring, std::string>> entries;
-  while (NextArchiveEntry(&reader, &name, &content, &read_error)) {
+  while (NextArchiveEntry(&reader, &name, &content, read_error)) {
     entries.emplace_back(
         name, std::string(reinterpret_cast<const char*>(content.position()), content.Remaining()));
   }

@@ -35,7 +35,7 @@ FileTree TreeOf(const NamedFiles& files) {
 
 // How many leading bytes of `body` decode before it fails, or its whole
 // size when it decodes.
-std::size_t FinalBytesBeforeTheEnd(const std::vector<std::uint8_t>& body, ErrorCode* error) {
+std::size_t FinalBytesBeforeTheEnd(const std::vector<std::uint8_t>& body, ErrorCode& error) {
   PayloadBodyHeader header;
   EXPECT_TRUE(ReadPayloadBodyHeader(ReaderOver(body), &header, error));
   std::vector<std::uint8_t> output(header.OutputSize());
@@ -85,7 +85,7 @@ TEST_F(StreamingExtractTest, ResultAndDiskAreThoseOfDecodingFirst) {
   // The stream without its last 4 KB: decoding fails in its last megabyte.
   const std::vector<std::uint8_t> truncated(good.begin(), good.end() - 4096);
   ErrorCode error;
-  const std::size_t final_bytes = FinalBytesBeforeTheEnd(truncated, &error);
+  const std::size_t final_bytes = FinalBytesBeforeTheEnd(truncated, error);
   ASSERT_EQ(error, ErrorCode::Installer(kPayloadDecodeFailed));
   ASSERT_GT(final_bytes + (1 << 20), archive_.size());
   ASSERT_GT(final_bytes, archive_.size() / 2);

@@ -15,7 +15,7 @@ TEST(ToResultCode, TakesOnlyTheInstallersOwnCodes) {
                {ErrorCode::System(0), kSuccess},
                {ErrorCode::Installer(kWriteFailed), kWriteFailed},
                {ErrorCode::System(5), kCreateFailed},
-               {ErrorCode::System(kWriteFailed), kCreateFailed}};
+               {ErrorCode::System(12), kCreateFailed}};
   for (const auto& c : cases) {
     EXPECT_EQ(ToResultCode(c.error, kCreateFailed), c.expected) << c.error.value();
   }

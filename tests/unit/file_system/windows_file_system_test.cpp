@@ -103,17 +103,17 @@ TEST_F(WindowsFileSystemTest, WriteNewFileCreatesOnlyNewFiles) {
     content[i] = static_cast<char>(i * 7);
   }
   EXPECT_TRUE(fs_->WriteNewFile(path, Bytes(content), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(0));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{0}));
   EXPECT_EQ(ReadText(path), content);
 
   // A taken name is never written through.
   EXPECT_FALSE(fs_->WriteNewFile(path, Bytes("short"), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(13));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   EXPECT_EQ(ReadText(path), content);
 
   const std::wstring empty = dir_ / L"empty.bin";
   EXPECT_TRUE(fs_->WriteNewFile(empty, ByteRange{nullptr, 0}, error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(0));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{0}));
   EXPECT_TRUE(Exists(empty));
   EXPECT_EQ(ReadText(empty), "");
 }
@@ -125,12 +125,12 @@ TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   {
     HeldFile held(held_path, FILE_SHARE_READ);
     EXPECT_FALSE(fs_->WriteNewFile(held_path, Bytes("new"), error_));
-    EXPECT_EQ(error_, ErrorCode::Installer(13));
+    EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   }
   EXPECT_EQ(ReadText(held_path), "old");
 
   EXPECT_FALSE(fs_->WriteNewFile(dir_ / L"missing\\f.txt", Bytes("x"), error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(13));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{13}));
   EXPECT_FALSE(Exists(dir_ / L"missing"));
 
   // A range that one write cannot hold is refused before the existing file is
@@ -138,7 +138,7 @@ TEST_F(WindowsFileSystemTest, WriteNewFileFailures) {
   const char small[1] = {'x'};
   EXPECT_FALSE(fs_->WriteNewFile(
       held_path, ByteRange{reinterpret_cast<const std::uint8_t*>(small), 1ull << 32}, error_));
-  EXPECT_EQ(error_, ErrorCode::Installer(12));
+  EXPECT_EQ(error_, ErrorCode::Installer(ResultCode{12}));
   EXPECT_EQ(ReadText(held_path), "old");
 }
 
@@ -214,7 +214,7 @@ TEST_F(WindowsFileSystemTest, RemoveOrDelayUntilRebootRemovesOrSchedules) {
                            ")! Trying to delay remove until reboot..."),
         1)
         << log.Text();
-    EXPECT_EQ(error_, ErrorCode::Installer(done ? 0 : 14)) << shown;
+    EXPECT_EQ(error_, ErrorCode::Installer(done ? kSuccess : kFileInUse)) << shown;
     EXPECT_EQ(log.Count("E [/f:71 "), done ? 0 : 1) << log.Text();
     EXPECT_EQ(log.Count("Failed to delay remove of '" + shown + "' until reboot (code: "),
               done ? 0 : 1);

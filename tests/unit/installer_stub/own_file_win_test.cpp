@@ -29,7 +29,7 @@ TEST(MappedFile, MapsTheWholeFileUntilDestroyedOrMoved) {
   {
     MappedFile first;
     ErrorCode error = ErrorCode::System(99);
-    ASSERT_TRUE(first.Open(path.c_str(), &error));
+    ASSERT_TRUE(first.Open(path.c_str(), error));
     EXPECT_FALSE(error);
     ASSERT_EQ(first.size(), bytes.size());
     EXPECT_EQ(std::memcmp(first.data(), bytes.data(), bytes.size()), 0);
@@ -43,7 +43,7 @@ TEST(MappedFile, MapsTheWholeFileUntilDestroyedOrMoved) {
     // Re-opening replaces the earlier view; the old one must be released or
     // the directory cannot be removed at the end.
     const std::wstring other = dir.Write(L"other.bin", {1, 2, 3});
-    ASSERT_TRUE(second.Open(other.c_str(), &error));
+    ASSERT_TRUE(second.Open(other.c_str(), error));
     EXPECT_EQ(second.size(), 3u);
     EXPECT_EQ(second.data()[2], 3);
   }
@@ -54,7 +54,7 @@ TEST(MappedFile, ReportsTheWindowsError) {
   MappedFile mapped;
   ErrorCode error;
 
-  EXPECT_FALSE(mapped.Open((dir / L"missing.exe").c_str(), &error));
+  EXPECT_FALSE(mapped.Open((dir / L"missing.exe").c_str(), error));
   EXPECT_EQ(error, ErrorCode::System(ERROR_FILE_NOT_FOUND));
 
   // A writer that shares nothing keeps the installer from reading its file.
@@ -63,14 +63,14 @@ TEST(MappedFile, ReportsTheWindowsError) {
     ScopedKernelHandle writer(::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer.valid());
-    EXPECT_FALSE(mapped.Open(locked.c_str(), &error));
+    EXPECT_FALSE(mapped.Open(locked.c_str(), error));
     EXPECT_EQ(error, ErrorCode::System(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(mapped.data(), nullptr);
   }
 
   // An empty file is no error of the mapping: it simply holds nothing.
   const std::wstring empty = dir.Write(L"empty.exe", {});
-  EXPECT_TRUE(mapped.Open(empty.c_str(), &error));
+  EXPECT_TRUE(mapped.Open(empty.c_str(), error));
   EXPECT_FALSE(error);
   EXPECT_EQ(mapped.size(), 0u);
 }
@@ -85,7 +85,7 @@ TEST(OpenOwnPayload, ReseatsTheReaderInsideTheMapping) {
   OwnPayload payload;
   ErrorCode error = ErrorCode::System(5);
   ASSERT_TRUE(
-      OpenOwnPayload(dir.Write(L"good.exe", BuildInstallerFile(layout)).c_str(), &payload, &error));
+      OpenOwnPayload(dir.Write(L"good.exe", BuildInstallerFile(layout)).c_str(), &payload, error));
   EXPECT_FALSE(error);
   EXPECT_EQ(payload.flags, 3);
   EXPECT_EQ(payload.reader.begin(), payload.image.data() + layout.image.size());
@@ -96,7 +96,7 @@ TEST(OpenOwnPayload, ReseatsTheReaderInsideTheMapping) {
   layout.corrupt_digest = true;
   layout.flags = 1;
   EXPECT_FALSE(
-      OpenOwnPayload(dir.Write(L"bad.exe", BuildInstallerFile(layout)).c_str(), &payload, &error));
+      OpenOwnPayload(dir.Write(L"bad.exe", BuildInstallerFile(layout)).c_str(), &payload, error));
   EXPECT_EQ(error, ErrorCode::Installer(kPayloadDigestMismatch));
   EXPECT_EQ(payload.flags, 1);
 }
@@ -105,9 +105,9 @@ TEST(OpenOwnPayload, FileErrorsAreSystemErrorsAndAnEmptyFileHasNoPayload) {
   ScratchDirectory dir;
   OwnPayload payload;
   ErrorCode error;
-  EXPECT_FALSE(OpenOwnPayload((dir / L"missing.exe").c_str(), &payload, &error));
+  EXPECT_FALSE(OpenOwnPayload((dir / L"missing.exe").c_str(), &payload, error));
   EXPECT_EQ(error, ErrorCode::System(ERROR_FILE_NOT_FOUND));
-  EXPECT_FALSE(OpenOwnPayload(dir.Write(L"empty.exe", {}).c_str(), &payload, &error));
+  EXPECT_FALSE(OpenOwnPayload(dir.Write(L"empty.exe", {}).c_str(), &payload, error));
   EXPECT_EQ(error, ErrorCode::Installer(kPayloadNotFound));
 }
 

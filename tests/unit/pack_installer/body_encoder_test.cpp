@@ -112,7 +112,7 @@ TEST(BodyEncoderTest, RoundTripsThroughThePayloadDecoder) {
       std::vector<std::uint8_t> decoded;
       ErrorCode error;
       ASSERT_TRUE(installer::DecodePayloadBody(
-          PayloadReader(body.data(), body.data() + body.size()), &decoded, &error))
+          PayloadReader(body.data(), body.data() + body.size()), &decoded, error))
           << error.value();
       ASSERT_EQ(decoded, input);
     }
@@ -171,7 +171,7 @@ TEST(BodyEncoderTest, EmptyInputIsStoredWhateverTheOptions) {
     std::vector<std::uint8_t> decoded;
     ErrorCode error;
     EXPECT_TRUE(installer::DecodePayloadBody(PayloadReader(body.data(), body.data() + body.size()),
-                                             &decoded, &error));
+                                             &decoded, error));
     EXPECT_TRUE(decoded.empty());
   }
 }

@@ -62,7 +62,7 @@ class PackInstallerTest : public ::testing::Test {
     PayloadReader reader(file.data(), file.data() + file.size());
     std::uint16_t read_flags = 0xFFFF;
     ErrorCode error;
-    ASSERT_TRUE(installer::OpenPayload(&reader, &read_flags, &error)) << error.value();
+    ASSERT_TRUE(installer::OpenPayload(&reader, &read_flags, error)) << error.value();
     EXPECT_EQ(read_flags, flags);
     EXPECT_EQ(reader.begin(), file.data() + kStub.size());
     // The trailer is marker and length, nothing else.
@@ -72,7 +72,7 @@ class PackInstallerTest : public ::testing::Test {
       ASSERT_EQ(reader.begin()[i], 0) << "header padding at " << i;
     }
     std::vector<std::uint8_t> decoded;
-    ASSERT_TRUE(installer::DecodePayloadBody(reader, &decoded, &error)) << error.value();
+    ASSERT_TRUE(installer::DecodePayloadBody(reader, &decoded, error)) << error.value();
     EXPECT_EQ(decoded, content);
   }
 
@@ -134,10 +134,10 @@ TEST_F(PackInstallerTest, AppDirAndWebUrlBuildTheirBodies) {
   PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   ErrorCode error;
-  ASSERT_TRUE(installer::OpenPayload(&reader, &flags, &error));
+  ASSERT_TRUE(installer::OpenPayload(&reader, &flags, error));
   EXPECT_EQ(flags, 0);
   std::vector<std::uint8_t> archive;
-  ASSERT_TRUE(installer::DecodePayloadBody(reader, &archive, &error));
+  ASSERT_TRUE(installer::DecodePayloadBody(reader, &archive, error));
   PayloadReader entries(archive.data(), archive.data() + archive.size());
   std::uint32_t version = 0;
   ASSERT_TRUE(entries.ReadVarint(&version));
@@ -146,7 +146,7 @@ TEST_F(PackInstallerTest, AppDirAndWebUrlBuildTheirBodies) {
   std::vector<std::pair<std::wstring, std::size_t>> listed;
   std::wstring name;
   PayloadReader content;
-  while (installer::NextArchiveEntry(&entries, &name, &content, &error)) {
+  while (installer::NextArchiveEntry(&entries, &name, &content, error)) {
     std::replace(name.begin(), name.end(), L'\\', L'/');
     listed.emplace_back(name, content.Remaining());
   }
@@ -325,7 +325,7 @@ TEST_F(PackInstallerTest, ListAndVerifyReportDamage) {
   // An impossible properties byte with a digest that matches it.
   InstallerInfo info;
   ErrorCode error;
-  ASSERT_TRUE(InspectInstaller(good.data(), good.size(), &info, &error));
+  ASSERT_TRUE(InspectInstaller(good.data(), good.size(), &info, error));
   std::vector<std::uint8_t> bad_properties = good;
   const std::size_t body_start = info.payload_offset + info.header_size + 20;
   const std::size_t properties_at =

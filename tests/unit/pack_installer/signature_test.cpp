@@ -45,7 +45,7 @@ TEST(SignatureTest, VerifyTellsEachCaseInOneLine) {
   const Bytes good = ReadBytes(dir / "signed.exe");
   InstallerInfo info;
   installer::ErrorCode code;
-  ASSERT_TRUE(InspectInstaller(good.data(), good.size(), &info, &code));
+  ASSERT_TRUE(InspectInstaller(good.data(), good.size(), &info, code));
 
   auto changed = [&](std::size_t at) {
     Bytes bytes = good;

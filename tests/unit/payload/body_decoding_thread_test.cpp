@@ -48,9 +48,9 @@ TEST(BodyDecodingThread, ConfirmsOnlyFinalBytes) {
     PayloadBodyHeader header;
     ErrorCode error;
     ASSERT_TRUE(ReadPayloadBodyHeader(PayloadReader(body.data(), body.data() + body.size()),
-                                      &header, &error));
+                                      &header, error));
     BodyDecodingThread decoding;
-    ASSERT_TRUE(decoding.Start(header, &error));
+    ASSERT_TRUE(decoding.Start(header, error));
     ASSERT_EQ(decoding.size(), c.size);
 
     // Prefixes that end just before and just after each slice boundary,
@@ -71,13 +71,13 @@ TEST(BodyDecodingThread, ConfirmsOnlyFinalBytes) {
           << "the first " << count << " bytes";
       confirmed = count;
     }
-    const bool ok = decoding.Finish(&error);
+    const bool ok = decoding.Finish(error);
     EXPECT_EQ(ok, c.cut == 0);
     if (ok) {
       EXPECT_EQ(confirmed, c.size);
       EXPECT_TRUE(std::equal(decoding.data(), decoding.data() + c.size, original.begin()));
     } else {
-      EXPECT_EQ(error, ErrorCode::Installer(static_cast<std::int32_t>(kPayloadDecodeFailed)));
+      EXPECT_EQ(error, ErrorCode::Installer(kPayloadDecodeFailed));
       EXPECT_LT(confirmed, c.size);
       EXPECT_GT(confirmed, c.size / 2) << "the bytes before the damage were confirmed";
     }

@@ -29,7 +29,7 @@ TEST(MappedReadGuardWin, APayloadWhoseFileGoesAwayFailsWithItsCode) {
   const struct {
     std::size_t page;
     bool opened;  // the page goes after the opening: decoding meets it
-    Result code;
+    ResultCode code;
   } cases[] = {{last, false, kPayloadHeaderUnreadable},                // the marker search
                {(first + last) / 2, false, kPayloadHeaderUnreadable},  // the digest
                {(first + last) / 2, true, kPayloadDecodeFailed},
@@ -41,11 +41,11 @@ TEST(MappedReadGuardWin, APayloadWhoseFileGoesAwayFailsWithItsCode) {
     PayloadReader reader(view, view + file.size());
     std::uint16_t flags = 0;
     ErrorCode error;
-    ASSERT_TRUE(!c.opened || OpenPayload(&reader, &flags, &error));
+    ASSERT_TRUE(!c.opened || OpenPayload(&reader, &flags, error));
     ::VirtualFree(view + c.page * kPage, kPage, MEM_DECOMMIT);
     std::vector<std::uint8_t> decoded;
-    EXPECT_FALSE(c.opened ? DecodePayloadBody(reader, &decoded, &error)
-                          : OpenPayload(&reader, &flags, &error));
+    EXPECT_FALSE(c.opened ? DecodePayloadBody(reader, &decoded, error)
+                          : OpenPayload(&reader, &flags, error));
     EXPECT_EQ(error, ErrorCode::Installer(c.code)) << c.page << " " << c.opened;
     ::VirtualFree(view, 0, MEM_RELEASE);
   }

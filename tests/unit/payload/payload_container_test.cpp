@@ -25,12 +25,12 @@ OpenResult Open(const Bytes& file) {
   result.flags = 0xBEEF;  // shows whether the flags were written
   result.error = ErrorCode::System(12345);
   result.reader.Reseat(file.data(), file.data() + file.size());
-  result.ok = OpenPayload(&result.reader, &result.flags, &result.error);
+  result.ok = OpenPayload(&result.reader, &result.flags, result.error);
   return result;
 }
 
-ErrorCode Installer(Result code) {
-  return ErrorCode::Installer(static_cast<std::int32_t>(code));
+ErrorCode Installer(ResultCode code) {
+  return ErrorCode::Installer(code);
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
@@ -69,7 +69,7 @@ TEST(OpenPayload, LocatesTheMarkerOrReportsNotFound) {
     const char* name;
     Bytes file;
     bool ok;
-    Result code;
+    ResultCode code;
   };
   const Case cases[] = {
       {"empty file", {}, false, kPayloadNotFound},
@@ -113,7 +113,7 @@ TEST(OpenPayload, RejectsUnreadableHeaders) {
   struct Case {
     const char* name;
     Bytes payload;
-    Result code;
+    ResultCode code;
     bool flags_written;
   };
   const Case cases[] = {
@@ -178,7 +178,7 @@ TEST(VerifyPayloadDigest, KeepsPositionAfterTheDigest) {
   digest_and_body.erase(digest_and_body.begin(), digest_and_body.begin() + 4);
   PayloadReader reader(digest_and_body.data(), digest_and_body.data() + digest_and_body.size());
   ErrorCode error = Installer(kPayloadNotFound);
-  ASSERT_TRUE(VerifyPayloadDigest(&reader, &error));
+  ASSERT_TRUE(VerifyPayloadDigest(&reader, error));
   EXPECT_EQ(error, ErrorCode());
   EXPECT_EQ(reader.position(), digest_and_body.data() + 20);
 }

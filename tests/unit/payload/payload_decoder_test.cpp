@@ -14,8 +14,8 @@ namespace {
 
 using testing::Bytes;
 
-ErrorCode Installer(Result code) {
-  return ErrorCode::Installer(static_cast<std::int32_t>(code));
+ErrorCode Installer(ResultCode code) {
+  return ErrorCode::Installer(code);
 }
 
 struct DecodeResult {
@@ -31,7 +31,7 @@ PayloadReader ReaderOver(const Bytes& bytes) {
 DecodeResult Decode(const Bytes& body, Bytes initial = {}) {
   DecodeResult result{false, ErrorCode::System(5), std::move(initial)};
   const PayloadReader reader(body.data(), body.data() + body.size());
-  result.ok = DecodePayloadBody(reader, &result.output, &result.error);
+  result.ok = DecodePayloadBody(reader, &result.output, result.error);
   return result;
 }
 
@@ -103,7 +103,7 @@ TEST(DecodePayloadBody, AppendsAndLeavesTheReaderAlone) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     Bytes output = {7, 8, 9};
     ErrorCode error;
-    ASSERT_TRUE(DecodePayloadBody(reader, &output, &error));
+    ASSERT_TRUE(DecodePayloadBody(reader, &output, error));
     EXPECT_EQ(reader.position(), body.data());
     EXPECT_EQ(reader.end(), body.data() + body.size());
     ASSERT_EQ(output.size(), 3003u);
@@ -134,7 +134,7 @@ TEST(DecodePayloadBody, ReportsCorruptInput) {
   struct Case {
     const char* name;
     Bytes body;
-    Result code;
+    ResultCode code;
   };
   const Case cases[] = {
       {"no U", {}, kPayloadHeaderUnreadable},
@@ -223,7 +223,7 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
     const char* name;
     Bytes body;
     bool ok;
-    Result code;
+    ResultCode code;
     int min_calls;       // one per 256 KiB slice, or one for a stored body
     int stop_after = 0;  // reports after which a stop is asked for; 0: never
   };
@@ -240,7 +240,7 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
     SCOPED_TRACE(c.name);
     PayloadBodyHeader header;
     ErrorCode error;
-    ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(c.body), &header, &error));
+    ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(c.body), &header, error));
     ASSERT_EQ(header.OutputSize(), original.size());
     Bytes output(original.size(), 0xCC);
     std::size_t reported = 0;
@@ -257,7 +257,7 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
           reported = final_bytes;
           ++calls;
         },
-        &error, X86Conversion::kWhileDecoding,
+        error, X86Conversion::kWhileDecoding,
         [&] { return c.stop_after != 0 && calls >= c.stop_after; });
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(error, c.ok ? ErrorCode() : Installer(c.code));
@@ -277,10 +277,10 @@ TEST(DecodePayloadBodyInto, ReportsOnlyBytesThatAreFinal) {
   PayloadBodyHeader header;
   ErrorCode error;
   const Bytes unknown = testing::MakeBody(1300000, 2, stream);
-  ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(unknown), &header, &error));
+  ASSERT_TRUE(ReadPayloadBodyHeader(ReaderOver(unknown), &header, error));
   Bytes output(original.size());
   EXPECT_FALSE(DecodePayloadBodyInto(
-      header, output.data(), [](std::size_t) { ADD_FAILURE() << "reported"; }, &error));
+      header, output.data(), [](std::size_t) { ADD_FAILURE() << "reported"; }, error));
   EXPECT_EQ(error, Installer(kUnknownFilter));
 }
 
@@ -293,10 +293,10 @@ TEST(Payload, RoundTripsFromFileToDecodedBody) {
   PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   ErrorCode error;
-  ASSERT_TRUE(OpenPayload(&reader, &flags, &error));
+  ASSERT_TRUE(OpenPayload(&reader, &flags, error));
   EXPECT_EQ(flags, kNoReplacePrompt);
   Bytes decoded;
-  ASSERT_TRUE(DecodePayloadBody(reader, &decoded, &error));
+  ASSERT_TRUE(DecodePayloadBody(reader, &decoded, error));
   EXPECT_TRUE(decoded == original);
 }
 

@@ -96,7 +96,7 @@ TEST(OpenPayload, IgnoresAPayloadPlantedInTheCertificateTable) {
   PayloadReader reader(file.data(), file.data() + file.size());
   std::uint16_t flags = 0;
   ErrorCode error;
-  ASSERT_TRUE(OpenPayload(&reader, &flags, &error)) << error.value();
+  ASSERT_TRUE(OpenPayload(&reader, &flags, error)) << error.value();
   EXPECT_EQ(reader.begin(), file.data() + kImageSize);
   EXPECT_EQ(reader.end(), file.data() + genuine.size() - 16);
 
@@ -107,7 +107,7 @@ TEST(OpenPayload, IgnoresAPayloadPlantedInTheCertificateTable) {
   testing::PutLe32(&misplaced, kEntry + 4, static_cast<std::uint32_t>(table.size() + 8));
   for (const Bytes* bad : {&only_planted, static_cast<const Bytes*>(&misplaced)}) {
     PayloadReader r(bad->data(), bad->data() + bad->size());
-    EXPECT_FALSE(OpenPayload(&r, &flags, &error));
+    EXPECT_FALSE(OpenPayload(&r, &flags, error));
     EXPECT_EQ(error, ErrorCode::Installer(kPayloadNotFound));
   }
 }

@@ -129,14 +129,14 @@ TEST_F(RegistryTest, UninstallEntryLandsInOrderWithTodaysDate) {
 }
 
 TEST(InstallLocation, AppDataFolderWithTheMuSuffix) {
-  const HeapString owned(GetShellFolderPath(CSIDL_APPDATA));
-  const char* app_data = owned.get();
-  ASSERT_NE(app_data, nullptr);
-  EXPECT_NE(::GetFileAttributesA(app_data), INVALID_FILE_ATTRIBUTES) << app_data;
-  EXPECT_EQ(GetShellFolderPath(0x7F), nullptr) << "a folder Windows does not know";
+  const std::string app_data = GetShellFolderPath(CSIDL_APPDATA);
+  ASSERT_FALSE(app_data.empty());
+  EXPECT_NE(::GetFileAttributesW(Utf8ToWide(app_data).c_str()), INVALID_FILE_ATTRIBUTES)
+      << app_data;
+  EXPECT_EQ(GetShellFolderPath(0x7F), "") << "a folder Windows does not know";
 
-  EXPECT_EQ(WideToUtf8(DefaultInstallDirectory("beta")), std::string(app_data) + "\\Zevrino-beta");
-  EXPECT_EQ(WideToUtf8(DefaultInstallDirectory(nullptr)), std::string(app_data) + "\\Zevrino");
+  EXPECT_EQ(WideToUtf8(DefaultInstallDirectory("beta")), app_data + "\\Zevrino-beta");
+  EXPECT_EQ(WideToUtf8(DefaultInstallDirectory(nullptr)), app_data + "\\Zevrino");
 }
 
 }  // namespace

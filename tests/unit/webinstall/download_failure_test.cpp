@@ -27,13 +27,13 @@ TEST(DownloadFailureTest, WinInetErrors) {
                {0, nullptr}};
   for (const auto& c : cases) {
     const char* words = CertificateProblem(c.error);
-    EXPECT_EQ(OpenFailureCode(c.error), c.words != nullptr ? 60u : 52u) << c.error;
+    EXPECT_EQ(ResultNumber(OpenFailureCode(c.error)), c.words != nullptr ? 60u : 52u) << c.error;
     ASSERT_EQ(words == nullptr, c.words == nullptr) << c.error;
     EXPECT_TRUE(words == nullptr || std::strstr(words, c.words) != nullptr) << words;
   }
-  const std::pair<unsigned, ResultCode> statuses[] = {{407, 58}, {511, 59}, {404, 51}, {0, 51}};
+  const std::pair<unsigned, std::uint32_t> statuses[] = {{407, 58}, {511, 59}, {404, 51}, {0, 51}};
   for (const auto& [status, code] : statuses) {
-    EXPECT_EQ(StatusFailureCode(status), code) << status;
+    EXPECT_EQ(ResultNumber(StatusFailureCode(status)), code) << status;
   }
 }
 
@@ -43,7 +43,7 @@ TEST(DownloadFailureTest, HtmlPages) {
   const struct {
     const char* content_type;
     std::string start;
-    ResultCode code;
+    std::uint32_t code;
   } cases[] = {
       {"text/html", "xx", 59},
       {"Text/HTML; charset=utf-8", "", 59},
@@ -60,7 +60,7 @@ TEST(DownloadFailureTest, HtmlPages) {
   };
   for (const auto& c : cases) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.start.data());
-    EXPECT_EQ(NotAnExecutableCode(c.content_type, bytes, c.start.size()), c.code)
+    EXPECT_EQ(ResultNumber(NotAnExecutableCode(c.content_type, bytes, c.start.size())), c.code)
         << c.content_type << " | " << c.start;
   }
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/mode_fakes.h"
+#include "tests/support/result_code_output.h"
 
 namespace zevrino::desktop::installer {
 namespace {
