@@ -9,16 +9,15 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <set>
 
+#include "tests/e2e/harness/packing.h"
 #include "tests/e2e/harness/prefix_test.h"
 #include "tests/e2e/harness/test_paths.h"
 #include "tests/e2e/harness/wine_prefix.h"
-#include "tools/pack_installer/packer.h"
 
 namespace zevrino::e2e {
 namespace {
-
-namespace packer = desktop::packer;
 
 // DLLs that the installer, or the system DLLs it uses, load at run time
 // (wininet, comctl32's uxtheme, and what they load in turn). version.dll is
@@ -81,16 +80,11 @@ TEST_F(DllPlantingTest, AStaticImportLoadsThePlantedDll) {
 }
 
 TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
-  const fs::path app = scratch_.path() / "app";
   const Bytes exe(5000, 0xE8);
-  WriteBytes(app / "Zevrino.exe", exe);
-  packer::PackRequest request;
-  request.stub_path = InstallerStubExe().string();
-  request.output_path = (downloads_ / "ZevrinoSetup.exe").string();
-  request.body = {packer::BodySource::Kind::kAppDir, app.string()};
-  request.encoding.preset = 1;
   std::string error;
-  ASSERT_TRUE(packer::Pack(request, &error)) << error;
+  ASSERT_TRUE(PackTree({{"Zevrino.exe", exe}}, scratch_.path() / "ZevrinoSetup.exe", &error))
+      << error;
+  fs::copy_file(scratch_.path() / "ZevrinoSetup.exe", downloads_ / "ZevrinoSetup.exe");
   fs::copy_file(InstallerStubExe(), downloads_ / "NoPayload.exe");
 
   const fs::path target = scratch_.path() / "target";
@@ -103,15 +97,16 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
     int exit_code;
     std::function<void()> check;
   } runs[] = {
-      // The default directory is named from the version resource, read
-      // through version.dll at run time.
+      // The default directory, beside the installer and not in the current
+      // one, is named from the version resource, read through version.dll
+      // at run time.
       {"extract mode, default directory",
        "ZevrinoSetup.exe",
        {"--extract"},
        0,
        [&] {
-         EXPECT_EQ(ReadBytes(downloads_ / ("zevrino-update-" ZV_PRODUCT_VERSION) / "Zevrino.exe"),
-                   exe);
+         EXPECT_EQ(ReadTree(downloads_ / ("zevrino-update-" ZV_PRODUCT_VERSION)),
+                   (Tree{{"Zevrino.exe", exe}}));
        }},
       {"extract mode, given directory",
        "ZevrinoSetup.exe",
@@ -140,6 +135,34 @@ TEST_F(DllPlantingTest, TheInstallerLoadsNoDllFromItsFolder) {
     run.check();
     EXPECT_EQ(TakeMarkers(), "");
   }
+}
+
+// The import table names only DLLs that Windows always takes from System32
+// (KnownDLLs and API sets): any other DLL, a MinGW runtime DLL or a system
+// DLL such as version, wininet or comctl32, would be looked for next to the
+// installer first, where a planted copy would run before wWinMain.
+TEST(StubImportsTest, OnlyDllsWindowsTakesFromSystem32) {
+  ZV_REQUIRE_WINDOWS_PROGRAM(InstallerStubExe());
+  const ProcessResult dump =
+      RunProcess({"x86_64-w64-mingw32-objdump", "-p", InstallerStubExe().string()}, {},
+                 std::chrono::seconds(60));
+  ASSERT_TRUE(dump.ExitedWith(0)) << Describe(dump);
+  const std::set<std::string> known_dlls = {"kernel32.dll", "user32.dll",  "gdi32.dll",
+                                            "advapi32.dll", "shell32.dll", "ole32.dll",
+                                            "oleaut32.dll", "msvcrt.dll",  "shlwapi.dll"};
+  const std::string tag = "DLL Name: ";
+  std::set<std::string> imported;
+  for (std::size_t at = dump.out.find(tag); at != std::string::npos;
+       at = dump.out.find(tag, at + 1)) {
+    std::string name = dump.out.substr(at + tag.size(), dump.out.find('\n', at) - at - tag.size());
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    imported.insert(name);
+    // api-ms-win-* are API sets that Windows resolves itself.
+    EXPECT_TRUE(known_dlls.count(name) != 0 || name.rfind("api-ms-win-", 0) == 0)
+        << "installer_stub.exe imports " << name;
+  }
+  EXPECT_EQ(imported.count("kernel32.dll"), 1u) << dump.out;
 }
 
 }  // namespace

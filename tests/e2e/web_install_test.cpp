@@ -4,13 +4,14 @@
 // installer, with recorder.exe served as the full installer.
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdio>
 #include <future>
-#include <map>
 #include <sstream>
 
 #include "payload/payload_container.h"
 #include "tests/e2e/harness/dialog_robot.h"
+#include "tests/e2e/harness/holder.h"
 #include "tests/e2e/harness/http_server.h"
 #include "tests/e2e/harness/loopback_proxy.h"
 #include "tests/e2e/harness/prefix_test.h"
@@ -31,12 +32,8 @@ fs::path VersionedRecorder() {
   return WindowsTestProgram("recorder_versioned.exe");
 }
 
-int CountRequests(const std::vector<std::string>& requests, const std::string& line) {
-  int count = 0;
-  for (const std::string& request : requests) {
-    count += request == line ? 1 : 0;
-  }
-  return count;
+long CountRequests(const std::vector<std::string>& requests, const std::string& line) {
+  return std::count(requests.begin(), requests.end(), line);
 }
 
 // One prefix for the suite: its tests register URL handlers under HKLM.
@@ -74,43 +71,36 @@ class WebInstallTest : public PrefixTest {
   Bytes full_installer_;
 };
 
-struct ProbeLine {
-  unsigned result = 0;
-  unsigned long long received = 0;
-  unsigned long long expected = 0;
-  int http = 0;
-};
-
-// Every way one download can end, in one run of download_probe.exe.
+// What only the real WinINet and a real server show, in one run of
+// download_probe.exe: redirects followed by hand up to the limit and never
+// to another scheme, a refused scheme never reaching WinINet, a refused
+// connection, a silent server, and the resume of a dropped connection with
+// its Range and If-Range headers. (The rules of lengths, ranges, pages and
+// addresses are the unit tests'; failures with their dialogs are below.)
 TEST_F(WebInstallTest, DownloadOutcomes) {
   const fs::path out = scratch_.path() / "out";
   fs::create_directories(out);
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"complete", server_.Url("/files/full.exe")},
-      {"[ARCH] placeholder", server_.Url("/files/[ARCH]/full.exe")},
-      {"HTML page", server_.Url("/html")},
-      {"one byte short", server_.Url("/short/full.exe")},
-      {"one byte short, 416 to the rest", server_.Url("/shortrange/full.exe")},
-      {"10^12 bytes announced, zeros without end", server_.Url("/endless")},
-      {"404", server_.Url("/missing.exe")},
-      {"no length", server_.Url("/nolength/full.exe")},
-      {"https to a plain server", server_.HttpsUrl("/files/full.exe")},
-      {"closed port", "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/full.exe"},
-      {"10 redirects", server_.Url("/redirect/9/full.exe")},
-      {"11 redirects", server_.Url("/redirect/10/full.exe")},
-      {"redirect loop", server_.Url("/loop")},
-      {"redirect to a file", server_.Url("/to?location=file:///C:/windows/notepad.exe")},
-      {"file address", "file:///C:/windows/notepad.exe"},
-      {"ftp address", "ftp://127.0.0.1/full.exe"},
-      {"silent before the headers", server_.Url("/stallhead")},
-      {"silent within the body", server_.Url("/stallbody/full.exe")},
-      {"dropped at 50 %, then 2 s of outage", server_.Url("/drop/full.exe?at=50&outage=2")},
-      {"dropped at 30 % and 80 %", server_.Url("/drop/full.exe?at=30,80")},
+  const unsigned long long size = full_installer_.size();
+  const struct {
+    std::string url;
+    unsigned result;
+    unsigned long long received, expected;
+  } cases[] = {
+      {server_.Url("/files/full.exe"), 0, size, size},
+      {"http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/full.exe", 52, 0, 0},
+      {server_.Url("/redirect/9/full.exe"), 0, size, size},  // 10 redirects
+      {server_.Url("/loop"), 52, 0, 0},
+      {server_.Url("/to?location=file:///C:/windows/notepad.exe"), 52, 0, 0},
+      {"file:///C:/windows/notepad.exe", 52, 0, 0},
+      {server_.Url("/stallhead"), 52, 0, 0},
+      // Asked again, it stops at the same place: not asked a third time.
+      {server_.Url("/stallbody/full.exe"), 54, size / 2, size},
+      {server_.Url("/drop/full.exe?at=30,80"), 0, size, size},
   };
   std::vector<std::string> command = {WindowsTestProgram("download_probe.exe").string(),
                                       "--stall-ms", "1500", ToWindowsPath(out)};
   for (const auto& c : cases) {
-    command.push_back(c.second);
+    command.push_back(c.url);
   }
   const fs::path cache = prefix_->DriveC() / "users" / prefix_->UserName() / "AppData" / "Local" /
                          "Microsoft" / "Windows" / "INetCache";
@@ -119,94 +109,43 @@ TEST_F(WebInstallTest, DownloadOutcomes) {
   ASSERT_TRUE(run.ExitedWith(0)) << Describe(run);
 
   std::istringstream lines(run.out);
-  std::string word, arch;
-  lines >> word >> arch;
-  EXPECT_EQ(word + " " + arch, "arch X64");
-  std::map<std::string, ProbeLine> seen;
-  for (std::size_t i = 0; i < cases.size(); ++i) {
+  std::string word;
+  lines >> word >> word;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].url);
     std::size_t index = 0;
-    ProbeLine line;
+    unsigned result = 0;
+    unsigned long long received = 0, expected = 0;
     std::string r, rc, e, h;
-    ASSERT_TRUE(lines >> index >> r >> line.result >> rc >> line.received >> e >> line.expected >>
-                h >> line.http)
+    ASSERT_TRUE(lines >> index >> r >> result >> rc >> received >> e >> expected >> h >> word)
         << run.out;
-    ASSERT_EQ(index, i);
-    seen[cases[i].first] = line;
+    EXPECT_EQ(index, i);
+    EXPECT_EQ(result, cases[i].result);
+    EXPECT_EQ(received, cases[i].received);
+    EXPECT_EQ(expected, cases[i].expected);
   }
-  const unsigned long long size = full_installer_.size();
-  const struct {
-    const char* name;
-    unsigned result;
-    unsigned long long received;
-    unsigned long long expected;
-  } expected[] = {
-      {"complete", 0, size, size},
-      {"[ARCH] placeholder", 0, size, size},
-      {"HTML page", 59, 0, 67},
-      {"one byte short", 54, size - 1, size},
-      {"one byte short, 416 to the rest", 54, size - 1, size},
-      {"10^12 bytes announced, zeros without end", 54, 0, 0},
-      {"404", 51, 0, 0},
-      {"no length", 54, size, 0},
-      {"https to a plain server", 52, 0, 0},
-      {"closed port", 52, 0, 0},
-      {"10 redirects", 0, size, size},
-      {"11 redirects", 52, 0, 0},
-      {"redirect loop", 52, 0, 0},
-      {"redirect to a file", 52, 0, 0},
-      {"file address", 52, 0, 0},
-      {"ftp address", 52, 0, 0},
-      {"silent before the headers", 52, 0, 0},
-      // Asked again, it stops at the same place: not asked a third time.
-      {"silent within the body", 54, size / 2, size},
-      {"dropped at 50 %, then 2 s of outage", 0, size, size},
-      {"dropped at 30 % and 80 %", 0, size, size},
-  };
-  for (const auto& e : expected) {
-    SCOPED_TRACE(e.name);
-    EXPECT_EQ(seen[e.name].result, e.result);
-    EXPECT_EQ(seen[e.name].received, e.received);
-    EXPECT_EQ(seen[e.name].expected, e.expected);
-  }
-  // Only the https address whose http twin answers may turn into 57.
-  EXPECT_EQ(seen["https to a plain server"].http, 1);
-  EXPECT_EQ(seen["closed port"].http, 0);
   EXPECT_EQ(ReadBytes(out / "0.bin"), full_installer_);
-  EXPECT_EQ(ReadBytes(out / "1.bin"), full_installer_);
-  EXPECT_EQ(ReadBytes(out / (std::to_string(cases.size() - 1) + ".bin")), full_installer_);
+  EXPECT_EQ(ReadBytes(out / (std::to_string(std::size(cases) - 1) + ".bin")), full_installer_);
 
-  // The placeholder was replaced before the request; the HTML page was asked
-  // for once (no retry inside a download); the https attempt never reached
-  // the plain server as a request, its probe did.
-  const std::vector<std::string> requests = server_.Requests();
-  EXPECT_EQ(CountRequests(requests, "GET /files/X64/full.exe"), 1);
-  EXPECT_EQ(CountRequests(requests, "GET /html"), 1);
-  // A short body is asked for once more, then given up.
-  EXPECT_EQ(CountRequests(requests, "GET /short/full.exe"), 2);
-  EXPECT_EQ(CountRequests(requests, "GET /shortrange/full.exe"), 2);
-  // The reconnects waited out the outage: one found nobody, the next the rest.
-  EXPECT_EQ(CountRequests(requests, "GET /drop/full.exe?at=50&outage=2"), 3);
-  // The complete download and the end of the redirects; the probe asked for
-  // the headers alone.
-  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
-  EXPECT_EQ(CountRequests(requests, "HEAD /files/full.exe"), 1);
   // Redirects are followed one request each, and no further than allowed.
-  EXPECT_EQ(CountRequests(requests, "GET /redirect/10/full.exe"), 1);
-  EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 2);
+  const std::vector<std::string> requests = server_.Requests();
+  EXPECT_EQ(CountRequests(requests, "GET /redirect/0/full.exe"), 1);
+  EXPECT_EQ(CountRequests(requests, "GET /files/full.exe"), 2);
   EXPECT_EQ(CountRequests(requests, "GET /loop"), 11);
-  // The dropped download, the last, asked for the rest twice where it stood.
-  const std::vector<std::string> ranges = server_.Ranges();
+  // The dropped download, the last, asked for the rest twice where it stood,
+  // each time with the ETag of the first answer, so a changed file is not
+  // spliced.
   EXPECT_EQ(CountRequests(requests, "GET /drop/full.exe?at=30,80"), 3);
+  const std::vector<std::string> ranges = server_.Ranges();
   EXPECT_EQ(std::vector<std::string>(ranges.end() - 3, ranges.end()),
             (std::vector<std::string>{"", "bytes=" + std::to_string(size * 30 / 100) + "-",
                                       "bytes=" + std::to_string(size * 80 / 100) + "-"}));
-  // Each with the ETag of the first answer, so a changed file is not spliced.
   const std::vector<std::string> if_ranges = server_.IfRanges();
   ASSERT_GE(if_ranges.size(), 3u);
   EXPECT_EQ(if_ranges.back().substr(0, 1), "\"");
   EXPECT_EQ(std::vector<std::string>(if_ranges.end() - 3, if_ranges.end()),
             (std::vector<std::string>{"", if_ranges.back(), if_ranges.back()}));
-  // Every request, the probe's too, names the installer.
+  // Every request names the installer.
   for (const std::string& agent : server_.UserAgents()) {
     EXPECT_EQ(agent, "ZevrinoInstaller/1.0");
   }
@@ -276,10 +215,6 @@ class WebInstallRunTest : public WebInstallTest {
   }
 };
 
-Bytes Description(const std::vector<std::string>& entries) {
-  return DownloadDescription(entries);
-}
-
 // The command lines of the starts recorded in `log`.
 std::vector<std::string> CommandLines(const fs::path& log) {
   std::vector<std::string> lines;
@@ -296,7 +231,7 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     SCOPED_TRACE("count 1, [ARCH], mu and a forwarded token");
     const fs::path dir = CleanInstallDir("Zevrino-beta");
     const fs::path setup =
-        PackWebInstaller("arch", Description({server_.Url("/files/[ARCH]/full.exe")}));
+        PackWebInstaller("arch", DownloadDescription({server_.Url("/files/[ARCH]/full.exe")}));
     const ProcessResult run = RunWithoutDialog(setup, {"--mu", "beta", "x"});
     EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
     EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log"),
@@ -312,7 +247,7 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     // About 16 s at 50 kB/s: long enough for the window's estimate.
     const std::string slow = "/slow/full.exe?bps=50000";
     const fs::path setup = PackWebInstaller(
-        "two", Description({server_.Url("/missing-first.exe"), server_.Url(slow)}));
+        "two", DownloadDescription({server_.Url("/missing-first.exe"), server_.Url(slow)}));
     server_.ClearRequests();
     const Outcome run =
         Run(setup, {},
@@ -342,20 +277,14 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     fs::create_directories(dir);
     const fs::path held = dir / "ZuVerIzad0.exe";
     WriteBytes(held, full_installer_);
-    const fs::path ready = scratch_.path() / "held.ready";
-    const fs::path release = scratch_.path() / "held.release";
-    auto holder = std::async(std::launch::async, [&] {
-      return prefix_->RunWine({WindowsTestProgram("hold_file.exe").string(), ToWindowsPath(held),
-                               ToWindowsPath(ready), ToWindowsPath(release)});
-    });
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
-    const fs::path setup = PackWebInstaller("override", Description({server_.Url("/missing.exe")}));
+    Holder holder(*prefix_, scratch_.path(), "hold_file.exe", ToWindowsPath(held));
+    ASSERT_TRUE(holder.holding());
+    const fs::path setup =
+        PackWebInstaller("override", DownloadDescription({server_.Url("/missing.exe")}));
     server_.ClearRequests();
     const ProcessResult run = RunWithoutDialog(setup, {"--url", server_.Url("/files/full.exe")});
-    WriteText(release, "\n");
-    const ProcessResult held_result = holder.get();
+    holder.Release();
     EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
-    EXPECT_TRUE(held_result.ExitedWith(0)) << Describe(held_result);
     EXPECT_EQ(CommandLines(dir / "ZuVerIzad1.exe.log"),
               std::vector<std::string>{"ZuVerIzad1.exe /webinstall"});
     EXPECT_TRUE(fs::exists(held));  // still there: it was in use
@@ -369,11 +298,12 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
     // held it. Its own file is in use while it runs, so it saves the
     // recorder under the next name.
     const fs::path dir = CleanInstallDir();
-    const fs::path inner = PackWebInstaller("inner", Description({server_.Url("/files/full.exe")}));
+    const fs::path inner =
+        PackWebInstaller("inner", DownloadDescription({server_.Url("/files/full.exe")}));
     std::string error;
     ASSERT_TRUE(signing_->Sign(inner, root() / "inner.exe", Signer::kPublisher, &error)) << error;
     const fs::path outer =
-        PackWebInstaller("outer", Description({server_.Url("/files/inner.exe")}));
+        PackWebInstaller("outer", DownloadDescription({server_.Url("/files/inner.exe")}));
     server_.ClearRequests();
     const ProcessResult run = RunWithoutDialog(outer, {"y"});
     EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
@@ -386,9 +316,8 @@ TEST_F(WebInstallRunTest, FullInstallerRunsAndIsRemoved) {
   }
 }
 
-// Downloads that fail at once show their dialog after one request (a short
-// body after one more, asking in vain for the rest), and the log says what
-// the network said. The browser fallback of 57 opens the https address the
+// Downloads that fail at once show their dialog after one request, and the
+// log says what the network said. The browser fallback of 57 opens the https address the
 // download used, "[ARCH]" replaced, and only after OK; its probe asks for
 // the headers alone. A sign-in page (59) opens the vendor's page on
 // Continue and asks again; a certificate that cannot be verified (60) is
@@ -427,13 +356,6 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
        {"GET /to?location=" + server_.Url("/html"), "GET /html"},
        {download_page},
        "failed with 59"},
-      {"one byte short",
-       server_.Url("/short/full.exe"),
-       {kIdCancel},
-       54,
-       std::vector<std::string>(2, "GET /short/full.exe"),
-       {},
-       "failed with 54"},
       {"https fails, http works: Cancel",
        https,
        {kIdCancel},
@@ -469,7 +391,7 @@ TEST_F(WebInstallRunTest, FailuresWithoutRetry) {
     const fs::path dir = CleanInstallDir();
     server_.ClearRequests();
     const std::size_t opened_before = browser.Addresses().size();
-    const fs::path setup = PackWebInstaller("fails", Description({c.url}));
+    const fs::path setup = PackWebInstaller("fails", DownloadDescription({c.url}));
     const fs::path log = scratch_.path() / "fails.log";
     fs::remove(log);
     std::vector<std::string> steps;
@@ -508,7 +430,8 @@ TEST_F(WebInstallRunTest, ProxySignIn) {
   ASSERT_TRUE(proxy.Start(scratch_.path() / "proxy", "zvuser", "zvpass", &error)) << error;
   const PrefixProxySetting setting(*prefix_, proxy.Address());
   ASSERT_TRUE(setting.valid());
-  const fs::path setup = PackWebInstaller("proxy", Description({server_.Url("/files/full.exe")}));
+  const fs::path setup =
+      PackWebInstaller("proxy", DownloadDescription({server_.Url("/files/full.exe")}));
   {
     SCOPED_TRACE("interactive: signed in");
     const fs::path dir = CleanInstallDir();
@@ -552,7 +475,8 @@ std::string CountdownText(int seconds) {
 TEST_F(WebInstallRunTest, CancelDuringCountdown) {
   const fs::path dir = CleanInstallDir();
   server_.ClearRequests();
-  const fs::path setup = PackWebInstaller("cancel", Description({server_.Url("/missing.exe")}));
+  const fs::path setup =
+      PackWebInstaller("cancel", DownloadDescription({server_.Url("/missing.exe")}));
   const Outcome run = Run(setup, {},
                           {"wait", "ZevrinoInstaller", "wait-text", "50", CountdownText(9), "close",
                            "wait", "#32770", "press", std::to_string(kIdYes)});
@@ -583,14 +507,11 @@ class WebInstallTrustTest : public WebInstallRunTest {
         {"publisher.exe", VersionedRecorder(), Signer::kPublisher},
         {"other.exe", VersionedRecorder(), Signer::kOtherPublisher},
         {"expired.exe", VersionedRecorder(), Signer::kExpired},
-        {"stamped.exe", VersionedRecorder(), Signer::kExpiredTimestamped},
         {"selfsigned.exe", VersionedRecorder(), Signer::kSelfSigned},
         {"impostor.exe", VersionedRecorder(), Signer::kImpostorChain},
         {"renewed.exe", VersionedRecorder(), Signer::kRenewed},
         {"serverauth.exe", VersionedRecorder(), Signer::kServerAuthOnly},
         {"older.exe", WindowsTestProgram("recorder_old.exe"), Signer::kPublisher},
-        {"newer.exe", WindowsTestProgram("recorder_new.exe"), Signer::kPublisher},
-        {"no-version.exe", WindowsTestProgram("hold_file.exe"), Signer::kPublisher},
     };
     for (const auto& f : signed_files) {
       ASSERT_TRUE(signing_->Sign(f.program, root() / f.name, f.signer, &error)) << error;
@@ -599,7 +520,8 @@ class WebInstallTrustTest : public WebInstallRunTest {
     tampered[4096] ^= 1;
     WriteBytes(root() / "tampered.exe", tampered);
     fs::copy_file(VersionedRecorder(), root() / "unsigned.exe");
-    const fs::path unsigned_build = PackWebInstaller("unsigned-web", Description({"unused"}));
+    const fs::path unsigned_build =
+        PackWebInstaller("unsigned-web", DownloadDescription({"unused"}));
     ASSERT_TRUE(signing_->Sign(unsigned_build, scratch_.path() / "signed-web.exe",
                                Signer::kPublisher, &error))
         << error;
@@ -612,11 +534,11 @@ class WebInstallTrustTest : public WebInstallRunTest {
 
 // Only a Zevrino installer of no older version, signed by the publisher's
 // name under a trusted chain, runs from a signed web installer; an unsigned
-// one starts only a download that a trusted chain vouches for. A refused
-// file is deleted, never started, and the log names the check that failed;
-// what runs gets every forwarded token as it was given. Wine checks a chain
-// as of now even with a time stamp, so the expired leaf is refused stamped
-// or not (Windows accepts the stamped one).
+// one (this build allows no unsigned download) starts only a signed one. A
+// refused file is deleted, never started, and the log names the check that
+// failed; what runs gets every forwarded token as it was given. One file per
+// way the system reports a signature or a version: the decisions themselves
+// are download_trust_test's and download_version_test's.
 TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
   const std::vector<std::string> tokens = {R"(C:\dir\)", "x /evil y", R"(a""/update""C:\x.exe)"};
   const struct {
@@ -628,21 +550,17 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
   } cases[] = {
       {"publisher.exe", true, 0, ""},
       {"renewed.exe", true, 0, ""},
-      {"newer.exe", true, 0, "", StandinVersion::kNewer},
       {"unsigned.exe", true, 61, "it is not signed"},
       {"other.exe", true, 61, "signed by another publisher"},
       {"serverauth.exe", true, 61, "not for signing code"},
       {"selfsigned.exe", true, 61, "chain is not trusted"},
       {"impostor.exe", true, 61, "chain is not trusted"},
       {"expired.exe", true, 61, "chain is not trusted"},
-      {"stamped.exe", true, 61, "chain is not trusted"},
       {"tampered.exe", true, 61, "does not verify"},
       {"older.exe", true, 61, "older than this installer"},
       {"publisher.exe", true, 61, "older than the installed version", StandinVersion::kNewer},
-      {"no-version.exe", true, 61, "not an installer of this product"},
       {"other.exe", false, 0, ""},
       {"unsigned.exe", false, 61, "it is not signed"},
-      {"selfsigned.exe", false, 61, "chain is not trusted"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + (c.signed_web_installer ? " from a signed" : " unsigned") +
@@ -691,21 +609,14 @@ TEST_F(WebInstallTrustTest, OnlyThePublishersInstallerRuns) {
 TEST_F(WebInstallTrustTest, SwappedFileIsNeverStarted) {
   const fs::path dir = CleanInstallDir();
   fs::create_directories(dir);
-  const fs::path ready = scratch_.path() / "swap.ready";
-  const fs::path stop = scratch_.path() / "swap.stop";
-  const std::string target =
-      "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino\\ZuVerIzad0.exe";
-  auto swapper = std::async(std::launch::async, [&] {
-    return prefix_->RunWine({WindowsTestProgram("swap_file.exe").string(), target,
-                             ToWindowsPath(ready), ToWindowsPath(stop)});
-  });
-  ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, std::chrono::seconds(60)));
+  Holder swapper(
+      *prefix_, scratch_.path(), "swap_file.exe",
+      "C:\\users\\" + prefix_->UserName() + "\\AppData\\Roaming\\Zevrino\\ZuVerIzad0.exe");
+  ASSERT_TRUE(swapper.holding());
   const ProcessResult run = RunWithoutDialog(
       WebInstaller(true), {"--url", server_.Url("/slow/publisher.exe?bps=400000")});
-  WriteBytes(stop, {});
-  const ProcessResult swapped = swapper.get();
+  const ProcessResult& swapped = swapper.Release();
   EXPECT_TRUE(run.ExitedWith(0)) << Describe(run);
-  EXPECT_TRUE(swapped.ExitedWith(0)) << Describe(swapped);
   EXPECT_EQ(CommandLines(dir / "ZuVerIzad0.exe.log").size(), 1u);
   EXPECT_FALSE(fs::exists(dir / "ZuVerIzad0.exe.swapped-in")) << swapped.out;
 }
@@ -717,7 +628,7 @@ TEST_F(WebInstallRunTest, CancelEndsADownloadFromASilentServer) {
   for (const std::string path : {"/stallhead", "/stallbody/full.exe"}) {
     SCOPED_TRACE(path);
     const fs::path dir = CleanInstallDir();
-    const fs::path setup = PackWebInstaller("silent", Description({server_.Url(path)}));
+    const fs::path setup = PackWebInstaller("silent", DownloadDescription({server_.Url(path)}));
     auto run = StartAsUser(*prefix_, setup, {});
     const RobotOutput robot = RunDialogRobot(
         *prefix_,

@@ -82,6 +82,12 @@ std::vector<std::string> OutputLines(const std::string& out) {
   return lines;
 }
 
+std::filesystem::path DialogRobotExe() {
+  return WindowsTestProgram("dialog_robot.exe");
+}
+
+namespace {
+
 RobotOutput ParseRobotOutput(ProcessResult result) {
   RobotOutput output;
   RobotWindow* window = nullptr;
@@ -113,12 +119,6 @@ RobotOutput ParseRobotOutput(ProcessResult result) {
   output.process = std::move(result);
   return output;
 }
-
-std::filesystem::path DialogRobotExe() {
-  return WindowsTestProgram("dialog_robot.exe");
-}
-
-namespace {
 
 bool RegAdd(const WinePrefix& prefix, const std::string& key, const std::string& name,
             const std::string& value, std::string* error) {

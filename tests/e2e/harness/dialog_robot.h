@@ -23,8 +23,7 @@ namespace zevrino::e2e {
 
 // Message box ids: the message text is the static control 0xFFFF.
 constexpr int kMessageTextId = 0xFFFF;
-constexpr int kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7, kIdTryAgain = 10,
-              kIdContinue = 11;
+constexpr int kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7, kIdContinue = 11;
 
 struct RobotChild {
   int id = 0;
@@ -79,9 +78,6 @@ std::vector<std::uint32_t> MessageBoxStyles(const std::string& standard_error);
 // with the given steps; `step_timeout` is its --timeout.
 RobotOutput RunDialogRobot(const WinePrefix& prefix, const std::vector<std::string>& steps,
                            std::chrono::milliseconds step_timeout = std::chrono::seconds(30));
-
-// Parses the robot's standard output.
-RobotOutput ParseRobotOutput(ProcessResult result);
 
 // Starts `program` as a normal user (run_limited.exe) and returns at once;
 // the future holds its result once it has exited.

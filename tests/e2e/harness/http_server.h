@@ -28,7 +28,6 @@ class LoopbackHttpServer {
   bool StartWithUntrustedTls(const std::filesystem::path& root, std::string* error);
   void Stop();
 
-  int port() const { return port_; }
   // "http://127.0.0.1:<port><path>" (path starts with "/").
   std::string Url(const std::string& path) const;
   // The same host and port with the https scheme, which this plain server

@@ -13,19 +13,13 @@ same port. HEAD gets the headers a GET would (200 for /files/REL, else 404).
 Routes (REL is a path below --root, "/" separated):
   /files/REL           the file, with its Content-Length
   /slow/REL?bps=N      the file, sent at about N bytes per second
-  /short/REL           Content-Length of the file, one byte less sent
-  /shortrange/REL      the same, and 416 to a request with a Range
-  /nolength/REL        the file without Content-Length
-  /endless             Content-Length 10^12, "MZ" and zeros (3 MB/s) until the client goes
   /html                a 200 HTML page
   /stallhead           nothing at all: the connection stays open, silent
   /stallbody/REL       Content-Length of the file, its first half, then silence
   /drop/REL?at=P,Q     the file, the connection closed after P % of it and
                        again after Q %; a request with "Range: bytes=N-" gets
                        206 and the rest from N on (up to the next drop), unless
-                       its If-Range is not the file's ETag (then 200 and all);
-                       with &outage=S, for S seconds after a drop every
-                       request is answered by closing the connection at once
+                       its If-Range is not the file's ETag (then 200 and all)
   /redirect/N/REL      302 to /redirect/N-1/REL, and /redirect/0/REL to /files/REL
   /loop                302 to itself
   /to?location=L       302 with Location L, whatever it is
@@ -101,11 +95,7 @@ class Handler(BaseHTTPRequestHandler):
                     if ahead > 0:
                         time.sleep(ahead)
 
-    def send_dropping(self, path, size, percents, outage):
-        with self.server.log_lock:
-            if time.monotonic() < self.server.outage_until.get(self.path, 0):
-                self.connection.close()  # nobody at home
-                return
+    def send_dropping(self, path, size, percents):
         etag = '"%d-%d"' % (size, int(os.path.getmtime(path)))
         match = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
         if match and self.headers.get("If-Range", etag) != etag:
@@ -121,9 +111,6 @@ class Handler(BaseHTTPRequestHandler):
         with open(path, "rb") as source:
             source.seek(start)
             self.wfile.write(source.read(stop - start))
-        if stop < size and outage:
-            with self.server.log_lock:
-                self.server.outage_until[self.path] = time.monotonic() + outage
         self.connection.shutdown(socket.SHUT_WR)  # orderly: every byte sent arrives
 
     def redirect(self, location):
@@ -168,18 +155,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.head(200, len(HTML), "text/html")
                 self.wfile.write(HTML)
                 return
-            if route == "endless" and not rel:
-                self.head(200, 10 ** 12)
-                self.wfile.write(b"MZ")
-                # Paced: Wine's WinINet reads what is ready when it closes a
-                # request, and a stream that is always ready never ends.
-                while True:
-                    self.wfile.write(b"\0" * CHUNK)
-                    self.wfile.flush()
-                    time.sleep(0.02)
             path = self.file_for(rel) if rel else None
-            if path is None or route not in ("files", "slow", "short", "shortrange", "nolength",
-                                             "stallbody", "drop"):
+            if path is None or route not in ("files", "slow", "stallbody", "drop"):
                 self.not_found()
                 return
             size = os.path.getsize(path)
@@ -187,18 +164,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_file(path, size, size)
             elif route == "slow":
                 self.send_file(path, size, size, int(query.get("bps", ["65536"])[0]))
-            elif route == "short" or (route == "shortrange" and "Range" not in self.headers):
-                self.send_file(path, size, max(size - 1, 0))
-            elif route == "shortrange":
-                self.head(416, 0)
             elif route == "drop":
-                self.send_dropping(path, size, [int(p) for p in query.get("at", ["50"])[0].split(",")],
-                                   float(query.get("outage", ["0"])[0]))
-            elif route == "stallbody":
+                self.send_dropping(path, size, [int(p) for p in query.get("at", ["50"])[0].split(",")])
+            else:  # stallbody
                 self.send_file(path, size, size // 2)
                 self.silence()
-            else:
-                self.send_file(path, None, size)
         except (BrokenPipeError, ConnectionResetError):
             pass  # the client gave up; nothing to answer
 
@@ -230,7 +200,6 @@ def main():
     server.root = os.path.abspath(args.root)
     server.log_path = args.log
     server.log_lock = threading.Lock()
-    server.outage_until = {}
     open(args.log, "a").close()
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()

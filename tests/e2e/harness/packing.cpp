@@ -38,6 +38,13 @@ bool PackFolder(const fs::path& app, const fs::path& output, std::string* error,
   return packer::Pack(request, error);
 }
 
+bool PackTree(const Tree& tree, const fs::path& output, std::string* error) {
+  const fs::path app = output.string() + ".app";
+  fs::remove_all(app);
+  WriteTree(app, tree);
+  return PackFolder(app, output, error);
+}
+
 bool PackLargeInstaller(const fs::path& app, const fs::path& output, std::string* error) {
   fs::create_directories(app);
   const std::set<fs::path> dlls(

@@ -25,6 +25,10 @@ std::vector<std::string> Names(const Tree& tree);
 bool PackFolder(const std::filesystem::path& app, const std::filesystem::path& output,
                 std::string* error, int preset = 1, bool allow_missing_exe = false);
 
+// Writes `tree` to the folder "<output>.app" and packs it into `output`
+// (PackFolder, preset 1).
+bool PackTree(const Tree& tree, const std::filesystem::path& output, std::string* error);
+
 // An installer of 200 MB of real executables (Wine's own DLLs, copied into
 // `app`, no Zevrino.exe among them), which takes Wine seconds to install;
 // packing takes seconds too.

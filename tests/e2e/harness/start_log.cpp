@@ -68,10 +68,4 @@ std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::
   return starts;
 }
 
-std::filesystem::path StartLogPath(const std::filesystem::path& program) {
-  std::filesystem::path log = program;
-  log += ".log";
-  return log;
-}
-
 }  // namespace zevrino::e2e

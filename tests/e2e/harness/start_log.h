@@ -43,9 +43,6 @@ std::vector<StartRecord> ReadStartLog(const std::filesystem::path& path);
 std::vector<StartRecord> WaitForStarts(const std::filesystem::path& path, std::size_t count,
                                        std::chrono::milliseconds timeout);
 
-// The start log of the program at `program`: "<program>.log".
-std::filesystem::path StartLogPath(const std::filesystem::path& program);
-
 // The arguments of every start of the program at `program`, as the started
 // program's CommandLineToArgvW split them ("<program>.argv"), oldest first.
 std::vector<std::vector<std::string>> ReadStartArguments(const std::filesystem::path& program);

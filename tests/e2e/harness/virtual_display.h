@@ -24,8 +24,6 @@ class VirtualDisplay {
 
   // ":N" while running.
   const std::string& name() const { return name_; }
-  // DISPLAY for programs that should use this server.
-  Environment DisplayEnvironment() const { return {{"DISPLAY", name_}}; }
 
  private:
   pid_t pid_ = -1;

@@ -33,8 +33,8 @@ class ClosingTest : public ::testing::Test {
 };
 
 // One stand-in per reaction, each closed in turn: the sequence stops at
-// the first message after which the process ends, and only a process that
-// outlives all four is terminated (exit code 0, no "exit" line).
+// the first message after which the process ends. (Ending on the first and
+// being terminated after all four are seen in the install and update runs.)
 TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
   struct Case {
     const char* name;
@@ -43,7 +43,6 @@ TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
     DWORD exit_code;
   };
   const Case cases[] = {
-      {"first", "exit-code=7\n", {"main WM_QUERYENDSESSION", "exit"}, 7},
       {"on-close",
        "main=WM_CLOSE\nexit-code=7\n",
        {"main WM_QUERYENDSESSION", "main WM_CLOSE", "exit"},
@@ -52,10 +51,6 @@ TEST_F(ClosingTest, SequenceStopsWhereTheApplicationExits) {
        "main=WM_DESTROY\nexit-code=7\n",
        {"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT", "main WM_DESTROY", "exit"},
        7},
-      {"ignore-all",
-       "main=ignore\nexit-code=7\n",
-       {"main WM_QUERYENDSESSION", "main WM_CLOSE", "main WM_QUIT", "main WM_DESTROY"},
-       0},
       // No mapping: the window is found by its class.
       {"no-mapping",
        "objects=mutex,main,listener\nexit-code=7\n",

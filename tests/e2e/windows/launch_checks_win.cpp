@@ -1,5 +1,7 @@
 // Starting the installed application, its shortcuts and its URI, checked
-// with real processes, real shell links and the real shell under Wine.
+// with real processes, real shell links and the real shell under Wine (its
+// start with the forwarded arguments and its closing are seen in the install
+// and update runs).
 // e2e_application_tests runs these in a prefix of their own, whose desktop
 // is a real folder (Wine links it to $HOME otherwise), and then looks at the
 // shortcut files from Linux.
@@ -16,14 +18,9 @@
 #include <string>
 
 #include "installer/scoped_handle_win.h"
-#include "installer_stub/parse_options.h"
-#include "payload/module_version_win.h"
 #include "system/launch_win.h"
-#include "tests/e2e/harness/standin_files.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/standin_control_win.h"
-#include "tests/e2e/windows/start_record_win.h"
-#include "ui/running_application_win.h"
 
 namespace zevrino::e2e {
 namespace {
@@ -35,26 +32,8 @@ class LaunchTest : public ::testing::Test {
   static void SetUpTestSuite() {
     // As the installer's own start-up does.
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    // An installer run with "--mu beta x": the mu option and one token it
-    // does not know, both forwarded to the application.
-    static char mu[] = "--mu";
-    static char beta[] = "beta";
-    static char x[] = "x";
-    static char* tokens[] = {mu, beta, x};
-    forwarded_ = installer::ParseOptions(tokens, 3).forwarded;
   }
   void TearDown() override { EndEveryStandin(); }
-
-  // StartApplication, given a second chance only when Wine lost the new
-  // process while starting it (ERROR_INTERNAL_ERROR, seen now and then on a
-  // busy machine); any other failure is the code's.
-  static bool StartApplication(const std::string& folder, const char* extra = nullptr) {
-    if (installer::StartApplication(folder.c_str(), forwarded_, extra)) {
-      return true;
-    }
-    return GetLastError() == ERROR_INTERNAL_ERROR &&
-           installer::StartApplication(folder.c_str(), forwarded_, extra);
-  }
 
   // An installation folder holding the stand-in as Zevrino.exe.
   static std::wstring MakeInstallation(const std::wstring& name) {
@@ -63,69 +42,7 @@ class LaunchTest : public ::testing::Test {
     CopyTestProgram(L"zevrino_standin.exe", folder + L"\\Zevrino.exe");
     return folder;
   }
-  static inline installer::ForwardedArguments forwarded_;
 };
-
-// The whole life of an installed application as the installer sees it: a
-// normal install starts it with the forwarded arguments, the next install
-// finds and closes it and its listener, an update restarts it with the
-// completion switch.
-TEST_F(LaunchTest, StartsTheApplicationWithForwardedArgumentsAndClosesIt) {
-  const std::wstring folder = MakeInstallation(L"installation");
-  const std::string folder_utf8 = ToUtf8(folder);
-  const std::filesystem::path log(folder + L"\\Zevrino.exe.log");
-  const std::wstring program = folder + L"\\Zevrino.exe";
-
-  ASSERT_TRUE(StartApplication(folder_utf8));
-  std::vector<StartRecord> starts = WaitForStarts(log, 1, kStartTimeout);
-  ASSERT_EQ(starts.size(), 1u);
-  EXPECT_EQ(starts[0], (StartRecord{"Zevrino.exe \"--mu\" \"beta\" \"x\"", folder_utf8}));
-
-  HWND window = nullptr;
-  ASSERT_TRUE(installer::IsApplicationRunning(&window));
-  EXPECT_NE(window, nullptr);
-  EXPECT_EQ(installer::FindApplicationWindow(), window);
-  EXPECT_TRUE(installer::CloseApplication(program));
-  EXPECT_FALSE(installer::IsApplicationRunning());
-  // It ended by itself on the first message; nothing else was sent.
-  EXPECT_EQ(ReadStandinMessages(program),
-            (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit"}));
-
-  ASSERT_TRUE(StartApplication(folder_utf8, " /UPDATECOMPLETE"));
-  starts = WaitForStarts(log, 2, kStartTimeout);
-  ASSERT_EQ(starts.size(), 2u);
-  EXPECT_EQ(starts[1],
-            (StartRecord{"Zevrino.exe \"--mu\" \"beta\" /UPDATECOMPLETE \"x\"", folder_utf8}));
-  // The listener window belongs to the same process: closing it ends that.
-  ASSERT_TRUE(WaitUntil([] { return installer::IsApplicationRunning(); }, kStartTimeout));
-  installer::CloseHttpsListener(program);
-  EXPECT_FALSE(installer::IsApplicationRunning());
-  EXPECT_EQ(
-      ReadStandinMessages(program),
-      (std::vector<std::string>{"main WM_QUERYENDSESSION", "exit", "listener WM_APP+1", "exit"}));
-  // With nothing running, neither call finds anything to close.
-  EXPECT_FALSE(installer::CloseApplication(program));
-  installer::CloseHttpsListener(program);
-}
-
-// The uninstall entry runs Zevrino.exe with " /uninstall"; the stand-in
-// then only notes its start and ends, holding none of the application's
-// objects. The started process's handle goes to the caller.
-TEST_F(LaunchTest, UninstallStartEndsAtOnce) {
-  const std::wstring folder = MakeInstallation(L"uninstall");
-  const std::string program = ToUtf8(folder + L"\\Zevrino.exe");
-  HANDLE raw_process = nullptr;
-  ASSERT_TRUE(installer::StartProcess(program.c_str(), "Zevrino.exe /uninstall",
-                                      ToUtf8(folder).c_str(), &raw_process));
-  const ScopedKernelHandle process(raw_process);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-  DWORD exit_code = 1;
-  EXPECT_TRUE(GetExitCodeProcess(process.get(), &exit_code));
-  EXPECT_EQ(exit_code, 0u);
-  EXPECT_EQ(ReadStartLog(std::filesystem::path(folder + L"\\Zevrino.exe.log")),
-            (std::vector<StartRecord>{{"Zevrino.exe /uninstall", ToUtf8(folder)}}));
-  EXPECT_FALSE(installer::IsApplicationRunning());
-}
 
 TEST_F(LaunchTest, StartFailuresAreReported) {
   const std::string empty_folder = ToUtf8(WorkFolder() + L"\\empty");
@@ -245,17 +162,6 @@ TEST_F(LaunchTest, OpensTheApplicationUri) {
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0].command_line,
             "\"" + ToUtf8(recorder) + "\" \"zevrino:open?utm_medium=desktop-sa-installer\"");
-}
-
-// The installer compares the installed Zevrino.exe's product version with
-// its own; the stand-in comes in three builds for that comparison.
-TEST_F(LaunchTest, StandinBuildsCarryTheirProductVersions) {
-  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin.exe"),
-            ZV_PRODUCT_VERSION);
-  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_old.exe"),
-            "1.0.0.1");
-  EXPECT_EQ(installer::GetProductVersion(ProgramFolder() + L"\\zevrino_standin_new.exe"),
-            "9.9.9.9");
 }
 
 }  // namespace
