@@ -11,6 +11,7 @@
 
 #include "i18n/user_languages.h"
 #include "i18n/winrt_owners_win.h"
+#include "windows/com_apartment_win.h"
 
 namespace zevrino::desktop::i18n::gettext {
 
@@ -79,29 +80,29 @@ class windows_language_source : public language_source {
     // The catalogs are chosen before the program initialises COM for
     // itself, and activation needs an initialised thread. Use the same
     // apartment the program will enter later and leave the thread as found.
-    scoped_com_apartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    installer::ScopedComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     scoped_hstring name;
     if (FAILED(WindowsCreateString(class_name, static_cast<UINT32>(wcslen(class_name)),
-                                   name.receive()))) {
+                                   name.Receive()))) {
       return false;
     }
-    com_ptr<globalization_preferences_statics> statics;
+    installer::ScopedComPointer<globalization_preferences_statics> statics;
     if (FAILED(RoGetActivationFactory(name.get(), iid_globalization_preferences_statics,
-                                      statics.receive_void()))) {
+                                      reinterpret_cast<void**>(statics.Receive())))) {
       return false;
     }
-    com_ptr<hstring_vector_view> languages;
-    if (FAILED(statics->get_Languages(languages.receive()))) {
+    installer::ScopedComPointer<hstring_vector_view> languages;
+    if (FAILED(statics.get()->get_Languages(languages.Receive()))) {
       return false;
     }
     UINT32 size = 0;
-    if (FAILED(languages->get_Size(&size))) {
+    if (FAILED(languages.get()->get_Size(&size))) {
       return false;
     }
     for (UINT32 i = 0; i < size; ++i) {
       scoped_hstring language;
-      if (FAILED(languages->GetAt(i, language.receive()))) {
+      if (FAILED(languages.get()->GetAt(i, language.Receive()))) {
         return false;
       }
       UINT32 length = 0;

@@ -1,8 +1,8 @@
 #include "installer_stub/environment_checks_win.h"
 
 #include "i18n/catalog.h"
-#include "installer/scoped_handle_win.h"
 #include "ui/message_box_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/mode_ports.h"
+#include "base/mode_ports.h"
 
 namespace zevrino::desktop::installer {
 
@@ -27,7 +27,7 @@ bool IsElevated();
 // unless `silent`. A token that cannot be queried is accepted.
 bool CheckAccount(bool silent);
 
-// The Account port (installer/mode_ports.h) over CheckAccount.
+// The Account port (base/mode_ports.h) over CheckAccount.
 class WindowsAccount final : public Account {
  public:
   bool MayInstall(bool silent) override { return CheckAccount(silent); }

@@ -2,7 +2,7 @@
 // The installer's top-level flow, called by wWinMain with the tokens of the
 // command line.
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 

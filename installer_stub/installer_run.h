@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "installer/named_mutex_win.h"
-#include "installer/options.h"
+#include "base/options.h"
 #include "ui/fallback_address.h"
 #include "ui/progress_channel_win.h"
 #include "ui/progress_window_win.h"
+#include "windows/named_mutex_win.h"
 
 namespace zevrino::desktop::installer {
 

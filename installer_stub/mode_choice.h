@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "installer/options.h"
+#include "base/options.h"
 
 namespace zevrino::desktop::installer {
 

@@ -1,8 +1,8 @@
 #include "installer_stub/own_file_win.h"
 
-#include "installer/wide_text_win.h"
 #include "payload/module_version_win.h"
 #include "payload/payload_container.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 

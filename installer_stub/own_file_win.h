@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/error_code.h"
-#include "installer_stub/mapped_file_win.h"
+#include "base/error_code.h"
 #include "payload/payload_reader.h"
+#include "windows/mapped_file_win.h"
 
 namespace zevrino::desktop::installer {
 

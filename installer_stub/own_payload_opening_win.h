@@ -11,7 +11,7 @@
 
 #include <thread>
 
-#include "installer/error_code.h"
+#include "base/error_code.h"
 #include "installer_stub/own_file_win.h"
 
 namespace zevrino::desktop::installer {

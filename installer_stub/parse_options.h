@@ -17,7 +17,7 @@
 // or `mu` as the last token is not recognised and is forwarded. An option
 // given twice takes its last value.
 
-#include "installer/options.h"
+#include "base/options.h"
 
 namespace zevrino::desktop::installer {
 

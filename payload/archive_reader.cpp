@@ -1,6 +1,6 @@
 #include "payload/archive_reader.h"
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/archive_name.h"
 
 namespace zevrino::desktop::installer {

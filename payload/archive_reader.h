@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/error_code.h"
+#include "base/error_code.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {

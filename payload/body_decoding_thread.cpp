@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 namespace {

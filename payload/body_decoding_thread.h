@@ -19,7 +19,7 @@
 #include <mutex>
 #include <thread>
 
-#include "installer/error_code.h"
+#include "base/error_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/page_prefaulter.h"
 #include "payload/payload_decoder.h"

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "installer/disk_space.h"
+#include "files/disk_space.h"
 #include "payload/archive_reader.h"
 #include "payload/body_decoding_thread.h"
 #include "payload/payload_decoder.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "installer/cancel_points.h"
-#include "installer/file_system.h"
-#include "installer/result_code.h"
-#include "installer/transacted_file_installer.h"
+#include "base/cancel_points.h"
+#include "base/result_code.h"
+#include "files/file_system.h"
+#include "files/transacted_file_installer.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {
@@ -59,7 +59,7 @@ ResultCode ExtractArchive(const std::wstring& target, const PayloadReader& paylo
 
 // Deletes the files ExtractArchive listed in ExtractOptions::parked_files,
 // through a new file system, with the retries of DeleteParkedFiles
-// (installer/parked_files.h). Windows build only.
+// (files/parked_files.h). Windows build only.
 void DeleteParkedFiles(const std::vector<std::wstring>& paths);
 
 // Installs the entries of an archive whose reader stands after the digest

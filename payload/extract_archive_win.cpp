@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/parked_files.h"
+#include "files/parked_files.h"
 
 namespace zevrino::desktop::installer {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "installer/system_library_win.h"
+#include "windows/system_library_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/mapped_read_guard.h"
 #include "payload/marker_search.h"
 #include "payload/pe_certificate_table.h"

@@ -34,7 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "installer/error_code.h"
+#include "base/error_code.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {

@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/lzma_stream_owner.h"
 #include "payload/mapped_read_guard.h"

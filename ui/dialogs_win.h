@@ -1,8 +1,8 @@
 #pragma once
-// The Dialogs port (installer/mode_ports.h) over message boxes in the user's
+// The Dialogs port (base/mode_ports.h) over message boxes in the user's
 // language, the error dialog and the progress window.
 
-#include "installer/mode_ports.h"
+#include "base/mode_ports.h"
 #include "ui/progress_window_win.h"
 
 namespace zevrino::desktop::installer {

@@ -6,13 +6,13 @@
 
 #include <string>
 
+#include "base/product_settings.h"
 #include "i18n/catalog.h"
-#include "installer/product_settings.h"
-#include "installer/shell_functions_win.h"
-#include "installer/wide_text_win.h"
 #include "ui/error_table.h"
 #include "ui/message_box_win.h"
 #include "ui/progress_window_state_win.h"
+#include "windows/shell_functions_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

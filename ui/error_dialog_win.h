@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "ui/fallback_address.h"
 #include "ui/progress_window_win.h"
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "i18n/catalog.h"
-#include "installer/wide_text_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 

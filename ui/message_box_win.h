@@ -1,7 +1,7 @@
 #pragma once
 // Message boxes in the user's language.
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 

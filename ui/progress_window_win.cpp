@@ -18,15 +18,15 @@
 #include <string>
 
 #include "i18n/catalog.h"
-#include "installer/scoped_handle_win.h"
-#include "installer/system_library_win.h"
-#include "installer/wide_text_win.h"
 #include "ui/cancel_confirm_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_layout.h"
 #include "ui/progress_status.h"
 #include "ui/progress_window_state_win.h"
 #include "ui/utf8_text.h"
+#include "windows/scoped_handle_win.h"
+#include "windows/system_library_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {
@@ -166,7 +166,7 @@ LRESULT CALLBACK UiThread::WindowProc(HWND window, UINT message, WPARAM wparam, 
 namespace {
 
 // comctl32 is loaded from System32 at run time, never imported (see
-// installer/system_library_win.h). Without it the bar is not drawn but the
+// windows/system_library_win.h). Without it the bar is not drawn but the
 // window still shows its text.
 void InitProgressBarClass() {
   using InitFunction = decltype(&::InitCommonControlsEx);

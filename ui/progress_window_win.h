@@ -6,7 +6,7 @@
 #include <atomic>
 #include <string>
 
-#include "installer/cancel_points.h"
+#include "base/cancel_points.h"
 #include "ui/fallback_address.h"
 #include "ui/progress_channel_win.h"
 #include "ui/rate_estimator.h"

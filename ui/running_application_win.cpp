@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "installer/file_identity_win.h"
-#include "installer/named_objects.h"
-#include "installer/scoped_handle_win.h"
-#include "installer/wide_path.h"
-#include "installer/wide_text_win.h"
+#include "base/named_objects.h"
+#include "base/wide_path.h"
 #include "logging/log.h"
 #include "ui/log_lines.h"
+#include "windows/file_identity_win.h"
+#include "windows/scoped_handle_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 

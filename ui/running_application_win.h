@@ -3,7 +3,7 @@
 // window messages, then by terminating its process.
 //
 // The application is recognised only by the objects it creates: its named
-// mutex and file mapping (installer/named_objects.h) and the window classes "ZevrinoMainWindow" and
+// mutex and file mapping (base/named_objects.h) and the window classes "ZevrinoMainWindow" and
 // "ZevrinoHttpsListener". Every probe opens and closes its own handles; nothing is kept between
 // calls.
 //

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/system_library_win.h"
-#include "installer/wide_text_win.h"
+#include "windows/system_library_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

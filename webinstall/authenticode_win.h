@@ -2,7 +2,7 @@
 // The Authenticode checks of a web install: the signature of a downloaded
 // file, and the signer of the program's own file. wintrust.dll and
 // crypt32.dll are loaded at run time from System32, never imported (see
-// installer/system_library_win.h).
+// windows/system_library_win.h).
 
 #include <windows.h>
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/payload_reader.h"
 
 namespace zevrino::desktop::installer {

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 

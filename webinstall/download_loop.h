@@ -27,7 +27,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "ui/download_progress.h"
 
 namespace zevrino::desktop::installer {

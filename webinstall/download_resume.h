@@ -39,7 +39,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "webinstall/download_loop.h"
 
 namespace zevrino::desktop::installer {

@@ -6,13 +6,13 @@
 #include <functional>
 #include <string>
 
-#include "installer/scoped_handle_win.h"
 #include "logging/log.h"
 #include "webinstall/download_address.h"
 #include "webinstall/download_failure.h"
 #include "webinstall/download_resume.h"
 #include "webinstall/log_lines.h"
 #include "webinstall/wininet_api_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

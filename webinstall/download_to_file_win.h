@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "ui/progress_channel_win.h"
 #include "webinstall/download_loop.h"
 #include "webinstall/download_resume.h"

@@ -1,7 +1,7 @@
 #include "webinstall/download_version.h"
 
-#include "installer/product_settings.h"
-#include "system/version_compare.h"
+#include "base/product_settings.h"
+#include "install/version_compare.h"
 
 namespace zevrino::desktop::installer {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The order of a web install and its retry rules over the ports it needs
-// (installer/mode_ports.h and DownloadPasses), so that both are tested
+// (base/mode_ports.h and DownloadPasses), so that both are tested
 // without Windows or a network, in milliseconds. RunWebInstall
 // (web_install_win.h) binds the real ones.
 //
@@ -19,8 +19,8 @@
 //     returned
 
 #include <cstdint>
-#include "installer/mode_ports.h"
-#include "installer/result_code.h"
+#include "base/mode_ports.h"
+#include "base/result_code.h"
 #include "webinstall/download_loop.h"
 
 namespace zevrino::desktop::installer {

@@ -27,18 +27,16 @@
 #include <string>
 #include <vector>
 
-#include "installer/disk_space.h"
-#include "installer/named_objects.h"
-#include "installer/path_utf8.h"
-#include "installer/product_settings.h"
-#include "installer/scoped_handle_win.h"
-#include "installer/wide_text_win.h"
-#include "installer/windows_file_system_win.h"
+#include "base/named_objects.h"
+#include "base/path_utf8.h"
+#include "base/product_settings.h"
+#include "files/disk_space.h"
+#include "files/windows_file_system_win.h"
+#include "install/launch_win.h"
+#include "install/mode_ports_win.h"
 #include "logging/log.h"
 #include "payload/module_version_win.h"
 #include "payload/payload_decoder.h"
-#include "system/launch_win.h"
-#include "system/mode_ports_win.h"
 #include "ui/dialogs_win.h"
 #include "ui/error_dialog_win.h"
 #include "ui/progress_window_win.h"
@@ -50,6 +48,8 @@
 #include "webinstall/log_lines.h"
 #include "webinstall/native_architecture_win.h"
 #include "webinstall/web_install_flow.h"
+#include "windows/scoped_handle_win.h"
+#include "windows/wide_text_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

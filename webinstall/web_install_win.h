@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "installer/mode_ports.h"
-#include "installer/options.h"
-#include "installer/result_code.h"
+#include "base/mode_ports.h"
+#include "base/options.h"
+#include "base/result_code.h"
 #include "payload/payload_reader.h"
 #include "ui/fallback_address.h"
 #include "ui/progress_window_win.h"

@@ -1,6 +1,6 @@
 #include "webinstall/wininet_api_win.h"
 
-#include "installer/system_library_win.h"
+#include "windows/system_library_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer_stub/update_plan.h"
+#include "update/update_plan.h"
 
 namespace {
 

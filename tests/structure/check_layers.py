@@ -9,8 +9,8 @@ import pathlib
 import re
 import sys
 
-LAYERS = [["installer_stub"], ["webinstall", "system", "ui"], ["payload", "installer"],
-          ["i18n", "logging"], ["text"]]
+LAYERS = [["installer_stub"], ["update", "webinstall"], ["install"], ["payload", "ui"],
+          ["files", "i18n"], ["logging", "windows"], ["text", "base"]]
 DEPTH = {folder: depth for depth, folders in enumerate(LAYERS) for folder in folders}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^/"]+)/')
 

@@ -11,8 +11,8 @@ import pathlib
 import re
 import sys
 
-MODULES = ["installer_stub", "webinstall", "system", "ui", "payload", "installer", "i18n",
-           "logging", "text"]
+MODULES = ["installer_stub", "update", "webinstall", "install", "ui", "payload", "files", "i18n",
+           "logging", "windows", "text", "base"]
 CONSTANT = re.compile(r"constexpr\s+int\s+(kLine\w+)\s*=\s*(\d+)\s*;")
 UNNAMED = re.compile(r"log_message\(\s*[^,]+,\s*[^,]+,\s*(\d+|__LINE__)\s*,")
 BARE_LEVEL = re.compile(r"log_message\(\s*(\d+)\s*,")

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/file_system.h"
+#include "files/file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 

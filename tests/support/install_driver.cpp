@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/transacted_file_installer.h"
+#include "files/transacted_file_installer.h"
 #include "tests/support/fault_injecting_file_system.h"
 #include "tests/support/utf16.h"
 

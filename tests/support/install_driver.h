@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/file_system.h"
-#include "installer/result_code.h"
+#include "base/result_code.h"
+#include "files/file_system.h"
 #include "tests/support/memory_file_system.h"
 
 namespace zevrino::desktop::installer::testing {

@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 
-#include "installer/file_system.h"
+#include "files/file_system.h"
 
 namespace zevrino::desktop::installer::testing {
 

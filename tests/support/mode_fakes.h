@@ -1,5 +1,5 @@
 #pragma once
-// Fakes of the modes' ports (installer/mode_ports.h) that keep the state a
+// Fakes of the modes' ports (base/mode_ports.h) that keep the state a
 // test asserts: which mutexes are held, what was asked, closed, installed,
 // started and deleted. `step` numbers what happened, where a test asserts
 // the order that is the contract (e.g. the application closed before the
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/mode_ports.h"
+#include "base/mode_ports.h"
 
 namespace zevrino::desktop::installer::testing {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/scoped_handle_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer::testing {
 

@@ -1,6 +1,6 @@
 #include "tests/support/process_win.h"
 
-#include "installer/create_process_win.h"
+#include "windows/create_process_win.h"
 
 namespace zevrino::desktop::installer::testing {
 

@@ -1,13 +1,13 @@
 #pragma once
 // Programs that Windows tests start and the files they hold, through the
-// product's handle owners (installer/scoped_handle_win.h).
+// product's handle owners (windows/scoped_handle_win.h).
 
 #include <windows.h>
 
 #include <chrono>
 #include <string>
 
-#include "installer/scoped_handle_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer::testing {
 

@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 
 namespace zevrino::desktop::installer {
 

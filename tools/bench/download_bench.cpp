@@ -22,9 +22,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/scoped_handle_win.h"
-#include "installer/wide_text_win.h"
 #include "webinstall/download_to_file_win.h"
+#include "windows/scoped_handle_win.h"
+#include "windows/wide_text_win.h"
 
 namespace installer = zevrino::desktop::installer;
 

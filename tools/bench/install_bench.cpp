@@ -29,10 +29,10 @@
 #include <string>
 #include <vector>
 
-#include "installer/file_system.h"
-#include "installer/parked_files.h"
-#include "installer/product_settings.h"
-#include "installer/transacted_file_installer.h"
+#include "base/product_settings.h"
+#include "files/file_system.h"
+#include "files/parked_files.h"
+#include "files/transacted_file_installer.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "installer/scoped_handle_win.h"
 #include "webinstall/authenticode_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace installer = zevrino::desktop::installer;
 

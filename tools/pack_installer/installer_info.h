@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/error_code.h"
-#include "installer/result_code.h"
+#include "base/error_code.h"
+#include "base/result_code.h"
 #include "payload/pe_certificate_table.h"
 
 namespace zevrino::desktop::packer {

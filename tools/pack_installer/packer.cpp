@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "installer/product_settings.h"
+#include "base/product_settings.h"
 #include "payload/archive_writer.h"
 #include "tools/pack_installer/download_description.h"
 #include "tools/pack_installer/file_io.h"

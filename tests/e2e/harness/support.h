@@ -8,9 +8,9 @@
 #include "tests/support/utf16.h"
 #include "tests/support/wait.h"
 #if defined(_WIN32)
-#include "installer/scoped_handle_win.h"
 #include "tests/support/plain_files_win.h"
 #include "tests/support/process_win.h"
+#include "windows/scoped_handle_win.h"
 #else
 #include "tests/support/process_posix.h"
 #endif

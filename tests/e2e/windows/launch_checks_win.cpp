@@ -17,10 +17,10 @@
 
 #include <string>
 
-#include "installer/scoped_handle_win.h"
-#include "system/launch_win.h"
+#include "install/launch_win.h"
 #include "tests/e2e/harness/start_log.h"
 #include "tests/e2e/windows/standin_control_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::e2e {
 namespace {

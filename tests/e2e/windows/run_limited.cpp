@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <string>
 
-#include "installer/create_process_win.h"
-#include "installer/scoped_handle_win.h"
+#include "windows/create_process_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/archive_name.h"
 #include "payload/archive_reader.h"
 #include "tests/support/archive_builder.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/extract_archive.h"
 #include "payload/module_version_win.h"
 #include "tests/support/archive_builder.h"

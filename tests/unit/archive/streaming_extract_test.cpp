@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "installer/disk_space.h"
-#include "installer/parked_files.h"
-#include "installer/result_code.h"
+#include "base/result_code.h"
+#include "files/disk_space.h"
+#include "files/parked_files.h"
 #include "payload/extract_archive.h"
 #include "payload/payload_decoder.h"
 #include "tests/support/archive_builder.h"

@@ -1,4 +1,4 @@
-#include "installer/error_code.h"
+#include "base/error_code.h"
 
 #include <gtest/gtest.h>
 

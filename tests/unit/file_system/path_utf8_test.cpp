@@ -1,4 +1,4 @@
-#include "installer/path_utf8.h"
+#include "base/path_utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "installer/path_utf8.h"
+#include "base/path_utf8.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/utf16.h"
 

@@ -1,4 +1,4 @@
-#include "installer/wide_path.h"
+#include "base/wide_path.h"
 
 #include <gtest/gtest.h>
 

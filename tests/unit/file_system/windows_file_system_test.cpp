@@ -1,7 +1,7 @@
 // WindowsFileSystem on real files in a scratch directory under Wine (or
 // Windows). Where Wine's behaviour differs from Windows the test says so.
 
-#include "installer/windows_file_system_win.h"
+#include "files/windows_file_system_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

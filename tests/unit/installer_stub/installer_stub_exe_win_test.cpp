@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "tests/support/payload_builder.h"
 #include "tests/support/process_win.h"
 #include "tests/support/scratch_directory.h"

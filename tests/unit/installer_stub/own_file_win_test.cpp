@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
-#include "installer/result_code.h"
-#include "installer/scoped_handle_win.h"
-#include "installer_stub/mapped_file_win.h"
+#include "base/result_code.h"
 #include "tests/support/payload_builder.h"
 #include "tests/support/scratch_directory.h"
+#include "windows/mapped_file_win.h"
+#include "windows/scoped_handle_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

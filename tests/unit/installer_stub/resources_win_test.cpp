@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "installer/system_library_win.h"
 #include "tests/support/little_endian.h"
 #include "tests/support/process_win.h"
 #include "tests/support/utf16.h"
 #include "tests/unit/installer_stub/stub_path_win.h"
+#include "windows/system_library_win.h"
 
 namespace zevrino::desktop::installer {
 namespace {

@@ -1,4 +1,4 @@
-#include "system/query_parameters.h"
+#include "install/query_parameters.h"
 
 #include <gtest/gtest.h>
 

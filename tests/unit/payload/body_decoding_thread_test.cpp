@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "tests/support/payload_builder.h"
 
 namespace zevrino::desktop::installer {

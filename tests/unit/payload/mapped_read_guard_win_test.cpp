@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/payload_container.h"
 #include "payload/payload_decoder.h"
 #include "tests/support/payload_builder.h"

@@ -66,6 +66,7 @@ TEST(PagePrefaulterTest, CoversTheBufferInOrderAndEndsAtARefusal) {
 
 TEST(PagePrefaulterTest, NoCommitAfterStop) {
   std::vector<std::uint8_t> buffer(1 << 20);
+  std::atomic<bool> stopping{false};
   std::atomic<bool> stopped{false};
   std::atomic<int> late{0};
   std::atomic<int> seen{0};
@@ -77,12 +78,20 @@ TEST(PagePrefaulterTest, NoCommitAfterStop) {
         if (stopped) {
           ++late;
         }
+        // The first chunk waits for Stop to be on its way, and each takes
+        // long enough that the stop arrives before the end, however busy the
+        // machine is.
+        while (!stopping) {
+          std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return true;
       },
       1);
   while (seen == 0) {
     std::this_thread::yield();
   }
+  stopping = true;
   prefaulter.Stop();
   stopped = true;
   const int at_stop = seen;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/marker_search.h"
 #include "tests/support/files.h"
 #include "tests/support/little_endian.h"

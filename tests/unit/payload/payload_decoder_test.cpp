@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/bcj_x86.h"
 #include "payload/payload_container.h"
 #include "tests/support/payload_builder.h"

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "installer/result_code.h"
+#include "base/result_code.h"
 #include "payload/payload_container.h"
 #include "tests/support/little_endian.h"
 #include "tests/support/payload_builder.h"

@@ -1,7 +1,7 @@
 // The installer's logic on the in-memory file system: runs natively under
 // the sanitizers and under Wine.
 
-#include "installer/transacted_file_installer.h"
+#include "files/transacted_file_installer.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "installer/transacted_file_installer.h"
+#include "files/transacted_file_installer.h"
 #include "tests/support/fault_injecting_file_system.h"
 #include "tests/support/install_driver.h"
 #include "tests/support/process_win.h"
