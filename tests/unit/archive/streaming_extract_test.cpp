@@ -184,6 +184,10 @@ TEST_F(StreamingExtractTest, TooLittleSpaceWritesNothing) {
     EXPECT_TRUE(disk_.Read() == before);
     EXPECT_EQ(disk_.ReadDirectories(), DirectoriesOf(before));
   }
+  // Exactly the space asked for is enough.
+  disk_.Reset({});
+  disk_.memory().SetCapacity(disk_.memory().UsedBytes() + RequiredFreeSpace(archive_.size()));
+  EXPECT_EQ(Extract(CompressedBody(archive_)), kSuccess);
   // A cancel the user confirmed before is what the run ends with.
   ExtractOptions cancelled;
   cancelled.cancel = CancelPoints{[] { return true; }, {}};
@@ -248,6 +252,9 @@ TEST_F(StreamingExtractTest, UpgradeCanLeaveTheOldFilesForLater) {
   std::vector<std::uint32_t> waits;
   DeleteParkedFiles(held, parked, [&](std::uint32_t ms) { waits.push_back(ms); });
   EXPECT_EQ(waits, (std::vector<std::uint32_t>{200, 400, 800, 1600, 3200}));
+  // After the last retry, the held file is left to the next restart.
+  EXPECT_EQ(held.calls().back().operation, Operation::kRemoveOrDelayUntilReboot);
+  EXPECT_EQ(held.calls().back().path, parked[0]);
   std::vector<std::wstring> left;
   for (const auto& entry : disk_.Read()) {
     if (IsTemporaryFileName(entry.first)) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "i18n/memory_stream.h"
+#include "i18n/text_direction.h"
 #include "tests/support/mo_builder.h"
 #include "tests/support/scratch_directory.h"
 
@@ -126,6 +127,13 @@ TEST(CatalogReader, ReadsFilesOpenedForBinaryReading) {
   EXPECT_TRUE(load_catalog(in, table, rule));
   EXPECT_EQ(table["line\r\n"], std::vector<std::string>{"Zeile\r\n\x1A"});
   in.close();  // or the directory's removal fails
+}
+
+// A catalog reads right to left only when such letters are the majority.
+TEST(CatalogReader, ReadingOrderFollowsTheMajorityOfLetters) {
+  EXPECT_FALSE(written_right_to_left({}));
+  EXPECT_FALSE(written_right_to_left({{"id", {"\u0627b"}}}));                 // one of each
+  EXPECT_TRUE(written_right_to_left({{"id", {"\u0627\u0628\u062a Zv 1"}}}));  // 3 to 2
 }
 
 }  // namespace

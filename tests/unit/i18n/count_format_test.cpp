@@ -21,6 +21,7 @@ TEST(CountFormat, FormatsTheCountConversions) {
       {"100%% in %d", 3, "100% in 3"},
       {"[%5d]", 42, "[   42]"},
       {"[%-5d]", 42, "[42   ]"},
+      {"[%-05d]", 42, "[42   ]"},  // left alignment wins over zeros
       {"[%05d]", -42, "[-0042]"},
       {"[%+d|% d]", 42, "[+42| 42]"},
       {"%d", INT64_MIN, "-9223372036854775808"},
