@@ -10,6 +10,7 @@
 
 #include "base/path_utf8.h"
 #include "base/product_settings.h"
+#include "base/wide_path.h"
 #include "install/query_parameters.h"
 #include "windows/create_process_win.h"
 #include "windows/scoped_handle_win.h"
@@ -20,36 +21,32 @@ namespace zevrino::desktop::installer {
 
 namespace {
 
-constexpr char kShortcutFileName[] = "Zevrino.lnk";
+constexpr wchar_t kShortcutFileName[] = L"Zevrino.lnk";
 constexpr char kApplicationUri[] = "zevrino:open";
 
-// The user's folder `csidl` in UTF-8, or empty when Windows has none.
-std::string UserFolder(int csidl) {
+// The user's folder `csidl`, or empty when Windows has none.
+std::wstring UserFolder(int csidl) {
   wchar_t folder[MAX_PATH] = {};
   if (FAILED(ShellGetFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) {
-    return std::string();
+    return std::wstring();
   }
-  return WideToUtf8(folder);
+  return folder;
 }
 
 }  // namespace
 
-bool StartProcess(const char* application, const char* command_line, const char* working_directory,
-                  HANDLE* process) {
-  const std::wstring wide_application = Utf8ToWide(application);
+bool StartProcess(const std::wstring& application, const std::wstring& command_line,
+                  const wchar_t* working_directory, HANDLE* process) {
   // CreateProcessW may write into the command line, so it gets its own
   // NUL-terminated buffer.
-  const std::wstring wide_command_line = Utf8ToWide(command_line);
-  std::vector<wchar_t> command_buffer(wide_command_line.begin(), wide_command_line.end());
+  std::vector<wchar_t> command_buffer(command_line.begin(), command_line.end());
   command_buffer.push_back(L'\0');
-  const std::wstring wide_directory = Utf8ToWide(working_directory);
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessRetryingLostStart(
-          wide_application.c_str(), command_buffer.data(), FALSE,
-          working_directory != nullptr ? wide_directory.c_str() : nullptr, &startup, &info)) {
+  if (!CreateProcessRetryingLostStart(application.c_str(), command_buffer.data(), FALSE,
+                                      working_directory, &startup, &info)) {
     return false;
   }
   ScopedKernelHandle thread(info.hThread);
@@ -60,16 +57,25 @@ bool StartProcess(const char* application, const char* command_line, const char*
   return true;
 }
 
-bool StartApplication(const char* directory, const ForwardedArguments& forwarded,
-                      const char* extra) {
-  const std::string path = JoinPath(directory, kApplicationFileName);
-  const std::string command_line = std::string(kApplicationFileName) + forwarded.mu +
-                                   (extra == nullptr ? "" : extra) + forwarded.others;
-  return StartProcess(path.c_str(), command_line.c_str(), directory);
+bool StartProcess(const char* application, const char* command_line, const char* working_directory,
+                  HANDLE* process) {
+  const std::wstring wide_directory = Utf8ToWide(working_directory);
+  return StartProcess(Utf8ToWide(application), Utf8ToWide(command_line),
+                      working_directory != nullptr ? wide_directory.c_str() : nullptr, process);
 }
 
-bool CreateShortcut(const char* link_path, const char* target, const char* working_directory,
-                    const char* arguments) {
+bool StartApplication(const std::wstring& directory, const ForwardedArguments& forwarded,
+                      const char* extra) {
+  // The forwarded arguments arrived in UTF-8; the command line is converted
+  // once, the path not at all.
+  const std::string command_line = std::string(kApplicationFileName) + forwarded.mu +
+                                   (extra == nullptr ? "" : extra) + forwarded.others;
+  return StartProcess(JoinWidePath(directory, kApplicationFileNameWide), Utf8ToWide(command_line),
+                      directory.c_str());
+}
+
+bool CreateShortcut(const std::wstring& link_path, const std::wstring& target,
+                    const std::wstring& working_directory, const char* arguments) {
   IShellLinkW* raw_link = nullptr;
   if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&raw_link)))) {
@@ -82,28 +88,25 @@ bool CreateShortcut(const char* link_path, const char* target, const char* worki
   }
   const ScopedComPointer<IPersistFile> file(raw_file);
 
-  const std::wstring wide_target = Utf8ToWide(target);
-  link.get()->SetPath(wide_target.c_str());
+  link.get()->SetPath(target.c_str());
   if (arguments != nullptr) {
     link.get()->SetArguments(Utf8ToWide(arguments).c_str());
   }
-  link.get()->SetIconLocation(wide_target.c_str(), 0);
-  link.get()->SetWorkingDirectory(Utf8ToWide(working_directory).c_str());
-  return SUCCEEDED(file.get()->Save(Utf8ToWide(link_path).c_str(), TRUE));
+  link.get()->SetIconLocation(target.c_str(), 0);
+  link.get()->SetWorkingDirectory(working_directory.c_str());
+  return SUCCEEDED(file.get()->Save(link_path.c_str(), TRUE));
 }
 
-void CreateShortcuts(const char* directory) {
-  const std::string target = JoinPath(directory, kApplicationFileName);
+void CreateShortcuts(const std::wstring& directory) {
+  const std::wstring target = JoinWidePath(directory, kApplicationFileNameWide);
   for (const int csidl : {CSIDL_DESKTOP, CSIDL_PROGRAMS}) {
-    const std::string folder = UserFolder(csidl);
+    const std::wstring folder = UserFolder(csidl);
     if (folder.empty()) {
       continue;
     }
-    CreateShortcut(JoinPath(folder, kShortcutFileName).c_str(), target.c_str(), directory);
+    CreateShortcut(JoinWidePath(folder, kShortcutFileName), target, directory);
   }
-  const std::wstring wide_target = Utf8ToWide(target);
-  ShellChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, wide_target.c_str(),
-                    nullptr);
+  ShellChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, target.c_str(), nullptr);
 }
 
 bool OpenInstalledApplication() {

@@ -121,7 +121,7 @@ void WindowsRunningApplication::CloseHttpsListener(const std::wstring& directory
 }
 
 bool WindowsRunningApplication::Start(const std::wstring& directory, const char* extra) {
-  return StartApplication(WideToUtf8(directory).c_str(), forwarded_, extra);
+  return StartApplication(directory, forwarded_, extra);
 }
 
 ResultCode WindowsInstallation::InstallAndRegister(const std::wstring& directory) {
@@ -141,7 +141,7 @@ void WindowsInstallation::DeleteReplacedFiles() {
 }
 
 void WindowsInstallation::CreateShortcuts(const std::wstring& directory) {
-  installer::CreateShortcuts(WideToUtf8(directory).c_str());
+  installer::CreateShortcuts(directory);
 }
 
 }  // namespace zevrino::desktop::installer

@@ -47,7 +47,7 @@ class LaunchTest : public ::testing::Test {
 TEST_F(LaunchTest, StartFailuresAreReported) {
   const std::string empty_folder = ToUtf8(WorkFolder() + L"\\empty");
   CreateDirectoryW(FromUtf8(empty_folder).c_str(), nullptr);
-  EXPECT_FALSE(installer::StartApplication(empty_folder.c_str(), {}));
+  EXPECT_FALSE(installer::StartApplication(FromUtf8(empty_folder), {}));
   EXPECT_FALSE(
       installer::StartProcess((empty_folder + "\\missing.exe").c_str(), "missing.exe", nullptr));
   // A working folder that does not exist fails the start too.
@@ -110,7 +110,7 @@ TEST_F(LaunchTest, ShortcutsPointAtTheApplication) {
   const std::wstring folder = MakeInstallation(L"linked");
   const std::string folder_utf8 = ToUtf8(folder);
   const std::string target = folder_utf8 + "\\Zevrino.exe";
-  installer::CreateShortcuts(folder_utf8.c_str());
+  installer::CreateShortcuts(folder);
 
   for (const int csidl : {CSIDL_DESKTOP, CSIDL_PROGRAMS}) {
     const std::wstring user_folder = UserFolder(csidl);
@@ -126,14 +126,14 @@ TEST_F(LaunchTest, ShortcutsPointAtTheApplication) {
 
   // Arguments are stored only when given; a link in a missing folder fails.
   const std::wstring with_arguments = WorkFolder() + L"\\with-arguments.lnk";
-  ASSERT_TRUE(installer::CreateShortcut(ToUtf8(with_arguments).c_str(), target.c_str(),
-                                        folder_utf8.c_str(), "/uninstall \"two words\""));
+  ASSERT_TRUE(installer::CreateShortcut(with_arguments, FromUtf8(target), folder,
+                                        "/uninstall \"two words\""));
   LinkContents link;
   ASSERT_TRUE(ReadLink(with_arguments, &link));
   EXPECT_EQ(link.arguments, "/uninstall \"two words\"");
   EXPECT_EQ(link.target, target);
-  EXPECT_FALSE(installer::CreateShortcut(ToUtf8(WorkFolder() + L"\\missing\\x.lnk").c_str(),
-                                         target.c_str(), folder_utf8.c_str()));
+  EXPECT_FALSE(
+      installer::CreateShortcut(WorkFolder() + L"\\missing\\x.lnk", FromUtf8(target), folder));
 }
 
 // The URI reaches whatever handles the zevrino scheme. Wine 8 looks schemes
