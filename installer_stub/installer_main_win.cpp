@@ -205,7 +205,7 @@ ResultCode RunUpdateMode(InstallerRun& run, const PayloadReader& reader) {
   UpdateMutexes held;
   ResultCode result;
   do {
-    result = RunUpdate(options, reader, held);
+    result = RunUpdate(options, reader, run.mutexes, held);
   } while (result != kSuccess && ShowError(run.ui, result));
   return result;
 }

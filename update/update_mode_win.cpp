@@ -81,12 +81,12 @@ std::string WindowsUpdatePaths::ResolveExistingDirectory(const std::string& dire
   return CrossesLink(file_system, full) ? std::string() : WideToUtf8(full);
 }
 
-ResultCode RunUpdate(const Options& options, const PayloadReader& reader, UpdateMutexes& held) {
+ResultCode RunUpdate(const Options& options, const PayloadReader& reader, NamedMutexes& mutexes,
+                     UpdateMutexes& held) {
   WindowsUpdatePaths paths;
   WindowsInstallationProbe probe(options.mu_suffix);
   WindowsFiles files;
   WindowsRegistry registry;
-  WindowsNamedMutexes mutexes;
   WindowsRunningApplication application(options.forwarded);
   const ExtractOptions extract_options;
   WindowsInstallation installation(reader, extract_options);

@@ -38,6 +38,9 @@ class WindowsUpdatePaths final : public UpdatePaths {
 // and the start of the updated application with the forwarded arguments of
 // `options`. `held` says which named mutexes earlier attempts of this
 // process hold.
-ResultCode RunUpdate(const Options& options, const PayloadReader& reader, UpdateMutexes& held);
+// The named mutexes it takes are held by `mutexes`, which the run keeps
+// until it ends, so that a Retry still holds them.
+ResultCode RunUpdate(const Options& options, const PayloadReader& reader, NamedMutexes& mutexes,
+                     UpdateMutexes& held);
 
 }  // namespace zevrino::desktop::installer
